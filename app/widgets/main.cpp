@@ -1,0 +1,28 @@
+// qa-tutor: a question-and-answer tutor for distance students.
+#include <QApplication>
+
+#include "app/widgets/main_window.h"
+#include "app/widgets/qt_dialogs.h"
+#include "platform/clock.h"
+#include "platform/file_ops.h"
+#include "platform/files.h"
+#include "platform/random.h"
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("qa-tutor");
+
+    qa::Files files(qa::posixFileOps(), qa::Files::defaultDriveRoot());
+    qa::SystemClock clock;
+    qa::LcgRandom random;
+    qa::widgets::QtDialogs dialogs;
+
+    qa::widgets::MainWindow window(files, clock, random, dialogs);
+    QObject::connect(&window, &qa::widgets::MainWindow::programEnded, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    if (!window.load())
+        return 0;
+    window.show();
+    return QApplication::exec();
+}

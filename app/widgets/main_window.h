@@ -1,0 +1,72 @@
+#pragma once
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "app/tutor.h"
+#include "app/view.h"
+
+namespace qa::widgets {
+
+class PictureBox;
+
+// A push button whose caption wraps onto several lines, as captions of small
+// buttons must.
+class WrapButton final : public QPushButton {
+    Q_OBJECT
+public:
+    WrapButton(const QString& caption, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// The one window: its controls laid out as designed, each event forwarded to
+// the tutor. Also the tutor's view of its controls.
+class MainWindow final : public QWidget, public View {
+    Q_OBJECT
+public:
+    MainWindow(Files& files, Clock& clock, Random& random, Dialogs& dialogs);
+    ~MainWindow() override;
+
+    // Runs the load event (start-up and assignment opening). False when the
+    // program ended during it; the window must then not be shown.
+    bool load();
+
+    Tutor& tutor() { return *tutor_; }
+    QPlainTextEdit* questionBox() const { return question_; }
+    QPlainTextEdit* answerBox() const { return answer_; }
+    PictureBox* picture(int n) const { return n == 1 ? picture1_ : picture2_; }
+    QTimer* timer() const { return timer_; }
+
+    // View
+    void setQuestionText(const std::string& text) override;
+    void appendQuestionText(const std::string& text) override;
+    TypedText answerText() override;
+    void setAnswerText(const std::string& text) override;
+    void setPictureScale(Picture box, double width, double height) override;
+    void drawCircle(Picture box, double x, double y, double radius) override;
+    void copyPicture() override;
+    void enableTimer() override;
+    void beep() override;
+
+signals:
+    // The program has ended: the window is closed and nothing more runs.
+    void programEnded();
+
+private:
+    void buildControls();
+    void wire(const char* control, Event event, const QKeySequence& shortcut = {});
+    void fire(Event event);
+
+    std::unique_ptr<Tutor> tutor_;
+    QPlainTextEdit* question_ = nullptr;
+    QPlainTextEdit* answer_ = nullptr;
+    PictureBox* picture1_ = nullptr;
+    PictureBox* picture2_ = nullptr;
+    QTimer* timer_ = nullptr;
+};
+
+} // namespace qa::widgets

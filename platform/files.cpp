@@ -1,0 +1,324 @@
+#include "platform/files.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "platform/errors.h"
+#include "platform/text.h"
+
+namespace qa {
+namespace {
+
+std::string parentOf(const std::string& host)
+{
+    auto slash = host.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return host.substr(0, slash);
+}
+
+} // namespace
+
+Files::Files(FileOps& ops, std::string driveRoot) : ops_(ops), root_(std::move(driveRoot))
+{
+    while (root_.size() > 1 && root_.back() == '/')
+        root_.pop_back();
+}
+
+std::string Files::defaultDriveRoot()
+{
+    if (const char* env = std::getenv("QA_TUTOR_DRIVE_ROOT"); env && *env)
+        return env;
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+        return pw->pw_dir;
+    return ".";
+}
+
+std::string Files::hostPath(const std::string& windowPath) const
+{
+    if (windowPath.empty() || windowPath.find('\0') != std::string::npos)
+        throw RuntimeError(kBadFileName, windowPath, "not a usable file name");
+    std::string rest = windowPath;
+    std::string out = root_;
+    if (rest.size() >= 2 && rest[1] == ':' &&
+        ((rest[0] >= 'a' && rest[0] <= 'z') || (rest[0] >= 'A' && rest[0] <= 'Z'))) {
+        out += '/';
+        out += static_cast<char>(rest[0] | 0x20);
+        rest = rest.substr(2);
+    }
+    std::string component;
+    auto flush = [&] {
+        if (component == "..")
+            throw RuntimeError(kBadFileName, windowPath, "not a usable file name");
+        if (!component.empty() && component != ".") {
+            out += '/';
+            out += text::toUtf8(component); // host file names are UTF-8
+        }
+        component.clear();
+    };
+    for (char c : rest) {
+        if (c == '\\' || c == '/')
+            flush();
+        else
+            component += c;
+    }
+    flush();
+    return out;
+}
+
+bool Files::createDirectories(const std::string& windowPath)
+{
+    std::string host;
+    try {
+        host = hostPath(windowPath);
+    } catch (const RuntimeError&) {
+        return false;
+    }
+    for (std::size_t pos = 1; pos <= host.size(); ++pos) {
+        if (pos == host.size() || host[pos] == '/') {
+            std::string prefix = host.substr(0, pos);
+            if (ops_.mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
+    return true;
+}
+
+int Files::openFd(const std::string& host, int flags, mode_t mode)
+{
+    int fd = ops_.open(host.c_str(), flags, mode);
+    if (fd >= 0)
+        ++openCount_;
+    return fd;
+}
+
+void Files::closeFd(int fd)
+{
+    ops_.close(fd);
+    --openCount_;
+}
+
+void Files::raise(int err, bool opening, const std::string& host, const char* what) const
+{
+    int number = errorFromErrno(err, opening);
+    if (opening && err == ENOENT) {
+        struct stat st {};
+        number = ops_.stat(parentOf(host).c_str(), &st) == 0 ? kFileNotFound : kPathNotFound;
+    }
+    throw RuntimeError(number, host, std::string(what) + ": " + std::strerror(err));
+}
+
+void Files::touch(const std::string& windowPath)
+{
+    std::string host = hostPath(windowPath);
+    int fd = openFd(host, O_WRONLY | O_APPEND | O_CREAT, 0666);
+    if (fd < 0) {
+        int err = errno;
+        raise(err, true, host, "open");
+    }
+    closeFd(fd);
+}
+
+bool Files::hasContent(const std::string& windowPath)
+{
+    std::string host = hostPath(windowPath);
+    struct stat st {};
+    return ops_.stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+}
+
+std::string Files::readAll(const std::string& windowPath)
+{
+    std::string host = hostPath(windowPath);
+    int fd = openFd(host, O_RDONLY, 0);
+    if (fd < 0)
+        raise(errno, true, host, "open");
+    std::string out;
+    struct stat st {};
+    if (ops_.fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        closeFd(fd);
+        raise(EISDIR, true, host, "open");
+    }
+    if (st.st_size > 0)
+        out.reserve(static_cast<std::size_t>(st.st_size));
+    char buf[1 << 16];
+    while (true) {
+        ssize_t n = ops_.read(fd, buf, sizeof buf);
+        if (n < 0) {
+            int err = errno;
+            closeFd(fd);
+            raise(err, false, host, "read");
+        }
+        if (n == 0)
+            break;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    closeFd(fd);
+    return out;
+}
+
+void Files::writeWhole(const std::string& windowPath, const std::string& bytes)
+{
+    std::string host = hostPath(windowPath);
+    int fd = openFd(host, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    if (fd < 0) {
+        int err = errno;
+        raise(err, true, host, "open");
+    }
+    ssize_t n = bytes.empty() ? 0 : ops_.write(fd, bytes.data(), bytes.size());
+    int err = n < 0 ? errno : ENOSPC;
+    if (n != static_cast<ssize_t>(bytes.size()) || ops_.fsync(fd) != 0) {
+        if (n == static_cast<ssize_t>(bytes.size()))
+            err = errno;
+        closeFd(fd);
+        raise(err, false, host, "write");
+    }
+    closeFd(fd);
+}
+
+struct Files::Handle {
+    std::string host;
+    int fd = -1;
+    off_t oldSize = 0;
+    bool created = false;
+};
+
+void Files::appendAll(const std::vector<AppendPart>& parts)
+{
+    std::vector<Handle> handles;
+    handles.reserve(parts.size());
+    int failErr = 0;
+    bool failOpening = false;
+    std::string failHost;
+    const char* failWhat = "";
+
+    auto fail = [&](int err, bool opening, const std::string& host, const char* what) {
+        failErr = err;
+        failOpening = opening;
+        failHost = host;
+        failWhat = what;
+    };
+
+    // Open and lock every file. A file removed or replaced while we waited for
+    // its lock is opened again, so a writer never appends to a dead inode.
+    for (const AppendPart& part : parts) {
+        Handle h;
+        try {
+            h.host = hostPath(part.path);
+        } catch (const RuntimeError&) {
+            for (Handle& open : handles) {
+                ops_.flock(open.fd, LOCK_UN);
+                closeFd(open.fd);
+            }
+            throw;
+        }
+        bool ok = false;
+        for (int attempt = 0; attempt < 8 && !ok && failErr == 0; ++attempt) {
+            h.created = false;
+            h.fd = openFd(h.host, O_WRONLY | O_APPEND, 0);
+            if (h.fd < 0 && errno == ENOENT) {
+                h.fd = openFd(h.host, O_WRONLY | O_APPEND | O_CREAT | O_EXCL, 0666);
+                if (h.fd < 0 && errno == EEXIST)
+                    continue;
+                h.created = h.fd >= 0;
+            }
+            if (h.fd < 0) {
+                fail(errno, true, h.host, "open");
+                break;
+            }
+            struct stat byFd {}, byPath {};
+            if (ops_.flock(h.fd, LOCK_EX) != 0 || ops_.fstat(h.fd, &byFd) != 0) {
+                int err = errno;
+                closeFd(h.fd);
+                h.fd = -1;
+                fail(err, true, h.host, "lock");
+                break;
+            }
+            if (ops_.stat(h.host.c_str(), &byPath) != 0 || byPath.st_ino != byFd.st_ino ||
+                byPath.st_dev != byFd.st_dev) {
+                ops_.flock(h.fd, LOCK_UN);
+                closeFd(h.fd);
+                h.fd = -1;
+                continue;
+            }
+            if (S_ISDIR(byFd.st_mode)) {
+                ops_.flock(h.fd, LOCK_UN);
+                closeFd(h.fd);
+                h.fd = -1;
+                fail(EISDIR, true, h.host, "open");
+                break;
+            }
+            h.oldSize = byFd.st_size;
+            ok = true;
+        }
+        if (!ok && failErr == 0)
+            fail(EAGAIN, true, h.host, "open");
+        if (!ok)
+            break;
+        handles.push_back(std::move(h));
+    }
+
+    // Append each file's text in one write; a short write is a failure.
+    if (failErr == 0) {
+        for (std::size_t i = 0; i < handles.size(); ++i) {
+            const std::string& bytes = parts[i].bytes;
+            if (bytes.empty())
+                continue;
+            ssize_t n = ops_.write(handles[i].fd, bytes.data(), bytes.size());
+            if (n != static_cast<ssize_t>(bytes.size())) {
+                fail(n < 0 ? errno : ENOSPC, false, handles[i].host, "write");
+                break;
+            }
+        }
+    }
+
+    // Make the recording durable before it counts as done.
+    if (failErr == 0) {
+        for (Handle& h : handles) {
+            if (ops_.fsync(h.fd) != 0) {
+                fail(errno, false, h.host, "sync");
+                break;
+            }
+            if (h.created) {
+                int dir = openFd(parentOf(h.host), O_RDONLY | O_DIRECTORY, 0);
+                int err = dir < 0 ? errno : 0;
+                if (dir >= 0) {
+                    if (ops_.fsync(dir) != 0 && errno != EINVAL)
+                        err = errno;
+                    closeFd(dir);
+                }
+                if (err != 0) {
+                    fail(err, false, h.host, "sync");
+                    break;
+                }
+            }
+        }
+    }
+
+    if (failErr != 0) {
+        // Cut every file back to where it stood; remove a file we created.
+        for (Handle& h : handles) {
+            ops_.ftruncate(h.fd, h.oldSize);
+            ops_.fsync(h.fd);
+            if (h.created && h.oldSize == 0)
+                ops_.unlink(h.host.c_str());
+        }
+    }
+    // The data is synced; a failing close cannot lose it, so it is not an error.
+    for (Handle& h : handles) {
+        ops_.flock(h.fd, LOCK_UN);
+        closeFd(h.fd);
+    }
+    if (failErr != 0)
+        raise(failErr, failOpening, failHost, failWhat);
+}
+
+} // namespace qa

@@ -1,0 +1,239 @@
+#include "platform/text.h"
+
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace qa::text {
+namespace {
+
+// Characters of bytes 0x80 to 0x9F; the rest of the code page equals Latin-1.
+constexpr std::array<char32_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, //
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, //
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, //
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+char32_t decodeByte(unsigned char byte)
+{
+    if (byte >= 0x80 && byte <= 0x9F)
+        return kHigh[byte - 0x80];
+    return byte;
+}
+
+int encodeChar(char32_t ch)
+{
+    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF))
+        return static_cast<int>(ch);
+    for (std::size_t i = 0; i < kHigh.size(); ++i)
+        if (kHigh[i] == ch)
+            return static_cast<int>(0x80 + i);
+    return -1;
+}
+
+std::string toUtf8(std::string_view cp1252)
+{
+    std::string out;
+    out.reserve(cp1252.size() + cp1252.size() / 8);
+    for (unsigned char b : cp1252)
+        appendUtf8(out, decodeByte(b));
+    return out;
+}
+
+std::string toCp1252(std::string_view utf8, std::u32string* unencodable)
+{
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        auto b = static_cast<unsigned char>(utf8[i]);
+        char32_t c = 0xFFFD;
+        std::size_t len = 1;
+        if (b < 0x80) {
+            c = b;
+        } else if ((b >> 5) == 0x6 && i + 1 < utf8.size()) {
+            c = ((b & 0x1F) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F);
+            len = 2;
+        } else if ((b >> 4) == 0xE && i + 2 < utf8.size()) {
+            c = ((b & 0x0F) << 12) | ((static_cast<unsigned char>(utf8[i + 1]) & 0x3F) << 6) |
+                (static_cast<unsigned char>(utf8[i + 2]) & 0x3F);
+            len = 3;
+        } else if ((b >> 3) == 0x1E && i + 3 < utf8.size()) {
+            c = ((b & 0x07) << 18) | ((static_cast<unsigned char>(utf8[i + 1]) & 0x3F) << 12) |
+                ((static_cast<unsigned char>(utf8[i + 2]) & 0x3F) << 6) |
+                (static_cast<unsigned char>(utf8[i + 3]) & 0x3F);
+            len = 4;
+        }
+        i += len;
+        int e = encodeChar(c);
+        if (e >= 0) {
+            out += static_cast<char>(e);
+        } else if (unencodable && unencodable->find(c) == std::u32string::npos) {
+            *unencodable += c;
+        }
+    }
+    return out;
+}
+
+std::string describeCodePoint(char32_t ch)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(ch));
+    return buf;
+}
+
+std::string lower(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string_view left(std::string_view s, std::size_t n) { return s.substr(0, std::min(n, s.size())); }
+
+std::string_view midFrom(std::string_view s, std::size_t from)
+{
+    if (from == 0 || from > s.size())
+        return {};
+    return s.substr(from - 1);
+}
+
+std::string replaceAll(std::string_view s, std::string_view from, std::string_view to)
+{
+    std::string out;
+    out.reserve(s.size());
+    std::size_t pos = 0;
+    while (true) {
+        std::size_t hit = s.find(from, pos);
+        if (hit == std::string_view::npos || from.empty()) {
+            out.append(s.substr(pos));
+            return out;
+        }
+        out.append(s.substr(pos, hit - pos));
+        out.append(to);
+        pos = hit + from.size();
+    }
+}
+
+namespace {
+
+// Reads the longest number at the start of `s` (sign, digits, one point, an
+// exponent when digits follow it). Returns the characters used, 0 when none.
+std::size_t scanNumber(std::string_view s, double& value)
+{
+    std::size_t i = 0;
+    std::string buf;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        buf += s[i++];
+    bool digits = false;
+    while (i < s.size() && isDigit(s[i])) {
+        buf += s[i++];
+        digits = true;
+    }
+    if (i < s.size() && s[i] == '.') {
+        buf += s[i++];
+        while (i < s.size() && isDigit(s[i])) {
+            buf += s[i++];
+            digits = true;
+        }
+    }
+    if (!digits) {
+        value = 0;
+        return 0;
+    }
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+        std::size_t j = i + 1;
+        std::string exp = "e";
+        if (j < s.size() && (s[j] == '+' || s[j] == '-'))
+            exp += s[j++];
+        if (j < s.size() && isDigit(s[j])) {
+            while (j < s.size() && isDigit(s[j]))
+                exp += s[j++];
+            buf += exp;
+            i = j;
+        }
+    }
+    value = std::strtod(buf.c_str(), nullptr);
+    return i;
+}
+
+} // namespace
+
+double leadingNumber(std::string_view s)
+{
+    std::size_t i = 0;
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
+        ++i;
+    double v = 0;
+    scanNumber(s.substr(i), v);
+    return v;
+}
+
+std::optional<double> wholeTextNumber(std::string_view s)
+{
+    std::size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t'))
+        ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t'))
+        --e;
+    std::string_view core = s.substr(b, e - b);
+    if (core.empty())
+        return std::nullopt;
+    double v = 0;
+    if (scanNumber(core, v) != core.size())
+        return std::nullopt;
+    return v;
+}
+
+std::string formatNumber(double v)
+{
+    if (v == 0)
+        return "0";
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    std::string out(buf);
+    for (char& c : out)
+        if (c == 'e')
+            c = 'E';
+    return out;
+}
+
+std::string numberItem(double v)
+{
+    std::string digits = formatNumber(v);
+    if (!digits.empty() && digits[0] == '-')
+        return digits + " ";
+    return " " + digits + " ";
+}
+
+double roundHalfEven(double v) { return std::nearbyint(v); }
+
+} // namespace qa::text

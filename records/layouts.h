@@ -1,0 +1,60 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+
+// The three blocks the record files receive, composed byte for byte. Each
+// function returns every file's whole share of the block, ready for one
+// all-or-nothing append; nothing here touches a file.
+namespace qa::records {
+
+inline constexpr const char* kOpeningRule = "......!!!!!!!!...................................";
+inline constexpr const char* kClosingRule = ".................................................";
+inline constexpr const char* kResponseLabel = "RESPONSE -->  ";
+inline constexpr const char* kNotesPrefix = "NOTES -------> ";
+inline constexpr const char* kNameLabel = "Student Name:  ";
+inline constexpr const char* kAssignmentLabel = "assignment #";
+inline constexpr const char* kInitialsLabel = "Initials:  ";
+inline constexpr const char* kDateLabel = "Date and Time ";
+inline constexpr const char* kQuestionTag = "`questionNumber";
+
+struct RecordPaths {
+    std::string master;
+    std::string send;
+    std::string notes;
+};
+
+struct OpeningHeader {
+    std::string codeLine;
+    std::string studentName;
+    std::string assignmentNumber;
+    std::string headerLine; // the bank line the assignment opening stopped on
+    std::string initials;
+};
+
+struct ResponseBlock {
+    std::string answer;
+    std::string currentLine;
+    std::string assignmentNumber;
+    std::string questionNumber;
+};
+
+struct NotesBlock {
+    std::string noteLine; // the notes prefix followed by the note
+    std::string currentLine;
+};
+
+// Master and send files. The clock is read afresh for every date and time.
+std::vector<AppendPart> openingHeader(const OpeningHeader& in, const RecordPaths& paths, double codeNbr,
+                                      Clock& clock);
+// Master and send files; the question tag line goes to the master file only.
+std::vector<AppendPart> responseBlock(const ResponseBlock& in, const RecordPaths& paths, double codeNbr,
+                                      Clock& clock);
+// Master, send and notes files; the send and notes copies end at the next
+// print zone instead of a line break.
+std::vector<AppendPart> notesBlock(const NotesBlock& in, const RecordPaths& paths, double codeNbr,
+                                   Clock& clock);
+
+} // namespace qa::records

@@ -1,0 +1,255 @@
+#pragma once
+// Stand-ins for the platform and the window in tests: a scripted clock and
+// generator, pre-answered dialogs, an in-memory view, a temporary drive root,
+// and a file layer that fails chosen calls.
+#include <cerrno>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/tutor.h"
+#include "platform/file_ops.h"
+
+namespace qa::testing {
+
+// A clock that returns fixed texts, or steps the seconds on every time read.
+class FakeClock : public Clock {
+public:
+    std::string today = "03-07-2026";
+    int secondsOfDay = 10 * 3600 + 20 * 60 + 30; // 10:20:30
+    int stepPerTimeRead = 0;                      // seconds added after each time()
+    float seedSeconds = 37230.5f;
+    int dateReads = 0;
+    int timeReads = 0;
+
+    std::string date() override
+    {
+        ++dateReads;
+        return today;
+    }
+    std::string time() override
+    {
+        ++timeReads;
+        char buf[32];
+        int s = secondsOfDay % 86400;
+        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
+        secondsOfDay += stepPerTimeRead;
+        return buf;
+    }
+    float secondsSinceMidnight() override { return seedSeconds; }
+};
+
+// A generator that replays given values, then repeats `fallback`.
+class ScriptedRandom : public Random {
+public:
+    std::deque<float> values;
+    float fallback = 0.5f;
+    float seededWith = -1;
+    int draws = 0;
+
+    void seed(float v) override { seededWith = v; }
+    float next() override
+    {
+        ++draws;
+        if (values.empty())
+            return fallback;
+        float v = values.front();
+        values.pop_front();
+        return v;
+    }
+};
+
+// Dialogs answered in advance. Every prompt and message is kept in order.
+class ScriptedDialogs : public Dialogs {
+public:
+    std::deque<TypedText> replies;
+    std::vector<std::string> prompts;
+    std::vector<std::string> messages;
+
+    void reply(const std::string& text) { replies.push_back({text, {}}); }
+    TypedText prompt(const std::string& text) override
+    {
+        prompts.push_back(text);
+        if (replies.empty())
+            return {};
+        TypedText r = replies.front();
+        replies.pop_front();
+        return r;
+    }
+    void message(const std::string& text) override { messages.push_back(text); }
+};
+
+// The window's controls held in memory, in core texts.
+class FakeView : public View {
+public:
+    std::string question;
+    std::string answer = " ";
+    std::u32string answerUnencodable; // characters the box holds that cannot be stored
+    double scale[3][2] = {};
+    struct Circle {
+        Picture box;
+        double x, y, r;
+    };
+    std::vector<Circle> circles;
+    int copies = 0;
+    bool timerEnabled = false;
+    int beeps = 0;
+
+    void setQuestionText(const std::string& t) override { question = t; }
+    void appendQuestionText(const std::string& t) override { question += t; }
+    TypedText answerText() override { return {answer, answerUnencodable}; }
+    void setAnswerText(const std::string& t) override
+    {
+        answer = t;
+        answerUnencodable.clear();
+    }
+    void setPictureScale(Picture box, double w, double h) override
+    {
+        scale[box][0] = w;
+        scale[box][1] = h;
+    }
+    void drawCircle(Picture box, double x, double y, double r) override { circles.push_back({box, x, y, r}); }
+    void copyPicture() override { ++copies; }
+    void enableTimer() override { timerEnabled = true; }
+    void beep() override { ++beeps; }
+};
+
+// A fresh temporary directory standing in for the drive root; removed after.
+class TempRoot {
+public:
+    TempRoot()
+    {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "qa-tutor-test-XXXXXX").string();
+        char* made = mkdtemp(tmpl.data());
+        path = made ? made : tmpl;
+    }
+    ~TempRoot()
+    {
+        std::error_code ec;
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(path, ec);
+    }
+    TempRoot(const TempRoot&) = delete;
+    TempRoot& operator=(const TempRoot&) = delete;
+
+    // The host path of the home data directory, c:\kelvarno.
+    std::filesystem::path home() const { return std::filesystem::path(path) / "c" / "kelvarno"; }
+    std::string read(const std::filesystem::path& p) const
+    {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    bool exists(const std::filesystem::path& p) const { return std::filesystem::exists(p); }
+
+    std::string path;
+};
+
+// A file layer over the real calls that fails chosen ones. Operations are
+// counted across open, write, fsync and close; `failAt` fails the N-th such
+// call (1-based), `failFrom` fails it and every later one. `shortWriteAt`
+// makes the N-th write write only `shortBytes` bytes.
+class FaultyFileOps : public FileOps {
+public:
+    enum class Kind { Open, Write, Fsync, Close };
+    int counted = 0;
+    int failAt = 0;
+    bool failFrom = false;
+    int failErrno = EIO;
+    int writes = 0;
+    int shortWriteAt = 0;
+    std::size_t shortBytes = 0;
+    int openFds = 0;
+    std::function<bool(Kind)> onlyKinds; // when set, only these kinds are counted
+
+    int open(const char* path, int flags, mode_t mode) override
+    {
+        if (fault(Kind::Open))
+            return -1;
+        int fd = real_.open(path, flags, mode);
+        if (fd >= 0)
+            ++openFds;
+        return fd;
+    }
+    ssize_t read(int fd, void* buf, size_t len) override { return real_.read(fd, buf, len); }
+    ssize_t write(int fd, const void* buf, size_t len) override
+    {
+        if (fault(Kind::Write))
+            return -1;
+        ++writes;
+        if (shortWriteAt == writes && len > 0)
+            return real_.write(fd, buf, std::min(shortBytes, len));
+        return real_.write(fd, buf, len);
+    }
+    int fsync(int fd) override { return fault(Kind::Fsync) ? -1 : real_.fsync(fd); }
+    int ftruncate(int fd, off_t length) override { return real_.ftruncate(fd, length); }
+    int fstat(int fd, struct stat* st) override { return real_.fstat(fd, st); }
+    int stat(const char* path, struct stat* st) override { return real_.stat(path, st); }
+    int flock(int fd, int op) override { return real_.flock(fd, op); }
+    int close(int fd) override
+    {
+        --openFds;
+        int r = real_.close(fd);
+        if (fault(Kind::Close))
+            return -1;
+        return r;
+    }
+    int mkdir(const char* path, mode_t mode) override { return real_.mkdir(path, mode); }
+    int unlink(const char* path) override { return real_.unlink(path); }
+
+private:
+    bool fault(Kind kind)
+    {
+        if (onlyKinds && !onlyKinds(kind))
+            return false;
+        ++counted;
+        if (failAt > 0 && (counted == failAt || (failFrom && counted > failAt))) {
+            errno = failErrno;
+            return true;
+        }
+        return false;
+    }
+    PosixFileOps real_;
+};
+
+// A whole tutor over fakes and a temporary drive root.
+struct Harness {
+    TempRoot root;
+    FakeClock clock;
+    ScriptedRandom random;
+    ScriptedDialogs dialogs;
+    FakeView view;
+    FaultyFileOps ops;
+    Files files{ops, root.path};
+    Tutor tutor{Platform{files, clock, random, dialogs, view}};
+
+    // Answers the four prompts and loads the window.
+    bool start(const std::string& where = "1", const std::string& name = "Ann Lee",
+               const std::string& initials = "ABC", const std::string& assignment = "1")
+    {
+        dialogs.reply(where);
+        dialogs.reply(name);
+        dialogs.reply(initials);
+        dialogs.reply(assignment);
+        return tutor.handle(Event::Load);
+    }
+    std::filesystem::path master(const std::string& name = "Ann_Lee") const
+    {
+        return root.home() / ("masterFile_" + name + ".txt");
+    }
+    std::filesystem::path send(const std::string& name = "Ann_Lee") const
+    {
+        return root.home() / ("send_" + clock.today.substr(0, 2) + clock.today.substr(3, 2) + name + ".txt");
+    }
+    std::filesystem::path notes(const std::string& name = "Ann_Lee") const
+    {
+        return root.home() / ("notes_" + name + ".txt");
+    }
+};
+
+} // namespace qa::testing

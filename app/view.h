@@ -22,6 +22,9 @@ public:
     // The answer box (`txt_answer`). Changes made here are undoable edits.
     virtual TypedText answerText() = 0;
     virtual void setAnswerText(const std::string& text) = 0;
+    // The answer box's text is now safe in the record files: the edits that
+    // led up to it need not be kept for undo any longer.
+    virtual void answerRecorded() {}
 
     // Picture boxes: drawing scale, circle outline, the clipboard copy of
     // Picture1's picture into Picture2 (nothing when it holds no picture).

@@ -34,7 +34,9 @@ ssize_t PosixFileOps::write(int fd, const void* buf, size_t len)
     return n;
 }
 
-int PosixFileOps::fsync(int fd) { return ::fsync(fd); }
+// fdatasync: the data and the metadata needed to read it back (the length),
+// which is what a durable append needs, without the timestamps.
+int PosixFileOps::fsync(int fd) { return ::fdatasync(fd); }
 int PosixFileOps::ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
 int PosixFileOps::fstat(int fd, struct stat* st) { return ::fstat(fd, st); }
 int PosixFileOps::stat(const char* path, struct stat* st) { return ::stat(path, st); }

@@ -57,6 +57,7 @@ void Tutor::onEnterResponse()
         if (!record(records::responseBlock(block, {masterFilePath, sendFilePath, notesFilePath}, codeNbr,
                                            p_.clock)))
             return;
+        p_.view.answerRecorded();
         itemFinished = false;
         workText = answer;
         transcript_.push_back(answerMarker + answer);
@@ -76,6 +77,7 @@ void Tutor::onSaveAsNotes()
         if (!record(
                 records::notesBlock(block, {masterFilePath, sendFilePath, notesFilePath}, codeNbr, p_.clock)))
             return;
+        p_.view.answerRecorded();
         itemFinished = false;
         workText = std::move(note);
         transcript_.push_back(answerMarker + workText);

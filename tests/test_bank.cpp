@@ -64,8 +64,9 @@ TEST(BuiltinBank, EntriesHaveTheTabledLengthsAndLayout)
         const std::string& q = bank.at(i);
         const bool trailing = i == 19 || i == 29;
         EXPECT_EQ(q.back() == ' ', trailing);
-        if (trailing)
+        if (trailing) {
             EXPECT_NE(q[q.size() - 2], ' ');
+        }
         // One line each, no line breaks.
         EXPECT_EQ(q.find_first_of("\r\n"), std::string::npos);
     }

@@ -79,11 +79,11 @@ TEST(StartUpDialogue, ReplyThatIsNotANumberStopsTheDialogueWithError13)
         // The bank was never filled, so the opening cannot find a header.
         const std::vector<std::string> expected = {kGeneralText + "13", kAssignmentText};
         EXPECT_EQ(h.dialogs.messages, expected);
-        EXPECT_EQ(Tutor::kGeneralMessage, kGeneralText);
-        EXPECT_EQ(Tutor::kAssignmentMessage, kAssignmentText);
         EXPECT_EQ(h.tutor.questionBank.at(1), "");
         EXPECT_EQ(h.tutor.masterFilePath, "");
     }
+    EXPECT_EQ(Tutor::kGeneralMessage, kGeneralText);
+    EXPECT_EQ(Tutor::kAssignmentMessage, kAssignmentText);
 }
 
 TEST(StartUpDialogue, BlanksInTheNameBecomeUnderscoresInAllThreeFileNames)
@@ -147,8 +147,8 @@ TEST(StartUpDialogue, AssignmentNumberIsPaddedByLengthAndNextNumberFollows)
         const char* next;
     };
     const Case cases[] = {
-        {"1", "001", "002"},  {"99", "099", "100"}, {"100", "100", "101"},  {"", "", "001"},
-        {"1.5", "1.5", "2.5"}, {"7", "007", "008"},  {"12", "012", "013"},   {"ab", "0ab", "001"},
+        {"1", "001", "002"},    {"99", "099", "100"},  {"100", "100", "101"}, {"", "", "001"},
+        {"1.5", "1.5", "2.5"},  {"7", "007", "008"},   {"12", "012", "013"},  {"ab", "0ab", "001"},
         {"999", "999", "1000"}, {"abc", "abc", "001"},
     };
     for (const Case& c : cases) {

@@ -1,6 +1,7 @@
 // qa-tutor: a question-and-answer tutor for distance students.
 #include <QApplication>
 
+#include "app/widgets/launch_probe.h"
 #include "app/widgets/main_window.h"
 #include "app/widgets/qt_dialogs.h"
 #include "platform/clock.h"
@@ -17,12 +18,17 @@ int main(int argc, char** argv)
     qa::SystemClock clock;
     qa::LcgRandom random;
     qa::widgets::QtDialogs dialogs;
+    qa::widgets::LaunchProbe* probe = qa::widgets::LaunchProbe::fromEnvironment(&app);
 
-    qa::widgets::MainWindow window(files, clock, random, dialogs);
+    qa::widgets::MainWindow window(files, clock, random, probe ? static_cast<qa::Dialogs&>(*probe) : dialogs);
     QObject::connect(&window, &qa::widgets::MainWindow::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     if (!window.load())
         return 0;
+    if (probe) {
+        qa::widgets::LaunchProbe::mark("loaded");
+        probe->watchWindow(&window);
+    }
     window.show();
     return QApplication::exec();
 }

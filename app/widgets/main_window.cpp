@@ -167,6 +167,11 @@ void MainWindow::buildControls()
         if (c.tab >= 0 && w->focusPolicy() != Qt::NoFocus)
             byTab[c.tab] = w;
     }
+    // Load the fonts now, while the prompts are still to come, rather than at
+    // the window's first paint.
+    QFontMetrics(boxFont).horizontalAdvance(QStringLiteral("Question"));
+    QFontMetrics(captionFont).horizontalAdvance(QStringLiteral("Answer"));
+
     QWidget* previous = nullptr;
     for (auto& [tab, w] : byTab) {
         if (previous)
@@ -229,6 +234,13 @@ void MainWindow::setAnswerText(const std::string& text)
     else
         cursor.insertText(fromCore(text));
     cursor.endEditBlock();
+}
+
+void MainWindow::answerRecorded()
+{
+    // Undo history before a recording is dropped, so it cannot grow without
+    // bound over a long session; emptying the box afterwards stays undoable.
+    answer_->document()->clearUndoRedoStacks();
 }
 
 void MainWindow::setPictureScale(Picture box, double width, double height)

@@ -46,6 +46,7 @@ public:
     void appendQuestionText(const std::string& text) override;
     TypedText answerText() override;
     void setAnswerText(const std::string& text) override;
+    void answerRecorded() override;
     void setPictureScale(Picture box, double width, double height) override;
     void drawCircle(Picture box, double x, double y, double radius) override;
     void copyPicture() override;

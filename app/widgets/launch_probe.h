@@ -1,0 +1,39 @@
+#pragma once
+#include <QObject>
+#include <QStringList>
+
+#include "platform/dialogs.h"
+
+class QWidget;
+
+namespace qa::widgets {
+
+// Start-up timing for the launch benchmark, switched on by the environment
+// variable QA_TUTOR_PROBE ("reply|reply|..."). Each prompt is the real dialog,
+// answered with the next reply as soon as it has been painted; the moments
+// are written to standard error as "probe <event> <monotonic ns>", and the
+// program quits once its window has been painted.
+class LaunchProbe final : public QObject, public Dialogs {
+    Q_OBJECT
+public:
+    // The probe when QA_TUTOR_PROBE is set, else null.
+    static LaunchProbe* fromEnvironment(QObject* parent);
+    explicit LaunchProbe(const QStringList& replies, QObject* parent = nullptr);
+
+    TypedText prompt(const std::string& text) override;
+    void message(const std::string& text) override;
+
+    // Reports the window's first paint, then quits the application.
+    void watchWindow(QWidget* window);
+
+    static void mark(const char* event);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QStringList replies_;
+    QObject* window_ = nullptr;
+};
+
+} // namespace qa::widgets

@@ -1,0 +1,118 @@
+// Launch timing of the real binary against the bare Qt program: from the
+// launch to the first prompt painted, and from the last prompt answered to
+// the window painted. Usage: bench_launch QA_TUTOR BARE_WINDOW LABEL [RUNS]
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include "bench_support_rows.h"
+
+extern char** environ;
+
+namespace {
+
+long long now()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+struct Times {
+    long long launch = 0, firstPrompt = 0, lastAnswer = 0, window = 0;
+};
+
+Times runOnce(const std::string& program, const std::string& root)
+{
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        std::exit(1);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    setenv("QA_TUTOR_PROBE", "1|Ann Lee|ABC|1", 1);
+    setenv("QA_TUTOR_DRIVE_ROOT", root.c_str(), 1);
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    Times t;
+    t.launch = now();
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) {
+        std::perror("posix_spawn");
+        std::exit(1);
+    }
+    close(pipeFds[1]);
+    std::string out;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buf, sizeof buf)) > 0)
+        out.append(buf, static_cast<std::size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    posix_spawn_file_actions_destroy(&actions);
+    std::size_t pos = 0;
+    while (pos < out.size()) {
+        std::size_t end = out.find('\n', pos);
+        std::string line = out.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+        pos = end == std::string::npos ? out.size() : end + 1;
+        char event[64];
+        long long ns = 0;
+        if (std::sscanf(line.c_str(), "probe %63s %lld", event, &ns) != 2)
+            continue;
+        std::string e = event;
+        if (e == "prompt_shown" && t.firstPrompt == 0)
+            t.firstPrompt = ns;
+        else if (e == "prompt_answered")
+            t.lastAnswer = ns;
+        else if (e == "window_shown")
+            t.window = ns;
+    }
+    if (t.firstPrompt == 0 || t.window == 0) {
+        std::fprintf(stderr, "%s gave no timings:\n%s\n", program.c_str(), out.c_str());
+        std::exit(1);
+    }
+    return t;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: %s QA_TUTOR BARE_WINDOW LABEL [RUNS]\n", argv[0]);
+        return 2;
+    }
+    const int runs = argc > 4 ? std::atoi(argv[4]) : 15;
+    char tmpl[] = "/tmp/qa-bench-launch-XXXXXX";
+    const std::string root = mkdtemp(tmpl);
+    std::vector<double> tutorFirst, tutorWindow, bareFirst, bareWindow;
+    runOnce(argv[1], root); // warm the caches once for both
+    runOnce(argv[2], root);
+    for (int i = 0; i < runs; ++i) {
+        Times a = runOnce(argv[1], root);
+        Times b = runOnce(argv[2], root);
+        tutorFirst.push_back((a.firstPrompt - a.launch) / 1e6);
+        tutorWindow.push_back((a.window - a.lastAnswer) / 1e6);
+        bareFirst.push_back((b.firstPrompt - b.launch) / 1e6);
+        bareWindow.push_back((b.window - b.lastAnswer) / 1e6);
+    }
+    std::system(("rm -rf '" + root + "'").c_str());
+    const std::string label = argv[3];
+    qa::bench::row("P1 launch to first prompt (" + label + ")", median(tutorFirst), median(bareFirst), "ms", 1.10);
+    qa::bench::row("P1 last answer to window (" + label + ")", median(tutorWindow), median(bareWindow), "ms", 1.10);
+    return 0;
+}

@@ -1,0 +1,191 @@
+#pragma once
+// Helpers shared by the reliability tests and the recorder driver: a strict
+// reader of master and send files, a directory-tree snapshot, and running a
+// piece of a test in a child process.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "records/layouts.h"
+
+namespace qa::reliability {
+
+// One file split at CR LF. `tail` holds what follows the last CR LF (empty for
+// a file that ends with a line break).
+struct Lines {
+    std::vector<std::string> lines;
+    std::string tail;
+};
+
+inline Lines splitCrLf(const std::string& bytes)
+{
+    Lines out;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t end = bytes.find("\r\n", start);
+        if (end == std::string::npos)
+            break;
+        out.lines.push_back(bytes.substr(start, end - start));
+        start = end + 2;
+    }
+    out.tail = bytes.substr(start);
+    return out;
+}
+
+// What a master or send file holds when every unit in it is whole: opening
+// headers and response blocks, nothing else. `error` names
+// the first line that does not fit; a torn or interleaved block always leaves
+// one.
+struct RecordFile {
+    struct Header {
+        std::string studentName;
+        std::size_t blocksBefore = 0; // response blocks standing before this header
+    };
+    std::vector<Header> headers;
+    std::vector<std::string> answers; // in file order
+    std::string error;
+};
+
+inline RecordFile parseRecordFile(const std::string& bytes, bool master)
+{
+    using namespace qa::records;
+    RecordFile out;
+    const Lines file = splitCrLf(bytes);
+    const auto& l = file.lines;
+    auto fail = [&](std::size_t i, const std::string& why) {
+        out.error = "line " + std::to_string(i + 1) + ": " + why;
+        return out;
+    };
+    auto startsWith = [](const std::string& s, const std::string& prefix) {
+        return s.compare(0, prefix.size(), prefix) == 0;
+    };
+    const std::string indent(36, ' ');
+    std::size_t i = 0;
+    while (i < l.size()) {
+        if (l[i] == kOpeningRule) {
+            const std::size_t n = master ? 10 : 7;
+            if (i + n > l.size())
+                return fail(i, "response block cut short");
+            std::size_t k = i + 1;
+            if (!startsWith(l[k], indent) || l[k].size() != 44)
+                return fail(k, "time line expected");
+            ++k;
+            if (master) {
+                if (!l[k].empty() || !l[k + 1].empty() || !startsWith(l[k + 2], kQuestionTag))
+                    return fail(k, "blank lines and question tag expected");
+                k += 3;
+            }
+            ++k; // the question line: any text
+            if (l[k] != kOpeningRule)
+                return fail(k, "rule after the question expected");
+            if (l[k + 1] != kResponseLabel)
+                return fail(k + 1, "response label expected");
+            // The answer runs to the closing rule; a line that starts another
+            // unit inside it means this block was cut off.
+            std::string answer = l[k + 2];
+            k += 3;
+            for (; k < l.size() && l[k] != kClosingRule; ++k) {
+                if (l[k] == kOpeningRule || startsWith(l[k], kNameLabel))
+                    return fail(k, "closing rule expected");
+                answer += "\r\n" + l[k];
+            }
+            if (k == l.size())
+                return fail(k - 1, "closing rule expected");
+            out.answers.push_back(answer);
+            i = k + 1;
+        } else if (i + 1 < l.size() && startsWith(l[i + 1], kNameLabel)) {
+            if (i + 6 > l.size())
+                return fail(i, "opening header cut short");
+            if (!startsWith(l[i + 2], kAssignmentLabel) || !startsWith(l[i + 4], kInitialsLabel) ||
+                !startsWith(l[i + 5], kDateLabel))
+                return fail(i, "opening header lines out of place");
+            out.headers.push_back({l[i + 1].substr(std::string(kNameLabel).size()), out.answers.size()});
+            i += 6;
+        } else {
+            return fail(i, "stray line \"" + l[i].substr(0, 60) + "\"");
+        }
+    }
+    if (!file.tail.empty())
+        out.error = "unterminated last line \"" + file.tail.substr(0, 60) + "\"";
+    return out;
+}
+
+// The whole file, read in one go (empty when it cannot be read).
+inline std::string readFile(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    std::string out;
+    if (ec)
+        return out;
+    out.resize(size);
+    std::ifstream in(path, std::ios::binary);
+    in.read(out.data(), static_cast<std::streamsize>(size));
+    out.resize(static_cast<std::size_t>(in.gcount()));
+    return out;
+}
+
+// Every path under `dir` (relative, directories marked with a trailing "/").
+inline std::set<std::string> snapshotTree(const std::filesystem::path& dir)
+{
+    std::set<std::string> out;
+    std::error_code ec;
+    for (auto it = std::filesystem::recursive_directory_iterator(dir, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+        std::string rel = std::filesystem::relative(it->path(), dir).string();
+        if (it->is_directory() && !it->is_symlink())
+            rel += '/';
+        out.insert(rel);
+    }
+    return out;
+}
+
+// Runs `body` in a forked child and returns what it returned, or a text
+// starting with "child failed" when it died or could not be started. The
+// child never returns into the test framework.
+inline std::string runInChild(const std::function<std::string()>& body)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return "child failed: no pipe";
+    pid_t pid = fork();
+    if (pid < 0)
+        return "child failed: no fork";
+    if (pid == 0) {
+        close(fds[0]);
+        std::string result;
+        try {
+            result = body();
+        } catch (const std::exception& e) {
+            result = std::string("child failed: exception ") + e.what();
+        }
+        std::size_t done = 0;
+        while (done < result.size()) {
+            ssize_t n = write(fds[1], result.data() + done, result.size() - done);
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    std::string result;
+    char buf[4096];
+    ssize_t n;
+    while ((n = read(fds[0], buf, sizeof buf)) > 0)
+        result.append(buf, static_cast<std::size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "child failed: status " + std::to_string(status) + " after \"" + result + "\"";
+    return result;
+}
+
+} // namespace qa::reliability

@@ -1,0 +1,259 @@
+// The all-or-nothing append of a recording under failing system calls, and
+// the mapping of window paths to the host.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <unistd.h>
+
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "support/fakes.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace qa;
+using qa::testing::FaultyFileOps;
+using qa::testing::TempRoot;
+using Kind = FaultyFileOps::Kind;
+
+const std::string kOldMaster = "old master\r\nsecond line\r\n";
+const std::string kOldSend = "old send\r\n";
+
+// A data directory with a master and a send file; the notes file is missing.
+struct Recording {
+    TempRoot root;
+    FaultyFileOps ops;
+    Files files{ops, root.path};
+    fs::path dir = root.home();
+    std::vector<AppendPart> parts{
+        {"c:\\kelvarno\\m.txt", "master block\r\nline two\r\n"},
+        {"c:\\kelvarno\\s.txt", "send block\r\n"},
+        {"c:\\kelvarno\\n.txt", std::string(49, '.') + "       "},
+    };
+
+    Recording()
+    {
+        fs::create_directories(dir);
+        std::ofstream(dir / "m.txt", std::ios::binary) << kOldMaster;
+        std::ofstream(dir / "s.txt", std::ios::binary) << kOldSend;
+    }
+
+    // The error number appendAll raised, 0 when it succeeded.
+    int append()
+    {
+        try {
+            files.appendAll(parts);
+        } catch (const RuntimeError& e) {
+            lastPath = e.path();
+            return e.number();
+        }
+        return 0;
+    }
+
+    void expectUnchanged(const std::string& what) const
+    {
+        EXPECT_EQ(root.read(dir / "m.txt"), kOldMaster) << what;
+        EXPECT_EQ(root.read(dir / "s.txt"), kOldSend) << what;
+        EXPECT_FALSE(root.exists(dir / "n.txt")) << what;
+        expectNothingOpen(what);
+    }
+    void expectAppended(const std::string& what) const
+    {
+        EXPECT_EQ(root.read(dir / "m.txt"), kOldMaster + parts[0].bytes) << what;
+        EXPECT_EQ(root.read(dir / "s.txt"), kOldSend + parts[1].bytes) << what;
+        EXPECT_EQ(root.read(dir / "n.txt"), parts[2].bytes) << what;
+        expectNothingOpen(what);
+    }
+    void expectNothingOpen(const std::string& what) const
+    {
+        EXPECT_EQ(files.openCount(), 0) << what;
+        EXPECT_EQ(ops.openFds, 0) << what;
+    }
+
+    std::string lastPath;
+};
+
+TEST(AppendAll, AppendsEveryPartInOneWriteAndSyncsFilesAndNewDirectoryEntry)
+{
+    Recording r;
+    r.ops.onlyKinds = [](Kind k) { return k == Kind::Fsync; };
+    ASSERT_EQ(r.append(), 0);
+    r.expectAppended("success");
+    EXPECT_EQ(r.ops.writes, 3);
+    EXPECT_EQ(r.ops.counted, 4); // three files, and the directory of the one created
+
+    // All files exist now: no directory sync.
+    Recording again;
+    std::ofstream(again.dir / "n.txt", std::ios::binary) << "";
+    again.ops.onlyKinds = [](Kind k) { return k == Kind::Fsync; };
+    ASSERT_EQ(again.append(), 0);
+    EXPECT_EQ(again.ops.counted, 3);
+}
+
+// Fails the n-th call of one kind, for n = 1, 2, ... until a run meets no
+// fault. Returns how many runs failed.
+int failEachInTurn(Kind kind, bool everyLater)
+{
+    int failed = 0;
+    for (int n = 1; n < 20; ++n) {
+        Recording r;
+        r.ops.onlyKinds = [kind](Kind k) { return k == kind; };
+        r.ops.failAt = n;
+        r.ops.failFrom = everyLater;
+        const std::string what = "call " + std::to_string(n) + (everyLater ? " and later" : " only");
+        const int err = r.append();
+        if (r.ops.counted < n) {
+            EXPECT_EQ(err, 0) << what;
+            r.expectAppended(what);
+            return failed;
+        }
+        ++failed;
+        EXPECT_EQ(err, kDeviceIO) << what;
+        r.expectUnchanged(what);
+    }
+    ADD_FAILURE() << "faults never ran out";
+    return failed;
+}
+
+TEST(AppendAll, FailingOpenLeavesEveryFileAsItWas)
+{
+    EXPECT_GE(failEachInTurn(Kind::Open, false), 4);
+    EXPECT_GE(failEachInTurn(Kind::Open, true), 4);
+}
+
+TEST(AppendAll, FailingWriteLeavesEveryFileAsItWas)
+{
+    EXPECT_EQ(failEachInTurn(Kind::Write, false), 3);
+    EXPECT_EQ(failEachInTurn(Kind::Write, true), 3);
+}
+
+TEST(AppendAll, FailingSyncLeavesEveryFileAsItWas)
+{
+    EXPECT_EQ(failEachInTurn(Kind::Fsync, false), 4);
+    EXPECT_EQ(failEachInTurn(Kind::Fsync, true), 4);
+}
+
+TEST(AppendAll, FailingCloseAfterSyncIsNoError)
+{
+    Recording r;
+    r.ops.onlyKinds = [](Kind k) { return k == Kind::Close; };
+    r.ops.failAt = 1;
+    r.ops.failFrom = true;
+    EXPECT_EQ(r.append(), 0);
+    r.expectAppended("close fails");
+}
+
+TEST(AppendAll, ShortWriteIsDiskFull)
+{
+    std::mt19937 gen(20260307);
+    for (int file = 0; file < 3; ++file) {
+        Recording probe;
+        const std::size_t len = probe.parts[file].bytes.size();
+        std::uniform_int_distribution<std::size_t> pick(1, len - 1);
+        for (std::size_t count : {std::size_t{1}, len - 1, pick(gen)}) {
+            Recording r;
+            r.ops.shortWriteAt = file + 1;
+            r.ops.shortBytes = count;
+            const std::string what = "file " + std::to_string(file) + ", " + std::to_string(count) + " bytes";
+            EXPECT_EQ(r.append(), kDiskFull) << what;
+            r.expectUnchanged(what);
+        }
+    }
+}
+
+TEST(AppendAll, ErrorNumbersOfTheSystemReasons)
+{
+    const std::pair<int, int> onWrite[] = {{ENOSPC, kDiskFull}, {EDQUOT, kDiskFull},      {EFBIG, kDiskFull},
+                                           {EIO, kDeviceIO},    {EACCES, kPermissionDenied}, {EROFS, kPermissionDenied},
+                                           {EISDIR, kPathFileAccess}};
+    for (auto [err, number] : onWrite) {
+        Recording r;
+        r.ops.onlyKinds = [](Kind k) { return k == Kind::Write; };
+        r.ops.failAt = 2;
+        r.ops.failErrno = err;
+        EXPECT_EQ(r.append(), number) << "errno " << err;
+        r.expectUnchanged("errno " + std::to_string(err));
+    }
+    for (auto [err, number] : {std::pair{EACCES, kPermissionDenied}, std::pair{EROFS, kPermissionDenied}}) {
+        Recording r;
+        r.ops.onlyKinds = [](Kind k) { return k == Kind::Open; };
+        r.ops.failAt = 1;
+        r.ops.failErrno = err;
+        EXPECT_EQ(r.append(), number) << "errno " << err;
+        r.expectUnchanged("open errno " + std::to_string(err));
+    }
+}
+
+TEST(AppendAll, DirectoryWhereAFileShouldBe)
+{
+    Recording r;
+    fs::remove(r.dir / "s.txt");
+    fs::create_directory(r.dir / "s.txt");
+    EXPECT_EQ(r.append(), kPathFileAccess);
+    EXPECT_EQ(r.lastPath, (r.dir / "s.txt").string());
+    EXPECT_EQ(r.root.read(r.dir / "m.txt"), kOldMaster);
+    EXPECT_TRUE(fs::is_directory(r.dir / "s.txt"));
+    EXPECT_FALSE(r.root.exists(r.dir / "n.txt"));
+    r.expectNothingOpen("directory");
+}
+
+TEST(AppendAll, MissingDirectory)
+{
+    Recording r;
+    r.parts[1].path = "c:\\nowhere\\s.txt";
+    EXPECT_EQ(r.append(), kPathNotFound);
+    EXPECT_EQ(r.root.read(r.dir / "m.txt"), kOldMaster);
+    EXPECT_FALSE(r.root.exists(r.dir / "n.txt"));
+    EXPECT_FALSE(r.root.exists(fs::path(r.root.path) / "c" / "nowhere"));
+    r.expectNothingOpen("missing directory");
+
+    // A name with a parent step is refused before anything is written.
+    Recording bad;
+    bad.parts[2].path = "c:\\kelvarno\\..\\n.txt";
+    EXPECT_EQ(bad.append(), kBadFileName);
+    bad.expectUnchanged("bad file name");
+
+    // A file created earlier in the same call is removed again.
+    Recording first;
+    first.parts = {{"c:\\kelvarno\\n.txt", "notes"}, {"i:\\bkp_000416\\My Documents\\x.txt", "x"}};
+    EXPECT_EQ(first.append(), kPathNotFound);
+    first.expectUnchanged("created then missing directory");
+}
+
+TEST(AppendAll, ReadOnlyDirectory)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser";
+    Recording r;
+    fs::permissions(r.dir, fs::perms::owner_read | fs::perms::owner_exec);
+    const int err = r.append();
+    fs::permissions(r.dir, fs::perms::owner_all);
+    EXPECT_EQ(err, kPermissionDenied);
+    r.expectUnchanged("read-only directory");
+}
+
+TEST(HostPath, WindowPathsMapUnderTheDriveRoot)
+{
+    TempRoot root;
+    Files files{qa::posixFileOps(), root.path + "/"};
+    EXPECT_EQ(files.hostPath("c:\\kelvarno\\masterFile_Ann_Lee.txt"), root.path + "/c/kelvarno/masterFile_Ann_Lee.txt");
+    EXPECT_EQ(files.hostPath("X:\\A\\B"), root.path + "/x/A/B");
+    EXPECT_EQ(files.hostPath("i:\\bkp_000416\\My Documents\\distance students\\interactive problems\\lb1"),
+              root.path + "/i/bkp_000416/My Documents/distance students/interactive problems/lb1");
+    EXPECT_EQ(files.hostPath("c:\\k\\caf\xE9.txt"), root.path + "/c/k/caf\xC3\xA9.txt");
+
+    for (const char* bad : {"c:\\kelvarno\\..\\x.txt", "..\\x", "c:\\a\\..", ""}) {
+        try {
+            files.hostPath(bad);
+            ADD_FAILURE() << "no error for " << bad;
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), kBadFileName) << bad;
+        }
+    }
+}
+
+} // namespace

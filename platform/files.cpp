@@ -128,11 +128,13 @@ void Files::touch(const std::string& windowPath)
     closeFd(fd);
 }
 
-bool Files::hasContent(const std::string& windowPath)
+bool Files::isMissingOrEmpty(const std::string& windowPath)
 {
     std::string host = hostPath(windowPath);
     struct stat st {};
-    return ops_.stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    if (ops_.stat(host.c_str(), &st) != 0)
+        return errno == ENOENT;
+    return S_ISREG(st.st_mode) && st.st_size == 0;
 }
 
 std::string Files::readAll(const std::string& windowPath)

@@ -34,8 +34,9 @@ public:
     // Opens the file for appending, creating it when missing, and closes it.
     void touch(const std::string& windowPath);
 
-    // Whether the file exists and holds at least one byte.
-    bool hasContent(const std::string& windowPath);
+    // True when the file does not exist or is an empty file. Anything else
+    // (a directory in its place, say) is left for the read to report.
+    bool isMissingOrEmpty(const std::string& windowPath);
 
     // The whole file. Raises 53 when it is missing, 76 when its directory is.
     std::string readAll(const std::string& windowPath);

@@ -92,7 +92,7 @@ void Tutor::onDisplayNotes()
 {
     std::string notes;
     try {
-        if (!p_.files.hasContent(notesFilePath)) {
+        if (p_.files.isMissingOrEmpty(notesFilePath)) {
             p_.dialogs.message("There are no notes yet. Notes are kept once you record a text with \"Save as "
                                "Notes\".");
             return;

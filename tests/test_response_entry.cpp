@@ -198,6 +198,20 @@ TEST(ResponseEntry, DisplayNotesBeforeAnyNoteOnlyTellsSo)
     EXPECT_FALSE(h.tutor.ended());
 }
 
+TEST(ResponseEntry, NotesFileThatCannotBeReadIsReportedNotMistakenForNoNotes)
+{
+    Harness h;
+    ASSERT_TRUE(h.start());
+    fs::create_directory(h.notes());
+    const Snapshot before(h);
+    EXPECT_TRUE(h.tutor.handle(Event::DisplayNotes));
+    ASSERT_EQ(h.dialogs.messages.size(), 1u);
+    EXPECT_EQ(h.dialogs.messages[0].find("no notes"), npos);
+    EXPECT_NE(h.dialogs.messages[0].find("could not be read"), npos);
+    EXPECT_NE(h.dialogs.messages[0].find("notes_Ann_Lee.txt"), npos);
+    before.expectSame(h);
+}
+
 TEST(ResponseEntry, ClearBoxDoesNotRestoreThePrompt)
 {
     Harness h;

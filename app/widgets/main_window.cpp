@@ -119,6 +119,8 @@ void MainWindow::buildControls()
     // Captions of buttons and labels are small, as the controls are.
     QFont captionFont("Arial");
     captionFont.setPointSizeF(8);
+    QFont labelFont = captionFont;
+    labelFont.setPointSizeF(7.5); // "Parameter 2" must fit its 57 pixels
 
     std::map<int, QWidget*> byTab;
     for (const ControlSpec& c : kControls) {
@@ -158,8 +160,10 @@ void MainWindow::buildControls()
             break;
         }
         }
-        if (c.kind == Kind::Button || c.kind == Kind::Label || c.kind == Kind::TextBox)
+        if (c.kind == Kind::Button || c.kind == Kind::TextBox)
             w->setFont(captionFont);
+        if (c.kind == Kind::Label)
+            w->setFont(labelFont);
         w->setObjectName(c.name);
         w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
         if (c.accessibleName)
@@ -178,6 +182,9 @@ void MainWindow::buildControls()
             setTabOrder(previous, w);
         previous = w;
     }
+    // The window opens with the focus on the first control of the tab order,
+    // the question box, not on whichever button was created first.
+    byTab.begin()->second->setFocus();
 }
 
 void MainWindow::wire(const char* control, Event event, const QKeySequence& shortcut)

@@ -4,9 +4,15 @@
 
 namespace qa {
 
-void Tutor::onCopyPicture() { p_.view.copyPicture(); }
+void Tutor::onCopyPicture()
+{
+    p_.view.copyPicture();
+}
 
-void Tutor::onPendExp() { p_.view.enableTimer(); }
+void Tutor::onPendExp()
+{
+    p_.view.enableTimer();
+}
 
 void Tutor::onTimerTick()
 {

@@ -91,8 +91,7 @@ void Tutor::startUp()
         answerMarker = " YOUR ANSWER  ->->->->  ";
 
         assignmentNumber = padAssignmentNumber(assignmentNumber);
-        nextAssignmentNumber =
-            padAssignmentNumber(text::formatNumber(text::leadingNumber(assignmentNumber) + 1));
+        nextAssignmentNumber = padAssignmentNumber(text::formatNumber(text::leadingNumber(assignmentNumber) + 1));
 
         bankIndex = 0;
         loadQuestionBank();

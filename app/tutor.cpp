@@ -94,8 +94,14 @@ std::string Tutor::decode(const std::string& coded, const double& codeNbr) const
     return coding::decode(coded, codeNbr);
 }
 
-std::string Tutor::makeCodeLine(const double& codeNbr) { return coding::makeCodeLine(codeNbr, p_.random); }
+std::string Tutor::makeCodeLine(const double& codeNbr)
+{
+    return coding::makeCodeLine(codeNbr, p_.random);
+}
 
-std::string Tutor::remSpaces(const std::string& text) const { return coding::remSpaces(text); }
+std::string Tutor::remSpaces(const std::string& text) const
+{
+    return coding::remSpaces(text);
+}
 
 } // namespace qa

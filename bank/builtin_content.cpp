@@ -3,7 +3,8 @@
 
 namespace qa::bank {
 
-const std::vector<std::string>& builtinContent() {
+const std::vector<std::string>& builtinContent()
+{
     static const std::vector<std::string> content = {
         "001.  test 1",
         "",

@@ -27,8 +27,8 @@ void Tutor::openAssignment()
         // The start-question table is never filled, so the bank stays on the header.
 
         const records::OpeningHeader block{makeCodeLine(codeNbr), studentName, assignmentNumber, line, initials};
-        p_.files.appendAll(records::openingHeader(block, {masterFilePath, sendFilePath, notesFilePath}, codeNbr,
-                                                  p_.clock));
+        p_.files.appendAll(
+            records::openingHeader(block, {masterFilePath, sendFilePath, notesFilePath}, codeNbr, p_.clock));
     } catch (const RuntimeError& error) {
         procedureFailed(error);
     }

@@ -6,7 +6,10 @@
 namespace qa {
 namespace {
 
-bool isRoutineLine(std::string_view line) { return text::lower(text::left(line, 8)) == "`routine"; }
+bool isRoutineLine(std::string_view line)
+{
+    return text::lower(text::left(line, 8)) == "`routine";
+}
 
 } // namespace
 

@@ -8,11 +8,10 @@
 #include <map>
 
 #include "app/widgets/qt_text.h"
+#include "bench_main.h"
 #include "bench_support.h"
 
 namespace {
-
-std::map<std::string, double> g_times; // name -> mean seconds per iteration
 
 // Text as the box gets it from the notes file or the transcript: lines ended
 // by CR LF. `paragraph` leaves the breaks out: one paragraph of that size.
@@ -107,34 +106,19 @@ void BM_DisplayNotesFloor(benchmark::State& state)
 }
 BENCHMARK(BM_DisplayNotesFloor)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-class Collect : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            g_times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    Collect reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double empty = g_times["BM_NextQuestion/0/0/iterations:40"];
-    qa::bench::row("P2 click, 1 MB of lines in box", g_times["BM_NextQuestion/1048576/0/iterations:40"], empty,
-                   "ms", 2.0);
-    qa::bench::row("P2 click, 10 MB of lines in box", g_times["BM_NextQuestion/10485760/0/iterations:40"], empty,
-                   "ms", 2.0);
-    qa::bench::row("P2 click, 1 MB in one paragraph", g_times["BM_NextQuestion/1048576/1/iterations:40"], empty,
-                   "ms", 2.0);
-    qa::bench::row("P5 display notes, 10 MB", g_times["BM_DisplayNotes/iterations:5"],
-                   g_times["BM_DisplayNotesFloor/iterations:5"], "ms", 1.5);
-    benchmark::Shutdown();
-    return 0;
+    return qa::bench::runBenchmarks(argc, argv, [](qa::bench::Times& g_times) {
+        const double empty = g_times["BM_NextQuestion/0/0/iterations:40"];
+        qa::bench::row("P2 click, 1 MB of lines in box", g_times["BM_NextQuestion/1048576/0/iterations:40"], empty,
+                       "ms", 2.0);
+        qa::bench::row("P2 click, 10 MB of lines in box", g_times["BM_NextQuestion/10485760/0/iterations:40"],
+                       empty, "ms", 2.0);
+        qa::bench::row("P2 click, 1 MB in one paragraph", g_times["BM_NextQuestion/1048576/1/iterations:40"],
+                       empty, "ms", 2.0);
+        qa::bench::row("P5 display notes, 10 MB", g_times["BM_DisplayNotes/iterations:5"],
+                       g_times["BM_DisplayNotesFloor/iterations:5"], "ms", 1.5);
+    });
 }

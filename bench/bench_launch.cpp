@@ -113,6 +113,7 @@ int main(int argc, char** argv)
     std::system(("rm -rf '" + root + "'").c_str());
     const std::string label = argv[3];
     qa::bench::row("P1 launch to first prompt (" + label + ")", median(tutorFirst), median(bareFirst), "ms", 1.10);
-    qa::bench::row("P1 last answer to window (" + label + ")", median(tutorWindow), median(bareWindow), "ms", 1.10);
+    qa::bench::row("P1 last answer to window (" + label + ")", median(tutorWindow), median(bareWindow), "ms",
+                   1.10);
     return 0;
 }

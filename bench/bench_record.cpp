@@ -10,12 +10,11 @@
 #include <unistd.h>
 
 #include "app/widgets/qt_text.h"
+#include "bench_main.h"
 #include "bench_support.h"
 #include "records/layouts.h"
 
 namespace {
-
-std::map<std::string, double> g_times;
 
 std::string answerText()
 {
@@ -54,8 +53,8 @@ void BM_RawAppendFloor(benchmark::State& state)
 {
     qa::bench::Session session; // the same files, as the session leaves them
     qa::testing::FakeClock clock;
-    const auto blocks = qa::records::responseBlock({answerText(), "Question 1", "001", ""},
-                                                   {"m", "s", "n"}, 19, clock);
+    const auto blocks =
+        qa::records::responseBlock({answerText(), "Question 1", "001", ""}, {"m", "s", "n"}, 19, clock);
     const std::string master = session.master().string(), send = session.send().string();
     for (auto _ : state) {
         appendRaw(master, blocks[0].bytes);
@@ -64,27 +63,12 @@ void BM_RawAppendFloor(benchmark::State& state)
 }
 BENCHMARK(BM_RawAppendFloor)->Unit(benchmark::kMicrosecond)->Iterations(2000);
 
-class Collect : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            g_times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    Collect reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    qa::bench::row("P3 Enter Response, 1 KB, fsync", g_times["BM_EnterResponse/iterations:2000"],
-                   g_times["BM_RawAppendFloor/iterations:2000"], "us", 1.3);
-    benchmark::Shutdown();
-    return 0;
+    return qa::bench::runBenchmarks(argc, argv, [](qa::bench::Times& g_times) {
+        qa::bench::row("P3 Enter Response, 1 KB, fsync", g_times["BM_EnterResponse/iterations:2000"],
+                       g_times["BM_RawAppendFloor/iterations:2000"], "us", 1.3);
+    });
 }

@@ -18,7 +18,10 @@ char charFromCode(double code)
 
 } // namespace
 
-std::string code(const std::string& aLine, const double& /*codeNbr*/) { return aLine; }
+std::string code(const std::string& aLine, const double& /*codeNbr*/)
+{
+    return aLine;
+}
 
 std::string decode(const std::string& coded, const double& codeNbr)
 {

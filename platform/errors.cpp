@@ -27,9 +27,7 @@ std::string errorDescription(int number)
 }
 
 RuntimeError::RuntimeError(int number, std::string path, std::string reason)
-    : std::runtime_error(errorDescription(number)),
-      number_(number),
-      path_(std::move(path)),
+    : std::runtime_error(errorDescription(number)), number_(number), path_(std::move(path)),
       reason_(std::move(reason))
 {
 }

@@ -36,10 +36,22 @@ ssize_t PosixFileOps::write(int fd, const void* buf, size_t len)
 
 // fdatasync: the data and the metadata needed to read it back (the length),
 // which is what a durable append needs, without the timestamps.
-int PosixFileOps::fsync(int fd) { return ::fdatasync(fd); }
-int PosixFileOps::ftruncate(int fd, off_t length) { return ::ftruncate(fd, length); }
-int PosixFileOps::fstat(int fd, struct stat* st) { return ::fstat(fd, st); }
-int PosixFileOps::stat(const char* path, struct stat* st) { return ::stat(path, st); }
+int PosixFileOps::fsync(int fd)
+{
+    return ::fdatasync(fd);
+}
+int PosixFileOps::ftruncate(int fd, off_t length)
+{
+    return ::ftruncate(fd, length);
+}
+int PosixFileOps::fstat(int fd, struct stat* st)
+{
+    return ::fstat(fd, st);
+}
+int PosixFileOps::stat(const char* path, struct stat* st)
+{
+    return ::stat(path, st);
+}
 
 int PosixFileOps::flock(int fd, int operation)
 {
@@ -50,9 +62,18 @@ int PosixFileOps::flock(int fd, int operation)
     return r;
 }
 
-int PosixFileOps::close(int fd) { return ::close(fd); }
-int PosixFileOps::mkdir(const char* path, mode_t mode) { return ::mkdir(path, mode); }
-int PosixFileOps::unlink(const char* path) { return ::unlink(path); }
+int PosixFileOps::close(int fd)
+{
+    return ::close(fd);
+}
+int PosixFileOps::mkdir(const char* path, mode_t mode)
+{
+    return ::mkdir(path, mode);
+}
+int PosixFileOps::unlink(const char* path)
+{
+    return ::unlink(path);
+}
 
 FileOps& posixFileOps()
 {

@@ -236,7 +236,8 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
                 fail(errno, true, h.host, "open");
                 break;
             }
-            struct stat byFd {}, byPath {};
+            struct stat byFd {
+            }, byPath{};
             if (ops_.flock(h.fd, LOCK_EX) != 0 || ops_.fstat(h.fd, &byFd) != 0) {
                 int err = errno;
                 closeFd(h.fd);

@@ -36,7 +36,10 @@ void appendUtf8(std::string& out, char32_t c)
     }
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
@@ -117,7 +120,10 @@ std::string lower(std::string_view s)
     return out;
 }
 
-std::string_view left(std::string_view s, std::size_t n) { return s.substr(0, std::min(n, s.size())); }
+std::string_view left(std::string_view s, std::size_t n)
+{
+    return s.substr(0, std::min(n, s.size()));
+}
 
 std::string_view midFrom(std::string_view s, std::size_t from)
 {
@@ -234,6 +240,9 @@ std::string numberItem(double v)
     return " " + digits + " ";
 }
 
-double roundHalfEven(double v) { return std::nearbyint(v); }
+double roundHalfEven(double v)
+{
+    return std::nearbyint(v);
+}
 
 } // namespace qa::text

@@ -46,8 +46,7 @@ std::vector<AppendPart> responseBlock(const ResponseBlock& in, const RecordPaths
     std::vector<AppendPart> parts{{paths.master, {}}, {paths.send, {}}};
     std::string& master = parts[0].bytes;
     std::string& send = parts[1].bytes;
-    const double tag =
-        text::leadingNumber(in.assignmentNumber) * 10000 + text::leadingNumber(in.questionNumber);
+    const double tag = text::leadingNumber(in.assignmentNumber) * 10000 + text::leadingNumber(in.questionNumber);
 
     for (auto* out : {&master, &send})
         line(*out, kOpeningRule);
@@ -69,8 +68,7 @@ std::vector<AppendPart> responseBlock(const ResponseBlock& in, const RecordPaths
     return parts;
 }
 
-std::vector<AppendPart> notesBlock(const NotesBlock& in, const RecordPaths& paths, double codeNbr,
-                                   Clock& clock)
+std::vector<AppendPart> notesBlock(const NotesBlock& in, const RecordPaths& paths, double codeNbr, Clock& clock)
 {
     std::vector<AppendPart> parts{{paths.master, {}}, {paths.send, {}}, {paths.notes, {}}};
     auto each = [&](auto&& write) {

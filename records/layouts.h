@@ -54,7 +54,6 @@ std::vector<AppendPart> responseBlock(const ResponseBlock& in, const RecordPaths
                                       Clock& clock);
 // Master, send and notes files; the send and notes copies end at the next
 // print zone instead of a line break.
-std::vector<AppendPart> notesBlock(const NotesBlock& in, const RecordPaths& paths, double codeNbr,
-                                   Clock& clock);
+std::vector<AppendPart> notesBlock(const NotesBlock& in, const RecordPaths& paths, double codeNbr, Clock& clock);
 
 } // namespace qa::records

@@ -25,9 +25,10 @@ bool Tutor::readAnswer(std::string& answer)
         std::string list;
         for (char32_t c : typed.unencodable)
             list += (list.empty() ? "" : ", ") + text::describeCodePoint(c);
-        p_.dialogs.message("Your text was not recorded: it holds characters that the record files cannot store: " +
-                           list + ".\r\n\r\nYour text is still in the answer box. Replace those characters and "
-                                  "click the button again.");
+        p_.dialogs.message(
+            "Your text was not recorded: it holds characters that the record files cannot store: " + list +
+            ".\r\n\r\nYour text is still in the answer box. Replace those characters and "
+            "click the button again.");
         return false;
     }
     answer = std::move(typed.text);
@@ -54,8 +55,8 @@ void Tutor::onEnterResponse()
         return;
     if (answer != answerPrompt) {
         const records::ResponseBlock block{answer, currentLine, assignmentNumber, questionNumber};
-        if (!record(records::responseBlock(block, {masterFilePath, sendFilePath, notesFilePath}, codeNbr,
-                                           p_.clock)))
+        if (!record(
+                records::responseBlock(block, {masterFilePath, sendFilePath, notesFilePath}, codeNbr, p_.clock)))
             return;
         p_.view.answerRecorded();
         itemFinished = false;
@@ -74,8 +75,7 @@ void Tutor::onSaveAsNotes()
     if (answer != answerPrompt) {
         std::string note = records::kNotesPrefix + answer;
         const records::NotesBlock block{note, currentLine};
-        if (!record(
-                records::notesBlock(block, {masterFilePath, sendFilePath, notesFilePath}, codeNbr, p_.clock)))
+        if (!record(records::notesBlock(block, {masterFilePath, sendFilePath, notesFilePath}, codeNbr, p_.clock)))
             return;
         p_.view.answerRecorded();
         itemFinished = false;
@@ -86,7 +86,10 @@ void Tutor::onSaveAsNotes()
     p_.view.setAnswerText("");
 }
 
-void Tutor::onClearAnswerBox() { p_.view.setAnswerText(""); }
+void Tutor::onClearAnswerBox()
+{
+    p_.view.setAnswerText("");
+}
 
 void Tutor::onDisplayNotes()
 {
@@ -105,6 +108,9 @@ void Tutor::onDisplayNotes()
     p_.view.appendQuestionText(notes);
 }
 
-void Tutor::onDisplayEverything() { p_.view.setQuestionText(cumulativeText()); }
+void Tutor::onDisplayEverything()
+{
+    p_.view.setQuestionText(cumulativeText());
+}
 
 } // namespace qa

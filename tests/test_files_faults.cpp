@@ -167,9 +167,9 @@ TEST(AppendAll, ShortWriteIsDiskFull)
 
 TEST(AppendAll, ErrorNumbersOfTheSystemReasons)
 {
-    const std::pair<int, int> onWrite[] = {{ENOSPC, kDiskFull}, {EDQUOT, kDiskFull},      {EFBIG, kDiskFull},
-                                           {EIO, kDeviceIO},    {EACCES, kPermissionDenied}, {EROFS, kPermissionDenied},
-                                           {EISDIR, kPathFileAccess}};
+    const std::pair<int, int> onWrite[] = {
+        {ENOSPC, kDiskFull},         {EDQUOT, kDiskFull},        {EFBIG, kDiskFull},       {EIO, kDeviceIO},
+        {EACCES, kPermissionDenied}, {EROFS, kPermissionDenied}, {EISDIR, kPathFileAccess}};
     for (auto [err, number] : onWrite) {
         Recording r;
         r.ops.onlyKinds = [](Kind k) { return k == Kind::Write; };
@@ -240,7 +240,8 @@ TEST(HostPath, WindowPathsMapUnderTheDriveRoot)
 {
     TempRoot root;
     Files files{qa::posixFileOps(), root.path + "/"};
-    EXPECT_EQ(files.hostPath("c:\\kelvarno\\masterFile_Ann_Lee.txt"), root.path + "/c/kelvarno/masterFile_Ann_Lee.txt");
+    EXPECT_EQ(files.hostPath("c:\\kelvarno\\masterFile_Ann_Lee.txt"),
+              root.path + "/c/kelvarno/masterFile_Ann_Lee.txt");
     EXPECT_EQ(files.hostPath("X:\\A\\B"), root.path + "/x/A/B");
     EXPECT_EQ(files.hostPath("i:\\bkp_000416\\My Documents\\distance students\\interactive problems\\lb1"),
               root.path + "/i/bkp_000416/My Documents/distance students/interactive problems/lb1");

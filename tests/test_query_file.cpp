@@ -24,8 +24,14 @@ struct QueryFile : ::testing::Test {
     {
         std::ofstream(h.root.home() / ("query" + id + ".txt"), std::ios::binary) << bytes;
     }
-    std::string coded(const std::string& id = "") const { return h.root.read(h.root.home() / ("queri" + id + ".txt")); }
-    bool codedExists(const std::string& id = "") const { return h.root.exists(h.root.home() / ("queri" + id + ".txt")); }
+    std::string coded(const std::string& id = "") const
+    {
+        return h.root.read(h.root.home() / ("queri" + id + ".txt"));
+    }
+    bool codedExists(const std::string& id = "") const
+    {
+        return h.root.exists(h.root.home() / ("queri" + id + ".txt"));
+    }
     int codeFileError()
     {
         try {

@@ -18,7 +18,10 @@ const std::string kOpenRule = std::string(6, '.') + std::string(8, '!') + std::s
 const std::string kCloseRule(49, '.');
 const std::string kIndent(36, ' ');
 
-std::string ln(const std::string& s) { return s + "\r\n"; }
+std::string ln(const std::string& s)
+{
+    return s + "\r\n";
+}
 
 std::string header(bool master, const std::string& codeLine, const std::string& name, const std::string& number,
                    const std::string& headerLine, const std::string& initials, const std::string& time)
@@ -153,10 +156,10 @@ TEST(RecordFiles, ResponseBlocksAppendedByEnterResponse)
     ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
     EXPECT_TRUE(h.dialogs.messages.empty());
 
-    EXPECT_EQ(h.root.read(h.master()), header(true, codeLine, "Ann Lee", "007", "007.  seven", "ABC", "10:20:30") +
-                                           response("10:20:32", " 70000 ", "", "") +
-                                           response("10:20:34", " 70012 ", "`q012 rates",
-                                                    "first line\r\nsecond line"));
+    EXPECT_EQ(h.root.read(h.master()),
+              header(true, codeLine, "Ann Lee", "007", "007.  seven", "ABC", "10:20:30") +
+                  response("10:20:32", " 70000 ", "", "") +
+                  response("10:20:34", " 70012 ", "`q012 rates", "first line\r\nsecond line"));
     EXPECT_EQ(h.root.read(h.send()), header(false, codeLine, "Ann Lee", "007", "007.  seven", "ABC", "10:20:31") +
                                          response("10:20:33", "", "", "") +
                                          response("10:20:35", "", "`q012 rates", "first line\r\nsecond line"));

@@ -23,7 +23,10 @@ using namespace qa::testing;
 using qa::widgets::MainWindow;
 namespace fs = std::filesystem;
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -43,9 +46,15 @@ const QString kPrompt = QString(
     "question or questions that you have related to the problem or series of problems.");
 
 // The n-th question of the built-in assignment 001 (bank entries 3, 5, ..., 29).
-std::string question(int n) { return qa::bank::builtinContent().at(static_cast<std::size_t>(2 * n)); }
+std::string question(int n)
+{
+    return qa::bank::builtinContent().at(static_cast<std::size_t>(2 * n));
+}
 
-std::string crlf(const std::string& s) { return s + "\r\n"; }
+std::string crlf(const std::string& s)
+{
+    return s + "\r\n";
+}
 
 // What the question box shows for a core text of plain ASCII.
 QString shown(std::string s)
@@ -60,7 +69,8 @@ QString shown(std::string s)
 std::string header(bool send)
 {
     return crlf(std::string(19, '\xBA')) + crlf("Student Name:  Ann Lee") + crlf("assignment #001") +
-           crlf("001.  test 1") + crlf("Initials:  ABC") + crlf("Date and Time " + kDate + (send ? " " : "") + kTime);
+           crlf("001.  test 1") + crlf("Initials:  ABC") +
+           crlf("Date and Time " + kDate + (send ? " " : "") + kTime);
 }
 
 std::string responseBlock(bool master, const std::string& currentLine, const std::string& answer,
@@ -69,7 +79,8 @@ std::string responseBlock(bool master, const std::string& currentLine, const std
     std::string out = crlf(kOpeningRule) + crlf(kIndent + kTime);
     if (master)
         out += "\r\n\r\n" + crlf("`questionNumber" + tag);
-    return out + crlf(currentLine) + crlf(kOpeningRule) + crlf("RESPONSE -->  ") + crlf(answer) + crlf(kClosingRule);
+    return out + crlf(currentLine) + crlf(kOpeningRule) + crlf("RESPONSE -->  ") + crlf(answer) +
+           crlf(kClosingRule);
 }
 
 std::string notesBlock(bool master, const std::string& currentLine, const std::string& note)
@@ -214,10 +225,11 @@ TEST(WidgetSession, WholeSessionThroughTheWindow)
     EXPECT_EQ(s.answerText(), QString());
     s.type("second note");
     s.click("cmd_save_as_notes");
-    const std::string notesFile = notesBlock(false, question(5), "first note") +
-                                  notesBlock(false, question(5), "second note");
+    const std::string notesFile =
+        notesBlock(false, question(5), "first note") + notesBlock(false, question(5), "second note");
     EXPECT_EQ(s.root.read(s.notes()), notesFile);
-    EXPECT_EQ(s.root.read(s.master()), masterHeader + masterResponse + notesBlock(true, question(5), "first note") +
+    EXPECT_EQ(s.root.read(s.master()), masterHeader + masterResponse +
+                                           notesBlock(true, question(5), "first note") +
                                            notesBlock(true, question(5), "second note"));
     EXPECT_EQ(s.root.read(s.send()), sendHeader + sendResponse + notesFile);
 
@@ -319,8 +331,14 @@ TEST(WidgetSession, PiAndEmojiAreRefusedAndNoBreakSpaceIsKept)
     // A no-break space is a character of its own in the record files.
     s.type(QString::fromUtf16(u"a\u00A0b"));
     s.click("cmd_enter_response");
-    EXPECT_EQ(s.root.read(s.master()), master + responseBlock(true, question(1), "a\xA0" "b", " 10000 "));
-    EXPECT_EQ(s.root.read(s.send()), send + responseBlock(false, question(1), "a\xA0" "b", ""));
+    EXPECT_EQ(s.root.read(s.master()), master + responseBlock(true, question(1),
+                                                              "a\xA0"
+                                                              "b",
+                                                              " 10000 "));
+    EXPECT_EQ(s.root.read(s.send()), send + responseBlock(false, question(1),
+                                                          "a\xA0"
+                                                          "b",
+                                                          ""));
     EXPECT_EQ(s.ended.count(), 0);
 }
 
@@ -356,7 +374,8 @@ TEST(WidgetSession, ShortcutsWorkWhileTypingInTheAnswerBox)
 
     s.answer()->setFocus();
     QTest::keyClick(s.answer(), Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_TRUE(waitUntil([&] { return s.questionText() == transcript + shown(notesBlock(false, question(1), "noted")); }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return s.questionText() == transcript + shown(notesBlock(false, question(1), "noted")); }));
     EXPECT_EQ(s.questionText().count(QString::fromLatin1(question(2))), 0) << "Ctrl+Shift+N is not Ctrl+N";
 
     s.answer()->setFocus();

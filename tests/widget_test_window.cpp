@@ -28,7 +28,10 @@ using namespace qa::testing;
 using qa::widgets::MainWindow;
 using qa::widgets::PictureBox;
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -37,7 +40,7 @@ enum class Kind { Button, TextBox, MultiLine, List, Picture, Label };
 struct Control {
     const char* name;
     Kind kind;
-    const char* text; // caption or initial text
+    const char* text;             // caption or initial text
     int left, top, width, height; // twips
     int tab;
 };
@@ -75,7 +78,10 @@ const Control kTable[] = {
     {"lbl_paragraph_goback", Kind::Label, "# sentences previous", 2160, 240, 1095, 495, 10},
 };
 
-int pixels(int twips) { return static_cast<int>(std::lround(twips / 15.0)); }
+int pixels(int twips)
+{
+    return static_cast<int>(std::lround(twips / 15.0));
+}
 
 // A window over fakes and a temporary drive root, with the four prompts
 // answered for assignment 001.
@@ -281,7 +287,8 @@ TEST(WidgetWindow, AccessibleNamesAndShortcutTooltips)
         ASSERT_NE(b, nullptr);
         EXPECT_EQ(b->text(), QString(s.caption));
         EXPECT_EQ(b->shortcut(), s.keys);
-        EXPECT_TRUE(b->toolTip().contains(s.keys.toString(QKeySequence::NativeText))) << b->toolTip().toStdString();
+        EXPECT_TRUE(b->toolTip().contains(s.keys.toString(QKeySequence::NativeText)))
+            << b->toolTip().toStdString();
     }
 }
 
@@ -306,8 +313,8 @@ TEST(WidgetWindow, InertControlsChangeNothing)
         b->click();
     }
     QTest::mouseClick(rig.get<QListWidget>("List1")->viewport(), Qt::LeftButton);
-    for (const char* name : {"txt_paragraph_goback", "txt_parameter_0", "txt_parameter_1", "txt_parameter_2",
-                             "txt_parameter_3"}) {
+    for (const char* name :
+         {"txt_paragraph_goback", "txt_parameter_0", "txt_parameter_1", "txt_parameter_2", "txt_parameter_3"}) {
         auto* e = rig.get<QLineEdit>(name);
         QTest::mouseClick(e, Qt::LeftButton);
         QTest::keyClicks(e, "7");

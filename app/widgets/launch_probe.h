@@ -15,7 +15,7 @@ namespace qa::widgets {
 // program quits once its window has been painted.
 class LaunchProbe final : public QObject, public Dialogs {
     Q_OBJECT
-public:
+  public:
     // The probe when QA_TUTOR_PROBE is set, else null.
     static LaunchProbe* fromEnvironment(QObject* parent);
     explicit LaunchProbe(const QStringList& replies, QObject* parent = nullptr);
@@ -28,10 +28,10 @@ public:
 
     static void mark(const char* event);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QStringList replies_;
     QObject* window_ = nullptr;
 };

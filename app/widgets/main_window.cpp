@@ -64,7 +64,10 @@ const ControlSpec kControls[] = {
 };
 
 constexpr int kTwipsPerPixel = 15;
-int px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+int px(int twips)
+{
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
 
 } // namespace
 
@@ -213,7 +216,10 @@ void MainWindow::fire(Event event)
     emit programEnded();
 }
 
-void MainWindow::setQuestionText(const std::string& text) { question_->setPlainText(fromCore(text)); }
+void MainWindow::setQuestionText(const std::string& text)
+{
+    question_->setPlainText(fromCore(text));
+}
 
 void MainWindow::appendQuestionText(const std::string& text)
 {
@@ -276,6 +282,9 @@ void MainWindow::enableTimer()
         timer_->start();
 }
 
-void MainWindow::beep() { QApplication::beep(); }
+void MainWindow::beep()
+{
+    QApplication::beep();
+}
 
 } // namespace qa::widgets

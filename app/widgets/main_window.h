@@ -16,10 +16,10 @@ class PictureBox;
 // buttons must.
 class WrapButton final : public QPushButton {
     Q_OBJECT
-public:
+  public:
     WrapButton(const QString& caption, QWidget* parent);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
@@ -27,7 +27,7 @@ protected:
 // the tutor. Also the tutor's view of its controls.
 class MainWindow final : public QWidget, public View {
     Q_OBJECT
-public:
+  public:
     MainWindow(Files& files, Clock& clock, Random& random, Dialogs& dialogs);
     ~MainWindow() override;
 
@@ -53,11 +53,11 @@ public:
     void enableTimer() override;
     void beep() override;
 
-signals:
+  signals:
     // The program has ended: the window is closed and nothing more runs.
     void programEnded();
 
-private:
+  private:
     void buildControls();
     void wire(const char* control, Event event, const QKeySequence& shortcut = {});
     void fire(Event event);

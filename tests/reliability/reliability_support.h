@@ -39,9 +39,8 @@ inline Lines splitCrLf(const std::string& bytes)
 }
 
 // What a master or send file holds when every unit in it is whole: opening
-// headers and response blocks, nothing else. `error` names
-// the first line that does not fit; a torn or interleaved block always leaves
-// one.
+// headers and response blocks, nothing else. `error` names the first line
+// that does not fit; a torn or interleaved block always leaves one.
 struct RecordFile {
     struct Header {
         std::string studentName;
@@ -50,69 +49,101 @@ struct RecordFile {
     std::vector<Header> headers;
     std::vector<std::string> answers; // in file order
     std::string error;
+    // With `resync`: for each stretch that is no whole unit, how many headers
+    // stood before it (so 3 means: at the tail of the third header's run).
+    std::vector<std::size_t> tornAfterHeader;
 };
 
-inline RecordFile parseRecordFile(const std::string& bytes, bool master)
+namespace detail {
+
+inline bool startsWith(const std::string& s, const std::string& prefix)
+{
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
+
+// Reads the unit starting at line i into `out` and moves i past it; returns
+// why it is not a whole unit, or an empty text.
+inline std::string parseUnit(const std::vector<std::string>& l, std::size_t& i, bool master, RecordFile& out)
 {
     using namespace qa::records;
+    auto at = [](std::size_t k, const std::string& why) { return "line " + std::to_string(k + 1) + ": " + why; };
+    if (l[i] == kOpeningRule) {
+        const std::size_t n = master ? 10 : 7;
+        if (i + n > l.size())
+            return at(i, "response block cut short");
+        std::size_t k = i + 1;
+        if (!startsWith(l[k], std::string(36, ' ')) || l[k].size() != 44)
+            return at(k, "time line expected");
+        ++k;
+        if (master) {
+            if (!l[k].empty() || !l[k + 1].empty() || !startsWith(l[k + 2], kQuestionTag))
+                return at(k, "blank lines and question tag expected");
+            k += 3;
+        }
+        ++k; // the question line: any text
+        if (l[k] != kOpeningRule)
+            return at(k, "rule after the question expected");
+        if (l[k + 1] != kResponseLabel)
+            return at(k + 1, "response label expected");
+        // The answer runs to the closing rule; a line that starts another
+        // unit inside it means this block was cut off.
+        std::string answer = l[k + 2];
+        for (k += 3; k < l.size() && l[k] != kClosingRule; ++k) {
+            if (l[k] == kOpeningRule || startsWith(l[k], kNameLabel))
+                return at(k, "closing rule expected");
+            answer += "\r\n" + l[k];
+        }
+        if (k == l.size())
+            return at(k - 1, "closing rule expected");
+        out.answers.push_back(answer);
+        i = k + 1;
+        return {};
+    }
+    if (i + 1 < l.size() && startsWith(l[i + 1], kNameLabel)) {
+        if (i + 6 > l.size())
+            return at(i, "opening header cut short");
+        if (!startsWith(l[i + 2], kAssignmentLabel) || !startsWith(l[i + 4], kInitialsLabel) ||
+            !startsWith(l[i + 5], kDateLabel))
+            return at(i, "opening header lines out of place");
+        out.headers.push_back({l[i + 1].substr(std::string(kNameLabel).size()), out.answers.size()});
+        i += 6;
+        return {};
+    }
+    return at(i, "stray line \"" + l[i].substr(0, 60) + "\"");
+}
+
+} // namespace detail
+
+// Without `resync` reading stops at the first line that is not part of a
+// whole unit. With it, such a stretch is noted and reading goes on at the
+// next opening header: a process killed inside its write leaves a torn tail,
+// and the next process starts with a header.
+inline RecordFile parseRecordFile(const std::string& bytes, bool master, bool resync = false)
+{
     RecordFile out;
     const Lines file = splitCrLf(bytes);
     const auto& l = file.lines;
-    auto fail = [&](std::size_t i, const std::string& why) {
-        out.error = "line " + std::to_string(i + 1) + ": " + why;
-        return out;
-    };
-    auto startsWith = [](const std::string& s, const std::string& prefix) {
-        return s.compare(0, prefix.size(), prefix) == 0;
-    };
-    const std::string indent(36, ' ');
     std::size_t i = 0;
     while (i < l.size()) {
-        if (l[i] == kOpeningRule) {
-            const std::size_t n = master ? 10 : 7;
-            if (i + n > l.size())
-                return fail(i, "response block cut short");
-            std::size_t k = i + 1;
-            if (!startsWith(l[k], indent) || l[k].size() != 44)
-                return fail(k, "time line expected");
-            ++k;
-            if (master) {
-                if (!l[k].empty() || !l[k + 1].empty() || !startsWith(l[k + 2], kQuestionTag))
-                    return fail(k, "blank lines and question tag expected");
-                k += 3;
-            }
-            ++k; // the question line: any text
-            if (l[k] != kOpeningRule)
-                return fail(k, "rule after the question expected");
-            if (l[k + 1] != kResponseLabel)
-                return fail(k + 1, "response label expected");
-            // The answer runs to the closing rule; a line that starts another
-            // unit inside it means this block was cut off.
-            std::string answer = l[k + 2];
-            k += 3;
-            for (; k < l.size() && l[k] != kClosingRule; ++k) {
-                if (l[k] == kOpeningRule || startsWith(l[k], kNameLabel))
-                    return fail(k, "closing rule expected");
-                answer += "\r\n" + l[k];
-            }
-            if (k == l.size())
-                return fail(k - 1, "closing rule expected");
-            out.answers.push_back(answer);
-            i = k + 1;
-        } else if (i + 1 < l.size() && startsWith(l[i + 1], kNameLabel)) {
-            if (i + 6 > l.size())
-                return fail(i, "opening header cut short");
-            if (!startsWith(l[i + 2], kAssignmentLabel) || !startsWith(l[i + 4], kInitialsLabel) ||
-                !startsWith(l[i + 5], kDateLabel))
-                return fail(i, "opening header lines out of place");
-            out.headers.push_back({l[i + 1].substr(std::string(kNameLabel).size()), out.answers.size()});
-            i += 6;
-        } else {
-            return fail(i, "stray line \"" + l[i].substr(0, 60) + "\"");
-        }
+        std::string why = detail::parseUnit(l, i, master, out);
+        if (why.empty())
+            continue;
+        if (out.error.empty())
+            out.error = why;
+        if (!resync)
+            return out;
+        out.tornAfterHeader.push_back(out.headers.size());
+        std::size_t j = i + 1;
+        while (j < l.size() && !(j + 1 < l.size() && detail::startsWith(l[j + 1], qa::records::kNameLabel)))
+            ++j;
+        i = j;
     }
-    if (!file.tail.empty())
-        out.error = "unterminated last line \"" + file.tail.substr(0, 60) + "\"";
+    if (!file.tail.empty()) {
+        if (out.error.empty())
+            out.error = "unterminated last line \"" + file.tail.substr(0, 60) + "\"";
+        if (resync && (out.tornAfterHeader.empty() || out.tornAfterHeader.back() != out.headers.size()))
+            out.tornAfterHeader.push_back(out.headers.size());
+    }
     return out;
 }
 

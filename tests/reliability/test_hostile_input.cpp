@@ -271,13 +271,17 @@ TEST(HostileNotes, DisplayNotesShowsAnyBytesOfAnySize)
         EXPECT_EQ(h.files.openCount(), 0) << what;
     }
 
-    // A directory in the notes file's place is no notes file: told, no crash.
+    // A directory in the notes file's place cannot be read: told, no crash.
     Harness h;
     ASSERT_TRUE(h.start());
     fs::create_directory(h.notes());
     ASSERT_TRUE(h.tutor.handle(Event::DisplayNotes));
     ASSERT_EQ(h.dialogs.messages.size(), 1u);
-    EXPECT_EQ(h.dialogs.messages[0].rfind("There are no notes yet.", 0), 0u) << h.dialogs.messages[0];
+    EXPECT_EQ(h.dialogs.messages[0].rfind("The notes could not be shown: the file \"", 0), 0u) << h.dialogs.messages[0];
+    EXPECT_NE(h.dialogs.messages[0].find("notes_Ann_Lee.txt\" (open: Is a directory; error 75: Path/File access error)"),
+              std::string::npos)
+        << h.dialogs.messages[0];
+    EXPECT_EQ(h.view.question, "");
 }
 
 } // namespace

@@ -34,6 +34,24 @@ ssize_t PosixFileOps::write(int fd, const void* buf, size_t len)
     return n;
 }
 
+ssize_t PosixFileOps::pread(int fd, void* buf, size_t len, off_t offset)
+{
+    ssize_t n;
+    do {
+        n = ::pread(fd, buf, len, offset);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+ssize_t PosixFileOps::pwrite(int fd, const void* buf, size_t len, off_t offset)
+{
+    ssize_t n;
+    do {
+        n = ::pwrite(fd, buf, len, offset);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
 // fdatasync: the data and the metadata needed to read it back (the length),
 // which is what a durable append needs, without the timestamps.
 int PosixFileOps::fsync(int fd)

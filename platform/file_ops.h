@@ -13,6 +13,8 @@ class FileOps {
     virtual int open(const char* path, int flags, mode_t mode) = 0;
     virtual ssize_t read(int fd, void* buf, size_t len) = 0;
     virtual ssize_t write(int fd, const void* buf, size_t len) = 0;
+    virtual ssize_t pread(int fd, void* buf, size_t len, off_t offset) = 0;
+    virtual ssize_t pwrite(int fd, const void* buf, size_t len, off_t offset) = 0;
     virtual int fsync(int fd) = 0;
     virtual int ftruncate(int fd, off_t length) = 0;
     virtual int fstat(int fd, struct stat* st) = 0;
@@ -29,6 +31,8 @@ class PosixFileOps final : public FileOps {
     int open(const char* path, int flags, mode_t mode) override;
     ssize_t read(int fd, void* buf, size_t len) override;
     ssize_t write(int fd, const void* buf, size_t len) override;
+    ssize_t pread(int fd, void* buf, size_t len, off_t offset) override;
+    ssize_t pwrite(int fd, const void* buf, size_t len, off_t offset) override;
     int fsync(int fd) override;
     int ftruncate(int fd, off_t length) override;
     int fstat(int fd, struct stat* st) override;

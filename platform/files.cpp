@@ -1,9 +1,12 @@
 #include "platform/files.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <pwd.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -191,13 +194,55 @@ struct Files::Handle {
     int fd = -1;
     off_t oldSize = 0;
     bool created = false;
+    int journal = -1;
 };
+
+namespace {
+
+// The journal of a record file: a hidden file beside it that holds the file's
+// length while an append is under way, and nothing otherwise. A writer killed
+// in the middle of an append leaves its length behind, and the next writer,
+// holding the lock, cuts the file back to it before appending. Its name is
+// short and fixed, whatever the record file's name.
+std::string journalPathOf(const std::string& host)
+{
+    const auto slash = host.find_last_of('/');
+    const std::string base = slash == std::string::npos ? host : host.substr(slash + 1);
+    std::uint64_t h = 1469598103934665603ull; // FNV-1a
+    for (unsigned char c : base) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char name[40];
+    std::snprintf(name, sizeof name, ".qa-tutor-%016llx", static_cast<unsigned long long>(h));
+    return parentOf(host) + "/" + name;
+}
+
+// The length a journal holds, or -1 when it holds none (empty, or a mark that
+// was itself cut short: the append had not begun then).
+off_t journalLength(FileOps& ops, int journal)
+{
+    char buf[32];
+    const ssize_t n = ops.pread(journal, buf, sizeof buf - 1, 0);
+    if (n <= 1 || buf[n - 1] != '\n')
+        return -1;
+    off_t length = 0;
+    for (ssize_t i = 0; i < n - 1; ++i) {
+        if (buf[i] < '0' || buf[i] > '9')
+            return -1;
+        length = length * 10 + (buf[i] - '0');
+    }
+    return length;
+}
+
+} // namespace
 
 void Files::appendAll(const std::vector<AppendPart>& parts)
 {
     std::vector<Handle> handles;
     handles.reserve(parts.size());
     int failErr = 0;
+    std::optional<RuntimeError> badName; // a path that names no usable file
     bool failOpening = false;
     std::string failHost;
     const char* failWhat = "";
@@ -215,12 +260,9 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
         Handle h;
         try {
             h.host = hostPath(part.path);
-        } catch (const RuntimeError&) {
-            for (Handle& open : handles) {
-                ops_.flock(open.fd, LOCK_UN);
-                closeFd(open.fd);
-            }
-            throw;
+        } catch (const RuntimeError& error) {
+            badName = error;
+            break;
         }
         bool ok = false;
         for (int attempt = 0; attempt < 8 && !ok && failErr == 0; ++attempt) {
@@ -259,6 +301,39 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
                 fail(EISDIR, true, h.host, "open");
                 break;
             }
+            // Repair what a writer killed mid-append left, then note the length.
+            const std::string journalHost = journalPathOf(h.host);
+            h.journal = openFd(journalHost, O_RDWR | O_CREAT, 0666);
+            int err = h.journal < 0 ? errno : 0;
+            if (err == 0) {
+                const off_t left = journalLength(ops_, h.journal);
+                if (left >= 0 && left < byFd.st_size && ops_.ftruncate(h.fd, left) == 0) {
+                    ops_.fsync(h.fd);
+                    byFd.st_size = left;
+                }
+                const std::string mark = std::to_string(static_cast<long long>(byFd.st_size)) + "\n";
+                if (ops_.ftruncate(h.journal, 0) != 0) {
+                    err = errno;
+                } else {
+                    const ssize_t n = ops_.pwrite(h.journal, mark.data(), mark.size(), 0);
+                    if (n != static_cast<ssize_t>(mark.size()))
+                        err = n < 0 ? errno : ENOSPC; // a short write: the disk is full
+                }
+            }
+            if (err != 0) {
+                if (h.journal >= 0) {
+                    ops_.ftruncate(h.journal, 0);
+                    closeFd(h.journal);
+                }
+                h.journal = -1;
+                if (h.created)
+                    ops_.unlink(h.host.c_str());
+                ops_.flock(h.fd, LOCK_UN);
+                closeFd(h.fd);
+                h.fd = -1;
+                fail(err, true, h.host, "open");
+                break;
+            }
             h.oldSize = byFd.st_size;
             ok = true;
         }
@@ -268,6 +343,9 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
             break;
         handles.push_back(std::move(h));
     }
+
+    if (badName)
+        failErr = EINVAL;
 
     // Append each file's text in one write; a short write is a failure.
     if (failErr == 0) {
@@ -315,11 +393,20 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
                 ops_.unlink(h.host.c_str());
         }
     }
-    // The data is synced; a failing close cannot lose it, so it is not an error.
+    // Every file is whole again (or synced): the journals are cleared before
+    // the locks go. The data is synced; a failing close cannot lose it, so it
+    // is not an error.
+    for (Handle& h : handles) {
+        if (ops_.ftruncate(h.journal, 0) != 0)
+            ops_.unlink(journalPathOf(h.host).c_str());
+        closeFd(h.journal);
+    }
     for (Handle& h : handles) {
         ops_.flock(h.fd, LOCK_UN);
         closeFd(h.fd);
     }
+    if (badName)
+        throw *badName;
     if (failErr != 0)
         raise(failErr, failOpening, failHost, failWhat);
 }

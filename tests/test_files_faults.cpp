@@ -6,6 +6,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/errors.h"
@@ -258,3 +259,39 @@ TEST(HostPath, WindowPathsMapUnderTheDriveRoot)
 }
 
 } // namespace
+
+// A writer killed in the middle of its append leaves part of a block behind;
+// the next append, under the lock, cuts the file back to the length noted in
+// the journal before it writes, so the torn part never stays.
+TEST(AppendAll, TailOfAWriterKilledMidAppendIsCutByTheNextAppend)
+{
+    Recording r;
+    struct DiesMidWrite : FaultyFileOps {
+        ssize_t write(int fd, const void* buf, size_t len) override
+        {
+            FaultyFileOps::write(fd, buf, std::min<size_t>(len, 7));
+            _exit(0); // as if killed: no rollback, no journal cleared
+        }
+    };
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        DiesMidWrite dying;
+        Files files(dying, r.root.path);
+        files.appendAll(r.parts);
+        _exit(1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(r.root.read(r.dir / "m.txt"), kOldMaster + "master ");
+
+    EXPECT_EQ(r.append(), 0);
+    EXPECT_EQ(r.root.read(r.dir / "m.txt"), kOldMaster + r.parts[0].bytes);
+    EXPECT_EQ(r.root.read(r.dir / "s.txt"), kOldSend + r.parts[1].bytes);
+    EXPECT_EQ(r.root.read(r.dir / "n.txt"), r.parts[2].bytes);
+
+    // The journals are empty again: a later append keeps everything.
+    EXPECT_EQ(r.append(), 0);
+    EXPECT_EQ(r.root.read(r.dir / "m.txt"), kOldMaster + r.parts[0].bytes + r.parts[0].bytes);
+}

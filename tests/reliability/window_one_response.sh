@@ -90,8 +90,18 @@ trap 'rm -rf "$root"' EXIT
 export QA_TUTOR_DRIVE_ROOT=$root
 log=$root/qa-tutor.log
 
+# xvfb-run -a can lose the race for a display number to another X server
+# starting at the same moment; such a start is tried again, from scratch.
 status=0
-timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside "$tutor" "$log" || status=$?
+for attempt in 1 2 3; do
+    status=0
+    rm -rf "${root:?}"/*
+    timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside "$tutor" "$log" || status=$?
+    [ "$status" -eq 0 ] && break
+    grep -q "" "$log" 2>/dev/null && break # the program ran: a real failure
+    echo "attempt $attempt: the X server did not start (status $status); trying again"
+    sleep 1
+done
 echo "--- qa-tutor output ---"
 cat "$log" 2>/dev/null || true
 if [ "$status" -ne 0 ]; then

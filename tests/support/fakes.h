@@ -156,12 +156,13 @@ class TempRoot {
 // makes the N-th write write only `shortBytes` bytes.
 class FaultyFileOps : public FileOps {
   public:
-    enum class Kind { Open, Write, Fsync, Close };
+    enum class Kind { Open, Write, JournalWrite, Fsync, Close };
     int counted = 0;
     int failAt = 0;
     bool failFrom = false;
     int failErrno = EIO;
     int writes = 0;
+    int journalWrites = 0;
     int shortWriteAt = 0;
     std::size_t shortBytes = 0;
     int openFds = 0;
@@ -185,6 +186,19 @@ class FaultyFileOps : public FileOps {
         if (shortWriteAt == writes && len > 0)
             return real_.write(fd, buf, std::min(shortBytes, len));
         return real_.write(fd, buf, len);
+    }
+    ssize_t pread(int fd, void* buf, size_t len, off_t offset) override
+    {
+        return real_.pread(fd, buf, len, offset);
+    }
+    // Journal marks are written in place; they are faulted as their own kind
+    // and do not count among `writes`.
+    ssize_t pwrite(int fd, const void* buf, size_t len, off_t offset) override
+    {
+        if (fault(Kind::JournalWrite))
+            return -1;
+        ++journalWrites;
+        return real_.pwrite(fd, buf, len, offset);
     }
     int fsync(int fd) override { return fault(Kind::Fsync) ? -1 : real_.fsync(fd); }
     int ftruncate(int fd, off_t length) override { return real_.ftruncate(fd, length); }

@@ -15,13 +15,6 @@ using namespace qa::testing;
 
 namespace {
 
-void useBank(Harness& h, std::vector<std::string> lines)
-{
-    h.tutor.setBankLoader([lines](QuestionBank& bank, long long& index) {
-        for (const std::string& line : lines)
-            bank.storeNext(index, line);
-    });
-}
 
 int errorOf(const std::function<void()>& f)
 {
@@ -140,12 +133,12 @@ TEST(AssignmentOpening, AssignmentOneOpensOnItsHeader)
 TEST(AssignmentOpening, OpeningStopsOnTheHeaderWhereverItStands)
 {
     Harness h;
-    useBank(h, {"", "000.  before", "", "001.  mine", "", "question"});
+    h.useBank({"", "000.  before", "", "001.  mine", "", "question"});
     ASSERT_TRUE(h.start());
     EXPECT_EQ(h.tutor.bankIndex, 4);
     // The header search compares four characters exactly.
     Harness h2;
-    useBank(h2, {"001", "001,", "001.x"});
+    h2.useBank({"001", "001,", "001.x"});
     ASSERT_TRUE(h2.start());
     EXPECT_EQ(h2.tutor.bankIndex, 3);
 }
@@ -171,7 +164,7 @@ TEST(AssignmentOpening, NumberWithoutAHeaderEndsWithTheAssignmentMessage)
 TEST(AssignmentOpening, NumberOver100TouchesTheMasterFileThenEnds)
 {
     Harness h;
-    useBank(h, {"101.  x", "", "question"});
+    h.useBank({"101.  x", "", "question"});
     EXPECT_FALSE(h.start("1", "Ann Lee", "ABC", "101"));
     EXPECT_TRUE(h.tutor.ended());
     const std::vector<std::string> expected = {Tutor::kAssignmentMessage};

@@ -12,13 +12,6 @@ using namespace qa::testing;
 
 namespace {
 
-void useBank(Harness& h, std::vector<std::string> lines)
-{
-    h.tutor.setBankLoader([lines](QuestionBank& bank, long long& index) {
-        for (const std::string& line : lines)
-            bank.storeNext(index, line);
-    });
-}
 
 } // namespace
 
@@ -82,7 +75,7 @@ TEST(QuestionStepping, ClickingPastTheLastBuiltinQuestionEndsQuietly)
 TEST(QuestionStepping, QuestionNumberLinesSetTheNumberAndAreShownUnchanged)
 {
     Harness h;
-    useBank(h, {"001.  x", "`q07 Pendulum", "", "`Q3.50", "`qx", "q7", "`q012 rates", "####.#"});
+    h.useBank({"001.  x", "`q07 Pendulum", "", "`Q3.50", "`qx", "q7", "`q012 rates", "####.#"});
     ASSERT_TRUE(h.start());
 
     h.tutor.handle(Event::NextQuestion);
@@ -103,7 +96,7 @@ TEST(QuestionStepping, QuestionNumberLinesSetTheNumberAndAreShownUnchanged)
 TEST(QuestionStepping, RoutineLineIsRunAndTheNextLineShownInTheSameClick)
 {
     Harness h;
-    useBank(h, {"001.  x", "", "`routine graph1", "", "text A", "####.#"});
+    h.useBank({"001.  x", "", "`routine graph1", "", "text A", "####.#"});
     ASSERT_TRUE(h.start());
     h.view.answer = "kept";
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
@@ -121,7 +114,7 @@ TEST(QuestionStepping, KnownGraphNamesAreFoundWhateverTheirSpelling)
     for (const char* line : {"`routine graph-2", "`routine: graph 3", "`ROUTINE Graph1", "`Routine\tgraph2"}) {
         SCOPED_TRACE(line);
         Harness h;
-        useBank(h, {"001.  x", line, "after", "####.#"});
+        h.useBank({"001.  x", line, "after", "####.#"});
         ASSERT_TRUE(h.start());
         EXPECT_TRUE(h.tutor.handle(Event::NextQuestion));
         EXPECT_EQ(h.view.question, "after");
@@ -131,7 +124,7 @@ TEST(QuestionStepping, KnownGraphNamesAreFoundWhateverTheirSpelling)
 TEST(QuestionStepping, BareRoutineMarkerIsShownAsText)
 {
     Harness h;
-    useBank(h, {"001.  x", "`routine", "next", "####.#"});
+    h.useBank({"001.  x", "`routine", "next", "####.#"});
     ASSERT_TRUE(h.start());
     h.view.answer = "kept";
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
@@ -148,7 +141,7 @@ TEST(QuestionStepping, EndingRoutinesEndTheProgramWithoutShowingAnything)
          {"`routine:", "`routine exitprog", "`ROUTINE EXIT-PROG", "`routine xyz", "`routine graph4"}) {
         SCOPED_TRACE(line);
         Harness h;
-        useBank(h, {"001.  x", "", "shown", line, "never", "####.#"});
+        h.useBank({"001.  x", "", "shown", line, "never", "####.#"});
         ASSERT_TRUE(h.start());
         ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
         EXPECT_FALSE(h.tutor.handle(Event::NextQuestion));
@@ -164,7 +157,7 @@ TEST(QuestionStepping, NextAssignmentHeaderEndsAtTheClickThatReachesIt)
     for (const char* line : {"002.  second", "002xyz"}) {
         SCOPED_TRACE(line);
         Harness h;
-        useBank(h, {"001.  x", "", "first", "", line, "", "more"});
+        h.useBank({"001.  x", "", "first", "", line, "", "more"});
         ASSERT_TRUE(h.start());
         ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
         EXPECT_FALSE(h.tutor.handle(Event::NextQuestion));
@@ -178,7 +171,7 @@ TEST(QuestionStepping, FourCharacterNextNumberNeverMatches)
     // Assignment 999 itself ends at the opening (over 100), so the four-character
     // next number is put in place by hand to test the comparison on its own.
     Harness h;
-    useBank(h, {"001.  x", "1000 text", "100 text", "####.#"});
+    h.useBank({"001.  x", "1000 text", "100 text", "####.#"});
     ASSERT_TRUE(h.start());
     h.tutor.nextAssignmentNumber = "1000";
     EXPECT_TRUE(h.tutor.handle(Event::NextQuestion));
@@ -196,7 +189,7 @@ TEST(QuestionStepping, EndMarkerEndsTheProgram)
     for (const char* marker : {"####.#", "####.# end"}) {
         SCOPED_TRACE(marker);
         Harness h;
-        useBank(h, {"001.  x", "####.", "", marker, "after"});
+        h.useBank({"001.  x", "####.", "", marker, "after"});
         ASSERT_TRUE(h.start());
         ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
         EXPECT_EQ(h.view.question, "####.");
@@ -209,7 +202,7 @@ TEST(QuestionStepping, EndMarkerEndsTheProgram)
 TEST(QuestionStepping, RunningOffTheBankEndsWithoutAMessage)
 {
     Harness h;
-    useBank(h, {"001.  x", "", "only"});
+    h.useBank({"001.  x", "", "only"});
     ASSERT_TRUE(h.start());
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
     EXPECT_FALSE(h.tutor.handle(Event::NextQuestion));
@@ -220,7 +213,7 @@ TEST(QuestionStepping, RunningOffTheBankEndsWithoutAMessage)
 TEST(NextPicture, NoRoutineAheadChangesNothing)
 {
     Harness h;
-    useBank(h, {"001.  x", "", "text", "`routine exitprog"});
+    h.useBank({"001.  x", "", "text", "`routine exitprog"});
     ASSERT_TRUE(h.start());
     EXPECT_TRUE(h.tutor.handle(Event::NextPicture));
     EXPECT_EQ(h.tutor.bankIndex, 1);
@@ -231,7 +224,7 @@ TEST(NextPicture, NoRoutineAheadChangesNothing)
 TEST(NextPicture, RoutineTwoAheadMovesThePositionOntoIt)
 {
     Harness h;
-    useBank(h, {"001.  x", "", "`routine graph3", "", "after", "####.#"});
+    h.useBank({"001.  x", "", "`routine graph3", "", "after", "####.#"});
     ASSERT_TRUE(h.start());
     h.view.answer = "draft";
     ASSERT_TRUE(h.tutor.handle(Event::NextPicture));
@@ -250,14 +243,14 @@ TEST(NextPicture, OffsetAppliesToThePositionAsItStands)
 {
     // Routine right after the position: the second look lands three on.
     Harness h;
-    useBank(h, {"001.  x", "`routine graph1", "", "`routine graph2", "", "after"});
+    h.useBank({"001.  x", "`routine graph1", "", "`routine graph2", "", "after"});
     ASSERT_TRUE(h.start());
     ASSERT_TRUE(h.tutor.handle(Event::NextPicture));
     EXPECT_EQ(h.tutor.bankIndex, 4);
 
     // Two routines in a row: the second is not looked at in this click.
     Harness h2;
-    useBank(h2, {"001.  x", "`routine graph1", "`routine exitprog", "after"});
+    h2.useBank({"001.  x", "`routine graph1", "`routine exitprog", "after"});
     ASSERT_TRUE(h2.start());
     ASSERT_TRUE(h2.tutor.handle(Event::NextPicture));
     EXPECT_EQ(h2.tutor.bankIndex, 2);
@@ -268,7 +261,7 @@ TEST(NextPicture, EndingRoutinesAheadEndTheProgram)
     for (const char* line : {"`routine exitprog", "`ROUTINE EXIT-PROG", "`routine xyz", "`routine"}) {
         SCOPED_TRACE(line);
         Harness h;
-        useBank(h, {"001.  x", "", line});
+        h.useBank({"001.  x", "", line});
         ASSERT_TRUE(h.start());
         EXPECT_FALSE(h.tutor.handle(Event::NextPicture));
         EXPECT_TRUE(h.tutor.ended());

@@ -17,7 +17,7 @@
 #include "app/widgets/main_window.h"
 #include "app/widgets/picture_box.h"
 #include "bank/builtin_content.h"
-#include "support/fakes.h"
+#include "support/window_rig.h"
 
 using namespace qa::testing;
 using qa::widgets::MainWindow;
@@ -116,26 +116,15 @@ template <class Done> bool waitUntil(Done done, int ms = 3000)
     return true;
 }
 
-struct Session {
-    TempRoot root;
-    FakeClock clock;
-    ScriptedRandom random;
-    ScriptedDialogs dialogs;
-    FaultyFileOps ops;
-    qa::Files files{ops, root.path};
-    MainWindow window{files, clock, random, dialogs};
+struct Session : WindowRig {
     QSignalSpy ended{&window, &MainWindow::programEnded};
 
     Session() { random.values = {0.0f}; } // code number 19
 
     void start()
     {
-        for (const char* reply : {"1", "Ann Lee", "ABC", "1"})
-            dialogs.reply(reply);
-        ASSERT_TRUE(window.load());
-        window.show();
-        window.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        ASSERT_TRUE(load());
+        ASSERT_TRUE(showActive());
     }
     QPushButton* button(const char* name) const { return window.findChild<QPushButton*>(name); }
     void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }

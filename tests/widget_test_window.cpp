@@ -22,7 +22,7 @@
 
 #include "app/widgets/main_window.h"
 #include "app/widgets/picture_box.h"
-#include "support/fakes.h"
+#include "support/window_rig.h"
 
 using namespace qa::testing;
 using qa::widgets::MainWindow;
@@ -85,29 +85,7 @@ int pixels(int twips)
 
 // A window over fakes and a temporary drive root, with the four prompts
 // answered for assignment 001.
-struct Rig {
-    TempRoot root;
-    FakeClock clock;
-    ScriptedRandom random;
-    ScriptedDialogs dialogs;
-    FaultyFileOps ops;
-    qa::Files files{ops, root.path};
-    MainWindow window{files, clock, random, dialogs};
-
-    bool load()
-    {
-        for (const char* reply : {"1", "Ann Lee", "ABC", "1"})
-            dialogs.reply(reply);
-        return window.load();
-    }
-    void showActive()
-    {
-        window.show();
-        window.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    }
-    template <class T> T* get(const char* name) const { return window.findChild<T*>(name); }
-
+struct Rig : WindowRig {
     // Every file under the drive root with its bytes.
     std::map<std::string, std::string> disk() const
     {
@@ -200,7 +178,7 @@ TEST(WidgetWindow, WindowTimerFontsAndPictureBoxes)
         EXPECT_FALSE(f.strikeOut());
     }
 
-    rig.showActive();
+    ASSERT_TRUE(rig.showActive());
     for (int n : {1, 2}) {
         const QImage shown = rig.window.picture(n)->grab().toImage();
         ASSERT_FALSE(shown.isNull());
@@ -237,7 +215,7 @@ TEST(WidgetWindow, TabRunsThroughTheFocusableControlsInTableOrder)
 
     Rig rig;
     ASSERT_TRUE(rig.load());
-    rig.showActive();
+    ASSERT_TRUE(rig.showActive());
     // The window opens with the focus on the first control of the tab order,
     // so a blank typed at once cannot click a button.
     ASSERT_EQ(QApplication::focusWidget(), rig.window.questionBox());
@@ -296,7 +274,7 @@ TEST(WidgetWindow, InertControlsChangeNothing)
 {
     Rig rig;
     ASSERT_TRUE(rig.load());
-    rig.showActive();
+    ASSERT_TRUE(rig.showActive());
     rig.get<QPushButton>("cmdNextQuestion")->click();
     QTest::keyClicks(rig.window.answerBox(), "typed");
     const QString question = rig.window.questionBox()->toPlainText();

@@ -242,6 +242,15 @@ struct Harness {
     Files files{ops, root.path};
     Tutor tutor{Platform{files, clock, random, dialogs, view}};
 
+    // Loads these lines in place of the built-in bank, from index 1 on.
+    void useBank(std::vector<std::string> lines)
+    {
+        tutor.setBankLoader([lines = std::move(lines)](QuestionBank& bank, long long& index) {
+            for (const std::string& line : lines)
+                bank.storeNext(index, line);
+        });
+    }
+
     // Answers the four prompts and loads the window.
     bool start(const std::string& where = "1", const std::string& name = "Ann Lee",
                const std::string& initials = "ABC", const std::string& assignment = "1")

@@ -19,6 +19,7 @@ inline int runBenchmarks(int argc, char** argv, const std::function<void(Times&)
     benchmark::Initialize(&argc, argv);
 
     struct Collect : benchmark::ConsoleReporter {
+        Collect() : ConsoleReporter(OO_Tabular) {} // no colours: the rows must start their lines
         Times times;
         void ReportRuns(const std::vector<Run>& runs) override
         {

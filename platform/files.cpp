@@ -218,16 +218,28 @@ std::string journalPathOf(const std::string& host)
     return parentOf(host) + "/" + name;
 }
 
-// The length a journal holds, or -1 when it holds none (empty, or a mark that
-// was itself cut short: the append had not begun then).
+// A journal holds one mark of fixed width, rewritten in place with a single
+// small write: the file's length in 20 digits while an append is under way,
+// blanks otherwise. A mark of any other shape (a journal just created, or a
+// mark whose write was itself cut short, before the append began) holds none.
+constexpr std::size_t kMarkWidth = 21;
+
+std::string journalMark(off_t length)
+{
+    char buf[kMarkWidth + 1];
+    std::snprintf(buf, sizeof buf, "%020lld\n", static_cast<long long>(length));
+    return std::string(buf, kMarkWidth);
+}
+
+const std::string kIdleMark = std::string(kMarkWidth - 1, ' ') + "\n";
+
 off_t journalLength(FileOps& ops, int journal)
 {
-    char buf[32];
-    const ssize_t n = ops.pread(journal, buf, sizeof buf - 1, 0);
-    if (n <= 1 || buf[n - 1] != '\n')
+    char buf[kMarkWidth];
+    if (ops.pread(journal, buf, sizeof buf, 0) != static_cast<ssize_t>(sizeof buf) || buf[kMarkWidth - 1] != '\n')
         return -1;
     off_t length = 0;
-    for (ssize_t i = 0; i < n - 1; ++i) {
+    for (std::size_t i = 0; i + 1 < kMarkWidth; ++i) {
         if (buf[i] < '0' || buf[i] > '9')
             return -1;
         length = length * 10 + (buf[i] - '0');
@@ -311,18 +323,14 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
                     ops_.fsync(h.fd);
                     byFd.st_size = left;
                 }
-                const std::string mark = std::to_string(static_cast<long long>(byFd.st_size)) + "\n";
-                if (ops_.ftruncate(h.journal, 0) != 0) {
-                    err = errno;
-                } else {
-                    const ssize_t n = ops_.pwrite(h.journal, mark.data(), mark.size(), 0);
-                    if (n != static_cast<ssize_t>(mark.size()))
-                        err = n < 0 ? errno : ENOSPC; // a short write: the disk is full
-                }
+                const std::string mark = journalMark(byFd.st_size);
+                const ssize_t n = ops_.pwrite(h.journal, mark.data(), mark.size(), 0);
+                if (n != static_cast<ssize_t>(mark.size()))
+                    err = n < 0 ? errno : ENOSPC; // a short write: the disk is full
             }
             if (err != 0) {
                 if (h.journal >= 0) {
-                    ops_.ftruncate(h.journal, 0);
+                    ops_.pwrite(h.journal, kIdleMark.data(), kIdleMark.size(), 0);
                     closeFd(h.journal);
                 }
                 h.journal = -1;
@@ -397,14 +405,14 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
     // the locks go. The data is synced; a failing close cannot lose it, so it
     // is not an error.
     for (Handle& h : handles) {
-        if (ops_.ftruncate(h.journal, 0) != 0)
+        if (ops_.pwrite(h.journal, kIdleMark.data(), kIdleMark.size(), 0) !=
+            static_cast<ssize_t>(kIdleMark.size()))
             ops_.unlink(journalPathOf(h.host).c_str());
         closeFd(h.journal);
     }
-    for (Handle& h : handles) {
-        ops_.flock(h.fd, LOCK_UN);
-        closeFd(h.fd);
-    }
+    for (Handle& h : handles)
+        closeFd(h.fd); // closing the only descriptor releases the lock
+
     if (badName)
         throw *badName;
     if (failErr != 0)

@@ -218,6 +218,8 @@ void MainWindow::fire(Event event)
 
 void MainWindow::setQuestionText(const std::string& text)
 {
+    if (text.empty() && question_->document()->isEmpty())
+        return; // nothing to clear: spare the box a layout and a repaint
     question_->setPlainText(fromCore(text));
 }
 

@@ -43,7 +43,7 @@ enum class Event {
 // The window object: every window-level variable and every procedure. The
 // widget side only lays out controls and forwards events to `handle`.
 class Tutor {
-  public:
+public:
     explicit Tutor(Platform platform);
 
     // Runs one event to completion. Ending the program at once and errors no
@@ -100,7 +100,7 @@ class Tutor {
     static const std::string kAssignmentMessage;
     static const std::string kGeneralMessage;
 
-  private:
+private:
     // Start-up and assignment opening (run at window load).
     void startUp();
     void openAssignment();

@@ -9,7 +9,7 @@ namespace qa {
 // with CR LF breaks; the widget side converts them. Tests put a plain
 // in-memory view here.
 class View {
-  public:
+public:
     enum Picture { Picture1 = 1, Picture2 = 2 };
 
     virtual ~View() = default;

@@ -8,7 +8,7 @@ namespace qa {
 // and writer goes through the access rule: add 1 to the position, check it,
 // then touch that entry.
 class QuestionBank {
-  public:
+public:
     static constexpr long long kLast = 5000;
 
     QuestionBank() : entries_(kLast + 1) {}
@@ -24,7 +24,7 @@ class QuestionBank {
 
     static bool inRange(long long index) { return index >= 0 && index <= kLast; }
 
-  private:
+private:
     std::vector<std::string> entries_;
 };
 

@@ -5,7 +5,7 @@ namespace qa {
 
 // The platform clock. Tests inject a fixed or scripted clock.
 class Clock {
-  public:
+public:
     virtual ~Clock() = default;
     // Today as MM-DD-YYYY.
     virtual std::string date() = 0;
@@ -17,7 +17,7 @@ class Clock {
 
 // The local wall clock.
 class SystemClock final : public Clock {
-  public:
+public:
     std::string date() override;
     std::string time() override;
     float secondsSinceMidnight() override;

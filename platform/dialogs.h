@@ -14,7 +14,7 @@ struct TypedText {
 // The window opens real dialogs; tests pre-answer them. Core code never opens
 // a dialog itself.
 class Dialogs {
-  public:
+public:
     virtual ~Dialogs() = default;
     // A text-input box with the prompt only; Cancel gives an empty text.
     virtual TypedText prompt(const std::string& text) = 0;

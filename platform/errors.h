@@ -28,7 +28,7 @@ std::string errorDescription(int number);
 
 // A run-time error raised by a procedure; carries the platform's error number.
 class RuntimeError : public std::runtime_error {
-  public:
+public:
     explicit RuntimeError(int number, std::string path = {}, std::string reason = {});
     int number() const { return number_; }
     // The host file the error is about, and the system's reason; empty when the
@@ -36,7 +36,7 @@ class RuntimeError : public std::runtime_error {
     const std::string& path() const { return path_; }
     const std::string& reason() const { return reason_; }
 
-  private:
+private:
     int number_;
     std::string path_;
     std::string reason_;

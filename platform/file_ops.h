@@ -8,7 +8,7 @@ namespace qa {
 // failure as -1 with errno set, like the system itself; tests put a layer in
 // between that fails chosen calls.
 class FileOps {
-  public:
+public:
     virtual ~FileOps() = default;
     virtual int open(const char* path, int flags, mode_t mode) = 0;
     virtual ssize_t read(int fd, void* buf, size_t len) = 0;
@@ -27,7 +27,7 @@ class FileOps {
 
 // The real system calls.
 class PosixFileOps final : public FileOps {
-  public:
+public:
     int open(const char* path, int flags, mode_t mode) override;
     ssize_t read(int fd, void* buf, size_t len) override;
     ssize_t write(int fd, const void* buf, size_t len) override;

@@ -16,7 +16,7 @@ struct AppendPart {
 // paths; they are mapped to the host only here. Nothing stays open between
 // calls.
 class Files {
-  public:
+public:
     // `driveRoot` is where drive letters live on a host without drives: X:\a
     // becomes <driveRoot>/x/a.
     Files(FileOps& ops, std::string driveRoot);
@@ -56,7 +56,7 @@ class Files {
 
     FileOps& ops() { return ops_; }
 
-  private:
+private:
     struct Handle;
     int openFd(const std::string& host, int flags, mode_t mode);
     void closeFd(int fd);

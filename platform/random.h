@@ -5,7 +5,7 @@ namespace qa {
 
 // The window's one random generator: uniform single-precision values in [0, 1).
 class Random {
-  public:
+public:
     virtual ~Random() = default;
     virtual void seed(float value) = 0;
     virtual float next() = 0;
@@ -14,11 +14,11 @@ class Random {
 // A 24-bit linear congruential generator; its values are multiples of 2^-24,
 // so they are exact in single precision and never reach 1.
 class LcgRandom final : public Random {
-  public:
+public:
     void seed(float value) override;
     float next() override;
 
-  private:
+private:
     std::uint32_t state_ = 0x50000;
 };
 

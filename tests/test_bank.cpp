@@ -15,7 +15,6 @@ using namespace qa::testing;
 
 namespace {
 
-
 int errorOf(const std::function<void()>& f)
 {
     try {

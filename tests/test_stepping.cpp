@@ -12,7 +12,6 @@ using namespace qa::testing;
 
 namespace {
 
-
 } // namespace
 
 TEST(QuestionStepping, BuiltinQuestionsAppendOneAfterAnother)

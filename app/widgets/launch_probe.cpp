@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/widgets/qt_dialogs.h"
 #include "app/widgets/qt_text.h"
 
 namespace qa::widgets {
@@ -57,6 +58,7 @@ TypedText LaunchProbe::prompt(const std::string& text)
     watch.painted = &painted;
     watch.dialog = &dialog;
     watch.reply = reply;
+    runWhenShown(&dialog, idleWork_); // ahead of the answer: a student reads first
     dialog.installEventFilter(&watch);
     const int result = dialog.exec();
     mark("prompt_answered");

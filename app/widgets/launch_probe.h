@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 #include <QStringList>
+#include <functional>
 
 #include "platform/dialogs.h"
 
@@ -15,7 +16,7 @@ namespace qa::widgets {
 // program quits once its window has been painted.
 class LaunchProbe final : public QObject, public Dialogs {
     Q_OBJECT
-  public:
+public:
     // The probe when QA_TUTOR_PROBE is set, else null.
     static LaunchProbe* fromEnvironment(QObject* parent);
     explicit LaunchProbe(const QStringList& replies, QObject* parent = nullptr);
@@ -26,13 +27,17 @@ class LaunchProbe final : public QObject, public Dialogs {
     // Reports the window's first paint, then quits the application.
     void watchWindow(QWidget* window);
 
+    // As QtDialogs::setIdleWork.
+    void setIdleWork(std::function<void()> work) { idleWork_ = std::move(work); }
+
     static void mark(const char* event);
 
-  protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     QStringList replies_;
+    std::function<void()> idleWork_;
     QObject* window_ = nullptr;
 };
 

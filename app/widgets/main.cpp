@@ -23,6 +23,11 @@ int main(int argc, char** argv)
     qa::widgets::MainWindow window(files, clock, random, probe ? static_cast<qa::Dialogs&>(*probe) : dialogs);
     QObject::connect(&window, &qa::widgets::MainWindow::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
+    // While the student reads the first prompt, get the window ready to show.
+    auto warmUp = [&window] { window.warmUp(); };
+    dialogs.setIdleWork(warmUp);
+    if (probe)
+        probe->setIdleWork(warmUp);
     if (!window.load())
         return 0;
     if (probe) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -115,16 +116,6 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::buildControls()
 {
-    QFont boxFont("Arial");
-    boxFont.setPointSizeF(9.75);
-    boxFont.setWeight(QFont::Normal);
-
-    // Captions of buttons and labels are small, as the controls are.
-    QFont captionFont("Arial");
-    captionFont.setPointSizeF(8);
-    QFont labelFont = captionFont;
-    labelFont.setPointSizeF(7.5); // "Parameter 2" must fit its 57 pixels
-
     std::map<int, QWidget*> byTab;
     for (const ControlSpec& c : kControls) {
         QWidget* w = nullptr;
@@ -152,7 +143,6 @@ void MainWindow::buildControls()
         }
         case Kind::MultiLine: {
             auto* edit = new QPlainTextEdit(this);
-            edit->setFont(boxFont);
             edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
             edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
             edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -163,10 +153,6 @@ void MainWindow::buildControls()
             break;
         }
         }
-        if (c.kind == Kind::Button || c.kind == Kind::TextBox)
-            w->setFont(captionFont);
-        if (c.kind == Kind::Label)
-            w->setFont(labelFont);
         w->setObjectName(c.name);
         w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
         if (c.accessibleName)
@@ -174,11 +160,6 @@ void MainWindow::buildControls()
         if (c.tab >= 0 && w->focusPolicy() != Qt::NoFocus)
             byTab[c.tab] = w;
     }
-    // Load the fonts now, while the prompts are still to come, rather than at
-    // the window's first paint.
-    QFontMetrics(boxFont).horizontalAdvance(QStringLiteral("Question"));
-    QFontMetrics(captionFont).horizontalAdvance(QStringLiteral("Answer"));
-
     QWidget* previous = nullptr;
     for (auto& [tab, w] : byTab) {
         if (previous)
@@ -200,9 +181,45 @@ void MainWindow::wire(const char* control, Event event, const QKeySequence& shor
     }
 }
 
+void MainWindow::applyFonts()
+{
+    if (fontsApplied_)
+        return;
+    fontsApplied_ = true;
+    QFont boxFont("Arial");
+    boxFont.setPointSizeF(9.75);
+    boxFont.setWeight(QFont::Normal);
+    // Captions of buttons and labels are small, as the controls are.
+    QFont captionFont("Arial");
+    captionFont.setPointSizeF(8);
+    QFont labelFont = captionFont;
+    labelFont.setPointSizeF(7.5); // "Parameter 2" must fit its 57 pixels
+    question_->setFont(boxFont);
+    answer_->setFont(boxFont);
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<QPushButton*>(w) || qobject_cast<QLineEdit*>(w))
+            w->setFont(captionFont);
+        else if (qobject_cast<QLabel*>(w))
+            w->setFont(labelFont);
+    }
+}
+
+void MainWindow::warmUp()
+{
+    if (warm_)
+        return;
+    warm_ = true;
+    applyFonts();
+    // Polish and render the window once, off screen: fonts are loaded, the
+    // style prepared and the glyphs cached before the window is first shown.
+    QImage scratch(size(), QImage::Format_ARGB32_Premultiplied);
+    render(&scratch);
+}
+
 bool MainWindow::load()
 {
     fire(Event::Load);
+    applyFonts(); // unless the wait for a prompt has done it already
     return !tutor_->ended();
 }
 

@@ -16,10 +16,10 @@ class PictureBox;
 // buttons must.
 class WrapButton final : public QPushButton {
     Q_OBJECT
-  public:
+public:
     WrapButton(const QString& caption, QWidget* parent);
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
@@ -27,13 +27,17 @@ class WrapButton final : public QPushButton {
 // the tutor. Also the tutor's view of its controls.
 class MainWindow final : public QWidget, public View {
     Q_OBJECT
-  public:
+public:
     MainWindow(Files& files, Clock& clock, Random& random, Dialogs& dialogs);
     ~MainWindow() override;
 
     // Runs the load event (start-up and assignment opening). False when the
     // program ended during it; the window must then not be shown.
     bool load();
+
+    // Prepares the window's first paint (fonts, style, glyphs) in time the
+    // program would otherwise spend waiting, such as while a prompt is open.
+    void warmUp();
 
     Tutor& tutor() { return *tutor_; }
     QPlainTextEdit* questionBox() const { return question_; }
@@ -53,12 +57,15 @@ class MainWindow final : public QWidget, public View {
     void enableTimer() override;
     void beep() override;
 
-  signals:
+signals:
     // The program has ended: the window is closed and nothing more runs.
     void programEnded();
 
-  private:
+private:
     void buildControls();
+    // Fonts are loaded on first use, which takes a while: they are set when
+    // the window is warmed up, or at the end of loading at the latest.
+    void applyFonts();
     void wire(const char* control, Event event, const QKeySequence& shortcut = {});
     void fire(Event event);
 
@@ -68,6 +75,8 @@ class MainWindow final : public QWidget, public View {
     PictureBox* picture1_ = nullptr;
     PictureBox* picture2_ = nullptr;
     QTimer* timer_ = nullptr;
+    bool warm_ = false;
+    bool fontsApplied_ = false;
 };
 
 } // namespace qa::widgets

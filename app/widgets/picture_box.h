@@ -9,7 +9,7 @@ namespace qa::widgets {
 // has been drawn on it in its own drawing scale.
 class PictureBox final : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit PictureBox(QWidget* parent = nullptr);
 
     const QPixmap& picture() const { return picture_; }
@@ -24,11 +24,11 @@ class PictureBox final : public QWidget {
     const QImage& drawing() const { return drawing_; }
     int circleCount() const { return circles_; }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-  private:
+private:
     QPixmap picture_;
     QImage drawing_;
     double scaleWidth_ = 0;

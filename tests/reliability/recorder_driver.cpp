@@ -40,7 +40,8 @@ int main(int argc, char** argv)
         view.answer = tag + " " + std::to_string(i);
         tutor.handle(qa::Event::EnterResponse);
         if (!dialogs.messages.empty() || !view.answer.empty()) {
-            std::printf("fail %ld %s\n", i, dialogs.messages.empty() ? "box kept" : dialogs.messages.back().c_str());
+            std::printf("fail %ld %s\n", i,
+                        dialogs.messages.empty() ? "box kept" : dialogs.messages.back().c_str());
             return 3;
         }
         std::printf("ok %ld\n", i);

@@ -138,9 +138,8 @@ TEST(CrashTest, KilledRecorderLosesNoReportedBlockAndTearsNone)
         // leave the first part of that block behind. The killed writer's
         // journal still holds the length from before, so the next run's first
         // append cuts that tail off: only the last run may end torn.
-        const RecordFile file = parseRecordFile(scratch.read(master ? "masterFile_Kill_Test.txt"
-                                                                    : "send_0307Kill_Test.txt"),
-                                                master, true);
+        const RecordFile file = parseRecordFile(
+            scratch.read(master ? "masterFile_Kill_Test.txt" : "send_0307Kill_Test.txt"), master, true);
         EXPECT_EQ(file.headers.size(), static_cast<std::size_t>(kRuns)) << which;
         std::vector<int> tornInRun(kRuns, 0);
         for (std::size_t after : file.tornAfterHeader) {
@@ -238,11 +237,17 @@ void race(bool tmpfs, long perWriter)
                 tmpfs ? "tmpfs" : "disk", kWriters, perWriter, seconds, order[0].size() + order[1].size(), torn);
 }
 
-TEST(ConcurrencyTest, EightWritersTwoThousandBlocksEachOnTmpfsNeverInterleave) { race(true, 2000); }
+TEST(ConcurrencyTest, EightWritersTwoThousandBlocksEachOnTmpfsNeverInterleave)
+{
+    race(true, 2000);
+}
 
 // The same on the disk the temporary directory lives on, where every block is
 // synced for real: 500 blocks each, since the writers queue behind each
 // other's fsync (the full 2,000 each took 32 s on a 2-core machine).
-TEST(ConcurrencyTest, EightWritersOnDiskNeverInterleave) { race(false, 500); }
+TEST(ConcurrencyTest, EightWritersOnDiskNeverInterleave)
+{
+    race(false, 500);
+}
 
 } // namespace

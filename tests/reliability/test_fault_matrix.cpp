@@ -25,8 +25,8 @@ namespace {
 namespace fs = std::filesystem;
 using namespace qa;
 using qa::reliability::parseRecordFile;
-using qa::reliability::runInChild;
 using qa::reliability::readFile;
+using qa::reliability::runInChild;
 using qa::reliability::snapshotTree;
 using qa::testing::Harness;
 using Kind = qa::testing::FaultyFileOps::Kind;
@@ -37,9 +37,9 @@ const std::string kTyped = "My answer: 4 cm^3/s, rising.\r\nSecond line of it.";
 struct Scenario {
     const char* name;
     Event event;
-    bool notesBefore;   // a note was saved earlier, so the notes file exists
-    bool sendMissing;   // the send file is gone, so the recording creates it
-    int files;          // files the recording appends to
+    bool notesBefore; // a note was saved earlier, so the notes file exists
+    bool sendMissing; // the send file is gone, so the recording creates it
+    int files;        // files the recording appends to
 };
 
 const Scenario kScenarios[] = {
@@ -293,8 +293,8 @@ std::string recordUnderSizeLimit(bool sendCrosses)
         const bool alive = h.tutor.handle(Event::EnterResponse);
         return "probe=" + std::to_string(first == static_cast<ssize_t>(pad.size()) ? second : -1) +
                "\nalive=" + std::to_string(alive) + "\nchanged=" + diff(before, state(h)) +
-               "\nanswer=" + h.view.answer + "\nmessage=" +
-               (h.dialogs.messages.empty() ? "" : h.dialogs.messages.back());
+               "\nanswer=" + h.view.answer +
+               "\nmessage=" + (h.dialogs.messages.empty() ? "" : h.dialogs.messages.back());
     });
 }
 

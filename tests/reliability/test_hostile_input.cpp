@@ -43,7 +43,10 @@ struct NameCase {
     std::string filePart; // the name part of the file names on the host (UTF-8); empty: unusable
 };
 
-std::string repeat(char c, std::size_t n) { return std::string(n, c); }
+std::string repeat(char c, std::size_t n)
+{
+    return std::string(n, c);
+}
 
 TEST(HostileNames, NoNameWritesOutsideTheDataDirectory)
 {
@@ -82,7 +85,9 @@ TEST(HostileNames, NoNameWritesOutsideTheDataDirectory)
         EXPECT_TRUE(rig.dialogs.messages.empty()) << where << ": " << rig.dialogs.messages.front();
 
         const std::set<std::string> want = {
-            "drive/", "drive/c/", "drive/c/kelvarno/",
+            "drive/",
+            "drive/c/",
+            "drive/c/kelvarno/",
             "drive/c/kelvarno/masterFile_" + c.filePart + ".txt",
             "drive/c/kelvarno/send_0307" + c.filePart + ".txt",
             "drive/c/kelvarno/notes_" + c.filePart + ".txt",
@@ -136,9 +141,9 @@ TEST(HostileNames, NameWithCharactersTheFilesCannotHoldIsAskedAgain)
     EXPECT_NE(rig.dialogs.messages[1].find("U+674E, U+1F600."), std::string::npos) << rig.dialogs.messages[1];
     EXPECT_EQ(rig.dialogs.prompts.size(), 6u);
     EXPECT_EQ(rig.tutor.studentName, "Ann Lee");
-    EXPECT_EQ(snapshotTree(rig.outer.path),
-              (std::set<std::string>{"drive/", "drive/c/", "drive/c/kelvarno/", "drive/c/kelvarno/masterFile_Ann_Lee.txt",
-                                     "drive/c/kelvarno/send_0307Ann_Lee.txt"}));
+    EXPECT_EQ(snapshotTree(rig.outer.path), (std::set<std::string>{"drive/", "drive/c/", "drive/c/kelvarno/",
+                                                                   "drive/c/kelvarno/masterFile_Ann_Lee.txt",
+                                                                   "drive/c/kelvarno/send_0307Ann_Lee.txt"}));
 }
 
 // A paste of `size` bytes in lines of printable text.
@@ -186,8 +191,7 @@ TEST(HostileAnswers, EveryByteIsRecordedExactlyAndNothingBecomesAQuestionMark)
             h.view.answer = answer;
             const auto start = std::chrono::steady_clock::now();
             ASSERT_TRUE(h.tutor.handle(event)) << what;
-            const double seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             EXPECT_LT(seconds, 30.0) << what;
             ASSERT_TRUE(h.dialogs.messages.empty()) << what << ": " << h.dialogs.messages.front();
             const std::string addedMaster = readFile(h.master()).substr(master.size());
@@ -207,7 +211,8 @@ TEST(HostileAnswers, EveryByteIsRecordedExactlyAndNothingBecomesAQuestionMark)
         ASSERT_TRUE(h.tutor.handle(Event::DisplayEverything));
         EXPECT_EQ(h.view.question.find(" YOUR ANSWER  ->->->->  NOTES -------> " + answer), 0u) << what;
     }
-    std::printf("[ figures  ] answers tried: %zu, bytes recorded and compared: %zu\n", answers.size() * 2, bytesTried);
+    std::printf("[ figures  ] answers tried: %zu, bytes recorded and compared: %zu\n", answers.size() * 2,
+                bytesTried);
 }
 
 TEST(HostileAnswers, CharactersTheFilesCannotHoldAreRefusedByName)
@@ -215,7 +220,8 @@ TEST(HostileAnswers, CharactersTheFilesCannotHoldAreRefusedByName)
     // What the window hands over for a paste: the conversion leaves the
     // characters out and lists them, it never substitutes a "?".
     std::u32string missing;
-    const std::string typed = text::toCp1252("\xCF\x80 \xE2\x89\x88 3.14 \xF0\x9F\x98\x80 \xE2\x82\xAC 5", &missing);
+    const std::string typed =
+        text::toCp1252("\xCF\x80 \xE2\x89\x88 3.14 \xF0\x9F\x98\x80 \xE2\x82\xAC 5", &missing);
     EXPECT_EQ(typed, "  3.14  \x80 5");
     EXPECT_EQ(missing, U"\u03C0\u2248\U0001F600");
 
@@ -229,10 +235,11 @@ TEST(HostileAnswers, CharactersTheFilesCannotHoldAreRefusedByName)
         h.view.answerUnencodable = missing;
         ASSERT_TRUE(h.tutor.handle(event));
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
-        EXPECT_EQ(h.dialogs.messages[0],
-                  "Your text was not recorded: it holds characters that the record files cannot store: U+03C0, "
-                  "U+2248, U+1F600.\r\n\r\nYour text is still in the answer box. Replace those characters and click "
-                  "the button again.");
+        EXPECT_EQ(
+            h.dialogs.messages[0],
+            "Your text was not recorded: it holds characters that the record files cannot store: U+03C0, "
+            "U+2248, U+1F600.\r\n\r\nYour text is still in the answer box. Replace those characters and click "
+            "the button again.");
         EXPECT_EQ(h.view.answer, typed);
         EXPECT_EQ(h.view.answerUnencodable, missing);
         h.dialogs.messages.clear();
@@ -277,9 +284,11 @@ TEST(HostileNotes, DisplayNotesShowsAnyBytesOfAnySize)
     fs::create_directory(h.notes());
     ASSERT_TRUE(h.tutor.handle(Event::DisplayNotes));
     ASSERT_EQ(h.dialogs.messages.size(), 1u);
-    EXPECT_EQ(h.dialogs.messages[0].rfind("The notes could not be shown: the file \"", 0), 0u) << h.dialogs.messages[0];
-    EXPECT_NE(h.dialogs.messages[0].find("notes_Ann_Lee.txt\" (open: Is a directory; error 75: Path/File access error)"),
-              std::string::npos)
+    EXPECT_EQ(h.dialogs.messages[0].rfind("The notes could not be shown: the file \"", 0), 0u)
+        << h.dialogs.messages[0];
+    EXPECT_NE(
+        h.dialogs.messages[0].find("notes_Ann_Lee.txt\" (open: Is a directory; error 75: Path/File access error)"),
+        std::string::npos)
         << h.dialogs.messages[0];
     EXPECT_EQ(h.view.question, "");
 }

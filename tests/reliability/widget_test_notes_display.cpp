@@ -59,7 +59,8 @@ TEST(NotesDisplayConversion, EveryByteMapsToOneCharacterAndBack)
 
 TEST(NotesDisplayConversion, CharactersOutsideTheCodePageAreListedNotReplaced)
 {
-    const qa::TypedText typed = toCore(QString::fromUtf8("\xCF\x80 r\xC2\xB2 \xF0\x9F\x98\x80\xF0\x9F\x98\x80 \xE2\x82\xAC"));
+    const qa::TypedText typed =
+        toCore(QString::fromUtf8("\xCF\x80 r\xC2\xB2 \xF0\x9F\x98\x80\xF0\x9F\x98\x80 \xE2\x82\xAC"));
     EXPECT_EQ(typed.text, " r\xB2  \x80");
     EXPECT_EQ(typed.unencodable, U"\u03C0\U0001F600");
 }

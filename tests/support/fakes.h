@@ -20,7 +20,7 @@ namespace qa::testing {
 
 // A clock that returns fixed texts, or steps the seconds on every time read.
 class FakeClock : public Clock {
-  public:
+public:
     std::string today = "03-07-2026";
     int secondsOfDay = 10 * 3600 + 20 * 60 + 30; // 10:20:30
     int stepPerTimeRead = 0;                     // seconds added after each time()
@@ -47,7 +47,7 @@ class FakeClock : public Clock {
 
 // A generator that replays given values, then repeats `fallback`.
 class ScriptedRandom : public Random {
-  public:
+public:
     std::deque<float> values;
     float fallback = 0.5f;
     float seededWith = -1;
@@ -67,7 +67,7 @@ class ScriptedRandom : public Random {
 
 // Dialogs answered in advance. Every prompt and message is kept in order.
 class ScriptedDialogs : public Dialogs {
-  public:
+public:
     std::deque<TypedText> replies;
     std::vector<std::string> prompts;
     std::vector<std::string> messages;
@@ -87,7 +87,7 @@ class ScriptedDialogs : public Dialogs {
 
 // The window's controls held in memory, in core texts.
 class FakeView : public View {
-  public:
+public:
     std::string question;
     std::string answer = " ";
     std::u32string answerUnencodable; // characters the box holds that cannot be stored
@@ -122,7 +122,7 @@ class FakeView : public View {
 
 // A fresh temporary directory standing in for the drive root; removed after.
 class TempRoot {
-  public:
+public:
     TempRoot()
     {
         std::string tmpl = (std::filesystem::temp_directory_path() / "qa-tutor-test-XXXXXX").string();
@@ -155,7 +155,7 @@ class TempRoot {
 // call (1-based), `failFrom` fails it and every later one. `shortWriteAt`
 // makes the N-th write write only `shortBytes` bytes.
 class FaultyFileOps : public FileOps {
-  public:
+public:
     enum class Kind { Open, Write, JournalWrite, Fsync, Close };
     int counted = 0;
     int failAt = 0;
@@ -216,7 +216,7 @@ class FaultyFileOps : public FileOps {
     int mkdir(const char* path, mode_t mode) override { return real_.mkdir(path, mode); }
     int unlink(const char* path) override { return real_.unlink(path); }
 
-  private:
+private:
     bool fault(Kind kind)
     {
         if (onlyKinds && !onlyKinds(kind))

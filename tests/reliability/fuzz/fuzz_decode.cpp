@@ -18,11 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     double k = 0;
     const int kind = in.ConsumeIntegralInRange(0, 3);
     switch (kind) {
-    case 0: k = in.ConsumeIntegralInRange(19, 28); break;                   // drawn at start-up
-    case 1: k = in.ConsumeIntegral<std::int32_t>(); break;                 // set by the query file
+    case 0: k = in.ConsumeIntegralInRange(19, 28); break;                    // drawn at start-up
+    case 1: k = in.ConsumeIntegral<std::int32_t>(); break;                   // set by the query file
     case 2: k = static_cast<float>(in.ConsumeFloatingPoint<float>()); break; // any single-precision value
     default: {
-        std::uint64_t bits = in.ConsumeIntegral<std::uint64_t>();          // NaN, infinities too
+        std::uint64_t bits = in.ConsumeIntegral<std::uint64_t>(); // NaN, infinities too
         std::memcpy(&k, &bits, sizeof k);
     }
     }

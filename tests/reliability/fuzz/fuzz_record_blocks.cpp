@@ -19,7 +19,10 @@ public:
     float secondsSinceMidnight() override { return 0; }
 };
 
-bool startsWith(const std::string& s, const std::string& p) { return s.compare(0, p.size(), p) == 0; }
+bool startsWith(const std::string& s, const std::string& p)
+{
+    return s.compare(0, p.size(), p) == 0;
+}
 bool endsWith(const std::string& s, const std::string& p)
 {
     return s.size() >= p.size() && s.compare(s.size() - p.size(), p.size(), p) == 0;
@@ -63,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string note = "NOTES -------> " + a;
         const auto parts = qa::records::notesBlock({note, b}, paths, codeNbr, clock);
         FUZZ_CHECK(parts.size() == 3 && parts[2].path == paths.notes);
-        const std::string body = R + kTime + std::string(36, ' ') + "12-31-202623:59:58\r\n" + b + "\r\n" + R +
-                                 note + "\r\n" + C;
+        const std::string body =
+            R + kTime + std::string(36, ' ') + "12-31-202623:59:58\r\n" + b + "\r\n" + R + note + "\r\n" + C;
         FUZZ_CHECK(parts[0].bytes == body + "\r\n");
         FUZZ_CHECK(parts[1].bytes == body + "       ");
         FUZZ_CHECK(parts[2].bytes == parts[1].bytes);

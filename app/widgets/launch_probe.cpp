@@ -15,10 +15,10 @@ namespace qa::widgets {
 
 LaunchProbe* LaunchProbe::fromEnvironment(QObject* parent)
 {
-    const QByteArray spec = qgetenv("QA_TUTOR_PROBE");
-    if (spec.isNull())
+    const QByteArray replies = qgetenv("QA_TUTOR_PROBE");
+    if (replies.isNull())
         return nullptr;
-    return new LaunchProbe(QString::fromUtf8(spec).split(u'|'), parent);
+    return new LaunchProbe(QString::fromUtf8(replies).split(u'|'), parent);
 }
 
 LaunchProbe::LaunchProbe(const QStringList& replies, QObject* parent) : QObject(parent), replies_(replies) {}

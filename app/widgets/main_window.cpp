@@ -21,7 +21,7 @@ namespace {
 
 enum class Kind { Button, Timer, TextBox, MultiLine, List, Picture, Label };
 
-struct ControlSpec {
+struct ControlDesign {
     const char* name;
     Kind kind;
     const char* caption;
@@ -31,7 +31,7 @@ struct ControlSpec {
 };
 
 // The controls in the order the window creates them.
-const ControlSpec kControls[] = {
+const ControlDesign kControls[] = {
     {"cmd_clear_answer_box", Kind::Button, "clear box", 8280, 240, 855, 495, 28, nullptr},
     {"cmd_copy_picture", Kind::Button, "copy picture", 1200, 8160, 855, 495, 27, nullptr},
     {"cmd_next_picture", Kind::Button, "next picture", 1200, 7560, 855, 495, 25, nullptr},
@@ -117,7 +117,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::buildControls()
 {
     std::map<int, QWidget*> byTab;
-    for (const ControlSpec& c : kControls) {
+    for (const ControlDesign& c : kControls) {
         QWidget* w = nullptr;
         switch (c.kind) {
         case Kind::Timer:

@@ -431,3 +431,43 @@ TEST(WidgetSession, PictureTools)
 }
 
 } // namespace
+
+// A message box inside a handler runs its own event loop, which still delivers
+// the pendulum timer: its ticks must not run while the handler is under way.
+TEST(WidgetSession, TimerTicksNeverRunInsideAnotherHandler)
+{
+    struct WaitingDialogs : ScriptedDialogs {
+        std::function<void()> whileShown;
+        void message(const std::string& text) override
+        {
+            ScriptedDialogs::message(text);
+            if (whileShown)
+                whileShown();
+        }
+    };
+    WaitingDialogs dialogs;
+    TempRoot root;
+    FakeClock clock;
+    ScriptedRandom random;
+    qa::Files files(qa::posixFileOps(), root.path);
+    MainWindow window(files, clock, random, dialogs);
+    for (const char* reply : {"1", "Ann Lee", "ABC", "1"})
+        dialogs.reply(reply);
+    ASSERT_TRUE(window.load());
+    window.show();
+
+    window.findChild<QPushButton*>("cmd_pend_exp")->click();
+    ASSERT_TRUE(window.timer()->isActive());
+    int circlesDuringMessage = -1;
+    dialogs.whileShown = [&] {
+        const int before = window.picture(1)->circleCount();
+        QTest::qWait(80); // about five ticks' worth of events
+        circlesDuringMessage = window.picture(1)->circleCount() - before;
+    };
+    // "display notes" before any note shows a message from inside its handler.
+    window.findChild<QPushButton*>("cmd_display_note_file")->click();
+    EXPECT_EQ(circlesDuringMessage, 0);
+    dialogs.whileShown = nullptr;
+    QTest::qWait(60);
+    EXPECT_GT(window.picture(1)->circleCount(), 0); // and the timer goes on afterwards
+}

@@ -225,7 +225,19 @@ bool MainWindow::load()
 
 void MainWindow::fire(Event event)
 {
-    if (tutor_->handle(event))
+    // A handler runs to completion before the next event is taken. A modal
+    // message box inside a handler still lets timer ticks through its own
+    // event loop: those ticks are dropped (the next comes 15 ms later), and
+    // any other event waits until the handler has returned.
+    if (handling_) {
+        if (event != Event::TimerTick)
+            QTimer::singleShot(0, this, [this, event] { fire(event); });
+        return;
+    }
+    handling_ = true;
+    const bool running = tutor_->handle(event);
+    handling_ = false;
+    if (running)
         return;
     // The program has ended: stop the timer, close the window, end the loop.
     timer_->stop();

@@ -76,6 +76,7 @@ private:
     PictureBox* picture2_ = nullptr;
     QTimer* timer_ = nullptr;
     bool warm_ = false;
+    bool handling_ = false; // a handler is running
     bool fontsApplied_ = false;
 };
 

@@ -29,6 +29,58 @@ std::string parentOf(const std::string& host)
 
 } // namespace
 
+namespace {
+
+// The journal of a record file: a hidden file beside it that holds the file's
+// length while an append is under way, and nothing otherwise. A writer killed
+// in the middle of an append leaves its length behind, and the next writer,
+// holding the lock, cuts the file back to it before appending. Its name is
+// short and fixed, whatever the record file's name.
+std::string journalPathOf(const std::string& host)
+{
+    const auto slash = host.find_last_of('/');
+    const std::string base = slash == std::string::npos ? host : host.substr(slash + 1);
+    std::uint64_t h = 1469598103934665603ull; // FNV-1a
+    for (unsigned char c : base) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    char name[40];
+    std::snprintf(name, sizeof name, ".qa-tutor-%016llx", static_cast<unsigned long long>(h));
+    return parentOf(host) + "/" + name;
+}
+
+// A journal holds one mark of fixed width, rewritten in place with a single
+// small write: the file's length in 20 digits while an append is under way,
+// blanks otherwise. A mark of any other shape (a journal just created, or a
+// mark whose write was itself cut short, before the append began) holds none.
+constexpr std::size_t kMarkWidth = 21;
+
+std::string journalMark(off_t length)
+{
+    char buf[kMarkWidth + 1];
+    std::snprintf(buf, sizeof buf, "%020lld\n", static_cast<long long>(length));
+    return std::string(buf, kMarkWidth);
+}
+
+const std::string kIdleMark = std::string(kMarkWidth - 1, ' ') + "\n";
+
+off_t journalLength(FileOps& ops, int journal)
+{
+    char buf[kMarkWidth];
+    if (ops.pread(journal, buf, sizeof buf, 0) != static_cast<ssize_t>(sizeof buf) || buf[kMarkWidth - 1] != '\n')
+        return -1;
+    off_t length = 0;
+    for (std::size_t i = 0; i + 1 < kMarkWidth; ++i) {
+        if (buf[i] < '0' || buf[i] > '9')
+            return -1;
+        length = length * 10 + (buf[i] - '0');
+    }
+    return length;
+}
+
+} // namespace
+
 Files::Files(FileOps& ops, std::string driveRoot) : ops_(ops), root_(std::move(driveRoot))
 {
     while (root_.size() > 1 && root_.back() == '/')
@@ -152,6 +204,14 @@ std::string Files::readAll(const std::string& windowPath)
         closeFd(fd);
         raise(EISDIR, true, host, "open");
     }
+    // Wait for a writer to finish. One that died mid-append left the length
+    // from before in the journal: what lies past it is a torn tail, not shown.
+    ops_.flock(fd, LOCK_SH);
+    off_t limit = -1;
+    if (int journal = openFd(journalPathOf(host), O_RDONLY, 0); journal >= 0) {
+        limit = journalLength(ops_, journal);
+        closeFd(journal);
+    }
     if (st.st_size > 0)
         out.reserve(static_cast<std::size_t>(st.st_size));
     char buf[1 << 16];
@@ -167,6 +227,8 @@ std::string Files::readAll(const std::string& windowPath)
         out.append(buf, static_cast<std::size_t>(n));
     }
     closeFd(fd);
+    if (limit >= 0 && static_cast<std::size_t>(limit) < out.size())
+        out.resize(static_cast<std::size_t>(limit));
     return out;
 }
 
@@ -196,58 +258,6 @@ struct Files::Handle {
     bool created = false;
     int journal = -1;
 };
-
-namespace {
-
-// The journal of a record file: a hidden file beside it that holds the file's
-// length while an append is under way, and nothing otherwise. A writer killed
-// in the middle of an append leaves its length behind, and the next writer,
-// holding the lock, cuts the file back to it before appending. Its name is
-// short and fixed, whatever the record file's name.
-std::string journalPathOf(const std::string& host)
-{
-    const auto slash = host.find_last_of('/');
-    const std::string base = slash == std::string::npos ? host : host.substr(slash + 1);
-    std::uint64_t h = 1469598103934665603ull; // FNV-1a
-    for (unsigned char c : base) {
-        h ^= c;
-        h *= 1099511628211ull;
-    }
-    char name[40];
-    std::snprintf(name, sizeof name, ".qa-tutor-%016llx", static_cast<unsigned long long>(h));
-    return parentOf(host) + "/" + name;
-}
-
-// A journal holds one mark of fixed width, rewritten in place with a single
-// small write: the file's length in 20 digits while an append is under way,
-// blanks otherwise. A mark of any other shape (a journal just created, or a
-// mark whose write was itself cut short, before the append began) holds none.
-constexpr std::size_t kMarkWidth = 21;
-
-std::string journalMark(off_t length)
-{
-    char buf[kMarkWidth + 1];
-    std::snprintf(buf, sizeof buf, "%020lld\n", static_cast<long long>(length));
-    return std::string(buf, kMarkWidth);
-}
-
-const std::string kIdleMark = std::string(kMarkWidth - 1, ' ') + "\n";
-
-off_t journalLength(FileOps& ops, int journal)
-{
-    char buf[kMarkWidth];
-    if (ops.pread(journal, buf, sizeof buf, 0) != static_cast<ssize_t>(sizeof buf) || buf[kMarkWidth - 1] != '\n')
-        return -1;
-    off_t length = 0;
-    for (std::size_t i = 0; i + 1 < kMarkWidth; ++i) {
-        if (buf[i] < '0' || buf[i] > '9')
-            return -1;
-        length = length * 10 + (buf[i] - '0');
-    }
-    return length;
-}
-
-} // namespace
 
 void Files::appendAll(const std::vector<AppendPart>& parts)
 {

@@ -240,24 +240,96 @@ void Files::writeWhole(const std::string& windowPath, const std::string& bytes)
         int err = errno;
         raise(err, true, host, "open");
     }
-    ssize_t n = bytes.empty() ? 0 : ops_.write(fd, bytes.data(), bytes.size());
-    int err = n < 0 ? errno : ENOSPC;
-    if (n != static_cast<ssize_t>(bytes.size()) || ops_.fsync(fd) != 0) {
-        if (n == static_cast<ssize_t>(bytes.size()))
-            err = errno;
-        closeFd(fd);
-        raise(err, false, host, "write");
-    }
+    const ssize_t n = bytes.empty() ? 0 : ops_.write(fd, bytes.data(), bytes.size());
+    int err = 0;
+    if (n != static_cast<ssize_t>(bytes.size()))
+        err = n < 0 ? errno : ENOSPC; // a short write: the disk is full
+    else if (ops_.fsync(fd) != 0)
+        err = errno;
     closeFd(fd);
+    if (err != 0)
+        raise(err, false, host, "write");
 }
 
 struct Files::Handle {
     std::string host;
+    std::string journalHost;
     int fd = -1;
+    int journal = -1;
     off_t oldSize = 0;
     bool created = false;
-    int journal = -1;
 };
+
+void Files::release(Handle& h, bool removeCreated)
+{
+    if (h.journal >= 0) {
+        // A journal that cannot be marked idle must not outlive us: a later
+        // writer would take its length for a torn append.
+        if (ops_.pwrite(h.journal, kIdleMark.data(), kIdleMark.size(), 0) !=
+            static_cast<ssize_t>(kIdleMark.size()))
+            ops_.unlink(h.journalHost.c_str());
+        closeFd(h.journal);
+        h.journal = -1;
+    }
+    if (h.fd >= 0) {
+        if (removeCreated && h.created)
+            ops_.unlink(h.host.c_str());
+        closeFd(h.fd); // closing the only descriptor releases the lock
+        h.fd = -1;
+    }
+}
+
+int Files::openForAppend(Handle& h)
+{
+    h.created = false;
+    h.fd = openFd(h.host, O_WRONLY | O_APPEND, 0);
+    if (h.fd < 0 && errno == ENOENT) {
+        h.fd = openFd(h.host, O_WRONLY | O_APPEND | O_CREAT | O_EXCL, 0666);
+        if (h.fd < 0 && errno == EEXIST)
+            return -1;
+        h.created = h.fd >= 0;
+    }
+    if (h.fd < 0)
+        return errno;
+
+    struct stat byFd {};
+    struct stat byPath {};
+    int err = 0;
+    if (ops_.flock(h.fd, LOCK_EX) != 0 || ops_.fstat(h.fd, &byFd) != 0)
+        err = errno;
+    else if (ops_.stat(h.host.c_str(), &byPath) != 0 || byPath.st_ino != byFd.st_ino ||
+             byPath.st_dev != byFd.st_dev)
+        err = -1; // removed or replaced while we waited
+    else if (S_ISDIR(byFd.st_mode))
+        err = EISDIR;
+    if (err != 0) {
+        release(h, false);
+        return err;
+    }
+
+    // Repair what a writer killed mid-append left, then note the length.
+    h.journalHost = journalPathOf(h.host);
+    h.journal = openFd(h.journalHost, O_RDWR | O_CREAT, 0666);
+    if (h.journal < 0) {
+        err = errno;
+    } else {
+        const off_t left = journalLength(ops_, h.journal);
+        if (left >= 0 && left < byFd.st_size && ops_.ftruncate(h.fd, left) == 0) {
+            ops_.fsync(h.fd);
+            byFd.st_size = left;
+        }
+        const std::string mark = journalMark(byFd.st_size);
+        const ssize_t n = ops_.pwrite(h.journal, mark.data(), mark.size(), 0);
+        if (n != static_cast<ssize_t>(mark.size()))
+            err = n < 0 ? errno : ENOSPC; // a short write: the disk is full
+    }
+    if (err != 0) {
+        release(h, true);
+        return err;
+    }
+    h.oldSize = byFd.st_size;
+    return 0;
+}
 
 void Files::appendAll(const std::vector<AppendPart>& parts)
 {
@@ -286,79 +358,13 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
             badName = error;
             break;
         }
-        bool ok = false;
-        for (int attempt = 0; attempt < 8 && !ok && failErr == 0; ++attempt) {
-            h.created = false;
-            h.fd = openFd(h.host, O_WRONLY | O_APPEND, 0);
-            if (h.fd < 0 && errno == ENOENT) {
-                h.fd = openFd(h.host, O_WRONLY | O_APPEND | O_CREAT | O_EXCL, 0666);
-                if (h.fd < 0 && errno == EEXIST)
-                    continue;
-                h.created = h.fd >= 0;
-            }
-            if (h.fd < 0) {
-                fail(errno, true, h.host, "open");
-                break;
-            }
-            struct stat byFd {
-            }, byPath{};
-            if (ops_.flock(h.fd, LOCK_EX) != 0 || ops_.fstat(h.fd, &byFd) != 0) {
-                int err = errno;
-                closeFd(h.fd);
-                h.fd = -1;
-                fail(err, true, h.host, "lock");
-                break;
-            }
-            if (ops_.stat(h.host.c_str(), &byPath) != 0 || byPath.st_ino != byFd.st_ino ||
-                byPath.st_dev != byFd.st_dev) {
-                ops_.flock(h.fd, LOCK_UN);
-                closeFd(h.fd);
-                h.fd = -1;
-                continue;
-            }
-            if (S_ISDIR(byFd.st_mode)) {
-                ops_.flock(h.fd, LOCK_UN);
-                closeFd(h.fd);
-                h.fd = -1;
-                fail(EISDIR, true, h.host, "open");
-                break;
-            }
-            // Repair what a writer killed mid-append left, then note the length.
-            const std::string journalHost = journalPathOf(h.host);
-            h.journal = openFd(journalHost, O_RDWR | O_CREAT, 0666);
-            int err = h.journal < 0 ? errno : 0;
-            if (err == 0) {
-                const off_t left = journalLength(ops_, h.journal);
-                if (left >= 0 && left < byFd.st_size && ops_.ftruncate(h.fd, left) == 0) {
-                    ops_.fsync(h.fd);
-                    byFd.st_size = left;
-                }
-                const std::string mark = journalMark(byFd.st_size);
-                const ssize_t n = ops_.pwrite(h.journal, mark.data(), mark.size(), 0);
-                if (n != static_cast<ssize_t>(mark.size()))
-                    err = n < 0 ? errno : ENOSPC; // a short write: the disk is full
-            }
-            if (err != 0) {
-                if (h.journal >= 0) {
-                    ops_.pwrite(h.journal, kIdleMark.data(), kIdleMark.size(), 0);
-                    closeFd(h.journal);
-                }
-                h.journal = -1;
-                if (h.created)
-                    ops_.unlink(h.host.c_str());
-                ops_.flock(h.fd, LOCK_UN);
-                closeFd(h.fd);
-                h.fd = -1;
-                fail(err, true, h.host, "open");
-                break;
-            }
-            h.oldSize = byFd.st_size;
-            ok = true;
-        }
-        if (!ok && failErr == 0)
-            fail(EAGAIN, true, h.host, "open");
-        if (!ok)
+        int err = -1;
+        for (int attempt = 0; attempt < 8 && err == -1; ++attempt)
+            err = openForAppend(h);
+        if (err != 0) {
+            fail(err == -1 ? EAGAIN : err, true, h.host, "open");
             break;
+        }
         handles.push_back(std::move(h));
     }
 
@@ -414,14 +420,8 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
     // Every file is whole again (or synced): the journals are cleared before
     // the locks go. The data is synced; a failing close cannot lose it, so it
     // is not an error.
-    for (Handle& h : handles) {
-        if (ops_.pwrite(h.journal, kIdleMark.data(), kIdleMark.size(), 0) !=
-            static_cast<ssize_t>(kIdleMark.size()))
-            ops_.unlink(journalPathOf(h.host).c_str());
-        closeFd(h.journal);
-    }
     for (Handle& h : handles)
-        closeFd(h.fd); // closing the only descriptor releases the lock
+        release(h, false);
 
     if (badName)
         throw *badName;

@@ -58,6 +58,12 @@ public:
 
 private:
     struct Handle;
+    // Opens, locks and journals one file of a recording. Returns 0, an errno
+    // value, or -1 when the file was replaced while we waited for its lock
+    // (then nothing is left open and it is worth another try).
+    int openForAppend(Handle& h);
+    // Closes what openForAppend left open, removing a file it created.
+    void release(Handle& h, bool removeCreated);
     int openFd(const std::string& host, int flags, mode_t mode);
     void closeFd(int fd);
     [[noreturn]] void raise(int err, bool opening, const std::string& host, const char* what) const;

@@ -42,9 +42,7 @@ std::string Tutor::ask(const std::string& prompt)
         TypedText reply = p_.dialogs.prompt(prompt);
         if (reply.unencodable.empty())
             return reply.text;
-        std::string list;
-        for (char32_t c : reply.unencodable)
-            list += (list.empty() ? "" : ", ") + text::describeCodePoint(c);
+        const std::string list = text::describeCodePoints(reply.unencodable);
         p_.dialogs.message("Your reply holds characters that cannot be stored in the record files: " + list +
                            ".\r\n\r\nPlease type it again without them.");
     }

@@ -111,6 +111,14 @@ std::string describeCodePoint(char32_t ch)
     return buf;
 }
 
+std::string describeCodePoints(std::u32string_view chars)
+{
+    std::string out;
+    for (char32_t c : chars)
+        out += (out.empty() ? "" : ", ") + describeCodePoint(c);
+    return out;
+}
+
 std::string lower(std::string_view s)
 {
     std::string out(s);

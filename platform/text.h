@@ -22,8 +22,9 @@ int encodeChar(char32_t ch);
 // those characters out of the result.
 std::string toUtf8(std::string_view cp1252);
 std::string toCp1252(std::string_view utf8, std::u32string* unencodable);
-// "U+03C0" for a character.
+// "U+03C0" for a character; "U+03C0, U+1F600" for several.
 std::string describeCodePoint(char32_t ch);
+std::string describeCodePoints(std::u32string_view chars);
 
 // Lower-cases the ASCII letters only (as the marker tests of the bank do).
 std::string lower(std::string_view s);

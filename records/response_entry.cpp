@@ -22,9 +22,7 @@ bool Tutor::readAnswer(std::string& answer)
 {
     TypedText typed = p_.view.answerText();
     if (!typed.unencodable.empty()) {
-        std::string list;
-        for (char32_t c : typed.unencodable)
-            list += (list.empty() ? "" : ", ") + text::describeCodePoint(c);
+        const std::string list = text::describeCodePoints(typed.unencodable);
         p_.dialogs.message(
             "Your text was not recorded: it holds characters that the record files cannot store: " + list +
             ".\r\n\r\nYour text is still in the answer box. Replace those characters and "

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <cstdio>
 #include <ctime>
+#include <utility>
 
 #include "app/widgets/qt_dialogs.h"
 #include "app/widgets/qt_text.h"
@@ -34,32 +35,15 @@ void LaunchProbe::mark(const char* event)
 TypedText LaunchProbe::prompt(const std::string& text)
 {
     QInputDialog dialog;
-    dialog.setWindowTitle(QApplication::applicationName());
-    dialog.setLabelText(fromCore(text));
+    preparePrompt(dialog, text);
     const QString reply = replies_.isEmpty() ? QString() : replies_.takeFirst();
-    bool painted = false;
-    struct Watch : QObject {
-        bool* painted;
-        QInputDialog* dialog;
-        QString reply;
-        bool eventFilter(QObject*, QEvent* e) override
-        {
-            if (e->type() == QEvent::Paint && !*painted) {
-                *painted = true;
-                mark("prompt_shown");
-                QTimer::singleShot(0, dialog, [d = dialog, r = reply] {
-                    d->setTextValue(r);
-                    d->accept();
-                });
-            }
-            return false;
-        }
-    } watch;
-    watch.painted = &painted;
-    watch.dialog = &dialog;
-    watch.reply = reply;
-    runWhenShown(&dialog, idleWork_); // ahead of the answer: a student reads first
-    dialog.installEventFilter(&watch);
+    runWhenShown(&dialog, [this, &dialog, reply] {
+        mark("prompt_shown");
+        if (idleWork_)
+            std::exchange(idleWork_, nullptr)(); // ahead of the answer: a student reads first
+        dialog.setTextValue(reply);
+        dialog.accept();
+    });
     const int result = dialog.exec();
     mark("prompt_answered");
     return result == QDialog::Accepted ? toCore(dialog.textValue()) : TypedText{};
@@ -78,6 +62,7 @@ void LaunchProbe::watchWindow(QWidget* window)
 
 bool LaunchProbe::eventFilter(QObject* watched, QEvent* event)
 {
+    // Marked during the paint itself: the window is on screen from here on.
     if (watched == window_ && event->type() == QEvent::Paint) {
         window_ = nullptr;
         mark("window_shown");

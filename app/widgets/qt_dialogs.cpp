@@ -4,6 +4,7 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QTimer>
+#include <utility>
 
 #include "app/widgets/qt_text.h"
 
@@ -11,43 +12,47 @@ namespace qa::widgets {
 
 namespace {
 
-// Watches a dialog for its first paint, then queues the work.
+// Watches a widget for its first paint, then queues the work.
 class FirstPaint final : public QObject {
 public:
-    FirstPaint(QWidget* dialog, std::function<void()>& work) : QObject(dialog), work_(work)
+    FirstPaint(QWidget* widget, std::function<void()> work) : QObject(widget), work_(std::move(work))
     {
-        dialog->installEventFilter(this);
+        widget->installEventFilter(this);
     }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Paint && work_) {
             watched->removeEventFilter(this);
-            QTimer::singleShot(0, watched, [work = std::move(work_)] { work(); });
-            work_ = nullptr;
+            QTimer::singleShot(0, watched, std::exchange(work_, nullptr));
         }
         return false;
     }
 
 private:
-    std::function<void()>& work_;
+    std::function<void()> work_;
 };
 
 } // namespace
 
-void runWhenShown(QWidget* dialog, std::function<void()>& work)
+void runWhenShown(QWidget* widget, std::function<void()> work)
 {
     if (work)
-        new FirstPaint(dialog, work);
+        new FirstPaint(widget, std::move(work));
+}
+
+void preparePrompt(QInputDialog& dialog, const std::string& text)
+{
+    dialog.setWindowTitle(QApplication::applicationName());
+    dialog.setLabelText(fromCore(text));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setTextValue(QString());
 }
 
 TypedText QtDialogs::prompt(const std::string& text)
 {
     QInputDialog dialog;
-    dialog.setWindowTitle(QApplication::applicationName());
-    dialog.setLabelText(fromCore(text));
-    dialog.setInputMode(QInputDialog::TextInput);
-    dialog.setTextValue(QString());
-    runWhenShown(&dialog, idleWork_);
+    preparePrompt(dialog, text);
+    runWhenShown(&dialog, std::exchange(idleWork_, nullptr));
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return toCore(dialog.textValue());

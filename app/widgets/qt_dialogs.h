@@ -4,6 +4,7 @@
 
 #include "platform/dialogs.h"
 
+class QInputDialog;
 class QWidget;
 
 namespace qa::widgets {
@@ -22,8 +23,11 @@ private:
     std::function<void()> idleWork_;
 };
 
-// Runs `work` once (and clears it) right after `dialog` is first painted,
-// before the dialog takes any input.
-void runWhenShown(QWidget* dialog, std::function<void()>& work);
+// Runs `work` from the event loop right after `widget` is first painted, so
+// before a dialog takes any input. Nothing when `work` is empty.
+void runWhenShown(QWidget* widget, std::function<void()> work);
+
+// A text-input dialog for a prompt: the prompt only, the application's title.
+void preparePrompt(QInputDialog& dialog, const std::string& text);
 
 } // namespace qa::widgets

@@ -20,7 +20,7 @@ struct Session {
     testing::FakeClock clock;
     testing::ScriptedRandom random;
     testing::ScriptedDialogs dialogs;
-    Files files{posixFileOps(), root.path};
+    Files files{systemFileOps(), root.path, root.state()};
     widgets::MainWindow window{files, clock, random, dialogs};
 
     explicit Session(int questions = 2400)

@@ -1,48 +1,75 @@
 #include "platform/clock.h"
 
-#include <chrono>
-#include <cstdio>
 #include <ctime>
 
 namespace qa {
 namespace {
 
-std::tm localNow()
+// Zero-padded decimal digits of a non-negative number, right-aligned.
+void appendDigits(std::string& out, int value, int width)
 {
-    std::time_t t = std::time(nullptr);
-    std::tm out{};
-    localtime_r(&t, &out);
-    return out;
+    const std::size_t at = out.size();
+    out.append(static_cast<std::size_t>(width), '0');
+    for (std::size_t i = out.size(); i-- > at && value > 0; value /= 10)
+        out[i] = static_cast<char>('0' + value % 10);
 }
 
 } // namespace
 
-std::string SystemClock::date()
+std::string formatDate(const LocalTime& t)
 {
-    std::tm tm = localNow();
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%02d-%02d-%04d", tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900);
-    return buf;
+    std::string out;
+    appendDigits(out, t.month, 2);
+    out += '-';
+    appendDigits(out, t.day, 2);
+    out += '-';
+    appendDigits(out, t.year, 4);
+    return out;
 }
 
-std::string SystemClock::time()
+std::string formatTime(const LocalTime& t)
 {
-    std::tm tm = localNow();
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", tm.tm_hour, tm.tm_min, tm.tm_sec);
-    return buf;
+    std::string out;
+    appendDigits(out, t.hour, 2);
+    out += ':';
+    appendDigits(out, t.minute, 2);
+    out += ':';
+    appendDigits(out, t.second, 2);
+    return out;
 }
 
-float SystemClock::secondsSinceMidnight()
+float Clock::secondsSinceMidnight()
+{
+    const LocalTime t = now();
+    return static_cast<float>(t.hour * 3600 + t.minute * 60 + t.second + t.fraction);
+}
+
+LocalTime SystemClock::at(std::chrono::system_clock::time_point moment)
 {
     using namespace std::chrono;
-    auto now = system_clock::now();
-    std::time_t t = system_clock::to_time_t(now);
+    const std::time_t seconds = system_clock::to_time_t(moment);
     std::tm tm{};
-    localtime_r(&t, &tm);
-    double frac = duration<double>(now.time_since_epoch()).count();
-    frac -= static_cast<double>(static_cast<long long>(frac));
-    return static_cast<float>(tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec + frac);
+#ifdef _WIN32
+    localtime_s(&tm, &seconds);
+#else
+    localtime_r(&seconds, &tm);
+#endif
+    LocalTime out;
+    out.year = tm.tm_year + 1900;
+    out.month = tm.tm_mon + 1;
+    out.day = tm.tm_mday;
+    out.hour = tm.tm_hour;
+    out.minute = tm.tm_min;
+    out.second = tm.tm_sec;
+    out.fraction = duration<double>(moment - system_clock::from_time_t(seconds)).count();
+    if (out.fraction < 0 || out.fraction >= 1)
+        out.fraction = 0;
+    return out;
+}
+
+LocalTime SystemClock::now()
+{
+    return at(std::chrono::system_clock::now());
 }
 
 } // namespace qa

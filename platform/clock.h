@@ -1,26 +1,46 @@
 #pragma once
+#include <chrono>
 #include <string>
 
 namespace qa {
 
-// The platform clock. Tests inject a fixed or scripted clock.
+// A moment on the local wall clock.
+struct LocalTime {
+    int year = 2000;
+    int month = 1; // 1 to 12
+    int day = 1;   // 1 to 31
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    double fraction = 0; // of the second, 0 to below 1
+};
+
+// The texts the record files carry: MM-DD-YYYY, and HH:MM:SS on the 24-hour
+// clock. Independent of the process locale.
+std::string formatDate(const LocalTime& t);
+std::string formatTime(const LocalTime& t);
+
+// The platform clock: what time it is. The texts are made from it here, so
+// that every clock, the tests' ones included, formats them the same way.
 class Clock {
 public:
     virtual ~Clock() = default;
-    // Today as MM-DD-YYYY.
-    virtual std::string date() = 0;
-    // Now as HH:MM:SS on the 24-hour clock.
-    virtual std::string time() = 0;
+    virtual LocalTime now() = 0;
+
+    // Today as MM-DD-YYYY; each call reads the clock.
+    virtual std::string date() { return formatDate(now()); }
+    // Now as HH:MM:SS; each call reads the clock.
+    virtual std::string time() { return formatTime(now()); }
     // Seconds since midnight, with fractions.
-    virtual float secondsSinceMidnight() = 0;
+    virtual float secondsSinceMidnight();
 };
 
 // The local wall clock.
 class SystemClock final : public Clock {
 public:
-    std::string date() override;
-    std::string time() override;
-    float secondsSinceMidnight() override;
+    LocalTime now() override;
+    // The local time at a given moment.
+    static LocalTime at(std::chrono::system_clock::time_point moment);
 };
 
 } // namespace qa

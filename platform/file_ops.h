@@ -1,49 +1,60 @@
 #pragma once
-#include <sys/stat.h>
-#include <sys/types.h>
+#include <cstddef>
+#include <cstdint>
+#include <string>
 
 namespace qa {
 
-// The handful of system calls the record files need. Every call reports
-// failure as -1 with errno set, like the system itself; tests put a layer in
+// How a file is opened; each platform maps these to its own calls.
+enum OpenFlags : unsigned {
+    kOpenRead = 1u << 0,
+    kOpenWrite = 1u << 1,
+    kOpenAppend = 1u << 2,    // every write goes to the end (implies write)
+    kOpenCreate = 1u << 3,    // create the file when it is missing
+    kOpenExclusive = 1u << 4, // with kOpenCreate: fail with EEXIST when it exists
+    kOpenTruncate = 1u << 5,
+    kOpenDirectory = 1u << 6, // a directory, opened only to sync it
+    kOpenPrivate = 1u << 7,   // with kOpenCreate: readable by its owner only
+};
+
+// What the record files need to know of a file.
+struct FileInfo {
+    std::int64_t size = 0;
+    bool directory = false;
+    std::uint64_t device = 0;
+    std::uint64_t id = 0; // stays the same while the file is the same file
+};
+
+enum class LockKind { Shared, Exclusive };
+
+// The handful of system calls the record files need, under host paths. Every
+// call reports failure as -1 with errno set to a POSIX error value (the
+// Windows implementation translates its error codes); tests put a layer in
 // between that fails chosen calls.
 class FileOps {
 public:
     virtual ~FileOps() = default;
-    virtual int open(const char* path, int flags, mode_t mode) = 0;
-    virtual ssize_t read(int fd, void* buf, size_t len) = 0;
-    virtual ssize_t write(int fd, const void* buf, size_t len) = 0;
-    virtual ssize_t pread(int fd, void* buf, size_t len, off_t offset) = 0;
-    virtual ssize_t pwrite(int fd, const void* buf, size_t len, off_t offset) = 0;
+    virtual int open(const std::string& path, unsigned flags) = 0;
+    virtual std::int64_t read(int fd, void* buf, std::size_t len) = 0;
+    virtual std::int64_t write(int fd, const void* buf, std::size_t len) = 0;
+    virtual std::int64_t pread(int fd, void* buf, std::size_t len, std::int64_t offset) = 0;
+    virtual std::int64_t pwrite(int fd, const void* buf, std::size_t len, std::int64_t offset) = 0;
+    // Makes the file's data, and what is needed to read it back, durable.
     virtual int fsync(int fd) = 0;
-    virtual int ftruncate(int fd, off_t length) = 0;
-    virtual int fstat(int fd, struct stat* st) = 0;
-    virtual int stat(const char* path, struct stat* st) = 0;
-    virtual int flock(int fd, int operation) = 0;
+    virtual int ftruncate(int fd, std::int64_t length) = 0;
+    virtual int fstat(int fd, FileInfo& info) = 0;
+    virtual int stat(const std::string& path, FileInfo& info) = 0;
+    // Waits for the lock on the whole file; released by close.
+    virtual int lock(int fd, LockKind kind) = 0;
     virtual int close(int fd) = 0;
-    virtual int mkdir(const char* path, mode_t mode) = 0;
-    virtual int unlink(const char* path) = 0;
+    // `ownerOnly`: a directory the other users cannot look into.
+    virtual int mkdir(const std::string& path, bool ownerOnly) = 0;
+    virtual int unlink(const std::string& path) = 0;
+    // Replaces `to` by `from` in one step.
+    virtual int rename(const std::string& from, const std::string& to) = 0;
 };
 
-// The real system calls.
-class PosixFileOps final : public FileOps {
-public:
-    int open(const char* path, int flags, mode_t mode) override;
-    ssize_t read(int fd, void* buf, size_t len) override;
-    ssize_t write(int fd, const void* buf, size_t len) override;
-    ssize_t pread(int fd, void* buf, size_t len, off_t offset) override;
-    ssize_t pwrite(int fd, const void* buf, size_t len, off_t offset) override;
-    int fsync(int fd) override;
-    int ftruncate(int fd, off_t length) override;
-    int fstat(int fd, struct stat* st) override;
-    int stat(const char* path, struct stat* st) override;
-    int flock(int fd, int operation) override;
-    int close(int fd) override;
-    int mkdir(const char* path, mode_t mode) override;
-    int unlink(const char* path) override;
-};
-
-// One shared instance of the real calls.
-FileOps& posixFileOps();
+// The real calls of the platform the program was built for.
+FileOps& systemFileOps();
 
 } // namespace qa

@@ -2,155 +2,382 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <optional>
-#include <pwd.h>
-#include <sys/file.h>
-#include <unistd.h>
+#include <string_view>
 
 #include "platform/errors.h"
-#include "platform/text.h"
 
 namespace qa {
 namespace {
 
-std::string parentOf(const std::string& host)
+// A lock refused because the file system has none (an SMB mount without
+// byte-range locks, NFS without a lock daemon): the recording goes on unlocked.
+bool lockUnsupported(int err)
 {
-    auto slash = host.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return host.substr(0, slash);
+    return err == ENOLCK || err == EOPNOTSUPP || err == ENOSYS || err == EINVAL;
 }
 
-} // namespace
+// The journal of a record file lives in the state directory, named after the
+// record file's full host path. While an append is under way it holds a mark
+// (the file's identity, its length before the append and the length the
+// append will reach) followed by the bytes being appended. A writer killed
+// mid-append leaves its journal behind, and the next writer, holding the
+// lock, cuts the torn tail off: only when the file is the same file and what
+// lies past the old length is a beginning of the journal's bytes, so that
+// nothing another writer appended since is ever cut. A journal exists only
+// while an append is under way, or after one that was killed.
+struct JournalMark {
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    std::uint64_t id = 0;
+    std::string bytes; // what the append was writing
 
-namespace {
-
-// The journal of a record file: a hidden file beside it that holds the file's
-// length while an append is under way, and nothing otherwise. A writer killed
-// in the middle of an append leaves its length behind, and the next writer,
-// holding the lock, cuts the file back to it before appending. Its name is
-// short and fixed, whatever the record file's name.
-std::string journalPathOf(const std::string& host)
-{
-    const auto slash = host.find_last_of('/');
-    const std::string base = slash == std::string::npos ? host : host.substr(slash + 1);
-    std::uint64_t h = 1469598103934665603ull; // FNV-1a
-    for (unsigned char c : base) {
-        h ^= c;
-        h *= 1099511628211ull;
+    // Whether a file of this size and identity, whose bytes from `start` on
+    // are `tail`, ends in a torn part of this append.
+    bool tornTailOf(const FileInfo& file, std::string_view tail) const
+    {
+        return id == file.id && start < file.size && file.size <= end &&
+               std::string_view(bytes).substr(0, tail.size()) == tail;
     }
-    char name[40];
-    std::snprintf(name, sizeof name, ".qa-tutor-%016llx", static_cast<unsigned long long>(h));
-    return parentOf(host) + "/" + name;
-}
-
-// A journal holds one mark of fixed width, rewritten in place with a single
-// small write: the file's length in 20 digits while an append is under way,
-// blanks otherwise. A mark of any other shape (a journal just created, or a
-// mark whose write was itself cut short, before the append began) holds none.
-constexpr std::size_t kMarkWidth = 21;
-
-std::string journalMark(off_t length)
-{
-    char buf[kMarkWidth + 1];
-    std::snprintf(buf, sizeof buf, "%020lld\n", static_cast<long long>(length));
-    return std::string(buf, kMarkWidth);
-}
-
-const std::string kIdleMark = std::string(kMarkWidth - 1, ' ') + "\n";
-
-off_t journalLength(FileOps& ops, int journal)
-{
-    char buf[kMarkWidth];
-    if (ops.pread(journal, buf, sizeof buf, 0) != static_cast<ssize_t>(sizeof buf) || buf[kMarkWidth - 1] != '\n')
-        return -1;
-    off_t length = 0;
-    for (std::size_t i = 0; i + 1 < kMarkWidth; ++i) {
-        if (buf[i] < '0' || buf[i] > '9')
-            return -1;
-        length = length * 10 + (buf[i] - '0');
+    bool mayBeTornTailOf(const FileInfo& file) const
+    {
+        return id == file.id && start < file.size && file.size <= end;
     }
-    return length;
-}
+};
 
-} // namespace
+constexpr std::size_t kFieldWidth = 20;
+constexpr std::size_t kMarkWidth = 3 * (kFieldWidth + 1);
+// A journal that claims more than this is not one of ours.
+constexpr std::int64_t kLargestJournaledAppend = std::int64_t{1} << 30;
 
-Files::Files(FileOps& ops, std::string driveRoot) : ops_(ops), root_(std::move(driveRoot))
+void appendField(std::string& out, std::uint64_t value, char after)
 {
-    while (root_.size() > 1 && root_.back() == '/')
-        root_.pop_back();
-}
-
-std::string Files::defaultDriveRoot()
-{
-    if (const char* env = std::getenv("QA_TUTOR_DRIVE_ROOT"); env && *env)
-        return env;
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
-        return pw->pw_dir;
-    return ".";
-}
-
-std::string Files::hostPath(const std::string& windowPath) const
-{
-    if (windowPath.empty() || windowPath.find('\0') != std::string::npos)
-        throw RuntimeError(kBadFileName, windowPath, "not a usable file name");
-    std::string rest = windowPath;
-    std::string out = root_;
-    if (rest.size() >= 2 && rest[1] == ':' &&
-        ((rest[0] >= 'a' && rest[0] <= 'z') || (rest[0] >= 'A' && rest[0] <= 'Z'))) {
-        out += '/';
-        out += static_cast<char>(rest[0] | 0x20);
-        rest = rest.substr(2);
+    char digits[kFieldWidth];
+    for (std::size_t i = kFieldWidth; i-- > 0;) {
+        digits[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
     }
-    std::string component;
-    auto flush = [&] {
-        if (component == "..")
-            throw RuntimeError(kBadFileName, windowPath, "not a usable file name");
-        if (!component.empty() && component != ".") {
-            out += '/';
-            out += text::toUtf8(component); // host file names are UTF-8
-        }
-        component.clear();
-    };
-    for (char c : rest) {
-        if (c == '\\' || c == '/')
-            flush();
-        else
-            component += c;
-    }
-    flush();
+    out.append(digits, kFieldWidth);
+    out += after;
+}
+
+std::string journalText(std::int64_t start, std::uint64_t id, const std::string& bytes)
+{
+    std::string out;
+    out.reserve(kMarkWidth + bytes.size());
+    appendField(out, static_cast<std::uint64_t>(start), ' ');
+    appendField(out, static_cast<std::uint64_t>(start) + bytes.size(), ' ');
+    appendField(out, id, '\n');
+    out += bytes;
     return out;
 }
 
-bool Files::createDirectories(const std::string& windowPath)
+// A journal of any other shape (one whose own write was cut short, before
+// the append began) holds nothing.
+std::optional<JournalMark> readMark(FileOps& ops, int journal)
 {
-    std::string host;
-    try {
-        host = hostPath(windowPath);
-    } catch (const RuntimeError&) {
+    char buf[kMarkWidth];
+    if (ops.pread(journal, buf, sizeof buf, 0) != static_cast<std::int64_t>(sizeof buf))
+        return std::nullopt;
+    std::uint64_t fields[3] = {};
+    for (std::size_t f = 0; f < 3; ++f) {
+        const char* field = buf + f * (kFieldWidth + 1);
+        if (field[kFieldWidth] != (f == 2 ? '\n' : ' '))
+            return std::nullopt;
+        for (std::size_t i = 0; i < kFieldWidth; ++i) {
+            if (field[i] < '0' || field[i] > '9')
+                return std::nullopt;
+            fields[f] = fields[f] * 10 + static_cast<std::uint64_t>(field[i] - '0');
+        }
+    }
+    JournalMark mark{static_cast<std::int64_t>(fields[0]), static_cast<std::int64_t>(fields[1]), fields[2], {}};
+    if (mark.start < 0 || mark.end < mark.start || mark.end - mark.start > kLargestJournaledAppend)
+        return std::nullopt;
+    mark.bytes.resize(static_cast<std::size_t>(mark.end - mark.start));
+    if (ops.pread(journal, mark.bytes.data(), mark.bytes.size(), kMarkWidth) !=
+        static_cast<std::int64_t>(mark.bytes.size()))
+        return std::nullopt;
+    return mark;
+}
+
+std::string hex64(std::uint64_t v)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out(16, '0');
+    for (std::size_t i = 16; i-- > 0; v >>= 4)
+        out[i] = kDigits[v & 15];
+    return out;
+}
+
+} // namespace
+
+// One call of appendAll, step by step: map the paths, open and lock, write,
+// sync, roll back on failure, release.
+class AppendSteps {
+public:
+    AppendSteps(Files& files, const std::vector<AppendPart>& parts)
+        : files_(files), ops_(files.ops_), parts_(parts)
+    {
+    }
+    ~AppendSteps() { release(); }
+    AppendSteps(const AppendSteps&) = delete;
+    AppendSteps& operator=(const AppendSteps&) = delete;
+
+    // Raises 52 for a path that names no usable file, before anything is opened.
+    void mapPaths()
+    {
+        handles_.resize(parts_.size());
+        for (std::size_t i = 0; i < parts_.size(); ++i)
+            handles_[i].host = files_.hostPath(parts_[i].path);
+    }
+
+    // A file removed or replaced while we waited for its lock is opened again,
+    // so a writer never appends to a dead inode.
+    bool openAndLock()
+    {
+        for (std::size_t i = 0; i < handles_.size(); ++i) {
+            int err = -1;
+            for (int attempt = 0; attempt < 8 && err == -1; ++attempt)
+                err = openOne(handles_[i], parts_[i].bytes);
+            if (err != 0)
+                return fail(err == -1 ? EAGAIN : err, true, handles_[i].host, "open");
+            ++opened_;
+        }
+        return true;
+    }
+
+    // Each file's text in one write; a short write is a failure.
+    bool write()
+    {
+        for (std::size_t i = 0; i < opened_; ++i) {
+            const std::string& bytes = parts_[i].bytes;
+            if (bytes.empty())
+                continue;
+            const std::int64_t n = ops_.write(handles_[i].fd, bytes.data(), bytes.size());
+            if (n != static_cast<std::int64_t>(bytes.size()))
+                return fail(n < 0 ? errno : ENOSPC, false, handles_[i].host, "write"); // short: the disk is full
+        }
+        return true;
+    }
+
+    // The recording is durable before it counts as done: each file, and the
+    // directory of a file this call created.
+    bool sync()
+    {
+        for (std::size_t i = 0; i < opened_; ++i) {
+            Handle& h = handles_[i];
+            if (ops_.fsync(h.fd) != 0)
+                return fail(errno, false, h.host, "sync");
+            if (h.created) {
+                const int dir = files_.openFd(parentOf(h.host), kOpenDirectory);
+                int err = dir < 0 ? errno : 0;
+                if (dir >= 0) {
+                    if (ops_.fsync(dir) != 0 && errno != EINVAL)
+                        err = errno;
+                    files_.closeFd(dir);
+                }
+                if (err != 0)
+                    return fail(err, false, h.host, "sync");
+            }
+        }
+        for (std::size_t i = 0; i < opened_; ++i)
+            handles_[i].whole = true;
+        return true;
+    }
+
+    // Cuts every file back to where it stood and removes a file we created.
+    // A file that cannot be cut back keeps its journal, so that the next
+    // writer cuts it.
+    void rollBack()
+    {
+        for (std::size_t i = 0; i < opened_; ++i) {
+            Handle& h = handles_[i];
+            h.whole = ops_.ftruncate(h.fd, h.before.size) == 0;
+            ops_.fsync(h.fd);
+            if (h.created && h.before.size == 0 && ops_.unlink(h.host) == 0)
+                h.whole = true;
+        }
+    }
+
+    // The journals go before the locks. The data is synced; a failing close
+    // cannot lose it, so it is not an error.
+    void release()
+    {
+        for (Handle& h : handles_)
+            close(h, false);
+        opened_ = 0;
+    }
+
+    const Files::Failure& failure() const { return failure_; }
+
+private:
+    struct Handle {
+        std::string host;
+        std::string journalHost;
+        int fd = -1;
+        int journal = -1;
+        FileInfo before;
+        bool created = false;
+        bool whole = false; // the file holds no part of an unfinished append
+    };
+
+    bool fail(int err, bool opening, const std::string& host, const char* what)
+    {
+        failure_ = {err, opening, host, what};
         return false;
     }
+
+    // Opens and locks one file and starts its journal. Returns 0, an errno
+    // value, or -1 when the file was replaced while we waited for its lock
+    // (then nothing is left open and it is worth another try).
+    int openOne(Handle& h, const std::string& bytes)
+    {
+        h.created = false;
+        h.whole = true;
+        h.fd = files_.openFd(h.host, kOpenAppend);
+        if (h.fd < 0 && errno == ENOENT) {
+            h.fd = files_.openFd(h.host, kOpenAppend | kOpenCreate | kOpenExclusive);
+            if (h.fd < 0 && errno == EEXIST)
+                return -1;
+            h.created = h.fd >= 0;
+        }
+        if (h.fd < 0)
+            return errno;
+
+        FileInfo byFd;
+        FileInfo byPath;
+        int err = 0;
+        if (ops_.lock(h.fd, LockKind::Exclusive) != 0 && !lockUnsupported(errno))
+            err = errno;
+        else if (ops_.fstat(h.fd, byFd) != 0)
+            err = errno;
+        else if (ops_.stat(h.host, byPath) != 0 || byPath.id != byFd.id || byPath.device != byFd.device)
+            err = -1;
+        else if (byFd.directory)
+            err = EISDIR;
+        if (err != 0) {
+            close(h, true);
+            return err;
+        }
+        startJournal(h, byFd, bytes);
+        h.before = byFd;
+        h.whole = false;
+        return 0;
+    }
+
+    // Repairs what a writer killed mid-append left, then notes this append.
+    // Without a journal (the state directory cannot be written) the recording
+    // goes on, only without the repair.
+    void startJournal(Handle& h, FileInfo& file, const std::string& bytes)
+    {
+        h.journalHost = files_.journalPathOf(h.host);
+        h.journal = files_.openFd(h.journalHost, kOpenRead | kOpenWrite | kOpenCreate | kOpenPrivate);
+        if (h.journal < 0 && errno == ENOENT && files_.createHostDirectories(files_.stateDir_, true))
+            h.journal = files_.openFd(h.journalHost, kOpenRead | kOpenWrite | kOpenCreate | kOpenPrivate);
+        if (h.journal < 0)
+            return;
+        if (const auto left = readMark(ops_, h.journal); left && left->mayBeTornTailOf(file)) {
+            const auto tail = tailOf(h, file, left->start);
+            if (tail && left->tornTailOf(file, *tail) && ops_.ftruncate(h.fd, left->start) == 0) {
+                ops_.fsync(h.fd);
+                file.size = left->start;
+            }
+        }
+        const std::string text = journalText(file.size, file.id, bytes);
+        if (ops_.pwrite(h.journal, text.data(), text.size(), 0) != static_cast<std::int64_t>(text.size()))
+            dropJournal(h);
+    }
+
+    // The file's bytes from `start` to its end, when they can be read.
+    std::optional<std::string> tailOf(const Handle& h, const FileInfo& file, std::int64_t start)
+    {
+        std::string tail(static_cast<std::size_t>(file.size - start), '\0');
+        const int fd = files_.openFd(h.host, kOpenRead);
+        if (fd < 0)
+            return std::nullopt;
+        const bool read =
+            ops_.pread(fd, tail.data(), tail.size(), start) == static_cast<std::int64_t>(tail.size());
+        files_.closeFd(fd);
+        if (!read)
+            return std::nullopt;
+        return tail;
+    }
+
+    // A journal must not outlive a finished append: a later writer would
+    // take its mark for a torn one.
+    void dropJournal(Handle& h)
+    {
+        if (ops_.unlink(h.journalHost) != 0)
+            ops_.ftruncate(h.journal, 0);
+        files_.closeFd(h.journal);
+        h.journal = -1;
+    }
+
+    void close(Handle& h, bool removeCreated)
+    {
+        if (h.journal >= 0) {
+            if (h.whole)
+                dropJournal(h);
+            else {
+                files_.closeFd(h.journal);
+                h.journal = -1;
+            }
+        }
+        if (h.fd >= 0) {
+            if (removeCreated && h.created)
+                ops_.unlink(h.host);
+            files_.closeFd(h.fd); // closing the only descriptor releases the lock
+            h.fd = -1;
+        }
+    }
+
+    Files& files_;
+    FileOps& ops_;
+    const std::vector<AppendPart>& parts_;
+    std::vector<Handle> handles_;
+    std::size_t opened_ = 0;
+    Files::Failure failure_;
+};
+
+Files::Files(FileOps& ops, DrivePaths drives, std::string stateDir)
+    : ops_(ops), drives_(std::move(drives)), stateDir_(std::move(stateDir))
+{
+}
+
+std::string Files::journalPathOf(const std::string& host) const
+{
+    std::uint64_t h = 1469598103934665603ull; // FNV-1a
+    for (unsigned char c : host) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return joinPath(stateDir_, "journal-" + hex64(h));
+}
+
+bool Files::createHostDirectories(const std::string& host, bool ownerOnly)
+{
     for (std::size_t pos = 1; pos <= host.size(); ++pos) {
         if (pos == host.size() || host[pos] == '/') {
-            std::string prefix = host.substr(0, pos);
-            if (ops_.mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
+            const std::string prefix = host.substr(0, pos);
+            if (ops_.mkdir(prefix, ownerOnly) != 0 && errno != EEXIST)
                 return false;
         }
     }
     return true;
 }
 
-int Files::openFd(const std::string& host, int flags, mode_t mode)
+bool Files::createDirectories(const std::string& windowPath)
 {
-    int fd = ops_.open(host.c_str(), flags, mode);
+    try {
+        return createHostDirectories(hostPath(windowPath), false);
+    } catch (const RuntimeError&) {
+        return false;
+    }
+}
+
+int Files::openFd(const std::string& host, unsigned flags)
+{
+    const int fd = ops_.open(host, flags);
     if (fd >= 0)
         ++openCount_;
     return fd;
@@ -162,271 +389,147 @@ void Files::closeFd(int fd)
     --openCount_;
 }
 
-void Files::raise(int err, bool opening, const std::string& host, const char* what) const
+void Files::raise(const Failure& f) const
 {
-    int number = errorFromErrno(err, opening);
-    if (opening && err == ENOENT) {
-        struct stat st {};
-        number = ops_.stat(parentOf(host).c_str(), &st) == 0 ? kFileNotFound : kPathNotFound;
+    int number = errorFromErrno(f.err, f.opening);
+    if (f.opening && f.err == ENOENT) {
+        FileInfo dir;
+        number = ops_.stat(parentOf(f.host), dir) == 0 ? kFileNotFound : kPathNotFound;
     }
-    throw RuntimeError(number, host, std::string(what) + ": " + std::strerror(err));
+    throw RuntimeError(number, f.host, std::string(f.what) + ": " + std::strerror(f.err));
 }
 
 void Files::touch(const std::string& windowPath)
 {
-    std::string host = hostPath(windowPath);
-    int fd = openFd(host, O_WRONLY | O_APPEND | O_CREAT, 0666);
-    if (fd < 0) {
-        int err = errno;
-        raise(err, true, host, "open");
-    }
+    const std::string host = hostPath(windowPath);
+    // An existing file is opened without asking to create it: some shares let
+    // a student write to prepared files but create nothing.
+    int fd = openFd(host, kOpenAppend);
+    if (fd < 0 && errno == ENOENT)
+        fd = openFd(host, kOpenAppend | kOpenCreate);
+    if (fd < 0)
+        raise({errno, true, host, "open"});
     closeFd(fd);
 }
 
 bool Files::isMissingOrEmpty(const std::string& windowPath)
 {
-    std::string host = hostPath(windowPath);
-    struct stat st {};
-    if (ops_.stat(host.c_str(), &st) != 0)
+    FileInfo info;
+    if (ops_.stat(hostPath(windowPath), info) != 0)
         return errno == ENOENT;
-    return S_ISREG(st.st_mode) && st.st_size == 0;
+    return !info.directory && info.size == 0;
 }
 
 std::string Files::readAll(const std::string& windowPath)
 {
-    std::string host = hostPath(windowPath);
-    int fd = openFd(host, O_RDONLY, 0);
+    const std::string host = hostPath(windowPath);
+    const int fd = openFd(host, kOpenRead);
     if (fd < 0)
-        raise(errno, true, host, "open");
-    std::string out;
-    struct stat st {};
-    if (ops_.fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        raise({errno, true, host, "open"});
+    FileInfo info;
+    if (ops_.fstat(fd, info) == 0 && info.directory) {
         closeFd(fd);
-        raise(EISDIR, true, host, "open");
+        raise({EISDIR, true, host, "open"});
     }
-    // Wait for a writer to finish. One that died mid-append left the length
-    // from before in the journal: what lies past it is a torn tail, not shown.
-    ops_.flock(fd, LOCK_SH);
-    off_t limit = -1;
-    if (int journal = openFd(journalPathOf(host), O_RDONLY, 0); journal >= 0) {
-        limit = journalLength(ops_, journal);
+    // Wait for a writer to finish. What lies past the mark a killed writer
+    // left is a torn tail, not shown.
+    ops_.lock(fd, LockKind::Shared);
+    std::optional<JournalMark> mark;
+    if (const int journal = openFd(journalPathOf(host), kOpenRead); journal >= 0) {
+        mark = readMark(ops_, journal);
         closeFd(journal);
     }
-    if (st.st_size > 0)
-        out.reserve(static_cast<std::size_t>(st.st_size));
+    std::string out;
+    if (info.size > 0)
+        out.reserve(static_cast<std::size_t>(info.size));
     char buf[1 << 16];
     while (true) {
-        ssize_t n = ops_.read(fd, buf, sizeof buf);
+        const std::int64_t n = ops_.read(fd, buf, sizeof buf);
         if (n < 0) {
-            int err = errno;
+            const int err = errno;
             closeFd(fd);
-            raise(err, false, host, "read");
+            raise({err, false, host, "read"});
         }
         if (n == 0)
             break;
         out.append(buf, static_cast<std::size_t>(n));
     }
     closeFd(fd);
-    if (limit >= 0 && static_cast<std::size_t>(limit) < out.size())
-        out.resize(static_cast<std::size_t>(limit));
+    FileInfo now = info;
+    now.size = static_cast<std::int64_t>(out.size());
+    if (mark && mark->mayBeTornTailOf(now) &&
+        mark->tornTailOf(now, std::string_view(out).substr(static_cast<std::size_t>(mark->start))))
+        out.resize(static_cast<std::size_t>(mark->start));
     return out;
 }
 
 void Files::writeWhole(const std::string& windowPath, const std::string& bytes)
 {
-    std::string host = hostPath(windowPath);
-    int fd = openFd(host, O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    if (fd < 0) {
-        int err = errno;
-        raise(err, true, host, "open");
-    }
-    const ssize_t n = bytes.empty() ? 0 : ops_.write(fd, bytes.data(), bytes.size());
+    const std::string host = hostPath(windowPath);
+    const int fd = openFd(host, kOpenWrite | kOpenCreate | kOpenTruncate);
+    if (fd < 0)
+        raise({errno, true, host, "open"});
+    const std::int64_t n = bytes.empty() ? 0 : ops_.write(fd, bytes.data(), bytes.size());
     int err = 0;
-    if (n != static_cast<ssize_t>(bytes.size()))
+    if (n != static_cast<std::int64_t>(bytes.size()))
         err = n < 0 ? errno : ENOSPC; // a short write: the disk is full
     else if (ops_.fsync(fd) != 0)
         err = errno;
     closeFd(fd);
     if (err != 0)
-        raise(err, false, host, "write");
-}
-
-struct Files::Handle {
-    std::string host;
-    std::string journalHost;
-    int fd = -1;
-    int journal = -1;
-    off_t oldSize = 0;
-    bool created = false;
-};
-
-void Files::release(Handle& h, bool removeCreated)
-{
-    if (h.journal >= 0) {
-        // A journal that cannot be marked idle must not outlive us: a later
-        // writer would take its length for a torn append.
-        if (ops_.pwrite(h.journal, kIdleMark.data(), kIdleMark.size(), 0) !=
-            static_cast<ssize_t>(kIdleMark.size()))
-            ops_.unlink(h.journalHost.c_str());
-        closeFd(h.journal);
-        h.journal = -1;
-    }
-    if (h.fd >= 0) {
-        if (removeCreated && h.created)
-            ops_.unlink(h.host.c_str());
-        closeFd(h.fd); // closing the only descriptor releases the lock
-        h.fd = -1;
-    }
-}
-
-int Files::openForAppend(Handle& h)
-{
-    h.created = false;
-    h.fd = openFd(h.host, O_WRONLY | O_APPEND, 0);
-    if (h.fd < 0 && errno == ENOENT) {
-        h.fd = openFd(h.host, O_WRONLY | O_APPEND | O_CREAT | O_EXCL, 0666);
-        if (h.fd < 0 && errno == EEXIST)
-            return -1;
-        h.created = h.fd >= 0;
-    }
-    if (h.fd < 0)
-        return errno;
-
-    struct stat byFd {};
-    struct stat byPath {};
-    int err = 0;
-    if (ops_.flock(h.fd, LOCK_EX) != 0 || ops_.fstat(h.fd, &byFd) != 0)
-        err = errno;
-    else if (ops_.stat(h.host.c_str(), &byPath) != 0 || byPath.st_ino != byFd.st_ino ||
-             byPath.st_dev != byFd.st_dev)
-        err = -1; // removed or replaced while we waited
-    else if (S_ISDIR(byFd.st_mode))
-        err = EISDIR;
-    if (err != 0) {
-        release(h, false);
-        return err;
-    }
-
-    // Repair what a writer killed mid-append left, then note the length.
-    h.journalHost = journalPathOf(h.host);
-    h.journal = openFd(h.journalHost, O_RDWR | O_CREAT, 0666);
-    if (h.journal < 0) {
-        err = errno;
-    } else {
-        const off_t left = journalLength(ops_, h.journal);
-        if (left >= 0 && left < byFd.st_size && ops_.ftruncate(h.fd, left) == 0) {
-            ops_.fsync(h.fd);
-            byFd.st_size = left;
-        }
-        const std::string mark = journalMark(byFd.st_size);
-        const ssize_t n = ops_.pwrite(h.journal, mark.data(), mark.size(), 0);
-        if (n != static_cast<ssize_t>(mark.size()))
-            err = n < 0 ? errno : ENOSPC; // a short write: the disk is full
-    }
-    if (err != 0) {
-        release(h, true);
-        return err;
-    }
-    h.oldSize = byFd.st_size;
-    return 0;
+        raise({err, false, host, "write"});
 }
 
 void Files::appendAll(const std::vector<AppendPart>& parts)
 {
-    std::vector<Handle> handles;
-    handles.reserve(parts.size());
-    int failErr = 0;
-    std::optional<RuntimeError> badName; // a path that names no usable file
-    bool failOpening = false;
-    std::string failHost;
-    const char* failWhat = "";
+    AppendSteps steps(*this, parts);
+    steps.mapPaths();
+    const bool done = steps.openAndLock() && steps.write() && steps.sync();
+    if (!done)
+        steps.rollBack();
+    steps.release();
+    if (!done)
+        raise(steps.failure());
+}
 
-    auto fail = [&](int err, bool opening, const std::string& host, const char* what) {
-        failErr = err;
-        failOpening = opening;
-        failHost = host;
-        failWhat = what;
-    };
+bool Files::writeStateFile(const std::string& name, const std::string& bytes)
+{
+    const std::string path = joinPath(stateDir_, name);
+    const std::string temporary = path + ".new";
+    int fd = openFd(temporary, kOpenWrite | kOpenCreate | kOpenTruncate | kOpenPrivate);
+    if (fd < 0 && errno == ENOENT && createHostDirectories(stateDir_, true))
+        fd = openFd(temporary, kOpenWrite | kOpenCreate | kOpenTruncate | kOpenPrivate);
+    if (fd < 0)
+        return false;
+    bool ok =
+        bytes.empty() || ops_.write(fd, bytes.data(), bytes.size()) == static_cast<std::int64_t>(bytes.size());
+    ok = ok && ops_.fsync(fd) == 0;
+    closeFd(fd);
+    ok = ok && ops_.rename(temporary, path) == 0;
+    if (!ok)
+        ops_.unlink(temporary);
+    return ok;
+}
 
-    // Open and lock every file. A file removed or replaced while we waited for
-    // its lock is opened again, so a writer never appends to a dead inode.
-    for (const AppendPart& part : parts) {
-        Handle h;
-        try {
-            h.host = hostPath(part.path);
-        } catch (const RuntimeError& error) {
-            badName = error;
-            break;
-        }
-        int err = -1;
-        for (int attempt = 0; attempt < 8 && err == -1; ++attempt)
-            err = openForAppend(h);
-        if (err != 0) {
-            fail(err == -1 ? EAGAIN : err, true, h.host, "open");
-            break;
-        }
-        handles.push_back(std::move(h));
-    }
+std::optional<std::string> Files::readStateFile(const std::string& name)
+{
+    const int fd = openFd(joinPath(stateDir_, name), kOpenRead);
+    if (fd < 0)
+        return std::nullopt;
+    std::string out;
+    char buf[1 << 14];
+    std::int64_t n;
+    while ((n = ops_.read(fd, buf, sizeof buf)) > 0)
+        out.append(buf, static_cast<std::size_t>(n));
+    closeFd(fd);
+    if (n < 0)
+        return std::nullopt;
+    return out;
+}
 
-    if (badName)
-        failErr = EINVAL;
-
-    // Append each file's text in one write; a short write is a failure.
-    if (failErr == 0) {
-        for (std::size_t i = 0; i < handles.size(); ++i) {
-            const std::string& bytes = parts[i].bytes;
-            if (bytes.empty())
-                continue;
-            ssize_t n = ops_.write(handles[i].fd, bytes.data(), bytes.size());
-            if (n != static_cast<ssize_t>(bytes.size())) {
-                fail(n < 0 ? errno : ENOSPC, false, handles[i].host, "write");
-                break;
-            }
-        }
-    }
-
-    // Make the recording durable before it counts as done.
-    if (failErr == 0) {
-        for (Handle& h : handles) {
-            if (ops_.fsync(h.fd) != 0) {
-                fail(errno, false, h.host, "sync");
-                break;
-            }
-            if (h.created) {
-                int dir = openFd(parentOf(h.host), O_RDONLY | O_DIRECTORY, 0);
-                int err = dir < 0 ? errno : 0;
-                if (dir >= 0) {
-                    if (ops_.fsync(dir) != 0 && errno != EINVAL)
-                        err = errno;
-                    closeFd(dir);
-                }
-                if (err != 0) {
-                    fail(err, false, h.host, "sync");
-                    break;
-                }
-            }
-        }
-    }
-
-    if (failErr != 0) {
-        // Cut every file back to where it stood; remove a file we created.
-        for (Handle& h : handles) {
-            ops_.ftruncate(h.fd, h.oldSize);
-            ops_.fsync(h.fd);
-            if (h.created && h.oldSize == 0)
-                ops_.unlink(h.host.c_str());
-        }
-    }
-    // Every file is whole again (or synced): the journals are cleared before
-    // the locks go. The data is synced; a failing close cannot lose it, so it
-    // is not an error.
-    for (Handle& h : handles)
-        release(h, false);
-
-    if (badName)
-        throw *badName;
-    if (failErr != 0)
-        raise(failErr, failOpening, failHost, failWhat);
+void Files::removeStateFile(const std::string& name)
+{
+    ops_.unlink(joinPath(stateDir_, name));
 }
 
 } // namespace qa

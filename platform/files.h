@@ -1,8 +1,10 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/file_ops.h"
+#include "platform/paths.h"
 
 namespace qa {
 
@@ -14,19 +16,15 @@ struct AppendPart {
 
 // The record files as the core sees them. Paths are the window's own Windows
 // paths; they are mapped to the host only here. Nothing stays open between
-// calls.
+// calls. Failures are raised as RuntimeError with the platform's number, the
+// host file and the system's reason.
 class Files {
 public:
-    // `driveRoot` is where drive letters live on a host without drives: X:\a
-    // becomes <driveRoot>/x/a.
-    Files(FileOps& ops, std::string driveRoot);
+    // `stateDir` is where the journals of appends under way are kept: never in
+    // the data folder, which holds the record files and nothing else.
+    Files(FileOps& ops, DrivePaths drives, std::string stateDir);
 
-    // The drive root from QA_TUTOR_DRIVE_ROOT, else the home directory.
-    static std::string defaultDriveRoot();
-
-    // The host path of a window path. Raises 52 for a path that names a parent
-    // directory ("..") or holds a NUL.
-    std::string hostPath(const std::string& windowPath) const;
+    std::string hostPath(const std::string& windowPath) const { return drives_.hostPath(windowPath); }
 
     // Creates the directory and its parents; false when it could not.
     bool createDirectories(const std::string& windowPath);
@@ -38,7 +36,8 @@ public:
     // (a directory in its place, say) is left for the read to report.
     bool isMissingOrEmpty(const std::string& windowPath);
 
-    // The whole file. Raises 53 when it is missing, 76 when its directory is.
+    // The whole file, without the torn tail of a writer killed mid-append.
+    // Raises 53 when it is missing, 76 when its directory is.
     std::string readAll(const std::string& windowPath);
 
     // Replaces the file's contents (creating it) and syncs it.
@@ -48,28 +47,40 @@ public:
     // nothing: when any open, write or sync fails, every file is cut back to
     // the length it had before (a file this call created is removed again) and
     // the error is raised with the failing file named in its detail. Files are
-    // locked for the duration, so concurrent writers never interleave.
+    // locked for the duration where the file system has locks, so concurrent
+    // writers never interleave.
     void appendAll(const std::vector<AppendPart>& parts);
+
+    // Files of the program's own in the state directory, by plain name. A
+    // write replaces the whole file in one step (temporary file, sync, rename)
+    // and says whether it landed; nothing is raised.
+    bool writeStateFile(const std::string& name, const std::string& bytes);
+    std::optional<std::string> readStateFile(const std::string& name);
+    void removeStateFile(const std::string& name);
+    const std::string& stateDirectory() const { return stateDir_; }
 
     // How many descriptors this layer holds open right now (0 between calls).
     int openCount() const { return openCount_; }
 
-    FileOps& ops() { return ops_; }
-
 private:
-    struct Handle;
-    // Opens, locks and journals one file of a recording. Returns 0, an errno
-    // value, or -1 when the file was replaced while we waited for its lock
-    // (then nothing is left open and it is worth another try).
-    int openForAppend(Handle& h);
-    // Closes what openForAppend left open, removing a file it created.
-    void release(Handle& h, bool removeCreated);
-    int openFd(const std::string& host, int flags, mode_t mode);
+    friend class AppendSteps;
+    struct Failure {
+        int err = 0;
+        bool opening = false;
+        std::string host;
+        const char* what = "";
+    };
+
+    // Each missing directory on the way; `ownerOnly` for the state directory.
+    bool createHostDirectories(const std::string& host, bool ownerOnly);
+    int openFd(const std::string& host, unsigned flags);
     void closeFd(int fd);
-    [[noreturn]] void raise(int err, bool opening, const std::string& host, const char* what) const;
+    [[noreturn]] void raise(const Failure& failure) const;
+    std::string journalPathOf(const std::string& host) const;
 
     FileOps& ops_;
-    std::string root_;
+    DrivePaths drives_;
+    std::string stateDir_;
     int openCount_ = 0;
 };
 

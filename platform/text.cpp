@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -159,6 +160,36 @@ std::string replaceAll(std::string_view s, std::string_view from, std::string_vi
 
 namespace {
 
+// Where the first significant digit of a scanned number stands: 1 for the
+// units, 2 for the tens, 0 for the tenths, -1 for the hundredths, with the
+// exponent added.
+long decimalMagnitude(std::string_view number)
+{
+    long magnitude = 0;
+    std::size_t i = 0;
+    if (i < number.size() && (number[i] == '+' || number[i] == '-'))
+        ++i;
+    bool significant = false;
+    for (; i < number.size() && isDigit(number[i]); ++i) {
+        significant = significant || number[i] != '0';
+        if (significant)
+            ++magnitude;
+    }
+    if (i < number.size() && number[i] == '.')
+        for (++i; i < number.size() && isDigit(number[i]) && !significant; ++i) {
+            significant = number[i] != '0';
+            if (!significant)
+                --magnitude;
+        }
+    while (i < number.size() && number[i] != 'e')
+        ++i;
+    long exponent = 0;
+    if (i < number.size())
+        std::from_chars(number.data() + i + 1 + (number[i + 1] == '+' ? 1 : 0), number.data() + number.size(),
+                        exponent);
+    return magnitude + exponent;
+}
+
 // Reads the longest number at the start of `s` (sign, digits, one point, an
 // exponent when digits follow it). Returns the characters used, 0 when none.
 std::size_t scanNumber(std::string_view s, double& value)
@@ -195,7 +226,13 @@ std::size_t scanNumber(std::string_view s, double& value)
             i = j;
         }
     }
-    value = std::strtod(buf.c_str(), nullptr);
+    // from_chars reads "." as the point whatever the process locale; it takes
+    // no "+", and a value out of range reads as infinity, as strtod gives it.
+    const char* first = buf.data() + (buf[0] == '+' ? 1 : 0);
+    const auto [end, ec] = std::from_chars(first, buf.data() + buf.size(), value);
+    if (ec == std::errc::result_out_of_range)
+        value = (buf[0] == '-' ? -1 : 1) * (decimalMagnitude(buf) > 0 ? HUGE_VAL : 0.0);
+    (void)end;
     return i;
 }
 
@@ -231,9 +268,10 @@ std::string formatNumber(double v)
 {
     if (v == 0)
         return "0";
+    // Fifteen significant digits, as "%.15g" in the C locale gives them.
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    std::string out(buf);
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+    std::string out(buf, ec == std::errc() ? end : buf);
     for (char& c : out)
         if (c == 'e')
             c = 'E';

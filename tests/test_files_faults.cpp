@@ -6,6 +6,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,7 +29,7 @@ const std::string kOldSend = "old send\r\n";
 struct Recording {
     TempRoot root;
     FaultyFileOps ops;
-    Files files{ops, root.path};
+    Files files{ops, root.path, root.state()};
     fs::path dir = root.home();
     std::vector<AppendPart> parts{
         {"c:\\kelvarno\\m.txt", "master block\r\nline two\r\n"},
@@ -237,10 +238,91 @@ TEST(AppendAll, ReadOnlyDirectory)
     r.expectUnchanged("read-only directory");
 }
 
+// Shares without byte-range locks, folders where nothing can be created, and
+// a state directory that cannot be written: each recording still lands whole.
+TEST(AppendAll, RecordsOnSharesWithoutLocksCreateRightsOrStateDirectory)
+{
+    for (int err : {ENOLCK, EOPNOTSUPP, EINVAL}) {
+        Recording r;
+        r.ops.lockErrno = err;
+        EXPECT_EQ(r.append(), 0) << "lock errno " << err;
+        r.expectAppended("lock errno " + std::to_string(err));
+        EXPECT_GE(r.ops.locks, 3);
+    }
+    // A lock that fails for any other reason is not skipped.
+    Recording broken;
+    broken.ops.lockErrno = EIO;
+    EXPECT_EQ(broken.append(), kDeviceIO);
+    broken.expectUnchanged("lock EIO");
+
+    // The record files exist and can be written; nothing can be created.
+    Recording prepared;
+    std::ofstream(prepared.dir / "n.txt", std::ios::binary) << "";
+    prepared.ops.denyCreateUnder = prepared.dir.string();
+    EXPECT_EQ(prepared.append(), 0);
+    prepared.expectAppended("no create rights");
+    // A record file that would have to be created there is refused, and the
+    // others are left as they were.
+    Recording missing;
+    missing.ops.denyCreateUnder = missing.dir.string();
+    EXPECT_EQ(missing.append(), kPermissionDenied);
+    missing.expectUnchanged("no create rights, notes file missing");
+
+    // No journal can be kept: the recording goes on without one.
+    Recording stateless;
+    stateless.ops.denyCreateUnder = stateless.root.state();
+    EXPECT_EQ(stateless.append(), 0);
+    stateless.expectAppended("state directory not writable");
+    EXPECT_FALSE(stateless.root.exists(stateless.root.state()));
+}
+
+// The same for real: a user who may write the record files of a read-only
+// folder, and may not create anything in it or in the state directory's
+// parent. As root, the append runs in a child that has become "nobody".
+TEST(AppendAll, ReadOnlyFolderWithWritableRecordFilesForReal)
+{
+    Recording r;
+    std::ofstream(r.dir / "n.txt", std::ios::binary) << "";
+    const uid_t user = geteuid() == 0 ? 65534 : geteuid();
+    for (const fs::path& p : {fs::path(r.root.path), fs::path(r.root.path) / "c", r.dir}) {
+        ASSERT_EQ(chown(p.c_str(), user, user), 0);
+        fs::permissions(p, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_exec |
+                               fs::perms::others_read);
+    }
+    for (const char* name : {"m.txt", "s.txt", "n.txt"})
+        ASSERT_EQ(chown((r.dir / name).c_str(), user, user), 0);
+
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(user) != 0 || setuid(user) != 0))
+            _exit(2);
+        if (::access(r.dir.c_str(), W_OK) == 0)
+            _exit(3); // the folder must really refuse new files
+        Files files(systemFileOps(), r.root.path, r.root.path + "/state");
+        try {
+            files.appendAll(r.parts);
+        } catch (const RuntimeError& e) {
+            _exit(10 + e.number() % 100);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    fs::permissions(r.root.path, fs::perms::owner_all);
+    fs::permissions(r.dir, fs::perms::owner_all);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(r.root.read(r.dir / "m.txt"), kOldMaster + r.parts[0].bytes);
+    EXPECT_EQ(r.root.read(r.dir / "s.txt"), kOldSend + r.parts[1].bytes);
+    EXPECT_EQ(r.root.read(r.dir / "n.txt"), r.parts[2].bytes);
+    EXPECT_EQ(std::distance(fs::directory_iterator(r.dir), fs::directory_iterator()), 3);
+}
+
 TEST(HostPath, WindowPathsMapUnderTheDriveRoot)
 {
     TempRoot root;
-    Files files{qa::posixFileOps(), root.path + "/"};
+    DrivePaths files{root.path + "/"};
     EXPECT_EQ(files.hostPath("c:\\kelvarno\\masterFile_Ann_Lee.txt"),
               root.path + "/c/kelvarno/masterFile_Ann_Lee.txt");
     EXPECT_EQ(files.hostPath("X:\\A\\B"), root.path + "/x/A/B");
@@ -267,9 +349,9 @@ TEST(AppendAll, TailOfAWriterKilledMidAppendIsCutByTheNextAppend)
 {
     Recording r;
     struct DiesMidWrite : FaultyFileOps {
-        ssize_t write(int fd, const void* buf, size_t len) override
+        std::int64_t write(int fd, const void* buf, std::size_t len) override
         {
-            FaultyFileOps::write(fd, buf, std::min<size_t>(len, 7));
+            FaultyFileOps::write(fd, buf, std::min<std::size_t>(len, 7));
             _exit(0); // as if killed: no rollback, no journal cleared
         }
     };
@@ -277,7 +359,7 @@ TEST(AppendAll, TailOfAWriterKilledMidAppendIsCutByTheNextAppend)
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         DiesMidWrite dying;
-        Files files(dying, r.root.path);
+        Files files(dying, r.root.path, r.root.state());
         files.appendAll(r.parts);
         _exit(1);
     }
@@ -293,10 +375,41 @@ TEST(AppendAll, TailOfAWriterKilledMidAppendIsCutByTheNextAppend)
     EXPECT_EQ(r.root.read(r.dir / "s.txt"), kOldSend + r.parts[1].bytes);
     EXPECT_EQ(r.root.read(r.dir / "n.txt"), r.parts[2].bytes);
 
-    // The journals are empty again: a later append keeps everything, and a
+    // The journals are gone again: a later append keeps everything, and a
     // read shows it all.
     EXPECT_EQ(r.append(), 0);
     EXPECT_EQ(r.root.read(r.dir / "m.txt"), kOldMaster + r.parts[0].bytes + r.parts[0].bytes);
     EXPECT_EQ(r.files.readAll("c:\\kelvarno\\m.txt"), kOldMaster + r.parts[0].bytes + r.parts[0].bytes);
     EXPECT_EQ(r.files.openCount(), 0);
+    EXPECT_FALSE(fs::exists(r.root.state()) && !fs::is_empty(r.root.state()));
+}
+
+// On a share, a writer on another machine may append after the killed one
+// before this machine records again: its text is not a torn tail and stays.
+TEST(AppendAll, TextAppendedAfterAKilledWriterIsNeverCut)
+{
+    Recording r;
+    struct DiesMidWrite : FaultyFileOps {
+        std::int64_t write(int fd, const void* buf, std::size_t len) override
+        {
+            FaultyFileOps::write(fd, buf, std::min<std::size_t>(len, 7));
+            _exit(0);
+        }
+    };
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        DiesMidWrite dying;
+        Files files(dying, r.root.path, r.root.state());
+        files.appendAll(r.parts);
+        _exit(1);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::ofstream(r.dir / "m.txt", std::ios::binary | std::ios::app) << "other";
+    const std::string shared = kOldMaster + "master other";
+    EXPECT_EQ(r.files.readAll("c:\\kelvarno\\m.txt"), shared);
+    EXPECT_EQ(r.append(), 0);
+    EXPECT_EQ(r.root.read(r.dir / "m.txt"), shared + r.parts[0].bytes);
 }

@@ -449,7 +449,7 @@ TEST(WidgetSession, TimerTicksNeverRunInsideAnotherHandler)
     TempRoot root;
     FakeClock clock;
     ScriptedRandom random;
-    qa::Files files(qa::posixFileOps(), root.path);
+    qa::Files files(qa::systemFileOps(), root.path, root.state());
     MainWindow window(files, clock, random, dialogs);
     for (const char* reply : {"1", "Ann Lee", "ABC", "1"})
         dialogs.reply(reply);

@@ -14,7 +14,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName("qa-tutor");
 
-    qa::Files files(qa::posixFileOps(), qa::Files::defaultDriveRoot());
+    qa::Files files(qa::systemFileOps(), qa::DrivePaths::fromEnvironment(), qa::defaultStateDirectory());
     qa::SystemClock clock;
     qa::LcgRandom random;
     qa::widgets::QtDialogs dialogs;

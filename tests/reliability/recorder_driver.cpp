@@ -27,7 +27,7 @@ int main(int argc, char** argv)
     qa::testing::ScriptedRandom random;
     qa::testing::ScriptedDialogs dialogs;
     qa::testing::FakeView view;
-    qa::Files files(qa::posixFileOps(), argv[1]);
+    qa::Files files(qa::systemFileOps(), std::string(argv[1]), std::string(argv[1]) + "/state");
     qa::Tutor tutor(qa::Platform{files, clock, random, dialogs, view});
 
     for (const std::string& reply : {std::string("1"), std::string(argv[2]), std::string("ABC"), std::string("1")})

@@ -28,13 +28,14 @@ using qa::reliability::snapshotTree;
 // that anything written beside or above the root shows up in a snapshot.
 struct NestedRig {
     TempRoot outer;
+    TempRoot stateRoot;
     std::string drive = outer.path + "/drive";
     FakeClock clock;
     ScriptedRandom random;
     ScriptedDialogs dialogs;
     FakeView view;
     FaultyFileOps ops;
-    Files files{ops, drive};
+    Files files{ops, drive, stateRoot.state()};
     Tutor tutor{Platform{files, clock, random, dialogs, view}};
 };
 

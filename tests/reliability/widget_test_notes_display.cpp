@@ -71,7 +71,7 @@ struct Window {
     FakeClock clock;
     ScriptedRandom random;
     ScriptedDialogs dialogs;
-    qa::Files files{qa::posixFileOps(), root.path};
+    qa::Files files{qa::systemFileOps(), root.path, root.state()};
     qa::widgets::MainWindow window{files, clock, random, dialogs};
 
     Window()

@@ -18,7 +18,8 @@
 
 namespace qa::testing {
 
-// A clock that returns fixed texts, or steps the seconds on every time read.
+// A clock at a fixed date whose seconds step on every time read. Dates and
+// times are formatted by the product's own clock code.
 class FakeClock : public Clock {
 public:
     std::string today = "03-07-2026";
@@ -28,19 +29,29 @@ public:
     int dateReads = 0;
     int timeReads = 0;
 
+    LocalTime now() override
+    {
+        LocalTime t;
+        t.month = std::stoi(today.substr(0, 2));
+        t.day = std::stoi(today.substr(3, 2));
+        t.year = std::stoi(today.substr(6));
+        const int s = secondsOfDay % 86400;
+        t.hour = s / 3600;
+        t.minute = s / 60 % 60;
+        t.second = s % 60;
+        return t;
+    }
     std::string date() override
     {
         ++dateReads;
-        return today;
+        return Clock::date();
     }
     std::string time() override
     {
         ++timeReads;
-        char buf[32];
-        int s = secondsOfDay % 86400;
-        std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
+        std::string out = Clock::time();
         secondsOfDay += stepPerTimeRead;
-        return buf;
+        return out;
     }
     float secondsSinceMidnight() override { return seedSeconds; }
 };
@@ -146,6 +157,8 @@ public:
         return {std::istreambuf_iterator<char>(in), {}};
     }
     bool exists(const std::filesystem::path& p) const { return std::filesystem::exists(p); }
+    // The per-user state directory of the tests' tutor.
+    std::string state() const { return path + "/state"; }
 
     std::string path;
 };
@@ -153,10 +166,14 @@ public:
 // A file layer over the real calls that fails chosen ones. Operations are
 // counted across open, write, fsync and close; `failAt` fails the N-th such
 // call (1-based), `failFrom` fails it and every later one. `shortWriteAt`
-// makes the N-th write write only `shortBytes` bytes.
+// makes the N-th write write only `shortBytes` bytes. `lockErrno` makes every
+// lock fail with that error; `denyCreateUnder` refuses to create anything
+// (files or directories) below that host directory, as a share without
+// create rights does, while existing files open as usual.
 class FaultyFileOps : public FileOps {
 public:
-    enum class Kind { Open, Write, JournalWrite, Fsync, Close };
+    // Opens of journals in the state directory are a kind of their own.
+    enum class Kind { Open, JournalOpen, Write, JournalWrite, Fsync, Close };
     int counted = 0;
     int failAt = 0;
     bool failFrom = false;
@@ -166,19 +183,29 @@ public:
     int shortWriteAt = 0;
     std::size_t shortBytes = 0;
     int openFds = 0;
+    int lockErrno = 0;
+    int locks = 0;
+    std::string denyCreateUnder;
     std::function<bool(Kind)> onlyKinds; // when set, only these kinds are counted
 
-    int open(const char* path, int flags, mode_t mode) override
+    int open(const std::string& path, unsigned flags) override
     {
-        if (fault(Kind::Open))
+        if (fault(path.find("/journal-") == std::string::npos ? Kind::Open : Kind::JournalOpen))
             return -1;
-        int fd = real_.open(path, flags, mode);
+        if ((flags & kOpenCreate) && deniedCreate(path)) {
+            FileInfo info;
+            if (real_.stat(path, info) != 0) {
+                errno = EACCES;
+                return -1;
+            }
+        }
+        int fd = real_.open(path, flags);
         if (fd >= 0)
             ++openFds;
         return fd;
     }
-    ssize_t read(int fd, void* buf, size_t len) override { return real_.read(fd, buf, len); }
-    ssize_t write(int fd, const void* buf, size_t len) override
+    std::int64_t read(int fd, void* buf, std::size_t len) override { return real_.read(fd, buf, len); }
+    std::int64_t write(int fd, const void* buf, std::size_t len) override
     {
         if (fault(Kind::Write))
             return -1;
@@ -187,13 +214,13 @@ public:
             return real_.write(fd, buf, std::min(shortBytes, len));
         return real_.write(fd, buf, len);
     }
-    ssize_t pread(int fd, void* buf, size_t len, off_t offset) override
+    std::int64_t pread(int fd, void* buf, std::size_t len, std::int64_t offset) override
     {
         return real_.pread(fd, buf, len, offset);
     }
     // Journal marks are written in place; they are faulted as their own kind
     // and do not count among `writes`.
-    ssize_t pwrite(int fd, const void* buf, size_t len, off_t offset) override
+    std::int64_t pwrite(int fd, const void* buf, std::size_t len, std::int64_t offset) override
     {
         if (fault(Kind::JournalWrite))
             return -1;
@@ -201,10 +228,18 @@ public:
         return real_.pwrite(fd, buf, len, offset);
     }
     int fsync(int fd) override { return fault(Kind::Fsync) ? -1 : real_.fsync(fd); }
-    int ftruncate(int fd, off_t length) override { return real_.ftruncate(fd, length); }
-    int fstat(int fd, struct stat* st) override { return real_.fstat(fd, st); }
-    int stat(const char* path, struct stat* st) override { return real_.stat(path, st); }
-    int flock(int fd, int op) override { return real_.flock(fd, op); }
+    int ftruncate(int fd, std::int64_t length) override { return real_.ftruncate(fd, length); }
+    int fstat(int fd, FileInfo& info) override { return real_.fstat(fd, info); }
+    int stat(const std::string& path, FileInfo& info) override { return real_.stat(path, info); }
+    int lock(int fd, LockKind kind) override
+    {
+        ++locks;
+        if (lockErrno != 0) {
+            errno = lockErrno;
+            return -1;
+        }
+        return real_.lock(fd, kind);
+    }
     int close(int fd) override
     {
         --openFds;
@@ -213,8 +248,17 @@ public:
             return -1;
         return r;
     }
-    int mkdir(const char* path, mode_t mode) override { return real_.mkdir(path, mode); }
-    int unlink(const char* path) override { return real_.unlink(path); }
+    int mkdir(const std::string& path, bool ownerOnly) override
+    {
+        if (deniedCreate(path)) {
+            FileInfo info;
+            errno = real_.stat(path, info) == 0 ? EEXIST : EACCES;
+            return -1;
+        }
+        return real_.mkdir(path, ownerOnly);
+    }
+    int unlink(const std::string& path) override { return real_.unlink(path); }
+    int rename(const std::string& from, const std::string& to) override { return real_.rename(from, to); }
 
 private:
     bool fault(Kind kind)
@@ -228,7 +272,11 @@ private:
         }
         return false;
     }
-    PosixFileOps real_;
+    bool deniedCreate(const std::string& path) const
+    {
+        return !denyCreateUnder.empty() && path.compare(0, denyCreateUnder.size(), denyCreateUnder) == 0;
+    }
+    FileOps& real_ = systemFileOps();
 };
 
 // A whole tutor over fakes and a temporary drive root.
@@ -239,7 +287,7 @@ struct Harness {
     ScriptedDialogs dialogs;
     FakeView view;
     FaultyFileOps ops;
-    Files files{ops, root.path};
+    Files files{ops, root.path, root.state()};
     Tutor tutor{Platform{files, clock, random, dialogs, view}};
 
     // Loads these lines in place of the built-in bank, from index 1 on.

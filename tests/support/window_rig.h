@@ -14,7 +14,7 @@ struct WindowRig {
     ScriptedRandom random;
     ScriptedDialogs dialogs;
     FaultyFileOps ops;
-    qa::Files files{ops, root.path};
+    qa::Files files{ops, root.path, root.state()};
     qa::widgets::MainWindow window{files, clock, random, dialogs};
 
     // Answers the four prompts for Ann Lee, assignment 1, and loads.

@@ -1,0 +1,118 @@
+// The file calls on POSIX systems.
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/file_ops.h"
+
+namespace qa {
+namespace {
+
+template <typename Call> auto retryOnSignal(Call call)
+{
+    decltype(call()) r;
+    do {
+        r = call();
+    } while (r < 0 && errno == EINTR);
+    return r;
+}
+
+int posixFlags(unsigned flags)
+{
+    int out = 0;
+    if (flags & kOpenDirectory)
+        return O_RDONLY | O_DIRECTORY;
+    const bool writing = flags & (kOpenWrite | kOpenAppend);
+    if (writing)
+        out = (flags & kOpenRead) ? O_RDWR : O_WRONLY;
+    else
+        out = O_RDONLY;
+    if (flags & kOpenAppend)
+        out |= O_APPEND;
+    if (flags & kOpenCreate)
+        out |= O_CREAT;
+    if (flags & kOpenExclusive)
+        out |= O_EXCL;
+    if (flags & kOpenTruncate)
+        out |= O_TRUNC;
+    return out;
+}
+
+void fill(FileInfo& info, const struct stat& st)
+{
+    info.size = st.st_size;
+    info.directory = S_ISDIR(st.st_mode);
+    info.device = static_cast<std::uint64_t>(st.st_dev);
+    info.id = static_cast<std::uint64_t>(st.st_ino);
+}
+
+class PosixFileOps final : public FileOps {
+public:
+    int open(const std::string& path, unsigned flags) override
+    {
+        const mode_t mode = (flags & kOpenPrivate) ? 0600 : 0666;
+        return retryOnSignal([&] { return ::open(path.c_str(), posixFlags(flags) | O_CLOEXEC, mode); });
+    }
+    std::int64_t read(int fd, void* buf, std::size_t len) override
+    {
+        return retryOnSignal([&] { return ::read(fd, buf, len); });
+    }
+    std::int64_t write(int fd, const void* buf, std::size_t len) override
+    {
+        return retryOnSignal([&] { return ::write(fd, buf, len); });
+    }
+    std::int64_t pread(int fd, void* buf, std::size_t len, std::int64_t offset) override
+    {
+        return retryOnSignal([&] { return ::pread(fd, buf, len, static_cast<off_t>(offset)); });
+    }
+    std::int64_t pwrite(int fd, const void* buf, std::size_t len, std::int64_t offset) override
+    {
+        return retryOnSignal([&] { return ::pwrite(fd, buf, len, static_cast<off_t>(offset)); });
+    }
+    // fdatasync: the data and the metadata needed to read it back (the
+    // length), which is what a durable append needs, without the timestamps.
+    int fsync(int fd) override { return ::fdatasync(fd); }
+    int ftruncate(int fd, std::int64_t length) override { return ::ftruncate(fd, static_cast<off_t>(length)); }
+    int fstat(int fd, FileInfo& info) override
+    {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0)
+            return -1;
+        fill(info, st);
+        return 0;
+    }
+    int stat(const std::string& path, FileInfo& info) override
+    {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0)
+            return -1;
+        fill(info, st);
+        return 0;
+    }
+    int lock(int fd, LockKind kind) override
+    {
+        return retryOnSignal([&] { return ::flock(fd, kind == LockKind::Shared ? LOCK_SH : LOCK_EX); });
+    }
+    int close(int fd) override { return ::close(fd); }
+    int mkdir(const std::string& path, bool ownerOnly) override
+    {
+        return ::mkdir(path.c_str(), ownerOnly ? 0700 : 0777);
+    }
+    int unlink(const std::string& path) override { return ::unlink(path.c_str()); }
+    int rename(const std::string& from, const std::string& to) override
+    {
+        return ::rename(from.c_str(), to.c_str());
+    }
+};
+
+} // namespace
+
+FileOps& systemFileOps()
+{
+    static PosixFileOps ops;
+    return ops;
+}
+
+} // namespace qa

@@ -1,0 +1,39 @@
+#pragma once
+#include <string>
+
+// Where the window's paths are on this host, and where the program keeps its
+// own files.
+namespace qa {
+
+// The window names its files by Windows drive paths (c:\kelvarno\...). On a
+// host without drives, drive X lives in <root>/x: X:\a\b becomes <root>/x/a/b.
+class DrivePaths {
+public:
+    DrivePaths(std::string root); // NOLINT(google-explicit-constructor): a root is a mapping
+
+    // The root from QA_TUTOR_DRIVE_ROOT, else the home directory.
+    static DrivePaths fromEnvironment();
+
+    // The host path of a window path. Raises 52 for a path that names a parent
+    // directory ("..") or holds a NUL.
+    std::string hostPath(const std::string& windowPath) const;
+
+    const std::string& root() const { return root_; }
+
+private:
+    std::string root_;
+};
+
+// The per-user directory for what the program keeps for itself (journals of
+// appends under way, drafts): $XDG_STATE_HOME/qa-tutor, by default
+// ~/.local/state/qa-tutor.
+std::string defaultStateDirectory();
+
+// The directory part of a host path, and a name joined to a directory.
+std::string parentOf(const std::string& hostPath);
+std::string joinPath(const std::string& dir, const std::string& name);
+
+// The home directory of the user running the program.
+std::string homeDirectory();
+
+} // namespace qa

@@ -14,28 +14,28 @@ void appendDigits(std::string& out, int value, int width)
         out[i] = static_cast<char>('0' + value % 10);
 }
 
+// Three zero-padded fields with a separator between them.
+std::string threeFields(int a, int b, int c, char separator, int lastWidth)
+{
+    std::string out;
+    appendDigits(out, a, 2);
+    out += separator;
+    appendDigits(out, b, 2);
+    out += separator;
+    appendDigits(out, c, lastWidth);
+    return out;
+}
+
 } // namespace
 
 std::string formatDate(const LocalTime& t)
 {
-    std::string out;
-    appendDigits(out, t.month, 2);
-    out += '-';
-    appendDigits(out, t.day, 2);
-    out += '-';
-    appendDigits(out, t.year, 4);
-    return out;
+    return threeFields(t.month, t.day, t.year, '-', 4);
 }
 
 std::string formatTime(const LocalTime& t)
 {
-    std::string out;
-    appendDigits(out, t.hour, 2);
-    out += ':';
-    appendDigits(out, t.minute, 2);
-    out += ':';
-    appendDigits(out, t.second, 2);
-    return out;
+    return threeFields(t.hour, t.minute, t.second, ':', 2);
 }
 
 float Clock::secondsSinceMidnight()

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/errors.h"
+#include "platform/text.h"
 
 namespace qa {
 namespace {
@@ -98,15 +99,6 @@ std::optional<JournalMark> readMark(FileOps& ops, int journal)
         static_cast<std::int64_t>(mark.bytes.size()))
         return std::nullopt;
     return mark;
-}
-
-std::string hex64(std::uint64_t v)
-{
-    static const char kDigits[] = "0123456789abcdef";
-    std::string out(16, '0');
-    for (std::size_t i = 16; i-- > 0; v >>= 4)
-        out[i] = kDigits[v & 15];
-    return out;
 }
 
 } // namespace
@@ -346,12 +338,7 @@ Files::Files(FileOps& ops, DrivePaths drives, std::string stateDir)
 
 std::string Files::journalPathOf(const std::string& host) const
 {
-    std::uint64_t h = 1469598103934665603ull; // FNV-1a
-    for (unsigned char c : host) {
-        h ^= c;
-        h *= 1099511628211ull;
-    }
-    return joinPath(stateDir_, "journal-" + hex64(h));
+    return joinPath(stateDir_, "journal-" + text::fingerprint(host));
 }
 
 bool Files::createHostDirectories(const std::string& host, bool ownerOnly)

@@ -141,6 +141,20 @@ std::string_view midFrom(std::string_view s, std::size_t from)
     return s.substr(from - 1);
 }
 
+std::string fingerprint(std::string_view key)
+{
+    std::uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : key) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    static const char kDigits[] = "0123456789abcdef";
+    std::string out(16, '0');
+    for (std::size_t i = 16; i-- > 0; h >>= 4)
+        out[i] = kDigits[h & 15];
+    return out;
+}
+
 std::string replaceAll(std::string_view s, std::string_view from, std::string_view to)
 {
     std::string out;

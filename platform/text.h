@@ -26,6 +26,10 @@ std::string toCp1252(std::string_view utf8, std::u32string* unencodable);
 std::string describeCodePoint(char32_t ch);
 std::string describeCodePoints(std::u32string_view chars);
 
+// Sixteen hex digits that tell texts apart (FNV-1a), for file names of the
+// program's own that stand for a longer key.
+std::string fingerprint(std::string_view key);
+
 // Lower-cases the ASCII letters only (as the marker tests of the bank do).
 std::string lower(std::string_view s);
 // The first n characters, or the whole text when it is shorter.

@@ -1,0 +1,41 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+
+namespace qa {
+
+// The answer box's unrecorded text, kept in the per-user state directory so
+// that a crash, a power cut or a logout loses nothing: one draft per student
+// and assignment. Texts are UTF-8 as typed, so a draft keeps characters the
+// record files cannot hold. Saving never raises and never shows anything: a
+// draft that cannot be written is skipped.
+class Drafts {
+public:
+    struct Saved {
+        std::string text; // UTF-8
+        std::string date; // MM-DD-YYYY, when it was saved
+        std::string time; // HH:MM:SS
+    };
+
+    Drafts(Files& files, Clock& clock) : files_(files), clock_(clock) {}
+
+    // Chooses the draft of this student and assignment.
+    void open(const std::string& studentName, const std::string& assignmentNumber);
+
+    // Replaces the draft by this text, unless it is what was saved last.
+    void save(const std::string& utf8Text);
+    // The text was recorded, or holds nothing worth keeping.
+    void clear();
+    std::optional<Saved> load();
+
+private:
+    Files& files_;
+    Clock& clock_;
+    std::string name_; // empty until a draft is chosen
+    std::optional<std::string> saved_;
+};
+
+} // namespace qa

@@ -271,7 +271,8 @@ TEST(WidgetSession, FailedRecordingKeepsTheBoxesAndWritesNothing)
     EXPECT_EQ(s.root.read(s.send()), send);
     EXPECT_TRUE(fs::is_directory(s.notes()));
     EXPECT_EQ(s.ended.count(), 0);
-    EXPECT_EQ(s.window.tutor().cumulativeText(), kQaMarker + question(1)) << "nothing entered the transcript";
+    EXPECT_EQ(s.window.tutor().transcript().cumulativeText(), kQaMarker + question(1))
+        << "nothing entered the transcript";
 
     // The program goes on: the same text can still be recorded as a response.
     s.click("cmd_enter_response");

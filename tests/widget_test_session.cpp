@@ -190,6 +190,8 @@ TEST(WidgetSession, WholeSessionThroughTheWindow)
     EXPECT_EQ(s.root.read(s.send()), sendHeader + sendResponse);
     s.undo();
     EXPECT_EQ(s.answerText(), QString("Line one\nLine two")) << "emptying after a recording is undoable";
+    // That was the one undo step left: what led up to the recording is not kept.
+    EXPECT_FALSE(s.answer()->document()->isUndoAvailable());
     s.click("cmd_clear_answer_box");
 
     // After a recording the next question leaves the answer box alone; the one

@@ -1,18 +1,8 @@
-// Picture tools: the clipboard copy between the picture boxes and the timer
-// that beeps and draws random circles.
+// Picture tools: the timer that beeps and draws random circles. (The
+// clipboard copy and the timer's start are the view's own.)
 #include "app/tutor.h"
 
 namespace qa {
-
-void Tutor::onCopyPicture()
-{
-    p_.view.copyPicture();
-}
-
-void Tutor::onPendExp()
-{
-    p_.view.enableTimer();
-}
 
 void Tutor::onTimerTick()
 {

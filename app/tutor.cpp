@@ -2,11 +2,16 @@
 
 #include <new>
 
-#include "coding/code_scheme.h"
 #include "platform/errors.h"
-#include "platform/text.h"
 
 namespace qa {
+
+const std::string Tutor::answerPrompt =
+    "Enter, as appropriate, an answer to the question, a critique of your answer in response to a given answer, "
+    "your insights regarding the situation at this point, notes to yourself, or just an OK.\r\n\r\nAlways "
+    "critique your solutions by describing any insights you had or errors you makde, and by explaining how you "
+    "can make use of the insight or how you now know how to avoid certain errors.  Also pose for the instructor "
+    "any question or questions that you have related to the problem or series of problems.";
 
 const std::string Tutor::kAssignmentMessage =
     "You have probably not entered a valid assignment number.  Make sure the assignment number is a number, "
@@ -33,15 +38,15 @@ bool Tutor::handle(Event event)
             openAssignment();
             break;
         case Event::NextQuestion: onNextQuestion(); break;
-        case Event::EnterResponse: onEnterResponse(); break;
-        case Event::SaveAsNotes: onSaveAsNotes(); break;
-        case Event::ClearAnswerBox: onClearAnswerBox(); break;
+        case Event::EnterResponse: recordAnswer(false); break;
+        case Event::SaveAsNotes: recordAnswer(true); break;
+        case Event::ClearAnswerBox: p_.view.setAnswerText(""); break;
         case Event::DisplayNotes: onDisplayNotes(); break;
-        case Event::DisplayEverything: onDisplayEverything(); break;
+        case Event::DisplayEverything: p_.view.setQuestionText(transcript_.cumulativeText()); break;
         case Event::Quit: endProgram();
         case Event::NextPicture: onNextPicture(); break;
-        case Event::CopyPicture: onCopyPicture(); break;
-        case Event::PendExp: onPendExp(); break;
+        case Event::CopyPicture: p_.view.copyPicture(); break;
+        case Event::PendExp: p_.view.enableTimer(); break;
         case Event::TimerTick: onTimerTick(); break;
         }
     } catch (const EndProgram&) {
@@ -70,38 +75,6 @@ void Tutor::procedureFailed(const RuntimeError& error)
         endProgram();
     }
     p_.dialogs.message(kGeneralMessage + std::to_string(error.number()));
-}
-
-std::string Tutor::cumulativeText() const
-{
-    std::size_t total = 0;
-    for (const std::string& piece : transcript_)
-        total += piece.size();
-    std::string out;
-    out.reserve(total);
-    for (auto it = transcript_.rbegin(); it != transcript_.rend(); ++it)
-        out += *it;
-    return out;
-}
-
-std::string Tutor::code(const std::string& aLine, const double& codeNbr) const
-{
-    return coding::code(aLine, codeNbr);
-}
-
-std::string Tutor::decode(const std::string& coded, const double& codeNbr) const
-{
-    return coding::decode(coded, codeNbr);
-}
-
-std::string Tutor::makeCodeLine(const double& codeNbr)
-{
-    return coding::makeCodeLine(codeNbr, p_.random);
-}
-
-std::string Tutor::remSpaces(const std::string& text) const
-{
-    return coding::remSpaces(text);
 }
 
 } // namespace qa

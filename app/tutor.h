@@ -1,16 +1,16 @@
 #pragma once
-#include <array>
-#include <functional>
 #include <string>
-#include <vector>
 
+#include "app/transcript.h"
 #include "app/view.h"
-#include "bank/question_bank.h"
+#include "bank/cursor.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/random.h"
+#include "records/record_files.h"
+#include "records/session.h"
 
 namespace qa {
 
@@ -40,8 +40,10 @@ enum class Event {
     TimerTick,
 };
 
-// The window object: every window-level variable and every procedure. The
-// widget side only lays out controls and forwards events to `handle`.
+// The window object. It owns the student's session, the bank cursor, the
+// record files and the transcript, runs each event over them, and deals with
+// failures the way the window's procedures do. The widget side only lays out
+// controls and forwards events to `handle`.
 class Tutor {
 public:
     explicit Tutor(Platform platform);
@@ -52,51 +54,16 @@ public:
     bool handle(Event event);
     bool ended() const { return ended_; }
 
-    // Public procedures of the window.
-    void readNextQuestion();
-    void runRoutine(const std::string& routine);
-    void codeFile();
-    std::string code(const std::string& aLine, const double& codeNbr) const;
-    std::string decode(const std::string& coded, const double& codeNbr) const;
-    std::string makeCodeLine(const double& codeNbr);
-    std::string remSpaces(const std::string& text) const;
+    const records::Session& session() const { return session_; }
+    const BankCursor& cursor() const { return cursor_; }
+    const Transcript& transcript() const { return transcript_; }
 
-    // The running transcript, newest first, built when asked for.
-    std::string cumulativeText() const;
+    // A different bank loader, for bank layouts the built-in assignment does
+    // not have. Called in place of the built-in content.
+    void setBankLoader(BankLoader loader) { bankLoader_ = std::move(loader); }
 
-    // A different bank loader, for tests of bank layouts the built-in
-    // assignment does not have. Called in place of the built-in content.
-    void setBankLoader(std::function<void(QuestionBank&, long long&)> loader) { bankLoader_ = std::move(loader); }
-
-    // Window-level variables.
-    std::string pendingText;
-    bool itemFinished = false;
-    std::string currentLine;
-    std::string masterFilePath;
-    std::string sendFilePath;
-    std::string notesFilePath;
-    std::string assignmentNumber;
-    std::string nextAssignmentNumber;
-    std::string answerPrompt;
-    int displayMode = 0; // 0 stands for empty
-    std::string questionNumber;
-    std::string workText;
-    std::string qaMarker;
-    std::string answerMarker;
-    std::string queryFileId;
-    std::array<std::array<double, 51>, 101> startTable{};
-    double startQuestion = 0;
-    std::string dataDir;
-    long long bankIndex = 0;
-    QuestionBank questionBank;
-    std::string studentName;
-    double codeNbr = 0; // a single-precision value, or a whole number after codeFile
-    std::string initials;
-
-    // Fixed directories and texts.
-    static constexpr const char* kHomeDir = "c:\\kelvarno";
-    static constexpr const char* kNetworkDir =
-        "i:\\bkp_000416\\My Documents\\distance students\\interactive problems\\lb1";
+    // The text the answer box gets back when the next item begins.
+    static const std::string answerPrompt;
     static const std::string kAssignmentMessage;
     static const std::string kGeneralMessage;
 
@@ -104,19 +71,19 @@ private:
     // Start-up and assignment opening (run at window load).
     void startUp();
     void openAssignment();
-    void loadQuestionBank();
     std::string ask(const std::string& prompt);
 
-    // Event handlers.
+    // Question stepping and routine lines.
+    BankCursor::Step readNextQuestion();
     void onNextQuestion();
-    void onEnterResponse();
-    void onSaveAsNotes();
-    void onClearAnswerBox();
-    void onDisplayNotes();
-    void onDisplayEverything();
     void onNextPicture();
-    void onCopyPicture();
-    void onPendExp();
+    void runRoutine(const std::string& routine);
+
+    // Response entry: "Enter Response" and "Save as Notes" record the answer
+    // box the same way, into different blocks.
+    void recordAnswer(bool asNote);
+    bool readAnswer(std::string& answer);
+    void onDisplayNotes();
     void onTimerTick();
 
     // Procedure-level error handler: the assignment message ends the program
@@ -124,16 +91,13 @@ private:
     void procedureFailed(const RuntimeError& error);
     [[noreturn]] void endProgram();
 
-    // Reads the answer box for recording; shows why and returns false when it
-    // holds characters the record files cannot store.
-    bool readAnswer(std::string& answer);
-    // Appends a recording; shows why and returns false when it failed.
-    bool record(const std::vector<AppendPart>& parts);
-
     Platform p_;
+    records::Session session_;
+    BankCursor cursor_;
+    records::RecordFiles records_{p_.files, p_.clock, session_};
+    Transcript transcript_;
+    BankLoader bankLoader_;
     bool ended_ = false;
-    std::vector<std::string> transcript_; // pieces, oldest first
-    std::function<void(QuestionBank&, long long&)> bankLoader_;
 };
 
 } // namespace qa

@@ -11,13 +11,6 @@ const std::string& QuestionBank::at(long long index) const
     return entries_[static_cast<std::size_t>(index)];
 }
 
-void QuestionBank::set(long long index, std::string text)
-{
-    if (!inRange(index))
-        throw RuntimeError(kSubscriptOutOfRange);
-    entries_[static_cast<std::size_t>(index)] = std::move(text);
-}
-
 const std::string& QuestionBank::readNext(long long& position) const
 {
     ++position;
@@ -27,7 +20,9 @@ const std::string& QuestionBank::readNext(long long& position) const
 void QuestionBank::storeNext(long long& position, std::string text)
 {
     ++position;
-    set(position, std::move(text));
+    if (!inRange(position))
+        throw RuntimeError(kSubscriptOutOfRange);
+    entries_[static_cast<std::size_t>(position)] = std::move(text);
 }
 
 } // namespace qa

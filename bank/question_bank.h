@@ -15,7 +15,6 @@ public:
 
     // The entry at `index`; raises error 9 outside 0 to 5000.
     const std::string& at(long long index) const;
-    void set(long long index, std::string text);
 
     // Advances `position` by one and returns the entry there (error 9 outside).
     const std::string& readNext(long long& position) const;

@@ -9,13 +9,13 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/widgets/launch_probe.h"
+#include "launch_probe.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("bare");
-    qa::widgets::LaunchProbe probe(QStringList{"1"});
+    qa::bench::LaunchProbe probe(QStringList{"1"});
 
     QWidget window;
     window.resize(725, 573);

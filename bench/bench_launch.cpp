@@ -1,6 +1,7 @@
-// Launch timing of the real binary against the bare Qt program: from the
-// launch to the first prompt painted, and from the last prompt answered to
-// the window painted. Usage: bench_launch QA_TUTOR BARE_WINDOW LABEL [RUNS]
+// Launch timing of the tutor's start-up (qa-tutor-probe) against the bare Qt
+// program: from the launch to the first prompt painted, and from the last
+// prompt answered to the window painted.
+// Usage: bench_launch QA_TUTOR_PROBE BARE_WINDOW LABEL [RUNS]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -38,9 +39,9 @@ Times runOnce(const std::string& program, const std::string& root)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    setenv("QA_TUTOR_PROBE", "1|Ann Lee|ABC|1", 1);
     setenv("QA_TUTOR_DRIVE_ROOT", root.c_str(), 1);
-    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    std::string replies = "1|Ann Lee|ABC|1"; // the bare program ignores them
+    char* argv[] = {const_cast<char*>(program.c_str()), replies.data(), nullptr};
     Times t;
     t.launch = now();
     pid_t pid = 0;
@@ -93,7 +94,7 @@ double median(std::vector<double> v)
 int main(int argc, char** argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: %s QA_TUTOR BARE_WINDOW LABEL [RUNS]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s QA_TUTOR_PROBE BARE_WINDOW LABEL [RUNS]\n", argv[0]);
         return 2;
     }
     const int runs = argc > 4 ? std::atoi(argv[4]) : 15;

@@ -73,8 +73,8 @@ void BM_RecordWriterOnly(benchmark::State& state)
     qa::bench::Session session;
     qa::testing::FakeClock clock;
     const qa::Tutor& t = session.window.tutor();
-    const auto blocks = qa::records::responseBlock({answerText(), "Question 1", "001", ""},
-                                                   {t.masterFilePath, t.sendFilePath, t.notesFilePath}, 19, clock);
+    const auto blocks =
+        qa::records::responseBlock({answerText(), "Question 1", "001", ""}, t.session().paths(), 19, clock);
     for (auto _ : state) {
         state.PauseTiming();
         state.ResumeTiming();

@@ -78,7 +78,7 @@ int main(int argc, char** argv)
 
     rusage self{};
     getrusage(RUSAGE_SELF, &self);
-    const std::size_t textBytes = session.window.tutor().cumulativeText().size() +
+    const std::size_t textBytes = session.window.tutor().transcript().cumulativeText().size() +
                                   session.window.questionBox()->document()->characterCount() +
                                   session.window.answerBox()->document()->characterCount();
     const long bare = barePeakKiB(argv[1]);

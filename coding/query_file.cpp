@@ -1,13 +1,16 @@
 // Query file coding: the "query" file of the data directory into its coded
 // "queri" copy.
-#include <cstdint>
+#include "coding/query_file.h"
 
-#include "app/tutor.h"
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
 #include "coding/code_scheme.h"
 #include "platform/errors.h"
 #include "platform/text.h"
 
-namespace qa {
+namespace qa::coding {
 namespace {
 
 // Lines without their CR LF (a lone CR or LF ends a line too). A last line
@@ -31,12 +34,12 @@ std::vector<std::string_view> splitLines(std::string_view s)
 
 } // namespace
 
-void Tutor::codeFile()
+void codeFile(Files& files, const std::string& dataDir, const std::string& queryFileId, double& codeNbr)
 {
     const std::string queryPath = dataDir + "\\query" + queryFileId + ".txt";
     const std::string codedPath = dataDir + "\\queri" + queryFileId + ".txt";
 
-    const std::string content = p_.files.readAll(queryPath);
+    const std::string content = files.readAll(queryPath);
     const auto lines = splitLines(content);
     if (lines.empty())
         throw RuntimeError(kInputPastEnd);
@@ -49,12 +52,12 @@ void Tutor::codeFile()
         if (head == "assign")
             out.append(line);
         else if (head == "query ")
-            out.append("query").append(coding::code(std::string(text::midFrom(line, 8)), codeNbr));
+            out.append("query").append(code(std::string(text::midFrom(line, 8)), codeNbr));
         else
-            out.append(coding::code(std::string(line), codeNbr));
+            out.append(code(std::string(line), codeNbr));
         out.append(text::kCrLf);
     }
-    p_.files.writeWhole(codedPath, out);
+    files.writeWhole(codedPath, out);
 }
 
-} // namespace qa
+} // namespace qa::coding

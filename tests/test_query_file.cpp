@@ -4,6 +4,7 @@
 #include <fstream>
 #include <string>
 
+#include "coding/query_file.h"
 #include "platform/errors.h"
 #include "support/fakes.h"
 
@@ -14,11 +15,14 @@ using qa::testing::Harness;
 
 struct QueryFile : ::testing::Test {
     Harness h;
+    std::string queryFileId;
+    double codeNbr = 0;
 
     void SetUp() override
     {
         ASSERT_TRUE(h.start());
-        ASSERT_EQ(h.tutor.dataDir, "c:\\kelvarno");
+        ASSERT_EQ(h.tutor.session().dataDir(), "c:\\kelvarno");
+        codeNbr = h.tutor.session().codeNbr();
     }
     void writeQuery(const std::string& bytes, const std::string& id = "")
     {
@@ -35,7 +39,7 @@ struct QueryFile : ::testing::Test {
     int codeFileError()
     {
         try {
-            h.tutor.codeFile();
+            coding::codeFile(h.files, h.tutor.session().dataDir(), queryFileId, codeNbr);
         } catch (const RuntimeError& e) {
             return e.number();
         }
@@ -54,7 +58,7 @@ TEST_F(QueryFile, LineKinds)
                "queryx rest\r\n"
                "ASSIGNMENT 4 query 1abc\r\n"
                "plain \xE9 line\t\x81\r\n");
-    h.tutor.codeNbr = 24;
+    codeNbr = 24;
     EXPECT_EQ(codeFileError(), 0);
     EXPECT_EQ(coded(), "queryabc\r\n"
                        "query\r\n"
@@ -65,7 +69,7 @@ TEST_F(QueryFile, LineKinds)
                        "queryx rest\r\n"
                        "ASSIGNMENT 4 query 1abc\r\n"
                        "plain \xE9 line\t\x81\r\n");
-    EXPECT_EQ(h.tutor.codeNbr, 10); // length of "query 1abc"
+    EXPECT_EQ(codeNbr, 10); // length of "query 1abc"
     EXPECT_EQ(h.files.openCount(), 0);
     EXPECT_EQ(h.ops.openFds, 0);
     // The query file itself is left alone.
@@ -75,23 +79,23 @@ TEST_F(QueryFile, LineKinds)
 TEST_F(QueryFile, OneLineAndTheCodeNumberFromTheFirstLine)
 {
     writeQuery("Assign 3\r\n");
-    h.tutor.codeNbr = 19.5;
+    codeNbr = 19.5;
     EXPECT_EQ(codeFileError(), 0);
     EXPECT_EQ(coded(), "Assign 3\r\n");
-    EXPECT_EQ(h.tutor.codeNbr, 8);
+    EXPECT_EQ(codeNbr, 8);
 
     // An empty first line gives 0; the coded copy is replaced, not appended to.
     writeQuery("\r\nquery 1abc\r\n");
     EXPECT_EQ(codeFileError(), 0);
     EXPECT_EQ(coded(), "\r\nqueryabc\r\n");
-    EXPECT_EQ(h.tutor.codeNbr, 0);
+    EXPECT_EQ(codeNbr, 0);
 }
 
 TEST_F(QueryFile, MissingQueryFile)
 {
-    const double before = h.tutor.codeNbr;
+    const double before = codeNbr;
     EXPECT_EQ(codeFileError(), kFileNotFound);
-    EXPECT_EQ(h.tutor.codeNbr, before);
+    EXPECT_EQ(codeNbr, before);
     EXPECT_FALSE(codedExists());
     EXPECT_EQ(h.files.openCount(), 0);
     EXPECT_EQ(h.ops.openFds, 0);
@@ -100,9 +104,9 @@ TEST_F(QueryFile, MissingQueryFile)
 TEST_F(QueryFile, EmptyQueryFile)
 {
     writeQuery("");
-    h.tutor.codeNbr = 21;
+    codeNbr = 21;
     EXPECT_EQ(codeFileError(), kInputPastEnd);
-    EXPECT_EQ(h.tutor.codeNbr, 21);
+    EXPECT_EQ(codeNbr, 21);
     EXPECT_FALSE(codedExists());
     EXPECT_EQ(h.files.openCount(), 0);
     EXPECT_EQ(h.ops.openFds, 0);
@@ -110,13 +114,13 @@ TEST_F(QueryFile, EmptyQueryFile)
 
 TEST_F(QueryFile, FileIdGoesBetweenPrefixAndExtension)
 {
-    h.tutor.queryFileId = "07b";
+    queryFileId = "07b";
     writeQuery("query 1abc\r\nother\r\n", "07b");
     writeQuery("should not be read\r\n");
     EXPECT_EQ(codeFileError(), 0);
     EXPECT_EQ(coded("07b"), "queryabc\r\nother\r\n");
     EXPECT_FALSE(codedExists());
-    EXPECT_EQ(h.tutor.codeNbr, 10);
+    EXPECT_EQ(codeNbr, 10);
 }
 
 } // namespace

@@ -151,7 +151,7 @@ TEST(RecordFiles, ResponseBlocksAppendedByEnterResponse)
     h.view.answer = "";
     ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
-    ASSERT_EQ(h.tutor.questionNumber, "12");
+    ASSERT_EQ(h.tutor.cursor().questionNumber(), "12");
     h.view.answer = "first line\r\nsecond line";
     ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
     EXPECT_TRUE(h.dialogs.messages.empty());

@@ -25,14 +25,14 @@ std::string readFile(Harness& h, const fs::path& p)
 
 // What a recording may change, taken before and compared after.
 struct Snapshot {
-    std::string master, send, notes, question, answer, workText, transcript, currentLine;
+    std::string master, send, notes, question, answer, transcript, currentLine;
     bool notesExists, itemFinished;
 
     explicit Snapshot(Harness& h)
         : master(h.root.read(h.master())), send(h.root.read(h.send())), notes(readFile(h, h.notes())),
-          question(h.view.question), answer(h.view.answer), workText(h.tutor.workText),
-          transcript(h.tutor.cumulativeText()), currentLine(h.tutor.currentLine),
-          notesExists(h.root.exists(h.notes())), itemFinished(h.tutor.itemFinished)
+          question(h.view.question), answer(h.view.answer), transcript(h.tutor.transcript().cumulativeText()),
+          currentLine(h.tutor.cursor().currentLine()), notesExists(h.root.exists(h.notes())),
+          itemFinished(h.tutor.cursor().itemFinished())
     {
     }
     void expectSame(Harness& h) const
@@ -43,10 +43,9 @@ struct Snapshot {
         EXPECT_EQ(h.root.exists(h.notes()), notesExists);
         EXPECT_EQ(h.view.question, question);
         EXPECT_EQ(h.view.answer, answer);
-        EXPECT_EQ(h.tutor.workText, workText);
-        EXPECT_EQ(h.tutor.cumulativeText(), transcript);
-        EXPECT_EQ(h.tutor.currentLine, currentLine);
-        EXPECT_EQ(h.tutor.itemFinished, itemFinished);
+        EXPECT_EQ(h.tutor.transcript().cumulativeText(), transcript);
+        EXPECT_EQ(h.tutor.cursor().currentLine(), currentLine);
+        EXPECT_EQ(h.tutor.cursor().itemFinished(), itemFinished);
     }
 };
 
@@ -74,9 +73,8 @@ TEST(ResponseEntry, PromptLeftUnchangedRecordsNothingButEmptiesBothBoxes)
         EXPECT_EQ(h.root.read(h.master()), before.master);
         EXPECT_EQ(h.root.read(h.send()), before.send);
         EXPECT_FALSE(h.root.exists(h.notes()));
-        EXPECT_EQ(h.tutor.workText, before.workText);
-        EXPECT_EQ(h.tutor.cumulativeText(), before.transcript);
-        EXPECT_TRUE(h.tutor.itemFinished);
+        EXPECT_EQ(h.tutor.transcript().cumulativeText(), before.transcript);
+        EXPECT_TRUE(h.tutor.cursor().itemFinished());
         EXPECT_TRUE(h.dialogs.messages.empty());
     }
 }
@@ -95,8 +93,9 @@ TEST(ResponseEntry, PromptWithOneCharacterAddedIsRecordedWhole)
     EXPECT_NE(master.find(std::string(records::kResponseLabel) + "\r\n" + answer + "\r\n"), npos);
     EXPECT_NE(send.find(std::string(records::kResponseLabel) + "\r\n" + answer + "\r\n"), npos);
     EXPECT_GT(send.size(), sendBefore);
-    EXPECT_EQ(h.tutor.workText, answer);
-    EXPECT_FALSE(h.tutor.itemFinished);
+    EXPECT_EQ(h.tutor.transcript().cumulativeText().substr(0, Transcript::answerMarker.size() + answer.size()),
+              Transcript::answerMarker + answer);
+    EXPECT_FALSE(h.tutor.cursor().itemFinished());
     EXPECT_EQ(h.view.question, "");
     EXPECT_EQ(h.view.answer, "");
     EXPECT_FALSE(h.root.exists(h.notes()));
@@ -111,8 +110,8 @@ TEST(ResponseEntry, MultiLineAnswerKeepsItsLineBreaks)
     ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
     EXPECT_NE(h.root.read(h.master()).find("\r\n" + answer + "\r\n"), npos);
     EXPECT_NE(h.root.read(h.send()).find("\r\n" + answer + "\r\n"), npos);
-    EXPECT_EQ(h.tutor.cumulativeText().substr(0, h.tutor.answerMarker.size() + answer.size()),
-              h.tutor.answerMarker + answer);
+    EXPECT_EQ(h.tutor.transcript().cumulativeText().substr(0, Transcript::answerMarker.size() + answer.size()),
+              Transcript::answerMarker + answer);
 }
 
 TEST(ResponseEntry, EmptyBoxAfterClearBoxRecordsAnEmptyBlock)
@@ -128,9 +127,9 @@ TEST(ResponseEntry, EmptyBoxAfterClearBoxRecordsAnEmptyBlock)
     const std::string block = after.substr(before.size());
     EXPECT_NE(block.find(std::string(records::kResponseLabel) + "\r\n\r\n" + records::kClosingRule + "\r\n"),
               npos);
-    const QuestionBank& bank = h.tutor.questionBank;
-    EXPECT_EQ(h.tutor.cumulativeText(),
-              h.tutor.answerMarker + h.tutor.qaMarker + bank.at(5) + h.tutor.qaMarker + bank.at(3));
+    const QuestionBank& bank = h.tutor.cursor().questionBank();
+    EXPECT_EQ(h.tutor.transcript().cumulativeText(),
+              Transcript::answerMarker + Transcript::qaMarker + bank.at(5) + Transcript::qaMarker + bank.at(3));
 }
 
 TEST(ResponseEntry, TranscriptPutsEachRecordingInFront)
@@ -142,19 +141,18 @@ TEST(ResponseEntry, TranscriptPutsEachRecordingInFront)
     ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
     h.view.answer = "N1";
     ASSERT_TRUE(h.tutor.handle(Event::SaveAsNotes));
-    EXPECT_EQ(h.tutor.workText, "NOTES -------> N1");
-    EXPECT_FALSE(h.tutor.itemFinished);
-    const std::string expected = h.tutor.answerMarker + "NOTES -------> N1" + h.tutor.answerMarker + "A1" +
-                                 h.tutor.qaMarker + h.tutor.questionBank.at(3);
-    EXPECT_EQ(h.tutor.cumulativeText(), expected);
+    EXPECT_FALSE(h.tutor.cursor().itemFinished());
+    const std::string expected = Transcript::answerMarker + "NOTES -------> N1" + Transcript::answerMarker + "A1" +
+                                 Transcript::qaMarker + h.tutor.cursor().questionBank().at(3);
+    EXPECT_EQ(h.tutor.transcript().cumulativeText(), expected);
 
     // "display everything" replaces the question box with the transcript.
     h.view.question = "old text";
     ASSERT_TRUE(h.tutor.handle(Event::DisplayEverything));
     EXPECT_EQ(h.view.question, expected);
     // A recording changes neither the current line nor the position.
-    EXPECT_EQ(h.tutor.currentLine, h.tutor.questionBank.at(3));
-    EXPECT_EQ(h.tutor.bankIndex, 3);
+    EXPECT_EQ(h.tutor.cursor().currentLine(), h.tutor.cursor().questionBank().at(3));
+    EXPECT_EQ(h.tutor.cursor().bankIndex(), 3);
 }
 
 TEST(ResponseEntry, DisplayNotesAppendsTheNotesFileEachTime)
@@ -166,14 +164,14 @@ TEST(ResponseEntry, DisplayNotesAppendsTheNotesFileEachTime)
     const std::string file = h.root.read(h.notes());
     ASSERT_NE(file.find("NOTES -------> first note\r\nsecond line"), npos);
     ASSERT_NE(file.find("\r\n"), npos);
-    const std::string workText = h.tutor.workText;
+    const std::string transcript = h.tutor.transcript().cumulativeText();
 
     h.view.question = "Q";
     ASSERT_TRUE(h.tutor.handle(Event::DisplayNotes));
     EXPECT_EQ(h.view.question, "Q" + file);
     ASSERT_TRUE(h.tutor.handle(Event::DisplayNotes));
     EXPECT_EQ(h.view.question, "Q" + file + file);
-    EXPECT_EQ(h.tutor.workText, workText);
+    EXPECT_EQ(h.tutor.transcript().cumulativeText(), transcript);
     EXPECT_EQ(h.root.read(h.notes()), file);
     EXPECT_TRUE(h.dialogs.messages.empty());
 }
@@ -220,7 +218,7 @@ TEST(ResponseEntry, ClearBoxDoesNotRestoreThePrompt)
     ASSERT_TRUE(h.tutor.handle(Event::ClearAnswerBox));
     EXPECT_EQ(h.view.answer, "");
     EXPECT_EQ(h.view.question, question);
-    EXPECT_TRUE(h.tutor.itemFinished);
+    EXPECT_TRUE(h.tutor.cursor().itemFinished());
 }
 
 TEST(ResponseEntry, QuitEndsAndLaterEventsDoNothing)
@@ -272,8 +270,7 @@ TEST(ResponseEntry, MissingDataDirectoryLeavesEverythingAsItWas)
         fs::remove_all(h.root.home());
         h.view.answer = "an answer";
         const std::string question = h.view.question;
-        const std::string transcript = h.tutor.cumulativeText();
-        const std::string workText = h.tutor.workText;
+        const std::string transcript = h.tutor.transcript().cumulativeText();
         EXPECT_TRUE(h.tutor.handle(event));
         EXPECT_FALSE(h.tutor.ended());
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
@@ -282,9 +279,8 @@ TEST(ResponseEntry, MissingDataDirectoryLeavesEverythingAsItWas)
         EXPECT_FALSE(fs::exists(h.root.home()));
         EXPECT_EQ(h.view.answer, "an answer");
         EXPECT_EQ(h.view.question, question);
-        EXPECT_EQ(h.tutor.cumulativeText(), transcript);
-        EXPECT_TRUE(h.tutor.itemFinished);
-        EXPECT_EQ(h.tutor.workText, workText);
+        EXPECT_EQ(h.tutor.transcript().cumulativeText(), transcript);
+        EXPECT_TRUE(h.tutor.cursor().itemFinished());
 
         fs::create_directories(h.root.home());
         EXPECT_TRUE(h.tutor.handle(event));

@@ -40,8 +40,8 @@ TEST(StartUpDialogue, AsksTheFourPromptsInOrder)
     };
     EXPECT_EQ(h.dialogs.prompts, expected);
     EXPECT_TRUE(h.dialogs.messages.empty());
-    EXPECT_EQ(h.tutor.studentName, "Ann Lee");
-    EXPECT_EQ(h.tutor.initials, "ABC");
+    EXPECT_EQ(h.tutor.session().studentName(), "Ann Lee");
+    EXPECT_EQ(h.tutor.session().initials(), "ABC");
 }
 
 TEST(StartUpDialogue, ReplyTwoReadAsANumberSelectsTheNetworkDirectory)
@@ -50,8 +50,8 @@ TEST(StartUpDialogue, ReplyTwoReadAsANumberSelectsTheNetworkDirectory)
         SCOPED_TRACE(reply);
         Harness h;
         h.start(reply);
-        EXPECT_EQ(h.tutor.dataDir, kNetwork);
-        EXPECT_EQ(h.tutor.masterFilePath, kNetwork + "\\masterFile_Ann_Lee.txt");
+        EXPECT_EQ(h.tutor.session().dataDir(), kNetwork);
+        EXPECT_EQ(h.tutor.session().paths().master, kNetwork + "\\masterFile_Ann_Lee.txt");
         // The home directory is made whichever directory is chosen.
         EXPECT_TRUE(std::filesystem::is_directory(h.root.home()));
     }
@@ -63,7 +63,7 @@ TEST(StartUpDialogue, AnyOtherNumberSelectsTheHomeDirectory)
         SCOPED_TRACE(reply);
         Harness h;
         EXPECT_TRUE(h.start(reply));
-        EXPECT_EQ(h.tutor.dataDir, kHome);
+        EXPECT_EQ(h.tutor.session().dataDir(), kHome);
         EXPECT_TRUE(h.dialogs.messages.empty());
     }
 }
@@ -79,8 +79,8 @@ TEST(StartUpDialogue, ReplyThatIsNotANumberStopsTheDialogueWithError13)
         // The bank was never filled, so the opening cannot find a header.
         const std::vector<std::string> expected = {kGeneralText + "13", kAssignmentText};
         EXPECT_EQ(h.dialogs.messages, expected);
-        EXPECT_EQ(h.tutor.questionBank.at(1), "");
-        EXPECT_EQ(h.tutor.masterFilePath, "");
+        EXPECT_EQ(h.tutor.cursor().questionBank().at(1), "");
+        EXPECT_EQ(h.tutor.session().paths().master, "");
     }
     EXPECT_EQ(Tutor::kGeneralMessage, kGeneralText);
     EXPECT_EQ(Tutor::kAssignmentMessage, kAssignmentText);
@@ -90,10 +90,10 @@ TEST(StartUpDialogue, BlanksInTheNameBecomeUnderscoresInAllThreeFileNames)
 {
     Harness h;
     ASSERT_TRUE(h.start("1", "Ann  Lee Smith"));
-    EXPECT_EQ(h.tutor.studentName, "Ann  Lee Smith");
-    EXPECT_EQ(h.tutor.masterFilePath, kHome + "\\masterFile_Ann__Lee_Smith.txt");
-    EXPECT_EQ(h.tutor.sendFilePath, kHome + "\\send_0307Ann__Lee_Smith.txt");
-    EXPECT_EQ(h.tutor.notesFilePath, kHome + "\\notes_Ann__Lee_Smith.txt");
+    EXPECT_EQ(h.tutor.session().studentName(), "Ann  Lee Smith");
+    EXPECT_EQ(h.tutor.session().paths().master, kHome + "\\masterFile_Ann__Lee_Smith.txt");
+    EXPECT_EQ(h.tutor.session().paths().send, kHome + "\\send_0307Ann__Lee_Smith.txt");
+    EXPECT_EQ(h.tutor.session().paths().notes, kHome + "\\notes_Ann__Lee_Smith.txt");
     EXPECT_TRUE(h.root.exists(h.master("Ann__Lee_Smith")));
     EXPECT_TRUE(h.root.exists(h.send("Ann__Lee_Smith")));
 }
@@ -102,9 +102,9 @@ TEST(StartUpDialogue, EmptyNameLeavesNothingBetweenPrefixAndExtension)
 {
     Harness h;
     ASSERT_TRUE(h.start("1", ""));
-    EXPECT_EQ(h.tutor.masterFilePath, kHome + "\\masterFile_.txt");
-    EXPECT_EQ(h.tutor.sendFilePath, kHome + "\\send_0307.txt");
-    EXPECT_EQ(h.tutor.notesFilePath, kHome + "\\notes_.txt");
+    EXPECT_EQ(h.tutor.session().paths().master, kHome + "\\masterFile_.txt");
+    EXPECT_EQ(h.tutor.session().paths().send, kHome + "\\send_0307.txt");
+    EXPECT_EQ(h.tutor.session().paths().notes, kHome + "\\notes_.txt");
     EXPECT_TRUE(h.root.exists(h.root.home() / "masterFile_.txt"));
 }
 
@@ -114,11 +114,11 @@ TEST(StartUpDialogue, CharactersAFileNameCannotCarryBecomeUnderscores)
                               "L";
     Harness h;
     ASSERT_TRUE(h.start("1", typed));
-    EXPECT_EQ(h.tutor.studentName, typed);
+    EXPECT_EQ(h.tutor.session().studentName(), typed);
     const std::string safe = "A_B_C_D_E_F_G_H_I_J_K_L";
-    EXPECT_EQ(h.tutor.masterFilePath, kHome + "\\masterFile_" + safe + ".txt");
-    EXPECT_EQ(h.tutor.sendFilePath, kHome + "\\send_0307" + safe + ".txt");
-    EXPECT_EQ(h.tutor.notesFilePath, kHome + "\\notes_" + safe + ".txt");
+    EXPECT_EQ(h.tutor.session().paths().master, kHome + "\\masterFile_" + safe + ".txt");
+    EXPECT_EQ(h.tutor.session().paths().send, kHome + "\\send_0307" + safe + ".txt");
+    EXPECT_EQ(h.tutor.session().paths().notes, kHome + "\\notes_" + safe + ".txt");
     // The files land in the data directory itself, not in a subdirectory.
     EXPECT_TRUE(h.root.exists(h.master(safe)));
     EXPECT_TRUE(h.root.exists(h.send(safe)));
@@ -130,13 +130,13 @@ TEST(StartUpDialogue, SendFileNameCarriesMonthAndDayFromOneDateRead)
     h.clock.today = "03-07-2026";
     // An unknown assignment ends the run before the opening header reads the clock.
     h.start("1", "Ann Lee", "ABC", "2");
-    EXPECT_EQ(h.tutor.sendFilePath, "c:\\kelvarno\\send_0307Ann_Lee.txt");
+    EXPECT_EQ(h.tutor.session().paths().send, "c:\\kelvarno\\send_0307Ann_Lee.txt");
     EXPECT_EQ(h.clock.dateReads, 1);
 
     Harness h2;
     h2.clock.today = "12-31-2025";
     h2.start("1", "Bo", "B", "2");
-    EXPECT_EQ(h2.tutor.sendFilePath, "c:\\kelvarno\\send_1231Bo.txt");
+    EXPECT_EQ(h2.tutor.session().paths().send, "c:\\kelvarno\\send_1231Bo.txt");
 }
 
 TEST(StartUpDialogue, AssignmentNumberIsPaddedByLengthAndNextNumberFollows)
@@ -155,8 +155,8 @@ TEST(StartUpDialogue, AssignmentNumberIsPaddedByLengthAndNextNumberFollows)
         SCOPED_TRACE(c.typed);
         Harness h;
         h.start("1", "Ann Lee", "ABC", c.typed);
-        EXPECT_EQ(h.tutor.assignmentNumber, c.padded);
-        EXPECT_EQ(h.tutor.nextAssignmentNumber, c.next);
+        EXPECT_EQ(h.tutor.session().assignmentNumber(), c.padded);
+        EXPECT_EQ(h.tutor.session().nextAssignmentNumber(), c.next);
     }
 }
 
@@ -173,7 +173,7 @@ TEST(StartUpDialogue, CodeNumberIsAWholeNumberFrom19To28)
         Harness h;
         h.random.values = {c.draw};
         h.start();
-        EXPECT_EQ(h.tutor.codeNbr, c.code);
+        EXPECT_EQ(h.tutor.session().codeNbr(), c.code);
         EXPECT_EQ(h.random.seededWith, h.clock.seedSeconds);
     }
 }
@@ -189,8 +189,8 @@ TEST(StartUpDialogue, FixedTextsAndPictureScales)
               "explaining how you can make use of the insight or how you now know how to avoid certain errors.  "
               "Also pose for the instructor any question or questions that you have related to the problem or "
               "series of problems.");
-    EXPECT_EQ(h.tutor.qaMarker, " <-<-<-<-  Q/A:   ");
-    EXPECT_EQ(h.tutor.answerMarker, " YOUR ANSWER  ->->->->  ");
+    EXPECT_EQ(Transcript::qaMarker, " <-<-<-<-  Q/A:   ");
+    EXPECT_EQ(Transcript::answerMarker, " YOUR ANSWER  ->->->->  ");
     for (int box : {View::Picture1, View::Picture2}) {
         EXPECT_EQ(h.view.scale[box][0], 1000);
         EXPECT_EQ(h.view.scale[box][1], 1000);
@@ -216,6 +216,6 @@ TEST(StartUpDialogue, ReplyWithCharactersTheRecordsCannotHoldIsAskedAgain)
     ASSERT_EQ(h.dialogs.messages.size(), 1u);
     EXPECT_NE(h.dialogs.messages[0].find("U+03C0"), std::string::npos);
     EXPECT_NE(h.dialogs.messages[0].find("U+2603"), std::string::npos);
-    EXPECT_EQ(h.tutor.studentName, "Ann Lee");
-    EXPECT_EQ(h.tutor.assignmentNumber, "001");
+    EXPECT_EQ(h.tutor.session().studentName(), "Ann Lee");
+    EXPECT_EQ(h.tutor.session().assignmentNumber(), "001");
 }

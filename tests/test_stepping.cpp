@@ -18,21 +18,22 @@ TEST(QuestionStepping, BuiltinQuestionsAppendOneAfterAnother)
 {
     Harness h;
     ASSERT_TRUE(h.start());
-    const QuestionBank& bank = h.tutor.questionBank;
+    const QuestionBank& bank = h.tutor.cursor().questionBank();
 
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
     EXPECT_EQ(h.view.question, bank.at(3));
-    EXPECT_EQ(h.tutor.bankIndex, 3);
+    EXPECT_EQ(h.tutor.cursor().bankIndex(), 3);
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
     EXPECT_EQ(h.view.question, bank.at(3) + bank.at(5));
-    EXPECT_EQ(h.tutor.currentLine, bank.at(5));
-    EXPECT_EQ(h.tutor.bankIndex, 5);
+    EXPECT_EQ(h.tutor.cursor().currentLine(), bank.at(5));
+    EXPECT_EQ(h.tutor.cursor().bankIndex(), 5);
     EXPECT_EQ(h.view.question.find("001."), std::string::npos);
-    EXPECT_TRUE(h.tutor.pendingText.empty());
-    EXPECT_TRUE(h.tutor.itemFinished);
+    EXPECT_TRUE(h.tutor.cursor().pendingText().empty());
+    EXPECT_TRUE(h.tutor.cursor().itemFinished());
 
     // Newest first, each line behind the Q/A marker.
-    EXPECT_EQ(h.tutor.cumulativeText(), h.tutor.qaMarker + bank.at(5) + h.tutor.qaMarker + bank.at(3));
+    EXPECT_EQ(h.tutor.transcript().cumulativeText(),
+              Transcript::qaMarker + bank.at(5) + Transcript::qaMarker + bank.at(3));
     EXPECT_TRUE(h.dialogs.messages.empty());
 }
 
@@ -50,10 +51,10 @@ TEST(QuestionStepping, PromptComesBackAfterATextLineButNotAfterARecording)
 
     h.view.answer = "my answer";
     h.tutor.handle(Event::EnterResponse);
-    EXPECT_FALSE(h.tutor.itemFinished);
+    EXPECT_FALSE(h.tutor.cursor().itemFinished());
     h.tutor.handle(Event::NextQuestion);
     EXPECT_EQ(h.view.answer, "");
-    EXPECT_EQ(h.view.question, h.tutor.questionBank.at(7));
+    EXPECT_EQ(h.view.question, h.tutor.cursor().questionBank().at(7));
 }
 
 TEST(QuestionStepping, ClickingPastTheLastBuiltinQuestionEndsQuietly)
@@ -62,7 +63,7 @@ TEST(QuestionStepping, ClickingPastTheLastBuiltinQuestionEndsQuietly)
     ASSERT_TRUE(h.start());
     for (int q = 0; q < 14; ++q)
         ASSERT_TRUE(h.tutor.handle(Event::NextQuestion)) << q;
-    EXPECT_EQ(h.tutor.currentLine, h.tutor.questionBank.at(29));
+    EXPECT_EQ(h.tutor.cursor().currentLine(), h.tutor.cursor().questionBank().at(29));
     const std::string shown = h.view.question;
 
     EXPECT_FALSE(h.tutor.handle(Event::NextQuestion));
@@ -78,17 +79,17 @@ TEST(QuestionStepping, QuestionNumberLinesSetTheNumberAndAreShownUnchanged)
     ASSERT_TRUE(h.start());
 
     h.tutor.handle(Event::NextQuestion);
-    EXPECT_EQ(h.tutor.questionNumber, "7");
+    EXPECT_EQ(h.tutor.cursor().questionNumber(), "7");
     EXPECT_EQ(h.view.question, "`q07 Pendulum");
     h.tutor.handle(Event::NextQuestion);
-    EXPECT_EQ(h.tutor.questionNumber, "3.5");
+    EXPECT_EQ(h.tutor.cursor().questionNumber(), "3.5");
     h.tutor.handle(Event::NextQuestion);
-    EXPECT_EQ(h.tutor.questionNumber, "0");
+    EXPECT_EQ(h.tutor.cursor().questionNumber(), "0");
     h.tutor.handle(Event::NextQuestion);
-    EXPECT_EQ(h.tutor.questionNumber, "0");
-    EXPECT_EQ(h.tutor.currentLine, "q7");
+    EXPECT_EQ(h.tutor.cursor().questionNumber(), "0");
+    EXPECT_EQ(h.tutor.cursor().currentLine(), "q7");
     h.tutor.handle(Event::NextQuestion);
-    EXPECT_EQ(h.tutor.questionNumber, "12");
+    EXPECT_EQ(h.tutor.cursor().questionNumber(), "12");
     EXPECT_EQ(h.view.question, "`q07 Pendulum`Q3.50`qxq7`q012 rates");
 }
 
@@ -100,10 +101,11 @@ TEST(QuestionStepping, RoutineLineIsRunAndTheNextLineShownInTheSameClick)
     h.view.answer = "kept";
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
     EXPECT_EQ(h.view.question, "text A");
-    EXPECT_EQ(h.tutor.currentLine, "text A");
-    EXPECT_EQ(h.tutor.bankIndex, 5);
-    EXPECT_EQ(h.tutor.cumulativeText(), h.tutor.qaMarker + "text A" + h.tutor.qaMarker + "`routine graph1");
-    EXPECT_TRUE(h.tutor.itemFinished);
+    EXPECT_EQ(h.tutor.cursor().currentLine(), "text A");
+    EXPECT_EQ(h.tutor.cursor().bankIndex(), 5);
+    EXPECT_EQ(h.tutor.transcript().cumulativeText(),
+              Transcript::qaMarker + "text A" + Transcript::qaMarker + "`routine graph1");
+    EXPECT_TRUE(h.tutor.cursor().itemFinished());
     // The routine line left itemFinished false, so the second read kept the box.
     EXPECT_EQ(h.view.answer, "kept");
 }
@@ -128,7 +130,7 @@ TEST(QuestionStepping, BareRoutineMarkerIsShownAsText)
     h.view.answer = "kept";
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
     EXPECT_EQ(h.view.question, "`routine");
-    EXPECT_FALSE(h.tutor.itemFinished);
+    EXPECT_FALSE(h.tutor.cursor().itemFinished());
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
     EXPECT_EQ(h.view.question, "`routinenext");
     EXPECT_EQ(h.view.answer, "kept");
@@ -146,7 +148,7 @@ TEST(QuestionStepping, EndingRoutinesEndTheProgramWithoutShowingAnything)
         EXPECT_FALSE(h.tutor.handle(Event::NextQuestion));
         EXPECT_TRUE(h.tutor.ended());
         EXPECT_EQ(h.view.question, "shown");
-        EXPECT_EQ(h.tutor.currentLine, line);
+        EXPECT_EQ(h.tutor.cursor().currentLine(), line);
         EXPECT_TRUE(h.dialogs.messages.empty());
     }
 }
@@ -167,20 +169,22 @@ TEST(QuestionStepping, NextAssignmentHeaderEndsAtTheClickThatReachesIt)
 
 TEST(QuestionStepping, FourCharacterNextNumberNeverMatches)
 {
-    // Assignment 999 itself ends at the opening (over 100), so the four-character
-    // next number is put in place by hand to test the comparison on its own.
-    Harness h;
-    h.useBank({"001.  x", "1000 text", "100 text", "####.#"});
-    ASSERT_TRUE(h.start());
-    h.tutor.nextAssignmentNumber = "1000";
-    EXPECT_TRUE(h.tutor.handle(Event::NextQuestion));
-    EXPECT_TRUE(h.tutor.handle(Event::NextQuestion));
-    EXPECT_EQ(h.view.question, "1000 text100 text");
-    EXPECT_FALSE(h.tutor.handle(Event::NextQuestion));
+    // Assignment 999 itself ends at the opening (over 100), so the cursor is
+    // stepped on its own with the four-character next number.
+    BankCursor cursor;
+    cursor.loadQuestionBank([](QuestionBank& bank, long long& index) {
+        for (const char* line : {"001.  x", "1000 text", "100 text", "####.#"})
+            bank.storeNext(index, line);
+    });
+    ASSERT_EQ(cursor.openAssignment("001"), "001.  x");
+    EXPECT_EQ(cursor.readNextQuestion("1000").kind, BankCursor::Step::Show);
+    EXPECT_EQ(cursor.readNextQuestion("1000").kind, BankCursor::Step::Show);
+    EXPECT_EQ(cursor.currentLine(), "100 text");
+    EXPECT_EQ(cursor.readNextQuestion("1000").kind, BankCursor::Step::End);
 
     Harness h2;
     h2.start("1", "Ann Lee", "ABC", "999");
-    EXPECT_EQ(h2.tutor.nextAssignmentNumber, "1000");
+    EXPECT_EQ(h2.tutor.session().nextAssignmentNumber(), "1000");
 }
 
 TEST(QuestionStepping, EndMarkerEndsTheProgram)
@@ -215,9 +219,9 @@ TEST(NextPicture, NoRoutineAheadChangesNothing)
     h.useBank({"001.  x", "", "text", "`routine exitprog"});
     ASSERT_TRUE(h.start());
     EXPECT_TRUE(h.tutor.handle(Event::NextPicture));
-    EXPECT_EQ(h.tutor.bankIndex, 1);
+    EXPECT_EQ(h.tutor.cursor().bankIndex(), 1);
     EXPECT_EQ(h.view.question, "");
-    EXPECT_EQ(h.tutor.cumulativeText(), "");
+    EXPECT_EQ(h.tutor.transcript().cumulativeText(), "");
 }
 
 TEST(NextPicture, RoutineTwoAheadMovesThePositionOntoIt)
@@ -227,15 +231,15 @@ TEST(NextPicture, RoutineTwoAheadMovesThePositionOntoIt)
     ASSERT_TRUE(h.start());
     h.view.answer = "draft";
     ASSERT_TRUE(h.tutor.handle(Event::NextPicture));
-    EXPECT_EQ(h.tutor.bankIndex, 3);
+    EXPECT_EQ(h.tutor.cursor().bankIndex(), 3);
     EXPECT_EQ(h.view.question, "");
     EXPECT_EQ(h.view.answer, "draft");
-    EXPECT_EQ(h.tutor.currentLine, "");
-    EXPECT_FALSE(h.tutor.itemFinished);
+    EXPECT_EQ(h.tutor.cursor().currentLine(), "");
+    EXPECT_FALSE(h.tutor.cursor().itemFinished());
 
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
     EXPECT_EQ(h.view.question, "after");
-    EXPECT_EQ(h.tutor.cumulativeText(), h.tutor.qaMarker + "after");
+    EXPECT_EQ(h.tutor.transcript().cumulativeText(), Transcript::qaMarker + "after");
 }
 
 TEST(NextPicture, OffsetAppliesToThePositionAsItStands)
@@ -245,14 +249,14 @@ TEST(NextPicture, OffsetAppliesToThePositionAsItStands)
     h.useBank({"001.  x", "`routine graph1", "", "`routine graph2", "", "after"});
     ASSERT_TRUE(h.start());
     ASSERT_TRUE(h.tutor.handle(Event::NextPicture));
-    EXPECT_EQ(h.tutor.bankIndex, 4);
+    EXPECT_EQ(h.tutor.cursor().bankIndex(), 4);
 
     // Two routines in a row: the second is not looked at in this click.
     Harness h2;
     h2.useBank({"001.  x", "`routine graph1", "`routine exitprog", "after"});
     ASSERT_TRUE(h2.start());
     ASSERT_TRUE(h2.tutor.handle(Event::NextPicture));
-    EXPECT_EQ(h2.tutor.bankIndex, 2);
+    EXPECT_EQ(h2.tutor.cursor().bankIndex(), 2);
 }
 
 TEST(NextPicture, EndingRoutinesAheadEndTheProgram)
@@ -270,14 +274,18 @@ TEST(NextPicture, EndingRoutinesAheadEndTheProgram)
 
 TEST(NextPicture, LookingPastTheBankGivesTheRunTimeErrorReport)
 {
+    // The header at 4999, so that the opening leaves the position there.
+    std::vector<std::string> lines(4998);
+    lines.push_back("001.  x");
+    lines.push_back("`routine graph1");
     Harness h;
+    h.useBank(std::move(lines));
     ASSERT_TRUE(h.start());
-    h.tutor.bankIndex = 4999;
-    h.tutor.questionBank.set(5000, "`routine graph1");
+    ASSERT_EQ(h.tutor.cursor().bankIndex(), 4999);
     EXPECT_FALSE(h.tutor.handle(Event::NextPicture));
     EXPECT_TRUE(h.tutor.ended());
     const std::vector<std::string> expected = {"Run-time error '9':\r\n\r\nSubscript out of range"};
     EXPECT_EQ(h.dialogs.messages, expected);
     // The first look still took effect.
-    EXPECT_EQ(h.tutor.bankIndex, 5000);
+    EXPECT_EQ(h.tutor.cursor().bankIndex(), 5000);
 }

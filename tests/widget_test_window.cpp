@@ -167,7 +167,6 @@ TEST(WidgetWindow, WindowTimerFontsAndPictureBoxes)
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(timer->interval(), 15);
 
-
     ASSERT_TRUE(rig.showActive());
     for (int n : {1, 2}) {
         const QImage shown = rig.window.picture(n)->grab().toImage();
@@ -288,8 +287,8 @@ TEST(WidgetWindow, InertControlsChangeNothing)
     const QString answer = rig.window.answerBox()->toPlainText();
     ASSERT_FALSE(question.isEmpty());
     const auto disk = rig.disk();
-    const std::string transcript = rig.window.tutor().cumulativeText();
-    const long long bankIndex = rig.window.tutor().bankIndex;
+    const std::string transcript = rig.window.tutor().transcript().cumulativeText();
+    const long long bankIndex = rig.window.tutor().cursor().bankIndex();
     const int draws = rig.random.draws;
 
     for (const char* name : {"cmd_timerTrigger", "cmd_Make_Paragraph_question", "cmd_Make_paragraph"}) {
@@ -313,8 +312,8 @@ TEST(WidgetWindow, InertControlsChangeNothing)
     EXPECT_EQ(rig.window.questionBox()->toPlainText(), question);
     EXPECT_EQ(rig.window.answerBox()->toPlainText(), answer);
     EXPECT_EQ(rig.disk(), disk);
-    EXPECT_EQ(rig.window.tutor().cumulativeText(), transcript);
-    EXPECT_EQ(rig.window.tutor().bankIndex, bankIndex);
+    EXPECT_EQ(rig.window.tutor().transcript().cumulativeText(), transcript);
+    EXPECT_EQ(rig.window.tutor().cursor().bankIndex(), bankIndex);
     EXPECT_EQ(rig.random.draws, draws);
     EXPECT_TRUE(rig.dialogs.messages.empty());
     EXPECT_FALSE(rig.window.timer()->isActive());

@@ -1,7 +1,6 @@
 // qa-tutor: a question-and-answer tutor for distance students.
 #include <QApplication>
 
-#include "app/widgets/launch_probe.h"
 #include "app/widgets/main_window.h"
 #include "app/widgets/qt_dialogs.h"
 #include "platform/clock.h"
@@ -18,22 +17,14 @@ int main(int argc, char** argv)
     qa::SystemClock clock;
     qa::LcgRandom random;
     qa::widgets::QtDialogs dialogs;
-    qa::widgets::LaunchProbe* probe = qa::widgets::LaunchProbe::fromEnvironment(&app);
 
-    qa::widgets::MainWindow window(files, clock, random, probe ? static_cast<qa::Dialogs&>(*probe) : dialogs);
+    qa::widgets::MainWindow window(files, clock, random, dialogs);
     QObject::connect(&window, &qa::widgets::MainWindow::programEnded, &app, &QApplication::quit,
                      Qt::QueuedConnection);
     // While the student reads the first prompt, get the window ready to show.
-    auto warmUp = [&window] { window.warmUp(); };
-    dialogs.setIdleWork(warmUp);
-    if (probe)
-        probe->setIdleWork(warmUp);
+    dialogs.setIdleWork([&window] { window.warmUp(); });
     if (!window.load())
         return 0;
-    if (probe) {
-        qa::widgets::LaunchProbe::mark("loaded");
-        probe->watchWindow(&window);
-    }
     window.show();
     return QApplication::exec();
 }

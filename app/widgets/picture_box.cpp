@@ -1,7 +1,6 @@
 #include "app/widgets/picture_box.h"
 
 #include <QPainter>
-#include <QResizeEvent>
 
 namespace qa::widgets {
 
@@ -52,11 +51,6 @@ void PictureBox::paintEvent(QPaintEvent*)
         painter.drawPixmap(0, 0, picture_);
     if (!drawing_.isNull())
         painter.drawImage(0, 0, drawing_);
-}
-
-void PictureBox::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
 }
 
 } // namespace qa::widgets

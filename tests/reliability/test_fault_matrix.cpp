@@ -263,9 +263,10 @@ std::string recordUnderSizeLimit(bool sendCrosses)
     return runInChild([sendCrosses] {
         Harness h;
         prepare(h, kScenarios[0]);
-        const auto parts = records::responseBlock(
-            {kTyped, h.tutor.currentLine, h.tutor.assignmentNumber, h.tutor.questionNumber},
-            {h.tutor.masterFilePath, h.tutor.sendFilePath, h.tutor.notesFilePath}, h.tutor.codeNbr, h.clock);
+        const records::Session& session = h.tutor.session();
+        const auto parts = records::responseBlock({kTyped, h.tutor.cursor().currentLine(),
+                                                   session.assignmentNumber(), h.tutor.cursor().questionNumber()},
+                                                  session.paths(), session.codeNbr(), h.clock);
         const auto masterSize = fs::file_size(h.master());
         rlim_t limit = masterSize + parts[0].bytes.size() / 2;
         if (sendCrosses) {

@@ -141,7 +141,7 @@ TEST(HostileNames, NameWithCharactersTheFilesCannotHoldIsAskedAgain)
                                        "U+03C0.\r\n\r\nPlease type it again without them.");
     EXPECT_NE(rig.dialogs.messages[1].find("U+674E, U+1F600."), std::string::npos) << rig.dialogs.messages[1];
     EXPECT_EQ(rig.dialogs.prompts.size(), 6u);
-    EXPECT_EQ(rig.tutor.studentName, "Ann Lee");
+    EXPECT_EQ(rig.tutor.session().studentName(), "Ann Lee");
     EXPECT_EQ(snapshotTree(rig.outer.path), (std::set<std::string>{"drive/", "drive/c/", "drive/c/kelvarno/",
                                                                    "drive/c/kelvarno/masterFile_Ann_Lee.txt",
                                                                    "drive/c/kelvarno/send_0307Ann_Lee.txt"}));
@@ -204,7 +204,8 @@ TEST(HostileAnswers, EveryByteIsRecordedExactlyAndNothingBecomesAQuestionMark)
             EXPECT_NE(addedMaster.find(label + answer + "\r\n" + closing + "\r\n"), std::string::npos) << what;
             EXPECT_NE(addedSend.find(label + answer + "\r\n" + closing), std::string::npos) << what;
             // The only "?" recorded are those of the question line.
-            const auto marks = std::count(h.tutor.currentLine.begin(), h.tutor.currentLine.end(), '?');
+            const auto marks =
+                std::count(h.tutor.cursor().currentLine().begin(), h.tutor.cursor().currentLine().end(), '?');
             EXPECT_EQ(std::count(addedMaster.begin(), addedMaster.end(), '?'), marks) << what;
             EXPECT_EQ(std::count(addedSend.begin(), addedSend.end(), '?'), marks) << what;
             bytesTried += answer.size();

@@ -1,5 +1,5 @@
-// codeFile over arbitrary query files, through a whole tutor on a temporary
-// drive root. The coded copy must hold one line per query line, each ended
+// codeFile over arbitrary query files, through the real file layer on a
+// temporary drive root. The coded copy must hold one line per query line, each ended
 // by CR LF: assignment lines as they stand, query lines as "query" and the
 // rest from position 8, every other line unchanged; the code number becomes
 // the length of the first line. An empty file raises error 62 and changes
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "coding/query_file.h"
 #include "fuzz_check.h"
 #include "support/fakes.h"
 
@@ -19,7 +20,7 @@ namespace {
 qa::testing::Harness& harness()
 {
     static qa::testing::Harness h;
-    static bool ready = h.files.createDirectories(qa::Tutor::kHomeDir);
+    static bool ready = h.files.createDirectories(qa::records::Session::kHomeDir);
     FUZZ_CHECK(ready);
     return h;
 }
@@ -74,21 +75,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::remove(coded);
     std::ofstream(query, std::ios::binary | std::ios::trunc) << content;
 
-    h.tutor.dataDir = qa::Tutor::kHomeDir;
-    h.tutor.queryFileId = id;
-    h.tutor.codeNbr = 21.5;
+    double codeNbr = 21.5;
     const std::vector<std::string> want = lines(content);
     try {
-        h.tutor.codeFile();
+        qa::coding::codeFile(h.files, qa::records::Session::kHomeDir, id, codeNbr);
     } catch (const qa::RuntimeError& e) {
         FUZZ_CHECK(want.empty());
         FUZZ_CHECK(e.number() == qa::kInputPastEnd);
-        FUZZ_CHECK(h.tutor.codeNbr == 21.5);
+        FUZZ_CHECK(codeNbr == 21.5);
         FUZZ_CHECK(!std::filesystem::exists(coded));
         return 0;
     }
     FUZZ_CHECK(!want.empty());
-    FUZZ_CHECK(h.tutor.codeNbr == static_cast<double>(want.front().size()));
+    FUZZ_CHECK(codeNbr == static_cast<double>(want.front().size()));
     std::string expected;
     for (const std::string& line : want) {
         const std::string head = lowerAscii(line.substr(0, 6));

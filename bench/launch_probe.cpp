@@ -1,4 +1,4 @@
-#include "app/widgets/launch_probe.h"
+#include "launch_probe.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -12,15 +12,11 @@
 #include "app/widgets/qt_dialogs.h"
 #include "app/widgets/qt_text.h"
 
-namespace qa::widgets {
+namespace qa::bench {
 
-LaunchProbe* LaunchProbe::fromEnvironment(QObject* parent)
-{
-    const QByteArray replies = qgetenv("QA_TUTOR_PROBE");
-    if (replies.isNull())
-        return nullptr;
-    return new LaunchProbe(QString::fromUtf8(replies).split(u'|'), parent);
-}
+using widgets::preparePrompt;
+using widgets::runWhenShown;
+using widgets::toCore;
 
 LaunchProbe::LaunchProbe(const QStringList& replies, QObject* parent) : QObject(parent), replies_(replies) {}
 
@@ -71,4 +67,4 @@ bool LaunchProbe::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
-} // namespace qa::widgets
+} // namespace qa::bench

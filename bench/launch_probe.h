@@ -7,18 +7,15 @@
 
 class QWidget;
 
-namespace qa::widgets {
+namespace qa::bench {
 
-// Start-up timing for the launch benchmark, switched on by the environment
-// variable QA_TUTOR_PROBE ("reply|reply|..."). Each prompt is the real dialog,
+// Start-up timing for the launch benchmark. Each prompt is the real dialog,
 // answered with the next reply as soon as it has been painted; the moments
 // are written to standard error as "probe <event> <monotonic ns>", and the
 // program quits once its window has been painted.
 class LaunchProbe final : public QObject, public Dialogs {
     Q_OBJECT
 public:
-    // The probe when QA_TUTOR_PROBE is set, else null.
-    static LaunchProbe* fromEnvironment(QObject* parent);
     explicit LaunchProbe(const QStringList& replies, QObject* parent = nullptr);
 
     TypedText prompt(const std::string& text) override;
@@ -41,4 +38,4 @@ private:
     QObject* window_ = nullptr;
 };
 
-} // namespace qa::widgets
+} // namespace qa::bench

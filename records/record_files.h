@@ -1,0 +1,38 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/files.h"
+#include "records/session.h"
+
+namespace qa::records {
+
+// The session's record files: each block composed and appended, whole or not
+// at all, to the files it belongs in. Failures raise the file's run-time error.
+class RecordFiles {
+public:
+    RecordFiles(Files& files, Clock& clock, const Session& session)
+        : files_(files), clock_(clock), session_(session)
+    {
+    }
+
+    // Opens the master file for appending, creating it when missing.
+    void touchMaster();
+    // The opening header: master and send files.
+    void appendOpening(const std::string& codeLine, const std::string& headerLine);
+    // A response: master and send files.
+    void appendResponse(const std::string& answer, const std::string& currentLine,
+                        const std::string& questionNumber);
+    // A note (`noteLine` carries the notes prefix): master, send and notes files.
+    void appendNote(const std::string& noteLine, const std::string& currentLine);
+    // The notes file's bytes; nothing when it is missing or empty.
+    std::optional<std::string> readNotes();
+
+private:
+    Files& files_;
+    Clock& clock_;
+    const Session& session_;
+};
+
+} // namespace qa::records

@@ -21,11 +21,7 @@ bool Tutor::readAnswer(std::string& answer)
 {
     TypedText typed = p_.view.answerText();
     if (!typed.unencodable.empty()) {
-        const std::string list = text::describeCodePoints(typed.unencodable);
-        p_.dialogs.message(
-            "Your text was not recorded: it holds characters that the record files cannot store: " + list +
-            ".\r\n\r\nYour text is still in the answer box. Replace those characters and "
-            "click the button again.");
+        refuseUnencodable(typed.unencodable);
         return false;
     }
     answer = std::move(typed.text);
@@ -45,17 +41,32 @@ void Tutor::recordAnswer(bool asNote)
             else
                 records_.appendResponse(entry, cursor_.currentLine(), cursor_.questionNumber());
         } catch (const RuntimeError& error) {
-            p_.dialogs.message("Your text was not recorded: " + fileProblem(error) +
-                               " could not be written. No record file was changed.\r\n\r\nYour text is still "
-                               "in the answer box. Correct the problem and click the button again.");
+            notRecorded(error);
             return;
         }
+        drafts_.clear();
+        lastRecorded_ = answer;
         p_.view.answerRecorded();
         cursor_.answered();
         transcript_.addAnswer(entry);
     }
     p_.view.setQuestionText("");
     p_.view.setAnswerText("");
+}
+
+void Tutor::refuseUnencodable(const std::u32string& characters)
+{
+    p_.dialogs.message("Your text was not recorded: it holds characters that the record files cannot store: " +
+                       text::describeCodePoints(characters) +
+                       ".\r\n\r\nYour text is still in the answer box. Replace those characters and click the "
+                       "button again.");
+}
+
+void Tutor::notRecorded(const RuntimeError& error)
+{
+    p_.dialogs.message("Your text was not recorded: " + fileProblem(error) +
+                       " could not be written. No record file was changed.\r\n\r\nYour text is still in the "
+                       "answer box. Correct the problem and click the button again.");
 }
 
 void Tutor::onDisplayNotes()

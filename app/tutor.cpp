@@ -31,11 +31,18 @@ bool Tutor::handle(Event event)
 {
     if (ended_)
         return false;
+    // What the answer box held before an event that may end the program: the
+    // question about unrecorded text is about that, not the prompt put back.
+    const bool mayAsk = event == Event::NextQuestion || event == Event::NextPicture || event == Event::Quit;
+    BoxBefore before;
+    if (mayAsk)
+        before = {p_.view.answerDraft(), cursor_.currentLine(), cursor_.questionNumber()};
     try {
         switch (event) {
         case Event::Load:
             startUp();
             openAssignment();
+            drafts_.open(session_.studentName(), session_.assignmentNumber());
             break;
         case Event::NextQuestion: onNextQuestion(); break;
         case Event::EnterResponse: recordAnswer(false); break;
@@ -48,15 +55,21 @@ bool Tutor::handle(Event event)
         case Event::CopyPicture: p_.view.copyPicture(); break;
         case Event::PendExp: p_.view.enableTimer(); break;
         case Event::TimerTick: onTimerTick(); break;
+        case Event::Shown: restoreDraft(); break;
+        case Event::AnswerIdle: keepDraft(p_.view.answerDraft()); break;
         }
     } catch (const EndProgram&) {
+        if (mayAsk && !mayEnd(before, event == Event::Quit))
+            return true;
         ended_ = true;
     } catch (const RuntimeError& error) {
         // The platform's run-time error report: one message, then the end.
         ended_ = true;
+        keepDraft(p_.view.answerDraft());
         p_.dialogs.message(runtimeErrorReport(error.number()));
     } catch (const std::bad_alloc&) {
         ended_ = true;
+        keepDraft(p_.view.answerDraft());
         p_.dialogs.message(runtimeErrorReport(kOutOfMemory));
     }
     return !ended_;

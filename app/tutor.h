@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "app/drafts.h"
 #include "app/transcript.h"
 #include "app/view.h"
 #include "bank/cursor.h"
@@ -38,6 +39,8 @@ enum class Event {
     CopyPicture,
     PendExp,
     TimerTick,
+    Shown,      // the window is on screen: a draft comes back
+    AnswerIdle, // the student has stopped typing for a moment: the draft is saved
 };
 
 // The window object. It owns the student's session, the bank cursor, the
@@ -86,6 +89,21 @@ private:
     void onDisplayNotes();
     void onTimerTick();
 
+    // Typed text is never lost: before the program ends with unrecorded
+    // text in the answer box, the student is asked whether to record it; what
+    // is not recorded is kept as a draft.
+    struct BoxBefore {
+        std::string draft;
+        std::string currentLine;
+        std::string questionNumber;
+    };
+    bool mayEnd(const BoxBefore& before, bool offerCancel);
+    bool unrecorded(const TypedText& box) const;
+    void keepDraft(const std::string& draft);
+    void restoreDraft();
+    void refuseUnencodable(const std::u32string& characters);
+    void notRecorded(const RuntimeError& error);
+
     // Procedure-level error handler: the assignment message ends the program
     // after error 9; any other number shows the general message with it.
     void procedureFailed(const RuntimeError& error);
@@ -96,6 +114,8 @@ private:
     BankCursor cursor_;
     records::RecordFiles records_{p_.files, p_.clock, session_};
     Transcript transcript_;
+    Drafts drafts_{p_.files, p_.clock};
+    std::string lastRecorded_; // the answer box's text at its last recording
     BankLoader bankLoader_;
     bool ended_ = false;
 };

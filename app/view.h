@@ -22,6 +22,11 @@ public:
     // The answer box (`txt_answer`). Changes made here are undoable edits.
     virtual TypedText answerText() = 0;
     virtual void setAnswerText(const std::string& text) = 0;
+    // The answer box as typed, for a draft: UTF-8 with CR LF breaks, with
+    // the characters the record files cannot hold. Putting a draft back is
+    // one undoable edit.
+    virtual std::string answerDraft() = 0;
+    virtual void setAnswerDraft(const std::string& utf8) = 0;
     // The answer box's text is now safe in the record files: the edits that
     // led up to it need not be kept for undo any longer.
     virtual void answerRecorded() {}

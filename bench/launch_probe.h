@@ -20,6 +20,8 @@ public:
 
     TypedText prompt(const std::string& text) override;
     void message(const std::string& text) override;
+    // The probe never leaves text unrecorded: nothing to ask.
+    Choice ask(const std::string&, bool) override { return Choice::No; }
 
     // Reports the window's first paint, then quits the application.
     void watchWindow(QWidget* window);

@@ -20,6 +20,10 @@ public:
     virtual TypedText prompt(const std::string& text) = 0;
     // A message box with an OK button only.
     virtual void message(const std::string& text) = 0;
+
+    enum class Choice { Yes, No, Cancel };
+    // A question with Yes and No buttons, and Cancel when `offerCancel`.
+    virtual Choice ask(const std::string& text, bool offerCancel) = 0;
 };
 
 } // namespace qa

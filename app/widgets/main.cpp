@@ -1,5 +1,6 @@
 // qa-tutor: a question-and-answer tutor for distance students.
 #include <QApplication>
+#include <QTimer>
 
 #include "app/widgets/main_window.h"
 #include "app/widgets/qt_dialogs.h"
@@ -26,5 +27,8 @@ int main(int argc, char** argv)
     if (!window.load())
         return 0;
     window.show();
+    // A draft left by a program that did not end normally comes back once
+    // the window is on screen.
+    QTimer::singleShot(0, &window, [&window] { window.shown(); });
     return QApplication::exec();
 }

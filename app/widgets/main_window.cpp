@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -106,6 +107,15 @@ MainWindow::MainWindow(Files& files, Clock& clock, Random& random, Dialogs& dial
     wire("cmd_copy_picture", Event::CopyPicture);
     wire("cmd_pend_exp", Event::PendExp);
     connect(timer_, &QTimer::timeout, this, [this] { fire(Event::TimerTick); });
+
+    // The answer box is kept as a draft once the student pauses: at most two
+    // seconds after the last change, never on the keystroke itself.
+    draftTimer_ = new QTimer(this);
+    draftTimer_->setObjectName("draftTimer");
+    draftTimer_->setSingleShot(true);
+    draftTimer_->setInterval(2000);
+    connect(answer_->document(), &QTextDocument::contentsChanged, draftTimer_, qOverload<>(&QTimer::start));
+    connect(draftTimer_, &QTimer::timeout, this, [this] { fire(Event::AnswerIdle); });
 
     // Ctrl+Enter on the keypad records too.
     auto* keypad = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), this);
@@ -239,8 +249,9 @@ void MainWindow::fire(Event event)
     handling_ = false;
     if (running)
         return;
-    // The program has ended: stop the timer, close the window, end the loop.
+    // The program has ended: stop the timers, close the window, end the loop.
     timer_->stop();
+    draftTimer_->stop();
     close();
     emit programEnded();
 }
@@ -265,6 +276,34 @@ TypedText MainWindow::answerText()
 {
     // The raw text keeps no-break spaces; the plain text would turn them into blanks.
     return toCore(answer_->document()->toRawText());
+}
+
+std::string MainWindow::answerDraft()
+{
+    QString text = answer_->document()->toRawText();
+    for (QChar& c : text)
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            c = u'\n';
+    return text.replace(u'\n', QStringLiteral("\r\n")).toStdString();
+}
+
+void MainWindow::setAnswerDraft(const std::string& utf8)
+{
+    QTextCursor cursor(answer_->document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(QString::fromStdString(utf8).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    cursor.endEditBlock();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!tutor_->ended())
+        fire(Event::Quit);
+    if (tutor_->ended())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainWindow::setAnswerText(const std::string& text)

@@ -34,6 +34,8 @@ public:
     // Runs the load event (start-up and assignment opening). False when the
     // program ended during it; the window must then not be shown.
     bool load();
+    // The window is on screen.
+    void shown() { fire(Event::Shown); }
 
     // Prepares the window's first paint (fonts, style, glyphs) in time the
     // program would otherwise spend waiting, such as while a prompt is open.
@@ -49,6 +51,8 @@ public:
     void setQuestionText(const std::string& text) override;
     void appendQuestionText(const std::string& text) override;
     TypedText answerText() override;
+    std::string answerDraft() override;
+    void setAnswerDraft(const std::string& utf8) override;
     void setAnswerText(const std::string& text) override;
     void answerRecorded() override;
     void setPictureScale(Picture box, double width, double height) override;
@@ -60,6 +64,11 @@ public:
 signals:
     // The program has ended: the window is closed and nothing more runs.
     void programEnded();
+
+protected:
+    // Closing the window ends the program the way "quit program" does, and
+    // may be cancelled the same way.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
@@ -75,6 +84,7 @@ private:
     PictureBox* picture1_ = nullptr;
     PictureBox* picture2_ = nullptr;
     QTimer* timer_ = nullptr;
+    QTimer* draftTimer_ = nullptr; // fires once typing has paused
     bool warm_ = false;
     bool handling_ = false; // a handler is running
     bool fontsApplied_ = false;

@@ -64,4 +64,21 @@ void QtDialogs::message(const std::string& text)
     box.exec();
 }
 
+Dialogs::Choice QtDialogs::ask(const std::string& text, bool offerCancel)
+{
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+    if (offerCancel)
+        buttons |= QMessageBox::Cancel;
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), fromCore(text), buttons);
+    box.setDefaultButton(QMessageBox::Yes);
+    // Escape or closing the box: Cancel where it is offered, otherwise No.
+    box.setEscapeButton(offerCancel ? QMessageBox::Cancel : QMessageBox::No);
+    box.exec();
+    if (box.clickedButton() == box.button(QMessageBox::Yes))
+        return Choice::Yes;
+    if (offerCancel && box.clickedButton() != box.button(QMessageBox::No))
+        return Choice::Cancel;
+    return Choice::No;
+}
+
 } // namespace qa::widgets

@@ -15,6 +15,7 @@
 
 #include "app/tutor.h"
 #include "platform/file_ops.h"
+#include "platform/text.h"
 
 namespace qa::testing {
 
@@ -94,6 +95,21 @@ public:
         return r;
     }
     void message(const std::string& text) override { messages.push_back(text); }
+
+    // Questions answered in advance; No once the answers run out.
+    std::deque<Choice> choices;
+    std::vector<std::string> questions;
+    std::vector<bool> cancelOffered;
+    Choice ask(const std::string& text, bool offerCancel) override
+    {
+        questions.push_back(text);
+        cancelOffered.push_back(offerCancel);
+        if (choices.empty())
+            return Choice::No;
+        const Choice c = choices.front();
+        choices.pop_front();
+        return c;
+    }
 };
 
 // The window's controls held in memory, in core texts.
@@ -115,6 +131,23 @@ public:
     void setQuestionText(const std::string& t) override { question = t; }
     void appendQuestionText(const std::string& t) override { question += t; }
     TypedText answerText() override { return {answer, answerUnencodable}; }
+    // The box as typed: the storable text, then the characters it cannot hold.
+    std::string answerDraft() override
+    {
+        std::string out = text::toUtf8(answer);
+        for (char32_t c : answerUnencodable) {
+            const int tail = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+            out += static_cast<char>((tail == 1 ? 0xC0 : tail == 2 ? 0xE0 : 0xF0) | (c >> (6 * tail)));
+            for (int i = tail - 1; i >= 0; --i)
+                out += static_cast<char>(0x80 | ((c >> (6 * i)) & 0x3F));
+        }
+        return out;
+    }
+    void setAnswerDraft(const std::string& utf8) override
+    {
+        answerUnencodable.clear();
+        answer = text::toCp1252(utf8, &answerUnencodable);
+    }
     void setAnswerText(const std::string& t) override
     {
         answer = t;

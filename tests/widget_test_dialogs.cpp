@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -43,6 +44,46 @@ TEST(QtPrompt, OkGivesTheTypedTextAndCancelGivesNothing)
     const qa::TypedText cancelled = dialogs.prompt("Your full name:  ");
     EXPECT_EQ(cancelled.text, "");
     EXPECT_TRUE(cancelled.unencodable.empty());
+}
+
+// The question before the program ends: the application's title as caption,
+// Yes and No, Cancel only where offered; Escape is Cancel there, else No.
+TEST(QtQuestion, ButtonsCaptionAndEscape)
+{
+    QApplication::setApplicationName("qa-tutor");
+    qa::widgets::QtDialogs dialogs;
+    for (bool offerCancel : {true, false}) {
+        for (const char* press : {"Yes", "No", "Escape"}) {
+            bool seen = false;
+            auto* poll = new QTimer(qApp);
+            QObject::connect(poll, &QTimer::timeout, poll, [&, poll, press] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!box)
+                    return;
+                poll->deleteLater();
+                poll->stop();
+                seen = true;
+                EXPECT_EQ(box->windowTitle(), QString("qa-tutor"));
+                EXPECT_EQ(box->text(), QString("Record it?"));
+                EXPECT_NE(box->button(QMessageBox::Yes), nullptr);
+                EXPECT_NE(box->button(QMessageBox::No), nullptr);
+                EXPECT_EQ(box->button(QMessageBox::Cancel) != nullptr, offerCancel);
+                if (std::string(press) == "Escape")
+                    QTest::keyClick(box, Qt::Key_Escape);
+                else
+                    box->button(std::string(press) == "Yes" ? QMessageBox::Yes : QMessageBox::No)->click();
+            });
+            poll->start(5);
+            const auto choice = dialogs.ask("Record it?", offerCancel);
+            using Choice = qa::Dialogs::Choice;
+            const Choice want = std::string(press) == "Yes"  ? Choice::Yes
+                                : std::string(press) == "No" ? Choice::No
+                                : offerCancel                ? Choice::Cancel
+                                                             : Choice::No;
+            EXPECT_TRUE(seen);
+            EXPECT_EQ(choice, want) << press << (offerCancel ? " with Cancel" : "");
+        }
+    }
 }
 
 } // namespace

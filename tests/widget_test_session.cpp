@@ -474,3 +474,217 @@ TEST(WidgetSession, TimerTicksNeverRunInsideAnotherHandler)
     QTest::qWait(60);
     EXPECT_GT(window.picture(1)->circleCount(), 0); // and the timer goes on afterwards
 }
+
+// Typed text is never lost: every way of ending asks first when the answer
+// box holds text that was not recorded, and keeps it as a draft on No.
+namespace {
+
+enum class Ending { QuitButton, CtrlQ, CloseWindow, EndOfAssignment, RoutineLine };
+
+const std::string kUnrecordedQuestion =
+    "Your text in the answer box has not been recorded. Record it as a response before the program ends?";
+
+// The draft files of the state directory and what each holds after its
+// two head lines.
+std::vector<std::string> drafts(const Session& s)
+{
+    std::vector<std::string> out;
+    if (!fs::exists(s.root.state()))
+        return out;
+    for (const auto& entry : fs::directory_iterator(s.root.state())) {
+        if (entry.path().filename().string().rfind("draft-", 0) != 0)
+            continue;
+        const std::string content = s.root.read(entry.path());
+        const auto body = content.find('\n', content.find('\n') + 1);
+        out.push_back(body == std::string::npos ? "?" : content.substr(body + 1));
+    }
+    return out;
+}
+
+// Shows the item the ending happens on: the last question of the assignment,
+// the question before a routine line that ends the program, or the first.
+void reachEnding(Session& s, Ending how)
+{
+    if (how == Ending::RoutineLine)
+        s.window.tutor().setBankLoader([](qa::QuestionBank& bank, long long& index) {
+            for (const char* line : {"001.  one", "`q1 the only question", "`routine exitprog", "002.  two"})
+                bank.storeNext(index, line);
+        });
+    s.start();
+    const int clicks = how == Ending::EndOfAssignment ? 14 : 1;
+    for (int n = 0; n < clicks; ++n)
+        s.click("cmdNextQuestion");
+}
+
+void end(Session& s, Ending how)
+{
+    switch (how) {
+    case Ending::QuitButton: s.click("cmd_quit"); break;
+    case Ending::CtrlQ: // a shortcut clicks its button a moment later
+        s.answer()->setFocus();
+        QTest::keyClick(s.answer(), Qt::Key_Q, Qt::ControlModifier);
+        waitUntil([&] { return s.ended.count() > 0 || !s.dialogs.questions.empty(); });
+        break;
+    case Ending::CloseWindow: s.window.close(); break;
+    case Ending::EndOfAssignment:
+    case Ending::RoutineLine: s.click("cmdNextQuestion"); break;
+    }
+}
+
+} // namespace
+
+TEST(WidgetUnrecorded, EveryEndingAsksOnlyAboutUnrecordedText)
+{
+    const struct {
+        Ending how;
+        const char* name;
+        bool cancel;
+    } kEndings[] = {
+        {Ending::QuitButton, "quit program", true},        {Ending::CtrlQ, "Ctrl+Q", true},
+        {Ending::CloseWindow, "closing the window", true}, {Ending::EndOfAssignment, "end of assignment", false},
+        {Ending::RoutineLine, "routine line", false},
+    };
+    for (const auto& e : kEndings) {
+        // Nothing typed: the box holds its first blank, or the prompt put back.
+        Session quiet;
+        reachEnding(quiet, e.how);
+        const std::string master = quiet.root.read(quiet.master());
+        end(quiet, e.how);
+        EXPECT_EQ(quiet.ended.count(), 1) << e.name;
+        EXPECT_TRUE(quiet.dialogs.questions.empty()) << e.name;
+        EXPECT_TRUE(drafts(quiet).empty()) << e.name;
+        EXPECT_EQ(quiet.root.read(quiet.master()), master) << e.name;
+
+        // Typed and not recorded, then No: the program ends, the text is a draft.
+        Session typed;
+        reachEnding(typed, e.how);
+        typed.type(QString::fromUtf8("unsaved \xCF\x80 answer"));
+        const std::string before = typed.root.read(typed.master());
+        end(typed, e.how);
+        EXPECT_EQ(typed.ended.count(), 1) << e.name;
+        ASSERT_EQ(typed.dialogs.questions.size(), 1u) << e.name;
+        EXPECT_EQ(typed.dialogs.questions[0], kUnrecordedQuestion) << e.name;
+        EXPECT_EQ(typed.dialogs.cancelOffered[0], e.cancel) << e.name;
+        EXPECT_EQ(drafts(typed), std::vector<std::string>{"unsaved \xCF\x80 answer"}) << e.name;
+        EXPECT_EQ(typed.root.read(typed.master()), before) << e.name;
+    }
+
+    // Recorded, then brought back by undo: nothing unrecorded, no question.
+    Session undone;
+    reachEnding(undone, Ending::QuitButton);
+    undone.type("kept");
+    undone.click("cmd_enter_response");
+    undone.undo();
+    ASSERT_EQ(undone.answerText(), QString("kept"));
+    undone.click("cmd_quit");
+    EXPECT_EQ(undone.ended.count(), 1);
+    EXPECT_TRUE(undone.dialogs.questions.empty());
+}
+
+TEST(WidgetUnrecorded, YesRecordsAsEnterResponseWouldHaveCancelKeepsEverything)
+{
+    // At the end of the assignment, Yes records what the box held before the
+    // click put the prompt back, on the last question: the same bytes as
+    // "Enter Response" just before the click.
+    Session asked, entered;
+    for (Session* s : {&asked, &entered}) {
+        reachEnding(*s, Ending::EndOfAssignment);
+        s->type("last answer");
+    }
+    asked.dialogs.choices = {qa::Dialogs::Choice::Yes};
+    asked.click("cmdNextQuestion");
+    entered.click("cmd_enter_response");
+    EXPECT_EQ(asked.ended.count(), 1);
+    EXPECT_EQ(asked.root.read(asked.master()), entered.root.read(entered.master()));
+    EXPECT_EQ(asked.root.read(asked.send()), entered.root.read(entered.send()));
+    EXPECT_TRUE(drafts(asked).empty());
+
+    // Cancel: the program goes on with everything as it was.
+    Session s;
+    reachEnding(s, Ending::QuitButton);
+    s.type("second thoughts");
+    const std::string master = s.root.read(s.master());
+    s.dialogs.choices = {qa::Dialogs::Choice::Cancel};
+    end(s, Ending::CtrlQ);
+    EXPECT_EQ(s.dialogs.questions.size(), 1u);
+    EXPECT_EQ(s.ended.count(), 0);
+    EXPECT_TRUE(s.window.isVisible());
+    EXPECT_EQ(s.answerText(), QString("second thoughts"));
+    EXPECT_EQ(s.root.read(s.master()), master);
+
+    // Yes whose recording fails: the failure is shown, the program stays
+    // open with the text in the box; once the fault is gone, Yes records it.
+    s.ops.onlyKinds = [](FaultyFileOps::Kind k) { return k == FaultyFileOps::Kind::Write; };
+    s.ops.counted = 0;
+    s.ops.failAt = 1;
+    s.dialogs.choices = {qa::Dialogs::Choice::Yes, qa::Dialogs::Choice::Yes};
+    s.window.close();
+    EXPECT_EQ(s.ended.count(), 0);
+    ASSERT_EQ(s.dialogs.messages.size(), 1u);
+    EXPECT_EQ(s.dialogs.messages[0].rfind("Your text was not recorded: ", 0), 0u);
+    EXPECT_EQ(s.answerText(), QString("second thoughts"));
+    EXPECT_EQ(s.root.read(s.master()), master);
+    s.ops.failAt = 0;
+    s.click("cmd_quit");
+    EXPECT_EQ(s.ended.count(), 1);
+    EXPECT_EQ(s.root.read(s.master()), master + responseBlock(true, question(1), "second thoughts", " 10000 "));
+
+    // At the end of the assignment a failing Yes puts the text back in place
+    // of the prompt.
+    Session last;
+    reachEnding(last, Ending::EndOfAssignment);
+    last.type("last answer");
+    last.ops.onlyKinds = [](FaultyFileOps::Kind k) { return k == FaultyFileOps::Kind::Write; };
+    last.ops.counted = 0;
+    last.ops.failAt = 1;
+    last.dialogs.choices = {qa::Dialogs::Choice::Yes};
+    last.click("cmdNextQuestion");
+    EXPECT_EQ(last.ended.count(), 0);
+    EXPECT_EQ(last.answerText(), QString("last answer"));
+}
+
+TEST(WidgetUnrecorded, DraftSavedWhileTypingClearedByRecordingBackAtTheNextStart)
+{
+    Session s;
+    s.start();
+    s.click("cmdNextQuestion");
+    s.type(QString::fromUtf8("first \xCF\x80"));
+    EXPECT_TRUE(drafts(s).empty()) << "nothing is written on the keystroke";
+    ASSERT_TRUE(waitUntil([&] { return !drafts(s).empty(); }, 4000));
+    EXPECT_EQ(drafts(s), std::vector<std::string>{"first \xCF\x80"});
+
+    s.type("first");
+    s.click("cmd_enter_response");
+    EXPECT_TRUE(drafts(s).empty());
+
+    // The program dies with a draft on disk; the next start of the same
+    // student and assignment puts it back once the window is shown.
+    s.click("cmdNextQuestion");
+    s.type(QString::fromUtf8("second \xCF\x80"));
+    QTest::keyClick(s.answer(), Qt::Key_Return);
+    typeInto(s.answer(), "line");
+    ASSERT_TRUE(waitUntil([&] { return !drafts(s).empty(); }, 4000));
+    s.clock.secondsOfDay = 11 * 3600;
+    qa::widgets::MainWindow again(s.files, s.clock, s.random, s.dialogs);
+    for (const char* reply : {"1", "Ann Lee", "ABC", "1"})
+        s.dialogs.reply(reply);
+    ASSERT_TRUE(again.load());
+    EXPECT_EQ(again.answerBox()->toPlainText(), QString(" "));
+    const std::size_t messages = s.dialogs.messages.size();
+    again.show();
+    again.shown();
+    ASSERT_EQ(s.dialogs.messages.size(), messages + 1);
+    EXPECT_EQ(s.dialogs.messages.back(),
+              "The text you had not recorded on 03-07-2026 at 10:20:30 is back in the answer box.");
+    EXPECT_EQ(again.answerBox()->toPlainText(), QString::fromUtf8("second \xCF\x80\nline"));
+
+    // Another assignment has no draft; a draft that cannot be written is
+    // skipped without a word.
+    Session other;
+    other.ops.denyCreateUnder = other.root.state();
+    other.start();
+    other.type("nowhere to keep it");
+    QTest::qWait(2300);
+    EXPECT_TRUE(other.dialogs.messages.empty());
+    EXPECT_TRUE(drafts(other).empty());
+}

@@ -61,8 +61,7 @@ public:
     const BankCursor& cursor() const { return cursor_; }
     const Transcript& transcript() const { return transcript_; }
 
-    // A different bank loader, for bank layouts the built-in assignment does
-    // not have. Called in place of the built-in content.
+    // A bank loader called in place of the built-in content.
     void setBankLoader(BankLoader loader) { bankLoader_ = std::move(loader); }
 
     // The text the answer box gets back when the next item begins.
@@ -93,9 +92,7 @@ private:
     // text in the answer box, the student is asked whether to record it; what
     // is not recorded is kept as a draft.
     struct BoxBefore {
-        std::string draft;
-        std::string currentLine;
-        std::string questionNumber;
+        std::string draft, currentLine, questionNumber;
     };
     bool mayEnd(const BoxBefore& before, bool offerCancel);
     bool unrecorded(const TypedText& box) const;

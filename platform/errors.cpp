@@ -42,7 +42,9 @@ int errorFromErrno(int err, bool opening)
     case EROFS: return kPermissionDenied;
     case EISDIR: return kPathFileAccess;
     case ENOSPC:
+#ifdef EDQUOT // not in the C library of Windows
     case EDQUOT:
+#endif
     case EFBIG: return kDiskFull;
     case EIO: return kDeviceIO;
     case EMFILE:

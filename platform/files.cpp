@@ -344,7 +344,7 @@ std::string Files::journalPathOf(const std::string& host) const
 bool Files::createHostDirectories(const std::string& host, bool ownerOnly)
 {
     for (std::size_t pos = 1; pos <= host.size(); ++pos) {
-        if (pos == host.size() || host[pos] == '/') {
+        if (pos == host.size() || isPathSeparator(host[pos])) {
             const std::string prefix = host.substr(0, pos);
             if (ops_.mkdir(prefix, ownerOnly) != 0 && errno != EEXIST)
                 return false;

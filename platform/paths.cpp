@@ -1,25 +1,58 @@
 #include "platform/paths.h"
 
 #include <cstdlib>
+
+#ifdef _WIN32
+#include "platform/win32_text.h"
+#else
 #include <pwd.h>
 #include <unistd.h>
+#endif
 
 #include "platform/errors.h"
 #include "platform/text.h"
 
 namespace qa {
+namespace {
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
+bool isDriveLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+} // namespace
+
+bool isPathSeparator(char c)
+{
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
 
 DrivePaths::DrivePaths(std::string root) : root_(std::move(root))
 {
-    while (root_.size() > 1 && root_.back() == '/')
+    while (root_.size() > 1 && isPathSeparator(root_.back()))
         root_.pop_back();
 }
 
 DrivePaths DrivePaths::fromEnvironment()
 {
+#ifdef _WIN32
+    // The drives are the machine's own, unless a root is asked for.
+    return DrivePaths(win32::environment(L"QA_TUTOR_DRIVE_ROOT"));
+#else
     if (const char* env = std::getenv("QA_TUTOR_DRIVE_ROOT"); env && *env)
         return DrivePaths(env);
     return DrivePaths(homeDirectory());
+#endif
 }
 
 std::string DrivePaths::hostPath(const std::string& windowPath) const
@@ -28,9 +61,24 @@ std::string DrivePaths::hostPath(const std::string& windowPath) const
         throw RuntimeError(kBadFileName, windowPath, "not a usable file name");
     std::string_view rest = windowPath;
     std::string out = root_;
-    if (rest.size() >= 2 && rest[1] == ':' &&
-        ((rest[0] >= 'a' && rest[0] <= 'z') || (rest[0] >= 'A' && rest[0] <= 'Z'))) {
-        out += '/';
+    const bool drive = rest.size() >= 2 && rest[1] == ':' && isDriveLetter(rest[0]);
+    // Without a root (Windows only) a drive path stays what it is, and a
+    // relative path stays relative.
+    bool asTheyAre = false;
+#ifdef _WIN32
+    asTheyAre = root_.empty();
+#endif
+    bool bare = false;
+    if (asTheyAre) {
+        if (drive) {
+            out += static_cast<char>(rest[0] & ~0x20);
+            out += ':';
+            rest.remove_prefix(2);
+        } else {
+            bare = !isPathSeparator(rest[0]);
+        }
+    } else if (drive) {
+        out += kSeparator;
         out += static_cast<char>(rest[0] | 0x20);
         rest.remove_prefix(2);
     }
@@ -39,7 +87,9 @@ std::string DrivePaths::hostPath(const std::string& windowPath) const
         if (component == "..")
             throw RuntimeError(kBadFileName, windowPath, "not a usable file name");
         if (!component.empty() && component != ".") {
-            out += '/';
+            if (!bare)
+                out += kSeparator;
+            bare = false;
             out += text::toUtf8(component); // host file names are UTF-8
         }
         component.clear();
@@ -51,8 +101,34 @@ std::string DrivePaths::hostPath(const std::string& windowPath) const
             component += c;
     }
     flush();
+#ifdef _WIN32
+    if (out.size() == 2 && out[1] == ':')
+        out += kSeparator; // the drive's root, not its current folder
+#endif
     return out;
 }
+
+#ifdef _WIN32
+
+std::string homeDirectory()
+{
+    if (std::string profile = win32::environment(L"USERPROFILE"); !profile.empty())
+        return profile;
+    const std::string drive = win32::environment(L"HOMEDRIVE");
+    const std::string path = win32::environment(L"HOMEPATH");
+    if (!path.empty())
+        return drive + path;
+    return ".";
+}
+
+std::string defaultStateDirectory()
+{
+    if (std::string local = win32::environment(L"LOCALAPPDATA"); !local.empty())
+        return joinPath(local, "qa-tutor");
+    return joinPath(joinPath(joinPath(homeDirectory(), "AppData"), "Local"), "qa-tutor");
+}
+
+#else
 
 std::string homeDirectory()
 {
@@ -70,21 +146,31 @@ std::string defaultStateDirectory()
     return homeDirectory() + "/.local/state/qa-tutor";
 }
 
+#endif
+
 std::string parentOf(const std::string& hostPath)
 {
+#ifdef _WIN32
+    const auto slash = hostPath.find_last_of("\\/");
+    if (slash == std::string::npos)
+        return hostPath.size() >= 2 && hostPath[1] == ':' ? hostPath.substr(0, 2) : ".";
+    if (slash == 2 && hostPath[1] == ':')
+        return hostPath.substr(0, 3); // C:\x is in C:\ .
+#else
     const auto slash = hostPath.find_last_of('/');
     if (slash == std::string::npos)
         return ".";
+#endif
     if (slash == 0)
-        return "/";
+        return hostPath.substr(0, 1);
     return hostPath.substr(0, slash);
 }
 
 std::string joinPath(const std::string& dir, const std::string& name)
 {
-    if (!dir.empty() && dir.back() == '/')
+    if (!dir.empty() && isPathSeparator(dir.back()))
         return dir + name;
-    return dir + "/" + name;
+    return dir + kSeparator + name;
 }
 
 } // namespace qa

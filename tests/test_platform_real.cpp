@@ -20,6 +20,22 @@ namespace {
 using namespace qa;
 using namespace std::chrono;
 
+#ifdef _WIN32
+// The Windows C library's names for these.
+int setenv(const char* name, const char* value, int)
+{
+    return _putenv_s(name, value);
+}
+int unsetenv(const char* name)
+{
+    return _putenv_s(name, "");
+}
+std::tm* localtime_r(const std::time_t* t, std::tm* out)
+{
+    return localtime_s(out, t) == 0 ? out : nullptr;
+}
+#endif
+
 std::string cFormat(system_clock::time_point moment, const char* format)
 {
     const std::time_t t = system_clock::to_time_t(moment);
@@ -143,6 +159,10 @@ public:
 private:
     bool use()
     {
+#ifdef _WIN32
+        if (std::setlocale(LC_ALL, "German_Germany.1252") && std::localeconv()->decimal_point == std::string(","))
+            return true;
+#endif
         return std::setlocale(LC_ALL, "de_DE.UTF-8") && std::localeconv()->decimal_point == std::string(",");
     }
     qa::testing::TempRoot dir_;

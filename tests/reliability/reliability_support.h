@@ -2,8 +2,10 @@
 // Helpers shared by the reliability tests and the recorder driver: a strict
 // reader of master and send files, a directory-tree snapshot, and running a
 // piece of a test in a child process.
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -147,6 +149,13 @@ inline RecordFile parseRecordFile(const std::string& bytes, bool master, bool re
     return out;
 }
 
+// A host path of the file layer (UTF-8) as a path of the C++ library, which
+// on Windows would read a plain string in the ANSI code page.
+inline std::filesystem::path fromUtf8(const std::string& utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 // The whole file, read in one go (empty when it cannot be read).
 inline std::string readFile(const std::filesystem::path& path)
 {
@@ -173,7 +182,8 @@ inline std::set<std::string> snapshotTree(const std::filesystem::path& dir)
         // directory that the files do not; they are left out.
         if (it->path().filename().string().rfind(".qa-tutor-", 0) == 0 && it->is_regular_file())
             continue;
-        std::string rel = std::filesystem::relative(it->path(), dir).string();
+        const auto relative = std::filesystem::relative(it->path(), dir).generic_u8string();
+        std::string rel(relative.begin(), relative.end());
         if (it->is_directory() && !it->is_symlink())
             rel += '/';
         out.insert(rel);
@@ -181,6 +191,7 @@ inline std::set<std::string> snapshotTree(const std::filesystem::path& dir)
     return out;
 }
 
+#ifndef _WIN32
 // Runs `body` in a forked child and returns what it returned, or a text
 // starting with "child failed" when it died or could not be started. The
 // child never returns into the test framework.
@@ -222,5 +233,6 @@ inline std::string runInChild(const std::function<std::string()>& body)
         return "child failed: status " + std::to_string(status) + " after \"" + result + "\"";
     return result;
 }
+#endif
 
 } // namespace qa::reliability

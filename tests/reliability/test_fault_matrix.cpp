@@ -5,12 +5,14 @@
 // text stays in the answer box.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <csignal>
 #include <fcntl.h>
+#endif
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -26,7 +28,9 @@ namespace fs = std::filesystem;
 using namespace qa;
 using qa::reliability::parseRecordFile;
 using qa::reliability::readFile;
+#ifndef _WIN32
 using qa::reliability::runInChild;
+#endif
 using qa::reliability::snapshotTree;
 using qa::testing::Harness;
 using Kind = qa::testing::FaultyFileOps::Kind;
@@ -255,6 +259,7 @@ TEST(FaultMatrix, ShortWritesAreCutBackAndNeverLeaveATornBlock)
     std::printf("[ figures  ] short writes injected: %d\n", injected);
 }
 
+#ifndef _WIN32 // file size limits, users and permission bits are POSIX's
 // Records with RLIMIT_FSIZE set so that one file's share stops part way; the
 // kernel then writes only up to the limit. Runs in a child: the limit and the
 // ignored SIGXFSZ stay there.
@@ -314,6 +319,7 @@ TEST(FaultMatrix, FileSizeLimitInsideABlockRollsThePartialBlockBack)
             << where << ": " << r;
     }
 }
+#endif
 
 // One recording with the data directory in a bad state; returns the message.
 struct BadDirectoryResult {
@@ -370,6 +376,7 @@ TEST(FaultMatrix, MissingDirectoryAndDirectoryInPlaceOfAFileAreToldApartAndWrite
         EXPECT_NE(m->find("Your text is still in the answer box."), std::string::npos) << *m;
 }
 
+#ifndef _WIN32
 // A read-only directory means nothing to root, so as root the case runs in a
 // child that has given up its privileges first.
 TEST(FaultMatrix, ReadOnlyDirectoryAndReadOnlyFileAreRefusedWithPermissionDenied)
@@ -416,5 +423,6 @@ TEST(FaultMatrix, ReadOnlyDirectoryAndReadOnlyFileAreRefusedWithPermissionDenied
               std::string::npos)
         << r;
 }
+#endif
 
 } // namespace

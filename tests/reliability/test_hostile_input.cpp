@@ -94,7 +94,8 @@ TEST(HostileNames, NoNameWritesOutsideTheDataDirectory)
             "drive/c/kelvarno/notes_" + c.filePart + ".txt",
         };
         EXPECT_EQ(snapshotTree(rig.outer.path), want) << where;
-        const std::string master = readFile(rig.drive + "/c/kelvarno/masterFile_" + c.filePart + ".txt");
+        const std::string master =
+            readFile(reliability::fromUtf8(rig.drive + "/c/kelvarno/masterFile_" + c.filePart + ".txt"));
         // The name itself is recorded as typed, control characters and all.
         EXPECT_NE(master.find("\r\nStudent Name:  " + c.name + "\r\n"), std::string::npos) << where;
     }

@@ -10,6 +10,9 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#ifdef _WIN32
+#include <random>
+#endif
 #include <string>
 #include <vector>
 
@@ -164,15 +167,33 @@ public:
     void beep() override { ++beeps; }
 };
 
+// A new empty directory among the temporary files.
+inline std::string makeTempDirectory()
+{
+#ifdef _WIN32
+    // No mkdtemp: a random name, taken only if it was not there. The path is
+    // kept in UTF-8, as the file layer's host paths are.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto dir = std::filesystem::temp_directory_path() / ("qa-tutor-test-" + std::to_string(random()));
+        std::error_code ec;
+        if (std::filesystem::create_directory(dir, ec)) {
+            const auto utf8 = dir.u8string();
+            return std::string(utf8.begin(), utf8.end());
+        }
+    }
+    return {};
+#else
+    std::string tmpl = (std::filesystem::temp_directory_path() / "qa-tutor-test-XXXXXX").string();
+    char* made = mkdtemp(tmpl.data());
+    return made ? made : tmpl;
+#endif
+}
+
 // A fresh temporary directory standing in for the drive root; removed after.
 class TempRoot {
 public:
-    TempRoot()
-    {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "qa-tutor-test-XXXXXX").string();
-        char* made = mkdtemp(tmpl.data());
-        path = made ? made : tmpl;
-    }
+    TempRoot() : path(makeTempDirectory()) {}
     ~TempRoot()
     {
         std::error_code ec;
@@ -191,7 +212,10 @@ public:
     }
     bool exists(const std::filesystem::path& p) const { return std::filesystem::exists(p); }
     // The per-user state directory of the tests' tutor.
-    std::string state() const { return path + "/state"; }
+    std::string state() const
+    {
+        return path + static_cast<char>(std::filesystem::path::preferred_separator) + "state";
+    }
 
     std::string path;
 };
@@ -223,7 +247,7 @@ public:
 
     int open(const std::string& path, unsigned flags) override
     {
-        if (fault(path.find("/journal-") == std::string::npos ? Kind::Open : Kind::JournalOpen))
+        if (fault(path.compare(path.find_last_of("/\\") + 1, 8, "journal-") != 0 ? Kind::Open : Kind::JournalOpen))
             return -1;
         if ((flags & kOpenCreate) && deniedCreate(path)) {
             FileInfo info;

@@ -13,6 +13,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("qa-tutor");
+    // Ties the window to its menu entry (and its icon) on Wayland.
+    QGuiApplication::setDesktopFileName("io.github.qatutor.QaTutor");
 
     qa::Files files(qa::systemFileOps(), qa::DrivePaths::fromEnvironment(), qa::defaultStateDirectory());
     qa::SystemClock clock;

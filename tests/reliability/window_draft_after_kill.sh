@@ -51,10 +51,11 @@ if [ "${1:-}" = "--inside" ]; then
         sleep 0.3
     }
     # Starts the program and answers the four prompts; sets $main to the
-    # main window's id.
+    # main window's id. A new client may get the ids the killed one had.
     start() {
         "$tutor" >>"$log" 2>&1 &
         pid=$!
+        seen=" "
         local reply
         for reply in 1 "Ann Lee" ALE 1; do
             wait_window qa-tutor

@@ -40,6 +40,8 @@ Times runOnce(const std::string& program, const std::string& root)
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     setenv("QA_TUTOR_DRIVE_ROOT", root.c_str(), 1);
+    // A state directory of its own: no draft of the user's comes back at the start.
+    setenv("XDG_STATE_HOME", (root + "/state").c_str(), 1);
     std::string replies = "1|Ann Lee|ABC|1"; // the bare program ignores them
     char* argv[] = {const_cast<char*>(program.c_str()), replies.data(), nullptr};
     Times t;

@@ -4,6 +4,7 @@
 // the first argument ("reply|reply|...") as soon as it has been painted.
 // Usage: qa-tutor-probe REPLIES
 #include <QApplication>
+#include <QTimer>
 
 #include "app/widgets/main_window.h"
 #include "launch_probe.h"
@@ -18,7 +19,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("qa-tutor");
     const QStringList replies = QApplication::arguments().value(1).split(u'|');
 
-    qa::Files files(qa::posixFileOps(), qa::Files::defaultDriveRoot());
+    qa::Files files(qa::systemFileOps(), qa::DrivePaths::fromEnvironment(), qa::defaultStateDirectory());
     qa::SystemClock clock;
     qa::LcgRandom random;
     qa::bench::LaunchProbe probe(replies);
@@ -33,5 +34,7 @@ int main(int argc, char** argv)
     qa::bench::LaunchProbe::mark("loaded");
     probe.watchWindow(&window);
     window.show();
+    // As the real program does once the window is on screen.
+    QTimer::singleShot(0, &window, [&window] { window.shown(); });
     return QApplication::exec();
 }

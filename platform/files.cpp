@@ -25,8 +25,8 @@ bool lockUnsupported(int err)
 // mid-append leaves its journal behind, and the next writer, holding the
 // lock, cuts the torn tail off: only when the file is the same file and what
 // lies past the old length is a beginning of the journal's bytes, so that
-// nothing another writer appended since is ever cut. A journal exists only
-// while an append is under way, or after one that was killed.
+// nothing another writer appended since is ever cut. Between appends the
+// mark is blank.
 struct JournalMark {
     std::int64_t start = 0;
     std::int64_t end = 0;
@@ -48,6 +48,8 @@ struct JournalMark {
 
 constexpr std::size_t kFieldWidth = 20;
 constexpr std::size_t kMarkWidth = 3 * (kFieldWidth + 1);
+// The mark of a journal with no append under way.
+const std::string kIdleMark = std::string(kMarkWidth - 1, ' ') + "\n";
 // A journal that claims more than this is not one of ours.
 constexpr std::int64_t kLargestJournaledAppend = std::int64_t{1} << 30;
 
@@ -295,11 +297,15 @@ private:
         return tail;
     }
 
-    // A journal must not outlive a finished append: a later writer would
-    // take its mark for a torn one.
+    // A mark must not outlive a finished append: a later writer would take
+    // it for a torn one. The journal is blanked in place with one small
+    // write (cheaper than a file made and removed for every recording), or
+    // removed when even that fails.
     void dropJournal(Handle& h)
     {
-        if (ops_.unlink(h.journalHost) != 0)
+        if (ops_.pwrite(h.journal, kIdleMark.data(), kIdleMark.size(), 0) !=
+                static_cast<std::int64_t>(kIdleMark.size()) &&
+            ops_.unlink(h.journalHost) != 0)
             ops_.ftruncate(h.journal, 0);
         files_.closeFd(h.journal);
         h.journal = -1;

@@ -57,25 +57,13 @@ if [ "${1:-}" = "--inside" ]; then
 fi
 
 tutor=${1:?usage: window_draft_after_kill.sh PATH/TO/qa-tutor}
-require_window_tools
-root=$(mktemp -d "${TMPDIR:-/tmp}/qa-window-XXXXXX")
-trap 'rm -rf "$root"' EXIT
-export QA_TUTOR_DRIVE_ROOT=$root/drive
-export XDG_STATE_HOME=$root/state
-log=$root/qa-tutor.log
-clean() { rm -rf "${root:?}"/*; mkdir -p "$QA_TUTOR_DRIVE_ROOT" "$XDG_STATE_HOME"; }
-run_under_xvfb "$0" "$tutor" "$log" 150 clean
+run_window_test "$0" "$tutor" 150
 
-dir=$QA_TUTOR_DRIVE_ROOT/c/kelvarno
-master=$dir/masterFile_Ann_Lee.txt
-sends=("$dir"/send_????Ann_Lee.txt)
-ls -l "$dir"
-[ -f "$master" ] || { echo "FAIL: no master file"; exit 1; }
-[ ${#sends[@]} -eq 1 ] && [ -f "${sends[0]}" ] || { echo "FAIL: no single send file"; exit 1; }
+find_record_files
 # The response stands on the line after the response label, in Windows-1252.
 expected=$(printf '%s' "$typed" | iconv -f UTF-8 -t WINDOWS-1252)
 fail=0
-for f in "$master" "${sends[0]}"; do
+for f in "$master" "$send"; do
     if has_response "$f" "$expected"; then
         echo "ok: the typed text is the response in $(basename "$f")"
     else

@@ -12,6 +12,20 @@ require_window_tools() {
     done
 }
 
+# Outside the X server: a temporary drive root and state directory
+# ($QA_TUTOR_DRIVE_ROOT, $XDG_STATE_HOME, removed at exit), then the run.
+#   run_window_test SCRIPT TUTOR SECONDS
+run_window_test() {
+    require_window_tools
+    root=$(mktemp -d "${TMPDIR:-/tmp}/qa-window-XXXXXX")
+    trap 'rm -rf "$root"' EXIT
+    export QA_TUTOR_DRIVE_ROOT=$root/drive
+    export XDG_STATE_HOME=$root/state
+    log=$root/qa-tutor.log
+    clean_root() { rm -rf "${root:?}"/*; mkdir -p "$QA_TUTOR_DRIVE_ROOT" "$XDG_STATE_HOME"; }
+    run_under_xvfb "$1" "$2" "$log" "$3" clean_root
+}
+
 # Runs "SCRIPT --inside TUTOR LOG" under a fresh X server. xvfb-run -a can
 # lose the race for a display number to another X server starting at the
 # same moment; such a start is tried again, from scratch (CLEAN is called
@@ -112,6 +126,18 @@ record_and_quit() {
         exit 1
     fi
     wait "$pid"
+}
+
+# After the run: sets $master and $send to Ann Lee's record files, and fails
+# unless there is one of each.
+find_record_files() {
+    local dir=$QA_TUTOR_DRIVE_ROOT/c/kelvarno sends
+    master=$dir/masterFile_Ann_Lee.txt
+    sends=("$dir"/send_????Ann_Lee.txt)
+    ls -l "$dir"
+    [ -f "$master" ] || { echo "FAIL: no master file"; exit 1; }
+    [ ${#sends[@]} -eq 1 ] && [ -f "${sends[0]}" ] || { echo "FAIL: no single send file"; exit 1; }
+    send=${sends[0]}
 }
 
 # After the run: whether FILE holds TEXT (record-file bytes) on the line

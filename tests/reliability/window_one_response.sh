@@ -23,19 +23,9 @@ if [ "${1:-}" = "--inside" ]; then
 fi
 
 tutor=${1:?usage: window_one_response.sh PATH/TO/qa-tutor}
-require_window_tools
-root=$(mktemp -d "${TMPDIR:-/tmp}/qa-window-XXXXXX")
-trap 'rm -rf "$root"' EXIT
-export QA_TUTOR_DRIVE_ROOT=$root/drive
-export XDG_STATE_HOME=$root/state
-log=$root/qa-tutor.log
-clean() { rm -rf "${root:?}"/*; }
-run_under_xvfb "$0" "$tutor" "$log" 120 clean
+run_window_test "$0" "$tutor" 120
 
-dir=$QA_TUTOR_DRIVE_ROOT/c/kelvarno
-master=$dir/masterFile_Ann_Lee.txt
-sends=("$dir"/send_????Ann_Lee.txt)
-ls -l "$dir"
+find_record_files
 fail=0
 check() { # check FILE WHAT LINE: the file holds LINE followed by CR LF
     if grep -qxF -- "$3"$'\r' "$1"; then
@@ -45,9 +35,7 @@ check() { # check FILE WHAT LINE: the file holds LINE followed by CR LF
         fail=1
     fi
 }
-[ -f "$master" ] || { echo "FAIL: no master file"; exit 1; }
-[ ${#sends[@]} -eq 1 ] && [ -f "${sends[0]}" ] || { echo "FAIL: no single send file"; exit 1; }
-for f in "$master" "${sends[0]}"; do
+for f in "$master" "$send"; do
     check "$f" "student name" "Student Name:  Ann Lee"
     check "$f" "assignment number" "assignment #001"
     check "$f" "assignment header" "001.  test 1"

@@ -12,11 +12,10 @@
 
 namespace {
 
+// 12-31-2026 23:59:58, formatted by the product's clock code.
 class FixedClock : public qa::Clock {
 public:
-    std::string date() override { return "12-31-2026"; }
-    std::string time() override { return "23:59:58"; }
-    float secondsSinceMidnight() override { return 0; }
+    qa::LocalTime now() override { return {2026, 12, 31, 23, 59, 58, 0}; }
 };
 
 bool startsWith(const std::string& s, const std::string& p)

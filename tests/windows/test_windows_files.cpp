@@ -6,8 +6,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <future>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>

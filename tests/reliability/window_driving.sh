@@ -104,6 +104,9 @@ show_question_and_type() { # TEXT
     focus "$main"
     xdotool key ctrl+n
     sleep 0.5
+    type_answer "$1"
+}
+type_answer() { # TEXT
     xdotool mousemove --window "$main" 480 160 click 1
     sleep 0.3
     xdotool key ctrl+a

@@ -30,8 +30,12 @@ void Tutor::runRoutine(const std::string& routine)
 BankCursor::Step Tutor::readNextQuestion()
 {
     try {
-        if (cursor_.itemFinished())
+        if (cursor_.itemFinished()) {
+            // Asked about if this click ends the program.
+            if (!boxBeforeReset_)
+                boxBeforeReset_ = p_.view.answerDraft();
             p_.view.setAnswerText(answerPrompt);
+        }
         BankCursor::Step step = cursor_.readNextQuestion(session_.nextAssignmentNumber());
         if (!step.line.empty())
             transcript_.addQuestion(step.line);

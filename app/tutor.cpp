@@ -31,12 +31,14 @@ bool Tutor::handle(Event event)
 {
     if (ended_)
         return false;
-    // What the answer box held before an event that may end the program: the
-    // question about unrecorded text is about that, not the prompt put back.
+    // Where the answer belongs should the event end the program: the line
+    // and question number before it. The box itself is read only at the end,
+    // or before the prompt reset replaces it (see readNextQuestion).
     const bool mayAsk = event == Event::NextQuestion || event == Event::NextPicture || event == Event::Quit;
     BoxBefore before;
     if (mayAsk)
-        before = {p_.view.answerDraft(), cursor_.currentLine(), cursor_.questionNumber()};
+        before = {{}, cursor_.currentLine(), cursor_.questionNumber()};
+    boxBeforeReset_.reset();
     try {
         switch (event) {
         case Event::Load:
@@ -59,6 +61,8 @@ bool Tutor::handle(Event event)
         case Event::AnswerIdle: keepDraft(p_.view.answerDraft()); break;
         }
     } catch (const EndProgram&) {
+        if (mayAsk)
+            before.draft = boxBeforeReset_ ? *boxBeforeReset_ : p_.view.answerDraft();
         if (mayAsk && !mayEnd(before, event == Event::Quit))
             return true;
         ended_ = true;

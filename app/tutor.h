@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 
 #include "app/drafts.h"
@@ -88,9 +89,8 @@ private:
     void onDisplayNotes();
     void onTimerTick();
 
-    // Typed text is never lost: before the program ends with unrecorded
-    // text in the answer box, the student is asked whether to record it; what
-    // is not recorded is kept as a draft.
+    // Before the program ends with unrecorded text, the student is asked
+    // whether to record it; what is not recorded is kept as a draft.
     struct BoxBefore {
         std::string draft, currentLine, questionNumber;
     };
@@ -112,7 +112,8 @@ private:
     records::RecordFiles records_{p_.files, p_.clock, session_};
     Transcript transcript_;
     Drafts drafts_{p_.files, p_.clock};
-    std::string lastRecorded_; // the answer box's text at its last recording
+    std::string lastRecorded_;                  // the answer box's text at its last recording
+    std::optional<std::string> boxBeforeReset_; // this event's prompt reset replaced it
     BankLoader bankLoader_;
     bool ended_ = false;
 };

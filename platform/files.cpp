@@ -405,6 +405,19 @@ void Files::touch(const std::string& windowPath)
     closeFd(fd);
 }
 
+int Files::readToEnd(int fd, std::string& out)
+{
+    char buf[1 << 16];
+    while (true) {
+        const std::int64_t n = ops_.read(fd, buf, sizeof buf);
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return 0;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+}
+
 bool Files::isMissingOrEmpty(const std::string& windowPath)
 {
     FileInfo info;
@@ -435,19 +448,10 @@ std::string Files::readAll(const std::string& windowPath)
     std::string out;
     if (info.size > 0)
         out.reserve(static_cast<std::size_t>(info.size));
-    char buf[1 << 16];
-    while (true) {
-        const std::int64_t n = ops_.read(fd, buf, sizeof buf);
-        if (n < 0) {
-            const int err = errno;
-            closeFd(fd);
-            raise({err, false, host, "read"});
-        }
-        if (n == 0)
-            break;
-        out.append(buf, static_cast<std::size_t>(n));
-    }
+    const int err = readToEnd(fd, out);
     closeFd(fd);
+    if (err != 0)
+        raise({err, false, host, "read"});
     FileInfo now = info;
     now.size = static_cast<std::int64_t>(out.size());
     if (mark && mark->mayBeTornTailOf(now) &&
@@ -510,12 +514,9 @@ std::optional<std::string> Files::readStateFile(const std::string& name)
     if (fd < 0)
         return std::nullopt;
     std::string out;
-    char buf[1 << 14];
-    std::int64_t n;
-    while ((n = ops_.read(fd, buf, sizeof buf)) > 0)
-        out.append(buf, static_cast<std::size_t>(n));
+    const int err = readToEnd(fd, out);
     closeFd(fd);
-    if (n < 0)
+    if (err != 0)
         return std::nullopt;
     return out;
 }

@@ -74,6 +74,8 @@ private:
     // Each missing directory on the way; `ownerOnly` for the state directory.
     bool createHostDirectories(const std::string& host, bool ownerOnly);
     int openFd(const std::string& host, unsigned flags);
+    // Appends what is left of the file to `out`; 0, or the errno of a failed read.
+    int readToEnd(int fd, std::string& out);
     void closeFd(int fd);
     [[noreturn]] void raise(const Failure& failure) const;
     std::string journalPathOf(const std::string& host) const;

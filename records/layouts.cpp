@@ -8,10 +8,6 @@
 namespace qa::records {
 namespace {
 
-const std::string kIndent(36, ' ');
-// A closing rule fills columns 1 to 49; the next print zone starts at 57.
-const std::string kToNextZone(7, ' ');
-
 void line(std::string& out, std::string_view text)
 {
     out.append(text);
@@ -33,7 +29,7 @@ std::vector<AppendPart> openingHeader(const OpeningHeader& in, const RecordPaths
         line(out, kInitialsLabel + in.initials);
         std::string stamp = kDateLabel + clock.date();
         if (f == 1)
-            stamp += ' ';
+            stamp += kSendDateTimeSeparator;
         stamp += clock.time();
         line(out, stamp);
     }

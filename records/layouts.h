@@ -19,6 +19,14 @@ inline constexpr const char* kAssignmentLabel = "assignment #";
 inline constexpr const char* kInitialsLabel = "Initials:  ";
 inline constexpr const char* kDateLabel = "Date and Time ";
 inline constexpr const char* kQuestionTag = "`questionNumber";
+// The blanks before a block's time line, and those after a closing rule that
+// ends at the next print zone (the rule fills columns 1 to 49; the zone
+// starts at 57).
+inline const std::string kIndent(36, ' ');
+inline const std::string kToNextZone(7, ' ');
+// Between the date and the time of a send file's opening header (the master
+// file has nothing there).
+inline constexpr char kSendDateTimeSeparator = ' ';
 
 struct RecordPaths {
     std::string master;

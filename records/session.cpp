@@ -18,8 +18,8 @@ std::string padAssignmentNumber(const std::string& number)
     return number;
 }
 
-// The name as it goes into file names: blanks, and characters a file name
-// cannot carry, become underscores.
+} // namespace
+
 std::string fileNamePart(const std::string& name)
 {
     std::string out = name;
@@ -31,8 +31,6 @@ std::string fileNamePart(const std::string& name)
     }
     return out;
 }
-
-} // namespace
 
 void Session::drawCodeNumber(double r)
 {
@@ -49,9 +47,9 @@ void Session::setStudent(std::string studentName, std::string initials, const st
     studentName_ = std::move(studentName);
     initials_ = std::move(initials);
     const std::string name = fileNamePart(studentName_);
-    paths_.master = dataDir_ + "\\masterFile_" + name + ".txt";
-    paths_.send = dataDir_ + "\\send_" + today.substr(0, 2) + today.substr(3, 2) + name + ".txt";
-    paths_.notes = dataDir_ + "\\notes_" + name + ".txt";
+    paths_.master = dataDir_ + "\\" + kMasterPrefix + name + kRecordSuffix;
+    paths_.send = dataDir_ + "\\" + kSendPrefix + today.substr(0, 2) + today.substr(3, 2) + name + kRecordSuffix;
+    paths_.notes = dataDir_ + "\\" + kNotesPrefixOfFile + name + kRecordSuffix;
 }
 
 void Session::setAssignment(const std::string& typed)

@@ -5,6 +5,16 @@
 
 namespace qa::records {
 
+// The record files' names: prefix, [MMDD for the send file,] name part, suffix.
+inline constexpr const char* kMasterPrefix = "masterFile_";
+inline constexpr const char* kSendPrefix = "send_";
+inline constexpr const char* kNotesPrefixOfFile = "notes_";
+inline constexpr const char* kRecordSuffix = ".txt";
+
+// The name as it goes into file names: blanks, and characters a file name
+// cannot carry, become underscores.
+std::string fileNamePart(const std::string& name);
+
 // The student's session: who records, in which data directory and record
 // files, for which assignment, and the run's code number.
 class Session {

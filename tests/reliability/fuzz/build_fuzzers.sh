@@ -36,7 +36,8 @@ fi
 
 # The core library's sources: every .cpp outside the window's folder, but for
 # the file calls of Windows.
-sources=$(ls "$src"/platform/*.cpp "$src"/coding/*.cpp "$src"/records/*.cpp "$src"/bank/*.cpp "$src"/app/*.cpp |
+sources=$(ls "$src"/platform/*.cpp "$src"/coding/*.cpp "$src"/records/*.cpp "$src"/bank/*.cpp "$src"/app/*.cpp \
+    "$src"/review/*.cpp |
     grep -v '_win32\.cpp$')
 jobs=$(nproc 2>/dev/null || echo 2)
 echo "$cxx: compiling $(echo "$sources" | wc -l) core sources with $jobs jobs"
@@ -44,7 +45,7 @@ printf '%s\n' $sources | xargs -P "$jobs" -I{} sh -c '
     f={}; o="$1/obj/$(echo "$f" | sed "s|^$2/||; s|/|_|g; s|\.cpp$|.o|")"
     $3 $4 -fsanitize=fuzzer-no-link -c "$f" -o "$o" || exit 255' _ "$out" "$src" "$cxx" "$flags"
 
-for target in decode rem_spaces record_blocks query_file; do
+for target in decode rem_spaces record_blocks query_file review_files; do
     $cxx $flags -fsanitize=fuzzer "$here/fuzz_$target.cpp" "$out"/obj/*.o -o "$out/fuzz_$target"
     echo "built $out/fuzz_$target"
 done

@@ -1,0 +1,121 @@
+// The checks over what was read: file names against headers, code lines
+// shared by students, the same and near-identical answers.
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <unordered_map>
+
+#include "platform/text.h"
+#include "records/session.h"
+#include "review/model.h"
+#include "review/similar.h"
+
+namespace qa::review {
+namespace {
+
+// The name part and, for a send file, the month and day of a record file's
+// name; false when the name does not follow the tutor's pattern.
+bool splitName(const std::string& name, std::string& part, std::string& mmdd)
+{
+    const std::string suffix = records::kRecordSuffix;
+    if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    const std::string stem = name.substr(0, name.size() - suffix.size());
+    const std::string send = records::kSendPrefix, master = records::kMasterPrefix;
+    if (stem.compare(0, send.size(), send) == 0) {
+        mmdd = stem.substr(send.size(), 4);
+        if (mmdd.size() != 4 || !std::all_of(mmdd.begin(), mmdd.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            return false;
+        part = stem.substr(send.size() + 4);
+        return true;
+    }
+    if (stem.compare(0, master.size(), master) == 0) {
+        part = stem.substr(master.size());
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+void Model::runChecks()
+{
+    // File names against the headers they hold.
+    for (std::uint32_t s = 0; s < sessions.size(); ++s) {
+        const Session& session = sessions[s];
+        const std::string name = records::fileNamePart(students[session.student].name);
+        int y = 0, mo = 0, d = 0;
+        civilFromDays(session.start / kSecondsPerDay, y, mo, d);
+        char date[8];
+        std::snprintf(date, sizeof date, "%02d%02d", mo % 100, d % 100);
+        for (const Place& at : session.at) {
+            std::string part, mmdd;
+            if (!splitName(files[at.file].nameBytes, part, mmdd))
+                continue;
+            if (part != name && part != text::toUtf8(name))
+                fileNames.push_back({at.file, at.line,
+                                     "the file name carries the name \"" + validUtf8(part) +
+                                         "\", the header \"" + text::toUtf8(students[session.student].name) +
+                                         "\""});
+            if (!mmdd.empty() && mmdd != date)
+                fileNames.push_back({at.file, at.line,
+                                     "the file name carries the day " + mmdd.substr(0, 2) + "-" + mmdd.substr(2) +
+                                         ", the header " + formatMoment(session.start).substr(0, 10)});
+        }
+    }
+    std::sort(fileNames.begin(), fileNames.end(), [](const FileNameFinding& a, const FileNameFinding& b) {
+        return std::tie(a.file, a.line, a.what) < std::tie(b.file, b.line, b.what);
+    });
+
+    // One code line in the files of two students.
+    std::map<std::string, std::vector<std::uint32_t>> byCode;
+    for (std::uint32_t s = 0; s < sessions.size(); ++s)
+        if (!sessions[s].codeLine.empty())
+            byCode[sessions[s].codeLine].push_back(s);
+    for (auto& [code, list] : byCode) {
+        const std::uint32_t first = sessions[list.front()].student;
+        if (std::any_of(list.begin(), list.end(), [&](std::uint32_t s) { return sessions[s].student != first; })) {
+            std::sort(list.begin(), list.end(), [&](auto a, auto b) {
+                return std::tie(sessions[a].student, sessions[a].start) <
+                       std::tie(sessions[b].student, sessions[b].start);
+            });
+            codeLines.push_back({code, list});
+        }
+    }
+
+    // The same and near-identical final answers, question by question.
+    for (std::uint32_t a = 0; a < assignments.size(); ++a) {
+        const Assignment& as = assignments[a];
+        for (std::uint32_t q = 0; q < as.questions.size(); ++q) {
+            std::map<std::string, std::vector<std::uint32_t>> byText;
+            for (const Row& row : as.rows)
+                if (row.cells[q].answer != kNone)
+                    byText[foldText(items[row.cells[q].answer].text)].push_back(row.cells[q].answer);
+            std::vector<std::string_view> texts;
+            std::vector<const std::vector<std::uint32_t>*> groups;
+            for (const auto& [folded, group] : byText) {
+                if (group.size() > 1)
+                    same.push_back({a, q, group});
+                texts.push_back(folded);
+                groups.push_back(&group);
+            }
+            for (const Similar& pair : nearIdentical(texts))
+                for (std::uint32_t x : *groups[pair.a])
+                    for (std::uint32_t y : *groups[pair.b])
+                        if (items[x].student < items[y].student)
+                            near.push_back({a, q, x, y, pair.share});
+                        else
+                            near.push_back({a, q, y, x, pair.share});
+        }
+    }
+    std::sort(same.begin(), same.end(), [&](const SameAnswers& x, const SameAnswers& y) {
+        return std::tie(x.assignment, x.question, items[x.items.front()].student) <
+               std::tie(y.assignment, y.question, items[y.items.front()].student);
+    });
+    std::sort(near.begin(), near.end(), [&](const NearPair& x, const NearPair& y) {
+        return std::make_tuple(x.assignment, x.question, -x.share, items[x.a].student, items[x.b].student) <
+               std::make_tuple(y.assignment, y.question, -y.share, items[y.a].student, items[y.b].student);
+    });
+}
+
+} // namespace qa::review

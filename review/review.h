@@ -1,0 +1,106 @@
+#pragma once
+// The instructor's review: reads a class's handed-in record files (send,
+// master and notes files, told apart by what they hold) and makes one HTML
+// report and one CSV of them. Plain C++; the Qt layer and the programs sit on
+// top of this header.
+//
+//   Options options;
+//   options.inputs = {folder};
+//   Review review = Review::load(options);   // never throws for bad input
+//   if (review.recordFilesRead() == 0) ...   // nothing to report
+//   std::ofstream html(file, std::ios::binary);
+//   review.writeHtml(html, "2026-03-07 10:20");
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qa::review {
+
+// A place that did not read as record blocks, or a file that could not be
+// read: the file as the report shows it, the lines (0 for the whole file) and
+// what is wrong. All texts are UTF-8.
+struct Problem {
+    std::string file;
+    std::uint32_t line = 0;
+    std::uint32_t lastLine = 0; // the last line of the part; = line for one line
+    std::string what;
+};
+
+struct Options {
+    // Record files or folders (read with their subfolders).
+    std::vector<std::filesystem::path> inputs;
+    // Only this assignment (compared by number: 1, 01 and 001 are the same).
+    std::optional<long> assignment;
+    // Called now and then while the files are read: files done, files found.
+    std::function<void(std::size_t done, std::size_t total)> progress;
+};
+
+// What the report holds, in numbers (for a window or a message).
+struct Summary {
+    std::size_t filesFound = 0;     // regular files under the inputs
+    std::size_t recordFilesRead = 0; // files in which at least one block was read
+    std::size_t students = 0;
+    std::size_t assignments = 0;
+    std::size_t responses = 0;      // after duplicates are counted once
+    std::size_t notes = 0;
+    std::size_t problems = 0;       // unreadable parts and files
+    std::size_t findings = 0;       // check results (file names, code lines, same and near-identical answers, clocks)
+};
+
+class Model;
+
+class Review {
+public:
+    // Reads and understands every record file under the inputs. Inputs are
+    // opened read-only; nothing is written anywhere.
+    static Review load(const Options& options);
+
+    Review(Review&&) noexcept;
+    Review& operator=(Review&&) noexcept;
+    ~Review();
+
+    std::size_t recordFilesRead() const;
+    Summary summary() const;
+    // Unreadable parts and files, sorted by file and line.
+    const std::vector<Problem>& problems() const;
+
+    // The report: one self-contained UTF-8 HTML page, written to `out` as it
+    // is made. The same input gives the same bytes but for the one line that
+    // carries `madeOn`.
+    void writeHtml(std::ostream& out, const std::string& madeOn) const;
+    // The CSV: UTF-8 with a byte-order mark, CR LF rows, one row per
+    // student, assignment and question.
+    void writeCsv(std::ostream& out) const;
+
+private:
+    explicit Review(std::unique_ptr<Model> model);
+    std::unique_ptr<Model> model_;
+};
+
+// The command line: qa-review [--html FILE] [--csv FILE] [--assignment N] PATH...
+// `args` are the arguments after the program name, in UTF-8. Returns the exit
+// status: 0 when at least one record file was read, 1 when none was, 2 for a
+// usage error (with the usage text on `err`), 3 when an output cannot be
+// written. Progress goes to `err` only when `errIsTerminal` and the run is
+// long.
+int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   bool errIsTerminal = false);
+
+// The usage text (several lines, each ended by "\n").
+std::string usageText();
+
+// A UTF-8 name as a path (on Windows: UTF-16), and a path as UTF-8 with bytes
+// that are not UTF-8 replaced by U+FFFD.
+std::filesystem::path pathFromUtf8(const std::string& utf8);
+std::string pathToUtf8(const std::filesystem::path& path);
+
+// The "made on" text for now, local time: YYYY-MM-DD HH:MM.
+std::string madeOnNow();
+
+} // namespace qa::review

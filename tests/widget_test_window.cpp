@@ -1,20 +1,21 @@
-// The window as built: every control's kind, caption, place and name, the tab
-// order, the fonts of the two big boxes, shortcuts and accessible names, and
-// the controls that are shown but do nothing.
+// The window as built, as a student meets it: the tab order with each
+// control's caption or accessible name, a few places measured on screen, the
+// fonts, shortcuts, the controls that are shown but do nothing; and when the
+// answer box is kept as a draft.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
-#include <cmath>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -32,56 +33,12 @@ inline void PrintTo(const QString& s, std::ostream* os)
 {
     *os << '"' << s.toStdString() << '"';
 }
+inline void PrintTo(const QRect& r, std::ostream* os)
+{
+    *os << r.x() << ',' << r.y() << ' ' << r.width() << 'x' << r.height();
+}
 
 namespace {
-
-enum class Kind { Button, TextBox, MultiLine, List, Picture, Label };
-
-struct Control {
-    const char* name;
-    Kind kind;
-    const char* text;             // caption or initial text
-    int left, top, width, height; // twips
-    int tab;
-};
-
-// The design table, in creation order (the timer is checked on its own).
-const Control kTable[] = {
-    {"cmd_clear_answer_box", Kind::Button, "clear box", 8280, 240, 855, 495, 28},
-    {"cmd_copy_picture", Kind::Button, "copy picture", 1200, 8160, 855, 495, 27},
-    {"cmd_next_picture", Kind::Button, "next picture", 1200, 7560, 855, 495, 25},
-    {"cmd_pend_exp", Kind::Button, "pend exp", 8640, 7560, 495, 375, 24},
-    {"cmd_quit", Kind::Button, "quit program", 10200, 0, 735, 495, 23},
-    {"cmd_display_note_file", Kind::Button, "display notes", 4440, 240, 975, 495, 22},
-    {"cmd_displayCumulativeText", Kind::Button, "display everything", 3600, 240, 855, 495, 21},
-    {"txt_parameter_3", Kind::TextBox, "1", 8205, 8160, 300, 285, 20},
-    {"txt_parameter_2", Kind::TextBox, "1", 8205, 7680, 300, 285, 18},
-    {"txt_parameter_1", Kind::TextBox, "1", 6720, 8160, 300, 285, 16},
-    {"txt_parameter_0", Kind::TextBox, "1", 6720, 7680, 300, 285, 14},
-    {"List1", Kind::List, "", 3120, 7680, 1695, 840, 12},
-    {"cmd_timerTrigger", Kind::Button, "Trigger Timer", 2400, 7560, 735, 495, 11},
-    {"txt_paragraph_goback", Kind::TextBox, "1", 3120, 240, 495, 495, 9},
-    {"cmd_Make_Paragraph_question", Kind::Button, "Make Paragraph", 1200, 240, 855, 495, 8},
-    {"cmd_Make_paragraph", Kind::Button, "Make Paragraph", 7320, 240, 975, 495, 7},
-    {"cmd_save_as_notes", Kind::Button, "Save as Notes", 6480, 240, 855, 495, 6},
-    {"Picture2", Kind::Picture, "", 5640, 6080, 5055, 1375, 5},
-    {"Picture1", Kind::Picture, "", 240, 6080, 5175, 1375, 4},
-    {"cmd_enter_response", Kind::Button, "Enter Response", 5640, 240, 855, 495, 3},
-    {"cmdNextQuestion", Kind::Button, "Next Question / Answer", 240, 0, 975, 735, 2},
-    {"txt_answer", Kind::MultiLine, " ", 5640, 720, 5055, 5255, 1},
-    {"txt_question", Kind::MultiLine, "", 240, 720, 5175, 5255, 0},
-    {"lbl_only_if_prompted", Kind::Label, "click only if prompted", 240, 7560, 855, 495, 26},
-    {"lbl_parameter_3", Kind::Label, "Parameter 4", 7200, 8160, 900, 195, 19},
-    {"lbl_parameter_2", Kind::Label, "Parameter 3", 7200, 7680, 1005, 195, 17},
-    {"lbl_parameter_1", Kind::Label, "Parameter 2", 5640, 8160, 855, 195, 15},
-    {"lbl_parameter_0", Kind::Label, "Parameter 1", 5640, 7680, 900, 195, 13},
-    {"lbl_paragraph_goback", Kind::Label, "# sentences previous", 2160, 240, 1095, 495, 10},
-};
-
-int pixels(int twips)
-{
-    return static_cast<int>(std::lround(twips / 15.0));
-}
 
 // A window over fakes and a temporary drive root, with the four prompts
 // answered for assignment 001.
@@ -96,59 +53,124 @@ struct Rig : WindowRig {
     }
 };
 
-TEST(WidgetWindow, EveryControlHasItsKindCaptionPlaceAndName)
+// What a student sees of a control: a button's or label's caption, or else
+// the name a screen reader gives it.
+QString seenAs(const QWidget* w)
+{
+    if (auto* b = qobject_cast<const QPushButton*>(w))
+        return b->text();
+    if (auto* l = qobject_cast<const QLabel*>(w))
+        return l->text();
+    return w->accessibleName();
+}
+
+TEST(WidgetWindow, TabOrderCaptionsAndAccessibleNames)
 {
     Rig rig;
-    for (const Control& c : kTable) {
-        SCOPED_TRACE(c.name);
-        const QList<QWidget*> named = rig.window.findChildren<QWidget*>(c.name);
-        ASSERT_EQ(named.size(), 1) << "one control of this name";
-        QWidget* w = named.front();
-        EXPECT_EQ(w->parentWidget(), &rig.window);
-        EXPECT_EQ(w->geometry(), QRect(pixels(c.left), pixels(c.top), pixels(c.width), pixels(c.height)));
-        EXPECT_FALSE(w->isHidden());
-        const QString text = QString::fromLatin1(c.text);
-        switch (c.kind) {
-        case Kind::Button: {
-            auto* b = qobject_cast<QPushButton*>(w);
-            ASSERT_NE(b, nullptr);
-            EXPECT_EQ(b->text(), text);
-            break;
-        }
-        case Kind::Label: {
-            auto* l = qobject_cast<QLabel*>(w);
-            ASSERT_NE(l, nullptr);
-            EXPECT_EQ(l->text(), text);
-            break;
-        }
-        case Kind::TextBox: {
-            auto* e = qobject_cast<QLineEdit*>(w);
-            ASSERT_NE(e, nullptr);
-            EXPECT_EQ(e->text(), text);
-            break;
-        }
-        case Kind::MultiLine: {
-            auto* e = qobject_cast<QPlainTextEdit*>(w);
-            ASSERT_NE(e, nullptr);
-            EXPECT_EQ(e->toPlainText(), text);
-            EXPECT_FALSE(e->isReadOnly());
-            EXPECT_EQ(e->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-            EXPECT_NE(e->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-            break;
-        }
-        case Kind::List: {
-            auto* l = qobject_cast<QListWidget*>(w);
-            ASSERT_NE(l, nullptr);
-            EXPECT_EQ(l->count(), 0);
-            break;
-        }
-        case Kind::Picture: EXPECT_NE(qobject_cast<PictureBox*>(w), nullptr); break;
-        }
+    ASSERT_TRUE(rig.load());
+    ASSERT_TRUE(rig.showActive());
+    // The window opens with the focus on the first control of the tab order,
+    // so a blank typed at once cannot click a button.
+    ASSERT_EQ(QApplication::focusWidget(), rig.window.questionBox());
+
+    // Real Tab presses, once round and back to the start. Tab moves focus out
+    // of the big boxes instead of typing a tab.
+    const std::vector<QString> expected = {"Question box",
+                                           "Answer box",
+                                           "Next Question / Answer",
+                                           "Enter Response",
+                                           "Picture 1",
+                                           "Picture 2",
+                                           "Save as Notes",
+                                           "Make Paragraph",
+                                           "Make Paragraph",
+                                           "Number of sentences previous",
+                                           "Trigger Timer",
+                                           "List",
+                                           "Parameter 1",
+                                           "Parameter 2",
+                                           "Parameter 3",
+                                           "Parameter 4",
+                                           "display everything",
+                                           "display notes",
+                                           "quit program",
+                                           "pend exp",
+                                           "next picture",
+                                           "copy picture",
+                                           "clear box",
+                                           "Question box"};
+    std::vector<QString> seen{seenAs(QApplication::focusWidget())};
+    std::set<QWidget*> reached{QApplication::focusWidget()};
+    for (std::size_t i = 1; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        seen.push_back(seenAs(QApplication::focusWidget()));
+        reached.insert(QApplication::focusWidget());
     }
-    EXPECT_EQ(rig.window.questionBox(), rig.get<QPlainTextEdit>("txt_question"));
-    EXPECT_EQ(rig.window.answerBox(), rig.get<QPlainTextEdit>("txt_answer"));
-    EXPECT_EQ(rig.window.picture(1), rig.get<PictureBox>("Picture1"));
-    EXPECT_EQ(rig.window.picture(2), rig.get<PictureBox>("Picture2"));
+    EXPECT_EQ(seen, expected);
+    EXPECT_FALSE(rig.window.questionBox()->toPlainText().contains('\t'));
+
+    // Every control the window shows is reached by Tab or is a label, and
+    // each has a caption or an accessible name of its own.
+    std::set<QString> labels;
+    int controls = 0;
+    for (QWidget* w : rig.window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        SCOPED_TRACE(w->objectName().toStdString());
+        ++controls;
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_FALSE(seenAs(w).trimmed().isEmpty());
+        if (auto* l = qobject_cast<QLabel*>(w))
+            labels.insert(l->text());
+        else
+            EXPECT_TRUE(reached.count(w));
+    }
+    EXPECT_EQ(controls, 29);
+    EXPECT_EQ(labels, (std::set<QString>{"click only if prompted", "# sentences previous", "Parameter 1",
+                                         "Parameter 2", "Parameter 3", "Parameter 4"}));
+}
+
+// A few controls' places, as they stand on screen in the window's client
+// area, and which control a click at a spot reaches: where two overlap by a
+// pixel, the one created later is on top; "quit program" and "copy picture"
+// run past the client area's right and bottom edges.
+TEST(WidgetWindow, AnchoredPlacesOnScreen)
+{
+    Rig rig;
+    ASSERT_TRUE(rig.showActive());
+    EXPECT_EQ(rig.window.size(), QSize(725, 573));
+    const QPoint origin = rig.window.mapToGlobal(QPoint(0, 0));
+    auto onScreen = [&](const char* name) {
+        QWidget* w = rig.get<QWidget>(name);
+        return w ? QRect(w->mapToGlobal(QPoint(0, 0)) - origin, w->size()) : QRect();
+    };
+    const struct {
+        const char* name;
+        QRect place;
+    } anchored[] = {
+        {"txt_question", {16, 48, 345, 350}},    {"txt_answer", {376, 48, 337, 350}},
+        {"cmdNextQuestion", {16, 0, 65, 49}},    {"cmd_Make_Paragraph_question", {80, 16, 57, 33}},
+        {"Picture1", {16, 405, 345, 92}},        {"cmd_quit", {680, 0, 49, 33}},
+        {"cmd_copy_picture", {80, 544, 57, 33}}, {"cmd_pend_exp", {576, 504, 33, 25}},
+    };
+    for (const auto& a : anchored)
+        EXPECT_EQ(onScreen(a.name), a.place) << a.name;
+
+    const struct {
+        QPoint at; // in the client area
+        const char* control;
+    } reached[] = {
+        {{80, 20}, "cmdNextQuestion"}, // over "Make Paragraph" by one pixel
+        {{81, 20}, "cmd_Make_Paragraph_question"},
+        {{724, 10}, "cmd_quit"},
+        {{100, 572}, "cmd_copy_picture"},
+        {{20, 60}, "txt_question"},
+    };
+    for (const auto& r : reached) {
+        QWidget* hit = QApplication::widgetAt(origin + r.at);
+        while (hit && hit->parentWidget() != &rig.window)
+            hit = hit->parentWidget();
+        EXPECT_EQ(hit, rig.get<QWidget>(r.control)) << r.control;
+    }
 }
 
 TEST(WidgetWindow, WindowTimerFontsAndPictureBoxes)
@@ -206,53 +228,9 @@ TEST(WidgetWindow, WindowTimerFontsAndPictureBoxes)
     }
 }
 
-TEST(WidgetWindow, TabRunsThroughTheFocusableControlsInTableOrder)
-{
-    std::vector<const Control*> byTab;
-    for (const Control& c : kTable)
-        if (c.kind != Kind::Label)
-            byTab.push_back(&c);
-    std::sort(byTab.begin(), byTab.end(), [](auto* a, auto* b) { return a->tab < b->tab; });
-    std::vector<std::string> expected;
-    for (const Control* c : byTab)
-        expected.push_back(c->name);
-    ASSERT_EQ(expected.front(), "txt_question");
-    ASSERT_EQ(expected.size(), 23u);
-
-    Rig rig;
-    ASSERT_TRUE(rig.load());
-    ASSERT_TRUE(rig.showActive());
-    // The window opens with the focus on the first control of the tab order,
-    // so a blank typed at once cannot click a button.
-    ASSERT_EQ(QApplication::focusWidget(), rig.window.questionBox());
-
-    // Real Tab presses, once round and back to the start.
-    std::vector<std::string> seen{"txt_question"};
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QWidget* now = QApplication::focusWidget();
-        ASSERT_NE(now, nullptr);
-        seen.push_back(now->objectName().toStdString());
-    }
-    expected.push_back("txt_question");
-    EXPECT_EQ(seen, expected);
-    // Tab moves focus out of the big boxes instead of typing a tab.
-    EXPECT_FALSE(rig.window.questionBox()->toPlainText().contains('\t'));
-}
-
-TEST(WidgetWindow, AccessibleNamesAndShortcutTooltips)
+TEST(WidgetWindow, ShortcutsAndTheirTooltips)
 {
     Rig rig;
-    std::set<QString> names;
-    for (const char* name : {"txt_question", "txt_answer", "List1", "Picture1", "Picture2", "txt_parameter_0",
-                             "txt_parameter_1", "txt_parameter_2", "txt_parameter_3", "txt_paragraph_goback"}) {
-        QWidget* w = rig.get<QWidget>(name);
-        ASSERT_NE(w, nullptr) << name;
-        EXPECT_FALSE(w->accessibleName().trimmed().isEmpty()) << name;
-        names.insert(w->accessibleName());
-    }
-    EXPECT_EQ(names.size(), 10u) << "each accessible name tells its control apart";
-
     const struct {
         const char* button;
         const char* caption;
@@ -320,6 +298,114 @@ TEST(WidgetWindow, InertControlsChangeNothing)
     EXPECT_EQ(rig.window.picture(1)->circleCount(), 0);
     EXPECT_FALSE(rig.window.tutor().ended());
     EXPECT_TRUE(rig.window.isVisible());
+}
+
+// Dialogs that stay up, turning the event loop as a modal box does, until
+// `until` holds or five seconds have passed; then they answer as scripted.
+struct LingeringDialogs : ScriptedDialogs {
+    std::function<bool()> until;
+    std::vector<bool> held; // for each dialog: `until` held while it was up
+    void linger()
+    {
+        QElapsedTimer up;
+        up.start();
+        bool done = false;
+        while (until && !(done = until()) && up.elapsed() < 5000)
+            QTest::qWait(20);
+        held.push_back(done);
+    }
+    Choice ask(const std::string& text, bool offerCancel) override
+    {
+        linger();
+        return ScriptedDialogs::ask(text, offerCancel);
+    }
+    void message(const std::string& text) override
+    {
+        linger();
+        ScriptedDialogs::message(text);
+    }
+};
+
+struct LingeringRig {
+    TempRoot root;
+    FakeClock clock;
+    ScriptedRandom random;
+    LingeringDialogs dialogs;
+    FaultyFileOps ops;
+    qa::Files files{ops, root.path, root.state()};
+    MainWindow window{files, clock, random, dialogs};
+
+    template <class T> T* get(const char* name) const { return window.findChild<T*>(name); }
+    // Whether a draft file holds this text.
+    bool draftHolds(const std::string& text) const
+    {
+        if (!std::filesystem::exists(root.state()))
+            return false;
+        for (const auto& e : std::filesystem::directory_iterator(root.state()))
+            if (e.path().filename().string().starts_with("draft-") &&
+                root.read(e.path()).find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+};
+
+// A draft is saved two seconds after the first change not yet saved: when
+// the student types on without a pause that long, and when a question or a
+// message is up in the meantime (the draft is saved while it is up).
+TEST(WidgetDrafts, SavedTwoSecondsAfterTheFirstUnsavedChange)
+{
+    enum class Then { TypeOnSteadily, ClickQuit, RecordUnstorable };
+    const struct {
+        const char* name;
+        const char* typed; // UTF-8
+        Then then;
+    } cases[] = {
+        {"typing on with pauses under two seconds", "steady", Then::TypeOnSteadily},
+        {"the end question is up", "asked", Then::ClickQuit},
+        {"a message that refuses the text is up", "caf\xCF\x80", Then::RecordUnstorable},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LingeringRig rig;
+        for (const char* reply : {"1", "Ann Lee", "ABC", "1"})
+            rig.dialogs.reply(reply);
+        ASSERT_TRUE(rig.window.load());
+        rig.window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&rig.window));
+        QPlainTextEdit* box = rig.window.answerBox();
+        box->setFocus();
+        box->selectAll();
+        for (QChar ch : QString::fromUtf8(c.typed)) // beyond ASCII, a key event carrying just its text
+            QTest::sendKeyEvent(QTest::Click, box,
+                                ch.unicode() < 0x80 ? Qt::Key(ch.toUpper().unicode()) : Qt::Key_unknown,
+                                QString(ch), Qt::NoModifier);
+        const std::string typed = c.typed;
+        ASSERT_FALSE(rig.draftHolds(typed)) << "nothing is written on the keystroke";
+        rig.dialogs.until = [&] { return rig.draftHolds(typed); };
+        switch (c.then) {
+        case Then::TypeOnSteadily: {
+            QElapsedTimer typing;
+            typing.start();
+            while (!rig.draftHolds(typed) && typing.elapsed() < 5000) {
+                QTest::qWait(250);
+                QTest::keyClick(box, Qt::Key_Period);
+            }
+            EXPECT_TRUE(rig.draftHolds(typed));
+            break;
+        }
+        case Then::ClickQuit:
+            QTest::mouseClick(rig.get<QPushButton>("cmd_quit"), Qt::LeftButton);
+            EXPECT_EQ(rig.dialogs.questions.size(), 1u);
+            EXPECT_TRUE(rig.window.tutor().ended());
+            break;
+        case Then::RecordUnstorable:
+            QTest::mouseClick(rig.get<QPushButton>("cmd_enter_response"), Qt::LeftButton);
+            EXPECT_EQ(rig.dialogs.messages.size(), 1u);
+            EXPECT_EQ(box->toPlainText(), QString::fromUtf8(c.typed));
+            break;
+        }
+        EXPECT_EQ(rig.dialogs.held, std::vector<bool>(c.then == Then::TypeOnSteadily ? 0 : 1, true));
+    }
 }
 
 } // namespace

@@ -12,7 +12,6 @@
 #include <QStylePainter>
 #include <QTextCursor>
 #include <map>
-#include <vector>
 
 #include "app/widgets/picture_box.h"
 #include "app/widgets/qt_text.h"
@@ -20,49 +19,9 @@
 namespace qa::widgets {
 namespace {
 
-enum class Kind { Button, Timer, TextBox, MultiLine, List, Picture, Label };
-
-struct ControlDesign {
-    const char* name;
-    Kind kind;
-    const char* caption;
-    int left, top, width, height; // twips
-    int tab;                      // -1: not in the tab order
-    const char* accessibleName;   // for controls without a caption
-};
-
-// The controls in the order the window creates them.
-const ControlDesign kControls[] = {
-    {"cmd_clear_answer_box", Kind::Button, "clear box", 8280, 240, 855, 495, 28, nullptr},
-    {"cmd_copy_picture", Kind::Button, "copy picture", 1200, 8160, 855, 495, 27, nullptr},
-    {"cmd_next_picture", Kind::Button, "next picture", 1200, 7560, 855, 495, 25, nullptr},
-    {"tmr_pend_exp", Kind::Timer, "", 8760, 7560, 0, 0, -1, nullptr},
-    {"cmd_pend_exp", Kind::Button, "pend exp", 8640, 7560, 495, 375, 24, nullptr},
-    {"cmd_quit", Kind::Button, "quit program", 10200, 0, 735, 495, 23, nullptr},
-    {"cmd_display_note_file", Kind::Button, "display notes", 4440, 240, 975, 495, 22, nullptr},
-    {"cmd_displayCumulativeText", Kind::Button, "display everything", 3600, 240, 855, 495, 21, nullptr},
-    {"txt_parameter_3", Kind::TextBox, "1", 8205, 8160, 300, 285, 20, "Parameter 4"},
-    {"txt_parameter_2", Kind::TextBox, "1", 8205, 7680, 300, 285, 18, "Parameter 3"},
-    {"txt_parameter_1", Kind::TextBox, "1", 6720, 8160, 300, 285, 16, "Parameter 2"},
-    {"txt_parameter_0", Kind::TextBox, "1", 6720, 7680, 300, 285, 14, "Parameter 1"},
-    {"List1", Kind::List, "", 3120, 7680, 1695, 840, 12, "List"},
-    {"cmd_timerTrigger", Kind::Button, "Trigger Timer", 2400, 7560, 735, 495, 11, nullptr},
-    {"txt_paragraph_goback", Kind::TextBox, "1", 3120, 240, 495, 495, 9, "Number of sentences previous"},
-    {"cmd_Make_Paragraph_question", Kind::Button, "Make Paragraph", 1200, 240, 855, 495, 8, nullptr},
-    {"cmd_Make_paragraph", Kind::Button, "Make Paragraph", 7320, 240, 975, 495, 7, nullptr},
-    {"cmd_save_as_notes", Kind::Button, "Save as Notes", 6480, 240, 855, 495, 6, nullptr},
-    {"Picture2", Kind::Picture, "", 5640, 6080, 5055, 1375, 5, "Picture 2"},
-    {"Picture1", Kind::Picture, "", 240, 6080, 5175, 1375, 4, "Picture 1"},
-    {"cmd_enter_response", Kind::Button, "Enter Response", 5640, 240, 855, 495, 3, nullptr},
-    {"cmdNextQuestion", Kind::Button, "Next Question / Answer", 240, 0, 975, 735, 2, nullptr},
-    {"txt_answer", Kind::MultiLine, " ", 5640, 720, 5055, 5255, 1, "Answer box"},
-    {"txt_question", Kind::MultiLine, "", 240, 720, 5175, 5255, 0, "Question box"},
-    {"lbl_only_if_prompted", Kind::Label, "click only if prompted", 240, 7560, 855, 495, 26, nullptr},
-    {"lbl_parameter_3", Kind::Label, "Parameter 4", 7200, 8160, 900, 195, 19, nullptr},
-    {"lbl_parameter_2", Kind::Label, "Parameter 3", 7200, 7680, 1005, 195, 17, nullptr},
-    {"lbl_parameter_1", Kind::Label, "Parameter 2", 5640, 8160, 855, 195, 15, nullptr},
-    {"lbl_parameter_0", Kind::Label, "Parameter 1", 5640, 7680, 900, 195, 13, nullptr},
-    {"lbl_paragraph_goback", Kind::Label, "# sentences previous", 2160, 240, 1095, 495, 10, nullptr},
+// Where a control stands as designed, in twips (15 to a pixel).
+struct Twips {
+    int left, top, width, height;
 };
 
 constexpr int kTwipsPerPixel = 15;
@@ -72,6 +31,74 @@ int px(int twips)
 }
 
 } // namespace
+
+// Creates the controls one by one: name, place, tab stop and accessible name,
+// and collects the tab order and the controls each caption font goes to.
+class MainWindow::Builder {
+public:
+    explicit Builder(MainWindow& window) : window_(window) {}
+
+    WrapButton* button(const char* name, const char* caption, Twips at, int tab)
+    {
+        auto* b = place(new WrapButton(caption, &window_), name, at, tab);
+        window_.captioned_.push_back(b);
+        return b;
+    }
+    // The small text boxes all start with "1".
+    QLineEdit* textBox(const char* name, Twips at, int tab, const char* accessibleName)
+    {
+        auto* e = place(new QLineEdit("1", &window_), name, at, tab, accessibleName);
+        window_.captioned_.push_back(e);
+        return e;
+    }
+    QLabel* label(const char* name, const char* caption, Twips at)
+    {
+        auto* l = place(new QLabel(caption, &window_), name, at);
+        l->setWordWrap(at.height > 300); // one-line labels never wrap
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        window_.labels_.push_back(l);
+        return l;
+    }
+    QPlainTextEdit* textArea(const char* name, const char* text, Twips at, int tab, const char* accessibleName)
+    {
+        auto* e = place(new QPlainTextEdit(&window_), name, at, tab, accessibleName);
+        e->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        e->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        e->setTabChangesFocus(true);
+        e->setPlainText(QString::fromLatin1(text));
+        return e;
+    }
+    template <class W>
+    W* place(W* w, const char* name, Twips at, int tab = -1, const char* accessibleName = nullptr)
+    {
+        w->setObjectName(name);
+        w->setGeometry(px(at.left), px(at.top), px(at.width), px(at.height));
+        if (accessibleName)
+            w->setAccessibleName(accessibleName);
+        if (tab >= 0)
+            byTab_[tab] = w;
+        return w;
+    }
+
+    // Tab runs through the controls by their tab stops; the window opens
+    // with the focus on the first, the question box, not on whichever
+    // button was created first.
+    void setTabOrder()
+    {
+        QWidget* previous = nullptr;
+        for (auto& [tab, w] : byTab_) {
+            if (previous)
+                QWidget::setTabOrder(previous, w);
+            previous = w;
+        }
+        byTab_.begin()->second->setFocus();
+    }
+
+private:
+    MainWindow& window_;
+    std::map<int, QWidget*> byTab_;
+};
 
 WrapButton::WrapButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
 
@@ -90,31 +117,94 @@ void WrapButton::paintEvent(QPaintEvent*)
 
 MainWindow::MainWindow(Files& files, Clock& clock, Random& random, Dialogs& dialogs)
 {
+    // The caption "Form1", and the window's name, which is also the "pend
+    // exp" button's, look like leftovers. They are kept exactly as they are:
+    // instructors' scripts and students' habits find the window by them.
     setObjectName("cmd_pend_exp");
     setWindowTitle("Form1");
     resize(px(10875), px(8595));
     buildControls();
     tutor_ = std::make_unique<Tutor>(Platform{files, clock, random, dialogs, *this});
+    wireControls();
+}
 
-    wire("cmdNextQuestion", Event::NextQuestion, QKeySequence(Qt::CTRL | Qt::Key_N));
-    wire("cmd_enter_response", Event::EnterResponse, QKeySequence(Qt::CTRL | Qt::Key_Return));
-    wire("cmd_save_as_notes", Event::SaveAsNotes, QKeySequence(Qt::CTRL | Qt::Key_S));
-    wire("cmd_clear_answer_box", Event::ClearAnswerBox);
-    wire("cmd_display_note_file", Event::DisplayNotes, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
-    wire("cmd_displayCumulativeText", Event::DisplayEverything, QKeySequence(Qt::CTRL | Qt::Key_E));
-    wire("cmd_quit", Event::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
-    wire("cmd_next_picture", Event::NextPicture);
-    wire("cmd_copy_picture", Event::CopyPicture);
-    wire("cmd_pend_exp", Event::PendExp);
+MainWindow::~MainWindow() = default;
+
+// The controls as designed, kept exactly as students know them: names,
+// captions (two buttons share "Make Paragraph"), places, tab stops. Some
+// overlap their neighbours by a pixel, and "quit program" and "copy picture"
+// run a few pixels past the window's edge; they are created in this order,
+// which decides which of two overlapping controls is drawn on top.
+void MainWindow::buildControls()
+{
+    Builder b(*this);
+    clearAnswerBox_ = b.button("cmd_clear_answer_box", "clear box", {8280, 240, 855, 495}, 28);
+    copyPicture_ = b.button("cmd_copy_picture", "copy picture", {1200, 8160, 855, 495}, 27);
+    nextPicture_ = b.button("cmd_next_picture", "next picture", {1200, 7560, 855, 495}, 25);
+    timer_ = new QTimer(this); // the pendulum timer, started by "pend exp"
+    timer_->setObjectName("tmr_pend_exp");
+    timer_->setInterval(15);
+    pendExp_ = b.button("cmd_pend_exp", "pend exp", {8640, 7560, 495, 375}, 24);
+    quit_ = b.button("cmd_quit", "quit program", {10200, 0, 735, 495}, 23);
+    displayNotes_ = b.button("cmd_display_note_file", "display notes", {4440, 240, 975, 495}, 22);
+    displayEverything_ = b.button("cmd_displayCumulativeText", "display everything", {3600, 240, 855, 495}, 21);
+    // Shown, and typed into, but never read: the parameter boxes (numbered
+    // from 0 by name, from 1 by caption), the list, the number of sentences,
+    // "Trigger Timer" and both "Make Paragraph" buttons do nothing. They stay
+    // where they are: instructors' notes and students' habits refer to the
+    // window as it is.
+    b.textBox("txt_parameter_3", {8205, 8160, 300, 285}, 20, "Parameter 4");
+    b.textBox("txt_parameter_2", {8205, 7680, 300, 285}, 18, "Parameter 3");
+    b.textBox("txt_parameter_1", {6720, 8160, 300, 285}, 16, "Parameter 2");
+    b.textBox("txt_parameter_0", {6720, 7680, 300, 285}, 14, "Parameter 1");
+    b.place(new QListWidget(this), "List1", {3120, 7680, 1695, 840}, 12, "List");
+    b.button("cmd_timerTrigger", "Trigger Timer", {2400, 7560, 735, 495}, 11);
+    b.textBox("txt_paragraph_goback", {3120, 240, 495, 495}, 9, "Number of sentences previous");
+    b.button("cmd_Make_Paragraph_question", "Make Paragraph", {1200, 240, 855, 495}, 8);
+    b.button("cmd_Make_paragraph", "Make Paragraph", {7320, 240, 975, 495}, 7);
+    saveAsNotes_ = b.button("cmd_save_as_notes", "Save as Notes", {6480, 240, 855, 495}, 6);
+    picture2_ = b.place(new PictureBox(this), "Picture2", {5640, 6080, 5055, 1375}, 5, "Picture 2");
+    picture1_ = b.place(new PictureBox(this), "Picture1", {240, 6080, 5175, 1375}, 4, "Picture 1");
+    enterResponse_ = b.button("cmd_enter_response", "Enter Response", {5640, 240, 855, 495}, 3);
+    nextQuestion_ = b.button("cmdNextQuestion", "Next Question / Answer", {240, 0, 975, 735}, 2);
+    // The answer box starts with a single blank, not empty: kept exactly,
+    // as students' files and habits rely on it.
+    answer_ = b.textArea("txt_answer", " ", {5640, 720, 5055, 5255}, 1, "Answer box");
+    question_ = b.textArea("txt_question", "", {240, 720, 5175, 5255}, 0, "Question box");
+    b.label("lbl_only_if_prompted", "click only if prompted", {240, 7560, 855, 495});
+    b.label("lbl_parameter_3", "Parameter 4", {7200, 8160, 900, 195});
+    b.label("lbl_parameter_2", "Parameter 3", {7200, 7680, 1005, 195});
+    b.label("lbl_parameter_1", "Parameter 2", {5640, 8160, 855, 195});
+    b.label("lbl_parameter_0", "Parameter 1", {5640, 7680, 900, 195});
+    b.label("lbl_paragraph_goback", "# sentences previous", {2160, 240, 1095, 495});
+    b.setTabOrder();
+}
+
+void MainWindow::wireControls()
+{
+    wire(nextQuestion_, Event::NextQuestion, QKeySequence(Qt::CTRL | Qt::Key_N));
+    wire(enterResponse_, Event::EnterResponse, QKeySequence(Qt::CTRL | Qt::Key_Return));
+    wire(saveAsNotes_, Event::SaveAsNotes, QKeySequence(Qt::CTRL | Qt::Key_S));
+    wire(clearAnswerBox_, Event::ClearAnswerBox);
+    wire(displayNotes_, Event::DisplayNotes, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+    wire(displayEverything_, Event::DisplayEverything, QKeySequence(Qt::CTRL | Qt::Key_E));
+    wire(quit_, Event::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    wire(nextPicture_, Event::NextPicture);
+    wire(copyPicture_, Event::CopyPicture);
+    wire(pendExp_, Event::PendExp);
     connect(timer_, &QTimer::timeout, this, [this] { fire(Event::TimerTick); });
 
-    // The answer box is kept as a draft once the student pauses: at most two
-    // seconds after the last change, never on the keystroke itself.
+    // The answer box is kept as a draft two seconds after the first change
+    // not yet saved. Later changes do not put the save off, so steady typing
+    // is kept too; a keystroke costs no more than a look at the timer.
     draftTimer_ = new QTimer(this);
     draftTimer_->setObjectName("draftTimer");
     draftTimer_->setSingleShot(true);
     draftTimer_->setInterval(2000);
-    connect(answer_->document(), &QTextDocument::contentsChanged, draftTimer_, qOverload<>(&QTimer::start));
+    connect(answer_->document(), &QTextDocument::contentsChanged, draftTimer_, [timer = draftTimer_] {
+        if (!timer->isActive())
+            timer->start();
+    });
     connect(draftTimer_, &QTimer::timeout, this, [this] { fire(Event::AnswerIdle); });
 
     // Ctrl+Enter on the keypad records too.
@@ -122,68 +212,8 @@ MainWindow::MainWindow(Files& files, Clock& clock, Random& random, Dialogs& dial
     connect(keypad, &QShortcut::activated, this, [this] { fire(Event::EnterResponse); });
 }
 
-MainWindow::~MainWindow() = default;
-
-void MainWindow::buildControls()
+void MainWindow::wire(QPushButton* button, Event event, const QKeySequence& shortcut)
 {
-    std::map<int, QWidget*> byTab;
-    for (const ControlDesign& c : kControls) {
-        QWidget* w = nullptr;
-        switch (c.kind) {
-        case Kind::Timer:
-            timer_ = new QTimer(this);
-            timer_->setObjectName(c.name);
-            timer_->setInterval(15);
-            continue;
-        case Kind::Button: w = new WrapButton(c.caption, this); break;
-        case Kind::Label: {
-            auto* label = new QLabel(c.caption, this);
-            label->setWordWrap(c.height > 300); // one-line labels never wrap
-            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            w = label;
-            break;
-        }
-        case Kind::TextBox: w = new QLineEdit(c.caption, this); break;
-        case Kind::List: w = new QListWidget(this); break;
-        case Kind::Picture: {
-            auto* box = new PictureBox(this);
-            (std::string_view(c.name) == "Picture1" ? picture1_ : picture2_) = box;
-            w = box;
-            break;
-        }
-        case Kind::MultiLine: {
-            auto* edit = new QPlainTextEdit(this);
-            edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-            edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-            edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            edit->setTabChangesFocus(true);
-            edit->setPlainText(QString::fromLatin1(c.caption));
-            (std::string_view(c.name) == "txt_answer" ? answer_ : question_) = edit;
-            w = edit;
-            break;
-        }
-        }
-        w->setObjectName(c.name);
-        w->setGeometry(px(c.left), px(c.top), px(c.width), px(c.height));
-        if (c.accessibleName)
-            w->setAccessibleName(c.accessibleName);
-        if (c.tab >= 0 && w->focusPolicy() != Qt::NoFocus)
-            byTab[c.tab] = w;
-    }
-    QWidget* previous = nullptr;
-    for (auto& [tab, w] : byTab) {
-        if (previous)
-            setTabOrder(previous, w);
-        previous = w;
-    }
-    // The window opens with the focus on the first control of the tab order,
-    // the question box, not on whichever button was created first.
-    byTab.begin()->second->setFocus();
-}
-
-void MainWindow::wire(const char* control, Event event, const QKeySequence& shortcut)
-{
-    auto* button = findChild<QPushButton*>(control);
     connect(button, &QPushButton::clicked, this, [this, event] { fire(event); });
     if (!shortcut.isEmpty()) {
         button->setShortcut(shortcut);
@@ -206,12 +236,10 @@ void MainWindow::applyFonts()
     labelFont.setPointSizeF(7.5); // "Parameter 2" must fit its 57 pixels
     question_->setFont(boxFont);
     answer_->setFont(boxFont);
-    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (qobject_cast<QPushButton*>(w) || qobject_cast<QLineEdit*>(w))
-            w->setFont(captionFont);
-        else if (qobject_cast<QLabel*>(w))
-            w->setFont(labelFont);
-    }
+    for (QWidget* w : captioned_)
+        w->setFont(captionFont);
+    for (QLabel* l : labels_)
+        l->setFont(labelFont);
 }
 
 void MainWindow::warmUp()
@@ -236,24 +264,40 @@ bool MainWindow::load()
 void MainWindow::fire(Event event)
 {
     // A handler runs to completion before the next event is taken. A modal
-    // message box inside a handler still lets timer ticks through its own
-    // event loop: those ticks are dropped (the next comes 15 ms later), and
-    // any other event waits until the handler has returned.
+    // dialog inside a handler still lets timers through its own event loop:
+    // pendulum ticks are dropped (the next comes 15 ms later); a draft that
+    // falls due is saved at once, so nothing waits on the student's reply;
+    // any other event is queued, not spun on, until the handler returns.
     if (handling_) {
-        if (event != Event::TimerTick)
-            QTimer::singleShot(0, this, [this, event] { fire(event); });
+        if (event == Event::AnswerIdle)
+            tutor_->handle(event);
+        else if (event != Event::TimerTick)
+            deferred_.push_back(event);
         return;
     }
     handling_ = true;
     const bool running = tutor_->handle(event);
     handling_ = false;
-    if (running)
+    if (running) {
+        if (!deferred_.empty())
+            QTimer::singleShot(0, this, &MainWindow::fireDeferred);
         return;
+    }
+    deferred_.clear();
     // The program has ended: stop the timers, close the window, end the loop.
     timer_->stop();
     draftTimer_->stop();
     close();
     emit programEnded();
+}
+
+void MainWindow::fireDeferred()
+{
+    if (deferred_.empty())
+        return;
+    const Event next = deferred_.front();
+    deferred_.pop_front();
+    fire(next); // queues the rest once more
 }
 
 void MainWindow::setQuestionText(const std::string& text)

@@ -3,10 +3,14 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <deque>
 #include <memory>
+#include <vector>
 
 #include "app/tutor.h"
 #include "app/view.h"
+
+class QLabel;
 
 namespace qa::widgets {
 
@@ -71,12 +75,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    class Builder;
     void buildControls();
+    void wireControls();
     // Fonts are loaded on first use, which takes a while: they are set when
     // the window is warmed up, or at the end of loading at the latest.
     void applyFonts();
-    void wire(const char* control, Event event, const QKeySequence& shortcut = {});
+    void wire(QPushButton* button, Event event, const QKeySequence& shortcut = {});
     void fire(Event event);
+    void fireDeferred();
 
     std::unique_ptr<Tutor> tutor_;
     QPlainTextEdit* question_ = nullptr;
@@ -84,7 +91,25 @@ private:
     PictureBox* picture1_ = nullptr;
     PictureBox* picture2_ = nullptr;
     QTimer* timer_ = nullptr;
-    QTimer* draftTimer_ = nullptr; // fires once typing has paused
+    QTimer* draftTimer_ = nullptr; // due two seconds after the first change not yet saved
+
+    // The buttons that do something; the others are only shown.
+    QPushButton* nextQuestion_ = nullptr;
+    QPushButton* enterResponse_ = nullptr;
+    QPushButton* saveAsNotes_ = nullptr;
+    QPushButton* clearAnswerBox_ = nullptr;
+    QPushButton* displayNotes_ = nullptr;
+    QPushButton* displayEverything_ = nullptr;
+    QPushButton* quit_ = nullptr;
+    QPushButton* nextPicture_ = nullptr;
+    QPushButton* copyPicture_ = nullptr;
+    QPushButton* pendExp_ = nullptr;
+
+    // By caption font: buttons and small text boxes; labels.
+    std::vector<QWidget*> captioned_;
+    std::vector<QLabel*> labels_;
+
+    std::deque<Event> deferred_; // arrived while a handler was running
     bool warm_ = false;
     bool handling_ = false; // a handler is running
     bool fontsApplied_ = false;

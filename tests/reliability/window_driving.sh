@@ -149,3 +149,37 @@ has_response() { # FILE TEXT
     LC_ALL=C awk -v want="$2"$'\r' 'prev == "RESPONSE -->  \r" && $0 == want { found = 1 }
             { prev = $0 } END { exit !found }' "$1"
 }
+
+# The CPU time the running program has used so far, in clock ticks (user
+# and system time, the 14th and 15th fields of its stat line).
+cpu_ticks() {
+    sed 's/^.*) //' "/proc/$pid/stat" | awk '{ print $12 + $13 }'
+}
+
+# Fails unless the running program stays idle, under 2% of a core, over
+# SECONDS while WHAT is on screen.
+#   expect_idle SECONDS WHAT
+expect_idle() {
+    local hz before used allowed
+    hz=$(getconf CLK_TCK)
+    before=$(cpu_ticks)
+    sleep "$1"
+    used=$(($(cpu_ticks) - before))
+    allowed=$((hz * $1 * 2 / 100))
+    echo "CPU time while $2 is up: $used ticks in $1 s (at most $allowed; $hz a second)"
+    if [ "$used" -gt "$allowed" ]; then
+        echo "FAIL: the program is busy while $2 is up" >&2
+        return 1
+    fi
+}
+
+# Waits until a draft in the state directory holds TEXT; fails after 15 s.
+wait_for_draft() { # TEXT
+    local _
+    for _ in $(seq 1 150); do
+        grep -qsF -- "$1" "$XDG_STATE_HOME"/qa-tutor/draft-* && return 0
+        sleep 0.1
+    done
+    echo "FAIL: no draft holds \"$1\" within 15 s" >&2
+    return 1
+}

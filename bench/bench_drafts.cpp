@@ -1,6 +1,7 @@
 // Keystroke to paint in the answer box with drafts kept, against the same
-// window with its draft timer cut off; and one draft save, which runs off the
-// keystroke path once typing has paused, against the bare file calls it makes.
+// window with its draft timer cut off; and one draft save, which runs between
+// keystrokes or in a pause, two seconds after the first change not yet saved,
+// against the bare file calls it makes.
 //
 // Two sessions, one with drafts and one without, take turns in short rounds of
 // typing (on, off, off, on, ...), so that drift on the machine falls on both.

@@ -183,3 +183,29 @@ wait_for_draft() { # TEXT
     echo "FAIL: no draft holds \"$1\" within 15 s" >&2
     return 1
 }
+
+# Waits until window ID is no longer shown; fails after 10 s.
+wait_gone() { # ID
+    local _
+    for _ in $(seq 1 100); do
+        xdotool search --onlyvisible --name '^qa-tutor$' 2>/dev/null | grep -qx "$1" || return 0
+        sleep 0.1
+    done
+    echo "FAIL: window $1 still shown after 10 s" >&2
+    return 1
+}
+
+# Waits until the program has ended; kills it and fails after 10 s.
+wait_for_exit() { # WHAT: what should have ended it
+    local _
+    for _ in $(seq 1 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        echo "FAIL: qa-tutor still running 10 s after $1" >&2
+        kill -9 "$pid"
+        return 1
+    fi
+    wait "$pid"
+}

@@ -28,16 +28,7 @@ if [ "${1:-}" = "--inside" ]; then
         { echo "FAIL: the end question is gone before it was answered" >&2; exit 1; }
     focus "$win"
     xdotool key Return
-    for _ in $(seq 1 100); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        echo "FAIL: qa-tutor still running 10 s after Yes to the end question" >&2
-        kill -9 "$pid"
-        exit 1
-    fi
-    wait "$pid"
+    wait_for_exit "Yes to the end question"
     exit $?
 fi
 

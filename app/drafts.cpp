@@ -16,16 +16,20 @@ void Drafts::open(const std::string& studentName, const std::string& assignmentN
     saved_.reset();
 }
 
-void Drafts::save(const std::string& utf8Text)
+bool Drafts::save(const std::string& utf8Text)
 {
-    if (name_.empty() || saved_ == utf8Text)
-        return;
+    if (name_.empty())
+        return false;
+    if (saved_ == utf8Text)
+        return true;
     const LocalTime now = clock_.now();
     std::string content(kDraftHead);
     content += formatDate(now) + " " + formatTime(now) + "\n";
     content += utf8Text;
-    if (files_.writeStateFile(name_, content))
-        saved_ = utf8Text;
+    if (!files_.writeStateFile(name_, content))
+        return false;
+    saved_ = utf8Text;
+    return true;
 }
 
 void Drafts::clear()

@@ -10,8 +10,8 @@ namespace qa {
 // The answer box's unrecorded text, kept in the per-user state directory so
 // that a crash, a power cut or a logout loses nothing: one draft per student
 // and assignment. Texts are UTF-8 as typed, so a draft keeps characters the
-// record files cannot hold. Saving never raises and never shows anything: a
-// draft that cannot be written is skipped.
+// record files cannot hold. Saving never raises and never shows anything: it
+// says whether the draft is kept.
 class Drafts {
 public:
     struct Saved {
@@ -26,7 +26,8 @@ public:
     void open(const std::string& studentName, const std::string& assignmentNumber);
 
     // Replaces the draft by this text, unless it is what was saved last.
-    void save(const std::string& utf8Text);
+    // False when it could not be written, or no draft is chosen yet.
+    bool save(const std::string& utf8Text);
     // The text was recorded, or holds nothing worth keeping.
     void clear();
     std::optional<Saved> load();

@@ -6,9 +6,9 @@ namespace qa {
 
 void Tutor::onTimerTick()
 {
-    p_.view.beep();
-    const double r = p_.random.next();
-    p_.view.drawCircle(View::Picture1, 500, 500, r * 500);
+    platform_.view.beep();
+    const double r = platform_.random.next();
+    platform_.view.drawCircle(View::Picture1, 500, 500, r * 500);
 }
 
 } // namespace qa

@@ -17,56 +17,55 @@ std::string fileProblem(const RuntimeError& error)
 
 } // namespace
 
-bool Tutor::readAnswer(std::string& answer)
+bool Tutor::recordAnswer(Entry entry, const TypedText& typed)
 {
-    TypedText typed = p_.view.answerText();
     if (!typed.unencodable.empty()) {
         refuseUnencodable(typed.unencodable);
         return false;
     }
-    answer = std::move(typed.text);
+    const std::string& answer = typed.text;
+    if (answer != kAnswerPrompt) {
+        const std::string text = entry == Entry::Note ? records::kNotesPrefix + answer : answer;
+        try {
+            if (entry == Entry::Note)
+                records_.appendNote(text, cursor_.currentLine());
+            else
+                records_.appendResponse(text, cursor_.currentLine(), cursor_.questionNumber());
+        } catch (const RuntimeError& error) {
+            notRecorded(error);
+            return false;
+        }
+        recorded(answer, text);
+    }
+    platform_.view.setQuestionText("");
+    platform_.view.setAnswerText("");
     return true;
 }
 
-void Tutor::recordAnswer(bool asNote)
+void Tutor::recorded(const std::string& answer, const std::string& entry)
 {
-    std::string answer;
-    if (!readAnswer(answer))
-        return;
-    if (answer != answerPrompt) {
-        const std::string entry = asNote ? records::kNotesPrefix + answer : answer;
-        try {
-            if (asNote)
-                records_.appendNote(entry, cursor_.currentLine());
-            else
-                records_.appendResponse(entry, cursor_.currentLine(), cursor_.questionNumber());
-        } catch (const RuntimeError& error) {
-            notRecorded(error);
-            return;
-        }
-        drafts_.clear();
-        lastRecorded_ = answer;
-        p_.view.answerRecorded();
-        cursor_.answered();
-        transcript_.addAnswer(entry);
-    }
-    p_.view.setQuestionText("");
-    p_.view.setAnswerText("");
+    drafts_.clear();
+    lastRecorded_ = Recording{cursor_.currentLine(), answer};
+    platform_.view.answerRecorded();
+    cursor_.answered();
+    transcript_.addAnswer(entry);
 }
 
 void Tutor::refuseUnencodable(const std::u32string& characters)
 {
-    p_.dialogs.message("Your text was not recorded: it holds characters that the record files cannot store: " +
-                       text::describeCodePoints(characters) +
-                       ".\r\n\r\nYour text is still in the answer box. Replace those characters and click the "
-                       "button again.");
+    platform_.dialogs.message(
+        "Your text was not recorded: it holds characters that the record files cannot store: " +
+        text::describeCodePoints(characters) +
+        ".\r\n\r\nYour text is still in the answer box. Replace those characters and click the "
+        "button again.");
 }
 
 void Tutor::notRecorded(const RuntimeError& error)
 {
-    p_.dialogs.message("Your text was not recorded: " + fileProblem(error) +
-                       " could not be written. No record file was changed.\r\n\r\nYour text is still in the "
-                       "answer box. Correct the problem and click the button again.");
+    platform_.dialogs.message(
+        "Your text was not recorded: " + fileProblem(error) +
+        " could not be written. No record file was changed.\r\n\r\nYour text is still in the "
+        "answer box. Correct the problem and click the button again.");
 }
 
 void Tutor::onDisplayNotes()
@@ -75,15 +74,15 @@ void Tutor::onDisplayNotes()
     try {
         notes = records_.readNotes();
     } catch (const RuntimeError& error) {
-        p_.dialogs.message("The notes could not be shown: " + fileProblem(error) + " could not be read.");
+        platform_.dialogs.message("The notes could not be shown: " + fileProblem(error) + " could not be read.");
         return;
     }
     if (!notes) {
-        p_.dialogs.message("There are no notes yet. Notes are kept once you record a text with \"Save as "
-                           "Notes\".");
+        platform_.dialogs.message("There are no notes yet. Notes are kept once you record a text with \"Save as "
+                                  "Notes\".");
         return;
     }
-    p_.view.appendQuestionText(*notes);
+    platform_.view.appendQuestionText(*notes);
 }
 
 } // namespace qa

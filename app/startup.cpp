@@ -10,24 +10,32 @@ namespace qa {
 std::string Tutor::ask(const std::string& prompt)
 {
     while (true) {
-        TypedText reply = p_.dialogs.prompt(prompt);
+        TypedText reply = platform_.dialogs.prompt(prompt);
         if (reply.unencodable.empty())
             return reply.text;
         const std::string list = text::describeCodePoints(reply.unencodable);
-        p_.dialogs.message("Your reply holds characters that cannot be stored in the record files: " + list +
-                           ".\r\n\r\nPlease type it again without them.");
+        platform_.dialogs.message("Your reply holds characters that cannot be stored in the record files: " +
+                                  list + ".\r\n\r\nPlease type it again without them.");
     }
 }
 
-void Tutor::startUp()
+Outcome Tutor::load()
 {
-    p_.random.seed(p_.clock.secondsSinceMidnight());
-    p_.files.createDirectories(records::Session::kHomeDir);
-    try {
-        session_.drawCodeNumber(p_.random.next());
+    if (startUp() == Outcome::End || openAssignment() == Outcome::End)
+        return Outcome::End;
+    drafts_.open(session_.studentName(), session_.assignmentNumber());
+    return Outcome::GoOn;
+}
 
-        p_.view.setPictureScale(View::Picture1, 1000, 1000);
-        p_.view.setPictureScale(View::Picture2, 1000, 1000);
+Outcome Tutor::startUp()
+{
+    platform_.random.seed(platform_.clock.secondsSinceMidnight());
+    platform_.files.createDirectories(records::Session::kHomeDir);
+    try {
+        session_.drawCodeNumber(platform_.random.next());
+
+        platform_.view.setPictureScale(View::Picture1, 1000, 1000);
+        platform_.view.setPictureScale(View::Picture2, 1000, 1000);
 
         const std::string where = ask("Enter 1 for home user, 2 for KORB LAN user");
         const auto choice = text::wholeTextNumber(where);
@@ -39,16 +47,17 @@ void Tutor::startUp()
         std::string initials = ask("Your initials (use all 3 initials and always use the same three initials "
                                    "when submitting work):  ");
         // The date is read once: month and day of the same day.
-        session_.setStudent(std::move(studentName), std::move(initials), p_.clock.date());
+        session_.setStudent(std::move(studentName), std::move(initials), platform_.clock.date());
         session_.setAssignment(ask("Assignment Number:  "));
 
         cursor_.loadQuestionBank(bankLoader_);
     } catch (const RuntimeError& error) {
-        procedureFailed(error);
+        return procedureFailed(error);
     }
+    return Outcome::GoOn;
 }
 
-void Tutor::openAssignment()
+Outcome Tutor::openAssignment()
 {
     try {
         const std::string header = cursor_.openAssignment(session_.assignmentNumber());
@@ -60,11 +69,12 @@ void Tutor::openAssignment()
         if (row < 0 || row > 100)
             throw RuntimeError(kSubscriptOutOfRange);
 
-        const std::string codeLine = coding::makeCodeLine(session_.codeNbr(), p_.random);
+        const std::string codeLine = coding::makeCodeLine(session_.codeNbr(), platform_.random);
         records_.appendOpening(codeLine, header);
     } catch (const RuntimeError& error) {
-        procedureFailed(error);
+        return procedureFailed(error);
     }
+    return Outcome::GoOn;
 }
 
 } // namespace qa

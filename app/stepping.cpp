@@ -2,7 +2,6 @@
 // picture" over the bank cursor.
 #include "app/tutor.h"
 #include "coding/code_scheme.h"
-#include "platform/errors.h"
 #include "platform/text.h"
 
 namespace qa {
@@ -17,64 +16,70 @@ std::string routineName(const std::string& line)
 
 } // namespace
 
-void Tutor::runRoutine(const std::string& routine)
+Outcome Tutor::runRoutine(const std::string& name) const
 {
-    const std::string name = text::lower(routine);
-    if (name == "exitprog")
-        endProgram();
+    // "exitprog" ends the program, and so does every name but the three
+    // graphs, which do nothing.
     if (name == "graph1" || name == "graph2" || name == "graph3")
-        return;
-    endProgram();
+        return Outcome::GoOn;
+    return Outcome::End;
+}
+
+bool Tutor::clickEnds() const
+{
+    using Step = BankCursor::Step;
+    const std::string& next = session_.nextAssignmentNumber();
+    const Step first = cursor_.peek(next, cursor_.bankIndex());
+    if (first.kind != Step::Routine)
+        return first.kind == Step::End;
+    return runRoutine(routineName(first.line)) == Outcome::End ||
+           cursor_.peek(next, first.index).kind == Step::End;
 }
 
 BankCursor::Step Tutor::readNextQuestion()
 {
-    try {
-        if (cursor_.itemFinished()) {
-            // Asked about if this click ends the program.
-            if (!boxBeforeReset_)
-                boxBeforeReset_ = p_.view.answerDraft();
-            p_.view.setAnswerText(answerPrompt);
-        }
-        BankCursor::Step step = cursor_.readNextQuestion(session_.nextAssignmentNumber());
-        if (!step.line.empty())
-            transcript_.addQuestion(step.line);
-        if (step.kind == BankCursor::Step::End)
-            endProgram();
-        return step;
-    } catch (const RuntimeError& error) {
-        procedureFailed(error);
-    }
-    return {};
+    if (cursor_.itemFinished())
+        platform_.view.setAnswerText(kAnswerPrompt);
+    BankCursor::Step step = cursor_.readNextQuestion(session_.nextAssignmentNumber());
+    if (!step.line.empty())
+        transcript_.addQuestion(step.line);
+    return step;
 }
 
-void Tutor::onNextQuestion()
+Outcome Tutor::onNextQuestion()
 {
-    try {
-        if (readNextQuestion().kind == BankCursor::Step::Routine) {
-            runRoutine(routineName(cursor_.takePendingText()));
-            readNextQuestion();
-        }
-        // The question box only grows at its end; nothing copies what it holds.
-        const std::string shown = cursor_.takePendingText();
-        if (!shown.empty())
-            p_.view.appendQuestionText(shown);
-    } catch (const RuntimeError& error) {
-        procedureFailed(error);
+    // Unrecorded text is settled before the step, as the student left it and
+    // for the item it was typed for, when this click ends the program.
+    if (clickEnds() && !mayLeave(Leaving::AtEnd))
+        return Outcome::GoOn;
+    BankCursor::Step step = readNextQuestion();
+    if (step.kind == BankCursor::Step::Routine) {
+        if (runRoutine(routineName(cursor_.takePendingText())) == Outcome::End)
+            return Outcome::End;
+        step = readNextQuestion();
     }
+    if (step.kind == BankCursor::Step::End)
+        return Outcome::End;
+    // The question box only grows at its end; nothing copies what it holds.
+    const std::string shown = cursor_.takePendingText();
+    if (!shown.empty())
+        platform_.view.appendQuestionText(shown);
+    return Outcome::GoOn;
 }
 
-void Tutor::onNextPicture()
+Outcome Tutor::onNextPicture()
 {
     // The offset applies to the position as it stands, so a routine run at
     // k = 1 moves the second look one entry further on.
     for (long long k = 1; k <= 2; ++k) {
         const std::string& entry = cursor_.ahead(k);
         if (isRoutineLine(entry)) {
-            runRoutine(routineName(entry));
+            if (runRoutine(routineName(entry)) == Outcome::End)
+                return endAfter(Leaving::AtEnd);
             cursor_.skip(k);
         }
     }
+    return Outcome::GoOn;
 }
 
 } // namespace qa

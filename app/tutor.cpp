@@ -6,7 +6,10 @@
 
 namespace qa {
 
-const std::string Tutor::answerPrompt =
+// "makde" is the prompt's own spelling, and "zeb_" the assignment message's:
+// both stay as they are, because students' files, instructors' scripts and
+// habits rely on these texts exactly.
+const std::string Tutor::kAnswerPrompt =
     "Enter, as appropriate, an answer to the question, a critique of your answer in response to a given answer, "
     "your insights regarding the situation at this point, notes to yourself, or just an OK.\r\n\r\nAlways "
     "critique your solutions by describing any insights you had or errors you makde, and by explaining how you "
@@ -25,73 +28,61 @@ const std::string Tutor::kGeneralMessage =
     "error number to the instructor and explain exactly what you were doing, keystroke by keystroke, when the "
     "error occurred.  The error is:  ";
 
-Tutor::Tutor(Platform platform) : p_(platform) {}
+Tutor::Tutor(Platform platform) : platform_(platform) {}
 
 bool Tutor::handle(Event event)
 {
     if (ended_)
         return false;
-    // Where the answer belongs should the event end the program: the line
-    // and question number before it. The box itself is read only at the end,
-    // or before the prompt reset replaces it (see readNextQuestion).
-    const bool mayAsk = event == Event::NextQuestion || event == Event::NextPicture || event == Event::Quit;
-    BoxBefore before;
-    if (mayAsk)
-        before = {{}, cursor_.currentLine(), cursor_.questionNumber()};
-    boxBeforeReset_.reset();
     try {
-        switch (event) {
-        case Event::Load:
-            startUp();
-            openAssignment();
-            drafts_.open(session_.studentName(), session_.assignmentNumber());
-            break;
-        case Event::NextQuestion: onNextQuestion(); break;
-        case Event::EnterResponse: recordAnswer(false); break;
-        case Event::SaveAsNotes: recordAnswer(true); break;
-        case Event::ClearAnswerBox: p_.view.setAnswerText(""); break;
-        case Event::DisplayNotes: onDisplayNotes(); break;
-        case Event::DisplayEverything: p_.view.setQuestionText(transcript_.cumulativeText()); break;
-        case Event::Quit: endProgram();
-        case Event::NextPicture: onNextPicture(); break;
-        case Event::CopyPicture: p_.view.copyPicture(); break;
-        case Event::PendExp: p_.view.enableTimer(); break;
-        case Event::TimerTick: onTimerTick(); break;
-        case Event::Shown: restoreDraft(); break;
-        case Event::AnswerIdle: keepDraft(p_.view.answerDraft()); break;
-        }
-    } catch (const EndProgram&) {
-        if (mayAsk)
-            before.draft = boxBeforeReset_ ? *boxBeforeReset_ : p_.view.answerDraft();
-        if (mayAsk && !mayEnd(before, event == Event::Quit))
-            return true;
-        ended_ = true;
+        // Nothing is held open between events, so ending has nothing to close.
+        ended_ = run(event) == Outcome::End;
     } catch (const RuntimeError& error) {
-        // The platform's run-time error report: one message, then the end.
-        ended_ = true;
-        keepDraft(p_.view.answerDraft());
-        p_.dialogs.message(runtimeErrorReport(error.number()));
+        reportAndEnd(error.number());
     } catch (const std::bad_alloc&) {
-        ended_ = true;
-        keepDraft(p_.view.answerDraft());
-        p_.dialogs.message(runtimeErrorReport(kOutOfMemory));
+        reportAndEnd(kOutOfMemory);
     }
     return !ended_;
 }
 
-void Tutor::endProgram()
+Outcome Tutor::run(Event event)
 {
-    // Nothing is held open between events, so there is nothing to close.
-    throw EndProgram{};
+    View& view = platform_.view;
+    switch (event) {
+    case Event::Load: return load();
+    case Event::NextQuestion: return onNextQuestion();
+    case Event::EnterResponse: recordAnswer(Entry::Response, view.answerText()); break;
+    case Event::SaveAsNotes: recordAnswer(Entry::Note, view.answerText()); break;
+    case Event::ClearAnswerBox: view.setAnswerText(""); break;
+    case Event::DisplayNotes: onDisplayNotes(); break;
+    case Event::DisplayEverything: view.setQuestionText(transcript_.cumulativeText()); break;
+    case Event::Quit: return endAfter(Leaving::OnQuit);
+    case Event::NextPicture: return onNextPicture();
+    case Event::CopyPicture: view.copyPicture(); break;
+    case Event::PendExp: view.enableTimer(); break;
+    case Event::TimerTick: onTimerTick(); break;
+    case Event::Shown: restoreDraft(); break;
+    case Event::AnswerIdle: keepDraft(view.answerDraft()); break;
+    }
+    return Outcome::GoOn;
 }
 
-void Tutor::procedureFailed(const RuntimeError& error)
+void Tutor::reportAndEnd(int number)
+{
+    // The platform's run-time error report: one message, then the end.
+    ended_ = true;
+    keepDraft(platform_.view.answerDraft());
+    platform_.dialogs.message(runtimeErrorReport(number));
+}
+
+Outcome Tutor::procedureFailed(const RuntimeError& error)
 {
     if (error.number() == kSubscriptOutOfRange) {
-        p_.dialogs.message(kAssignmentMessage);
-        endProgram();
+        platform_.dialogs.message(kAssignmentMessage);
+        return Outcome::End;
     }
-    p_.dialogs.message(kGeneralMessage + std::to_string(error.number()));
+    platform_.dialogs.message(kGeneralMessage + std::to_string(error.number()));
+    return Outcome::GoOn;
 }
 
 } // namespace qa

@@ -44,6 +44,9 @@ enum class Event {
     AnswerIdle, // the student has stopped typing for a moment: the draft is saved
 };
 
+// What a procedure leaves for `handle` to do once it has run.
+enum class Outcome { GoOn, End };
+
 // The window object. It owns the student's session, the bank cursor, the
 // record files and the transcript, runs each event over them, and deals with
 // failures the way the window's procedures do. The widget side only lays out
@@ -52,9 +55,9 @@ class Tutor {
 public:
     explicit Tutor(Platform platform);
 
-    // Runs one event to completion. Ending the program at once and errors no
-    // procedure handles are dealt with here, at the event boundary. Returns
-    // false once the program has ended.
+    // Runs one event to completion and acts on its outcome. Errors no
+    // procedure handles end the program here, with the run-time error report.
+    // Returns false once the program has ended.
     bool handle(Event event);
     bool ended() const { return ended_; }
 
@@ -66,54 +69,64 @@ public:
     void setBankLoader(BankLoader loader) { bankLoader_ = std::move(loader); }
 
     // The text the answer box gets back when the next item begins.
-    static const std::string answerPrompt;
+    static const std::string kAnswerPrompt;
+    // After error 9 (the program then ends), and after any other error number.
     static const std::string kAssignmentMessage;
     static const std::string kGeneralMessage;
 
 private:
+    Outcome run(Event event);
+
     // Start-up and assignment opening (run at window load).
-    void startUp();
-    void openAssignment();
+    Outcome load();
+    Outcome startUp();
+    Outcome openAssignment();
     std::string ask(const std::string& prompt);
 
     // Question stepping and routine lines.
+    bool clickEnds() const;
     BankCursor::Step readNextQuestion();
-    void onNextQuestion();
-    void onNextPicture();
-    void runRoutine(const std::string& routine);
+    Outcome onNextQuestion();
+    Outcome onNextPicture();
+    Outcome runRoutine(const std::string& name) const;
 
     // Response entry: "Enter Response" and "Save as Notes" record the answer
-    // box the same way, into different blocks.
-    void recordAnswer(bool asNote);
-    bool readAnswer(std::string& answer);
+    // box the same way, into different blocks. False when nothing could be
+    // recorded; the reason is shown and the boxes are left as they were.
+    enum class Entry { Response, Note };
+    bool recordAnswer(Entry entry, const TypedText& typed);
+    void recorded(const std::string& answer, const std::string& entry);
+    void refuseUnencodable(const std::u32string& characters);
+    void notRecorded(const RuntimeError& error);
     void onDisplayNotes();
     void onTimerTick();
 
-    // Before the program ends with unrecorded text, the student is asked
-    // whether to record it; what is not recorded is kept as a draft.
-    struct BoxBefore {
-        std::string draft, currentLine, questionNumber;
-    };
-    bool mayEnd(const BoxBefore& before, bool offerCancel);
+    // Typed text is never lost: before unrecorded text leaves the answer box
+    // the student is asked, and what is not recorded is kept as a draft.
+    // True when the box may go: nothing unrecorded, or settled as answered.
+    enum class Leaving { OnQuit, AtEnd, ForNextQuestion };
+    bool mayLeave(Leaving leaving);
+    Outcome endAfter(Leaving leaving) { return mayLeave(leaving) ? Outcome::End : Outcome::GoOn; }
     bool unrecorded(const TypedText& box) const;
     void keepDraft(const std::string& draft);
     void restoreDraft();
-    void refuseUnencodable(const std::u32string& characters);
-    void notRecorded(const RuntimeError& error);
 
     // Procedure-level error handler: the assignment message ends the program
     // after error 9; any other number shows the general message with it.
-    void procedureFailed(const RuntimeError& error);
-    [[noreturn]] void endProgram();
+    Outcome procedureFailed(const RuntimeError& error);
+    void reportAndEnd(int number);
 
-    Platform p_;
+    struct Recording {
+        std::string line, text; // the question line, and the answer box's text
+    };
+
+    Platform platform_;
     records::Session session_;
     BankCursor cursor_;
-    records::RecordFiles records_{p_.files, p_.clock, session_};
+    records::RecordFiles records_{platform_.files, platform_.clock, session_};
     Transcript transcript_;
-    Drafts drafts_{p_.files, p_.clock};
-    std::string lastRecorded_;                  // the answer box's text at its last recording
-    std::optional<std::string> boxBeforeReset_; // this event's prompt reset replaced it
+    Drafts drafts_{platform_.files, platform_.clock};
+    std::optional<Recording> lastRecorded_;
     BankLoader bankLoader_;
     bool ended_ = false;
 };

@@ -1,13 +1,23 @@
-// Typed text is never lost: the question before the program ends with
-// unrecorded text in the answer box, and the drafts kept while typing.
+// Typed text is never lost: the questions before unrecorded text leaves the
+// answer box, and the drafts kept while typing.
 #include "app/tutor.h"
 #include "platform/text.h"
 
 namespace qa {
 namespace {
 
-const std::string kUnrecordedQuestion =
+// A question about unrecorded text. What it guards decides whether it can be
+// called off and whether No keeps the text as a draft.
+struct Question {
+    const char* text;
+    bool offersCancel;
+    bool noKeepsDraft;
+};
+
+constexpr const char* kBeforeEnd =
     "Your text in the answer box has not been recorded. Record it as a response before the program ends?";
+constexpr const char* kBeforeNext =
+    "Your text in the answer box has not been recorded. Record it as a response before the next question?";
 
 TypedText typedFrom(const std::string& draft)
 {
@@ -24,7 +34,38 @@ bool Tutor::unrecorded(const TypedText& box) const
         return true;
     if (box.text.find_first_not_of(" \t\r\n") == std::string::npos)
         return false;
-    return box.text != answerPrompt && box.text != lastRecorded_;
+    const bool recordedHere = lastRecorded_ && lastRecorded_->text == box.text;
+    return box.text != kAnswerPrompt && !recordedHere;
+}
+
+bool Tutor::mayLeave(Leaving leaving)
+{
+    // An ending the student asked for can be called off; one the bank or a
+    // routine line reached cannot. The prompt reset can, and its No lets the
+    // text go with the step (Ctrl+Z still brings it back).
+    static constexpr Question kOnQuit{kBeforeEnd, true, true};
+    static constexpr Question kAtEnd{kBeforeEnd, false, true};
+    static constexpr Question kForNext{kBeforeNext, true, false};
+    const Question& question = leaving == Leaving::OnQuit  ? kOnQuit
+                               : leaving == Leaving::AtEnd ? kAtEnd
+                                                           : kForNext;
+
+    const TypedText box = platform_.view.answerText();
+    if (!unrecorded(box)) {
+        drafts_.clear();
+        return true;
+    }
+    const Dialogs::Choice choice = platform_.dialogs.ask(question.text, question.offersCancel);
+    if (choice == Dialogs::Choice::Yes)
+        return recordAnswer(Entry::Response, box);
+    if (choice == Dialogs::Choice::Cancel && question.offersCancel)
+        return false;
+    if (!question.noKeepsDraft) {
+        drafts_.clear();
+        return true;
+    }
+    drafts_.save(platform_.view.answerDraft());
+    return true;
 }
 
 void Tutor::keepDraft(const std::string& draft)
@@ -33,42 +74,6 @@ void Tutor::keepDraft(const std::string& draft)
         drafts_.save(draft);
     else
         drafts_.clear();
-}
-
-bool Tutor::mayEnd(const BoxBefore& before, bool offerCancel)
-{
-    const TypedText box = typedFrom(before.draft);
-    if (!unrecorded(box)) {
-        drafts_.clear();
-        return true;
-    }
-    const Dialogs::Choice choice = p_.dialogs.ask(kUnrecordedQuestion, offerCancel);
-    if (choice == Dialogs::Choice::Cancel && offerCancel)
-        return false;
-    if (choice != Dialogs::Choice::Yes) {
-        drafts_.save(before.draft);
-        return true;
-    }
-    // Recorded as "Enter Response" would have just before this event.
-    auto stayOpen = [&] {
-        if (p_.view.answerDraft() != before.draft)
-            p_.view.setAnswerDraft(before.draft);
-        return false;
-    };
-    if (!box.unencodable.empty()) {
-        refuseUnencodable(box.unencodable);
-        return stayOpen();
-    }
-    try {
-        records_.appendResponse(box.text, before.currentLine, before.questionNumber);
-    } catch (const RuntimeError& error) {
-        notRecorded(error);
-        return stayOpen();
-    }
-    drafts_.clear();
-    lastRecorded_ = box.text;
-    transcript_.addAnswer(box.text);
-    return true;
 }
 
 void Tutor::restoreDraft()
@@ -80,9 +85,9 @@ void Tutor::restoreDraft()
         drafts_.clear();
         return;
     }
-    p_.view.setAnswerDraft(saved->text);
-    p_.dialogs.message("The text you had not recorded on " + saved->date + " at " + saved->time +
-                       " is back in the answer box.");
+    platform_.view.setAnswerDraft(saved->text);
+    platform_.dialogs.message("The text you had not recorded on " + saved->date + " at " + saved->time +
+                              " is back in the answer box.");
 }
 
 } // namespace qa

@@ -35,28 +35,31 @@ std::string BankCursor::openAssignment(const std::string& assignmentNumber)
 
 BankCursor::Step BankCursor::readNextQuestion(const std::string& nextAssignmentNumber)
 {
-    itemFinished_ = false;
-    std::string line;
-    while (line.empty()) {
-        ++bankIndex_;
+    Step step = peek(nextAssignmentNumber, bankIndex_);
+    bankIndex_ = step.index;
+    itemFinished_ = !step.line.empty() && !isRoutineLine(step.line);
+    if (step.line.empty())
+        return step;
+    currentLine_ = step.line;
+    if (text::lower(text::left(step.line, 2)) == "`q")
+        questionNumber_ = text::formatNumber(text::leadingNumber(text::midFrom(step.line, 3)));
+    pendingText_ = step.line;
+    return step;
+}
+
+BankCursor::Step BankCursor::peek(const std::string& nextAssignmentNumber, long long from) const
+{
+    long long index = from;
+    do {
         // The end of the bank ends the assignment, like the end marker.
-        if (!QuestionBank::inRange(bankIndex_))
-            return {Step::End, {}};
-        line = questionBank_.at(bankIndex_);
-        if (!line.empty()) {
-            currentLine_ = line;
-            if (text::lower(text::left(line, 2)) == "`q")
-                questionNumber_ = text::formatNumber(text::leadingNumber(text::midFrom(line, 3)));
-        }
-    }
-    const bool routine = isRoutineLine(line);
-    if (!routine)
-        itemFinished_ = true;
-    pendingText_ = line;
+        if (!QuestionBank::inRange(++index))
+            return {Step::End, {}, index};
+    } while (questionBank_.at(index).empty());
+    const std::string& line = questionBank_.at(index);
     if (text::left(line, 3) == nextAssignmentNumber || text::left(line, 6) == "####.#")
-        return {Step::End, line};
+        return {Step::End, line, index};
     // A bare routine marker names no routine: it is shown as text.
-    return {routine && line.size() > 8 ? Step::Routine : Step::Show, line};
+    return {isRoutineLine(line) && line.size() > 8 ? Step::Routine : Step::Show, line, index};
 }
 
 } // namespace qa

@@ -23,7 +23,8 @@ public:
     struct Step {
         enum Kind { Show, Routine, End };
         Kind kind = Show;
-        std::string line; // the line read; empty when the bank ran out
+        std::string line;    // the line read; empty when the bank ran out
+        long long index = 0; // where it stands
     };
 
     // Fills the bank with `loader`, or with the built-in content when it is
@@ -39,6 +40,8 @@ public:
     // step ends at the end of the bank, at a line that begins with the next
     // assignment's number, and at the end marker.
     Step readNextQuestion(const std::string& nextAssignmentNumber);
+    // What a step from entry `from` on would find, without moving.
+    Step peek(const std::string& nextAssignmentNumber, long long from) const;
 
     // The entry `offset` past the position (9 outside the bank), and a move
     // of the position by `offset`.

@@ -42,10 +42,6 @@ private:
     std::string reason_;
 };
 
-// Thrown to end the program at once: it unwinds the running handler so that none
-// of its later steps run. Caught only at the event boundary.
-struct EndProgram {};
-
 // Maps an errno value from a file operation to the platform's error number.
 // `opening` tells an open apart from a later read or write.
 int errorFromErrno(int err, bool opening);

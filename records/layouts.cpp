@@ -1,5 +1,6 @@
 #include "records/layouts.h"
 
+#include <concepts>
 #include <string_view>
 
 #include "coding/code_scheme.h"
@@ -8,80 +9,81 @@
 namespace qa::records {
 namespace {
 
+using Parts = std::vector<AppendPart>;
+enum File : std::size_t { kMaster, kSend, kNotes };
+
 void line(std::string& out, std::string_view text)
 {
     out.append(text);
     out.append(text::kCrLf);
 }
 
+// Writes one line to every file, master first, made for each file in turn.
+// Blocks go line by line across the files because every date and time is read
+// afresh for each file, and the clock's reads must come in that order.
+template <std::invocable<File> Make> void toEach(Parts& parts, Make make)
+{
+    for (std::size_t f = 0; f < parts.size(); ++f)
+        line(parts[f].bytes, make(static_cast<File>(f)));
+}
+
+void toEach(Parts& parts, std::string_view text)
+{
+    toEach(parts, [text](File) { return text; });
+}
+
 } // namespace
 
-std::vector<AppendPart> openingHeader(const OpeningHeader& in, const RecordPaths& paths, double codeNbr,
-                                      Clock& clock)
+Parts openingHeader(const OpeningHeader& in, const RecordPaths& paths, double codeNbr, Clock& clock)
 {
-    std::vector<AppendPart> parts{{paths.master, {}}, {paths.send, {}}};
-    for (std::size_t f = 0; f < parts.size(); ++f) {
-        std::string& out = parts[f].bytes;
-        line(out, in.codeLine);
-        line(out, coding::code(kNameLabel + in.studentName, codeNbr));
-        line(out, coding::code(kAssignmentLabel + in.assignmentNumber, codeNbr));
-        line(out, coding::code(in.headerLine, codeNbr));
-        line(out, kInitialsLabel + in.initials);
+    Parts parts{{paths.master, {}}, {paths.send, {}}};
+    toEach(parts, in.codeLine);
+    toEach(parts, coding::code(kNameLabel + in.studentName, codeNbr));
+    toEach(parts, coding::code(kAssignmentLabel + in.assignmentNumber, codeNbr));
+    toEach(parts, coding::code(in.headerLine, codeNbr));
+    toEach(parts, kInitialsLabel + in.initials);
+    toEach(parts, [&](File f) {
         std::string stamp = kDateLabel + clock.date();
-        if (f == 1)
+        if (f == kSend)
             stamp += kSendDateTimeSeparator;
-        stamp += clock.time();
-        line(out, stamp);
-    }
-    return parts;
-}
-
-std::vector<AppendPart> responseBlock(const ResponseBlock& in, const RecordPaths& paths, double codeNbr,
-                                      Clock& clock)
-{
-    std::vector<AppendPart> parts{{paths.master, {}}, {paths.send, {}}};
-    std::string& master = parts[0].bytes;
-    std::string& send = parts[1].bytes;
-    const double tag = text::leadingNumber(in.assignmentNumber) * 10000 + text::leadingNumber(in.questionNumber);
-
-    for (auto* out : {&master, &send})
-        line(*out, kOpeningRule);
-    for (auto* out : {&master, &send})
-        line(*out, kIndent + clock.time());
-    line(master, "");
-    line(master, "");
-    line(master, kQuestionTag + text::numberItem(tag));
-    for (auto* out : {&master, &send})
-        line(*out, coding::code(in.currentLine, codeNbr));
-    for (auto* out : {&master, &send})
-        line(*out, kOpeningRule);
-    for (auto* out : {&master, &send})
-        line(*out, kResponseLabel);
-    for (auto* out : {&master, &send})
-        line(*out, coding::code(in.answer, codeNbr));
-    for (auto* out : {&master, &send})
-        line(*out, kClosingRule);
-    return parts;
-}
-
-std::vector<AppendPart> notesBlock(const NotesBlock& in, const RecordPaths& paths, double codeNbr, Clock& clock)
-{
-    std::vector<AppendPart> parts{{paths.master, {}}, {paths.send, {}}, {paths.notes, {}}};
-    auto each = [&](auto&& write) {
-        for (AppendPart& p : parts)
-            write(p.bytes);
-    };
-    each([](std::string& out) { line(out, kOpeningRule); });
-    each([&](std::string& out) { line(out, kIndent + clock.time()); });
-    each([&](std::string& out) {
-        std::string stamp = kIndent + clock.date();
-        line(out, stamp + clock.time());
+        return stamp + clock.time();
     });
-    each([&](std::string& out) { line(out, coding::code(in.currentLine, codeNbr)); });
-    each([](std::string& out) { line(out, kOpeningRule); });
-    each([&](std::string& out) { line(out, coding::code(in.noteLine, codeNbr)); });
-    line(parts[0].bytes, kClosingRule);
-    for (std::size_t f = 1; f < parts.size(); ++f)
+    return parts;
+}
+
+Parts responseBlock(const ResponseBlock& in, const RecordPaths& paths, double codeNbr, Clock& clock)
+{
+    Parts parts{{paths.master, {}}, {paths.send, {}}};
+    const double tag = text::leadingNumber(in.assignmentNumber) * 10000 + text::leadingNumber(in.questionNumber);
+    toEach(parts, kOpeningRule);
+    toEach(parts, [&](File) { return kIndent + clock.time(); });
+    line(parts[kMaster].bytes, "");
+    line(parts[kMaster].bytes, "");
+    line(parts[kMaster].bytes, kQuestionTag + text::numberItem(tag));
+    toEach(parts, coding::code(in.currentLine, codeNbr));
+    toEach(parts, kOpeningRule);
+    toEach(parts, kResponseLabel);
+    toEach(parts, coding::code(in.answer, codeNbr));
+    toEach(parts, kClosingRule);
+    return parts;
+}
+
+Parts notesBlock(const NotesBlock& in, const RecordPaths& paths, double codeNbr, Clock& clock)
+{
+    Parts parts{{paths.master, {}}, {paths.send, {}}, {paths.notes, {}}};
+    toEach(parts, kOpeningRule);
+    toEach(parts, [&](File) { return kIndent + clock.time(); });
+    toEach(parts, [&](File) {
+        std::string stamp = kIndent + clock.date();
+        return stamp + clock.time();
+    });
+    toEach(parts, coding::code(in.currentLine, codeNbr));
+    toEach(parts, kOpeningRule);
+    toEach(parts, coding::code(in.noteLine, codeNbr));
+    // The send and notes copies stay on the line: the next block goes on from
+    // the next print zone.
+    line(parts[kMaster].bytes, kClosingRule);
+    for (File f : {kSend, kNotes})
         parts[f].bytes.append(kClosingRule).append(kToNextZone);
     return parts;
 }

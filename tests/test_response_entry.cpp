@@ -56,7 +56,7 @@ void startAtSecondQuestion(Harness& h)
     ASSERT_TRUE(h.start());
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
-    ASSERT_EQ(h.view.answer, h.tutor.answerPrompt);
+    ASSERT_EQ(h.view.answer, Tutor::kAnswerPrompt);
 }
 
 } // namespace
@@ -84,7 +84,7 @@ TEST(ResponseEntry, PromptWithOneCharacterAddedIsRecordedWhole)
     Harness h;
     startAtSecondQuestion(h);
     const std::size_t sendBefore = h.root.read(h.send()).size();
-    const std::string answer = h.tutor.answerPrompt + "x";
+    const std::string answer = Tutor::kAnswerPrompt + "x";
     h.view.answer = answer;
     ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
 

@@ -182,7 +182,7 @@ TEST(StartUpDialogue, FixedTextsAndPictureScales)
 {
     Harness h;
     ASSERT_TRUE(h.start());
-    EXPECT_EQ(h.tutor.answerPrompt,
+    EXPECT_EQ(Tutor::kAnswerPrompt,
               "Enter, as appropriate, an answer to the question, a critique of your answer in response to a given "
               "answer, your insights regarding the situation at this point, notes to yourself, or just an OK.\r\n"
               "\r\nAlways critique your solutions by describing any insights you had or errors you makde, and by "

@@ -47,7 +47,7 @@ TEST(QuestionStepping, PromptComesBackAfterATextLineButNotAfterARecording)
 
     h.view.answer = "typed";
     h.tutor.handle(Event::NextQuestion);
-    EXPECT_EQ(h.view.answer, h.tutor.answerPrompt);
+    EXPECT_EQ(h.view.answer, Tutor::kAnswerPrompt);
 
     h.view.answer = "my answer";
     h.tutor.handle(Event::EnterResponse);

@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qa {
 
@@ -15,6 +16,7 @@ enum OpenFlags : unsigned {
     kOpenTruncate = 1u << 5,
     kOpenDirectory = 1u << 6, // a directory, opened only to sync it
     kOpenPrivate = 1u << 7,   // with kOpenCreate: readable by its owner only
+    kOpenNoFollow = 1u << 8,  // refuse a symbolic link in the file's place (ELOOP)
 };
 
 // What the record files need to know of a file.
@@ -23,6 +25,10 @@ struct FileInfo {
     bool directory = false;
     std::uint64_t device = 0;
     std::uint64_t id = 0; // stays the same while the file is the same file
+    // The permission bits (0 where the system has none) and whether the
+    // user running the program owns the file.
+    unsigned mode = 0;
+    bool ownedByUser = true;
 };
 
 enum class LockKind { Shared, Exclusive };
@@ -52,6 +58,14 @@ public:
     virtual int unlink(const std::string& path) = 0;
     // Replaces `to` by `from` in one step.
     virtual int rename(const std::string& from, const std::string& to) = 0;
+    // The names in a directory, without "." and "..".
+    virtual int listDirectory(const std::string& path, std::vector<std::string>& names) = 0;
+
+    // Who is writing: journals of appends under way name the machine and the
+    // process, so that a repair leaves the journals of running programs alone.
+    virtual std::string hostName() = 0;
+    virtual std::int64_t processId() = 0;
+    virtual bool processRunning(std::int64_t pid) = 0;
 };
 
 // The real calls of the platform the program was built for.

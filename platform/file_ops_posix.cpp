@@ -1,6 +1,9 @@
 // The file calls on POSIX systems.
 #include <cerrno>
+#include <climits>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,6 +40,8 @@ int posixFlags(unsigned flags)
         out |= O_EXCL;
     if (flags & kOpenTruncate)
         out |= O_TRUNC;
+    if (flags & kOpenNoFollow)
+        out |= O_NOFOLLOW;
     return out;
 }
 
@@ -46,6 +51,8 @@ void fill(FileInfo& info, const struct stat& st)
     info.directory = S_ISDIR(st.st_mode);
     info.device = static_cast<std::uint64_t>(st.st_dev);
     info.id = static_cast<std::uint64_t>(st.st_ino);
+    info.mode = static_cast<unsigned>(st.st_mode & 07777);
+    info.ownedByUser = st.st_uid == ::geteuid();
 }
 
 class PosixFileOps final : public FileOps {
@@ -104,6 +111,35 @@ public:
     int rename(const std::string& from, const std::string& to) override
     {
         return ::rename(from.c_str(), to.c_str());
+    }
+    int listDirectory(const std::string& path, std::vector<std::string>& names) override
+    {
+        DIR* dir = ::opendir(path.c_str());
+        if (!dir)
+            return -1;
+        errno = 0;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..")
+                names.push_back(name);
+        }
+        const int err = errno;
+        ::closedir(dir);
+        errno = err;
+        return err == 0 ? 0 : -1;
+    }
+    std::string hostName() override
+    {
+        char name[HOST_NAME_MAX + 1] = {};
+        if (::gethostname(name, sizeof name - 1) != 0)
+            return "localhost";
+        return name;
+    }
+    std::int64_t processId() override { return ::getpid(); }
+    // A process we may not signal is running all the same.
+    bool processRunning(std::int64_t pid) override
+    {
+        return pid > 0 && pid <= INT_MAX && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
     }
 };
 

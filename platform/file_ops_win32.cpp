@@ -136,6 +136,9 @@ DWORD chunk(std::size_t len)
     return len > 0x40000000u ? 0x40000000u : static_cast<DWORD>(len);
 }
 
+// kOpenNoFollow needs nothing here: the per-user folder under
+// %LOCALAPPDATA% is private through its parent's permissions, so no other
+// account can place a link in it.
 class Win32FileOps final : public FileOps {
 public:
     int open(const std::string& path, unsigned flags) override
@@ -344,6 +347,49 @@ public:
         if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return 0;
         return failWith(GetLastError(), -1);
+    }
+
+    int listDirectory(const std::string& path, std::vector<std::string>& names) override
+    {
+        std::wstring wide;
+        if (!widePath(path, wide))
+            return -1;
+        WIN32_FIND_DATAW found;
+        HANDLE h = FindFirstFileW((wide + L"\\*").c_str(), &found);
+        if (h == INVALID_HANDLE_VALUE)
+            return failWith(GetLastError(), -1);
+        do {
+            const std::wstring name = found.cFileName;
+            if (name != L"." && name != L"..")
+                names.push_back(win32::narrow(name));
+        } while (FindNextFileW(h, &found));
+        const DWORD error = GetLastError();
+        FindClose(h);
+        return error == ERROR_NO_MORE_FILES ? 0 : failWith(error, -1);
+    }
+
+    std::string hostName() override
+    {
+        wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
+        DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+        if (!GetComputerNameW(name, &size))
+            return "localhost";
+        return win32::narrow(std::wstring(name, size));
+    }
+
+    std::int64_t processId() override { return GetCurrentProcessId(); }
+
+    // A process we may not look at is running all the same.
+    bool processRunning(std::int64_t pid) override
+    {
+        if (pid <= 0 || pid > 0xFFFFFFFFll)
+            return false;
+        HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+        if (!h)
+            return GetLastError() != ERROR_INVALID_PARAMETER;
+        const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+        CloseHandle(h);
+        return running;
     }
 
 private:

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/file_ops.h"
+#include "platform/journal.h"
 #include "platform/paths.h"
 
 namespace qa {
@@ -21,7 +22,11 @@ struct AppendPart {
 class Files {
 public:
     // `stateDir` is where the journals of appends under way are kept: never in
-    // the data folder, which holds the record files and nothing else.
+    // the data folder, which holds the record files and nothing else. It is
+    // made owner-only when missing; one that exists but is not the user's
+    // own, or that group or others may write, is not used at all: recordings
+    // then go on without journals, and state files are neither written nor
+    // read.
     Files(FileOps& ops, DrivePaths drives, std::string stateDir);
 
     std::string hostPath(const std::string& windowPath) const { return drives_.hostPath(windowPath); }
@@ -43,47 +48,71 @@ public:
     // Replaces the file's contents (creating it) and syncs it.
     void writeWhole(const std::string& windowPath, const std::string& bytes);
 
-    // Appends every part, each to its file in one write, and syncs them. All or
-    // nothing: when any open, write or sync fails, every file is cut back to
-    // the length it had before (a file this call created is removed again) and
-    // the error is raised with the failing file named in its detail. Files are
-    // locked for the duration where the file system has locks, so concurrent
-    // writers never interleave.
+    // Appends every part, each to its file in one write, and syncs them (and
+    // the folder of each file it creates). All or nothing: when any open,
+    // write or sync fails, every file is cut back to the length it had before
+    // (a file this call created is removed again) and the error is raised
+    // with the failing file named in its detail. A file is cut back only when
+    // what lies past that length is exactly what this call appended: on a
+    // share without locks another writer's text stays, and so does ours.
+    // Files are locked for the duration where the file system has locks, so
+    // concurrent writers never interleave.
+    //
+    // Before anything is opened, this process's journal in the state
+    // directory holds every part's file and bytes; once the files are locked,
+    // also their lengths before the append. The mark goes when the recording
+    // is whole, or cut back. Nothing of it waits for a sync.
     void appendAll(const std::vector<AppendPart>& parts);
 
+    // The start-up repair of recordings that a killed program left on the
+    // way. Every journal in the state directory of this machine whose program
+    // is no longer running (or that is this program's own), and that holds a
+    // recording, is repaired and removed, whichever record files it names:
+    // - when every file holds that recording's whole block, it stays;
+    // - otherwise each file is cut back to the length it had before, but only
+    //   where what lies past it is a beginning of that block (text another
+    //   writer appended is never cut), and a file the recording created is
+    //   removed again.
+    // Journals of other machines (a state folder on a share) and of programs
+    // still running are left alone; a journal whose file is gone is dropped.
+    //
+    // Returns one entry per repaired recording that is NOT whole in its record
+    // files now (cut back, never written, or its file gone): the bytes that
+    // recording appended to its first file, the master file (a response or a
+    // note goes to master and send, and a note also to the notes file; the
+    // same text stands in each). Call it once at start-up, before the first
+    // recording; it raises nothing.
+    std::vector<std::string> repairAbandoned();
+
     // Files of the program's own in the state directory, by plain name. A
-    // write replaces the whole file in one step (temporary file, sync, rename)
-    // and says whether it landed; nothing is raised.
+    // write replaces the whole file in one step (a temporary file of a name
+    // no other program uses, made exclusively, synced, renamed into place,
+    // then the folder synced) and says whether it landed; false too when the
+    // state directory is not safe to use. Nothing is raised. Files there are
+    // opened without following links.
     bool writeStateFile(const std::string& name, const std::string& bytes);
     std::optional<std::string> readStateFile(const std::string& name);
     void removeStateFile(const std::string& name);
-    const std::string& stateDirectory() const { return stateDir_; }
+    const std::string& stateDirectory() const { return state_.path(); }
+    // Whether the state directory is there, or could be made, and is safe.
+    bool stateDirectoryUsable() { return state_.usable(); }
 
     // How many descriptors this layer holds open right now (0 between calls).
-    int openCount() const { return openCount_; }
+    int openCount() const { return fds_.count(); }
 
 private:
-    friend class AppendSteps;
-    struct Failure {
-        int err = 0;
-        bool opening = false;
-        std::string host;
-        const char* what = "";
-    };
-
-    // Each missing directory on the way; `ownerOnly` for the state directory.
-    bool createHostDirectories(const std::string& host, bool ownerOnly);
-    int openFd(const std::string& host, unsigned flags);
+    // The one place a failed step becomes a RuntimeError.
+    [[noreturn]] void raise(const StepResult& failure) const;
     // Appends what is left of the file to `out`; 0, or the errno of a failed read.
     int readToEnd(int fd, std::string& out);
-    void closeFd(int fd);
-    [[noreturn]] void raise(const Failure& failure) const;
-    std::string journalPathOf(const std::string& host) const;
 
     FileOps& ops_;
     DrivePaths drives_;
-    std::string stateDir_;
-    int openCount_ = 0;
+    Descriptors fds_;
+    StateDirectory state_;
+    Journal journal_;
+    std::string temporaryTag_; // this program's part of a temporary file's name
+    int temporaries_ = 0;
 };
 
 } // namespace qa

@@ -351,65 +351,120 @@ TEST(HostPath, WindowPathsMapUnderTheDriveRoot)
 }
 #endif
 
-} // namespace
-
-#ifndef _WIN32 // fork; tests/windows has the repair without it
-// Runs the recording in a child that dies after the first 7 bytes of its
-// first write, as if killed: no rollback, no journal removed.
-bool killedMidAppend(Recording& r)
-{
-    struct DiesMidWrite : FaultyFileOps {
-        std::int64_t write(int fd, const void* buf, std::size_t len) override
-        {
-            FaultyFileOps::write(fd, buf, std::min<std::size_t>(len, 7));
-            _exit(0);
-        }
-    };
-    const pid_t pid = fork();
-    if (pid == 0) {
-        DiesMidWrite dying;
-        Files files(dying, r.root.path, r.root.state());
-        files.appendAll(r.parts);
-        _exit(1);
+// A writer stopped at the `count`-th call of one kind, as if killed there:
+// nothing after that call runs, no roll-back, and its journal stays. (An
+// exception unwinds past the steps, so this runs without fork on Windows.)
+struct Stopped {};
+struct StopsAt : FaultyFileOps {
+    Kind kind;
+    int count;
+    std::size_t keep; // bytes the stopped write still writes
+    int seen = 0;
+    StopsAt(Kind k, int n, std::size_t bytes) : kind(k), count(n), keep(bytes) {}
+    void stopHere(Kind k)
+    {
+        if (k == kind && ++seen == count)
+            throw Stopped{};
     }
-    int status = 0;
-    return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+    int open(const std::string& path, unsigned flags) override
+    {
+        if (path.find("journal-") == std::string::npos)
+            stopHere(Kind::Open);
+        return FaultyFileOps::open(path, flags);
+    }
+    std::int64_t write(int fd, const void* buf, std::size_t len) override
+    {
+        if (kind == Kind::Write && seen + 1 == count)
+            FaultyFileOps::write(fd, buf, std::min(len, keep));
+        stopHere(Kind::Write);
+        return FaultyFileOps::write(fd, buf, len);
+    }
+    int fsync(int fd) override
+    {
+        stopHere(Kind::Fsync);
+        return FaultyFileOps::fsync(fd);
+    }
+};
 
-// A writer killed in the middle of its append leaves part of a block behind;
-// the next append, under the lock, cuts the file back to the length noted in
-// the journal before it writes, so the torn part never stays.
-TEST(AppendAll, TailOfAWriterKilledMidAppendIsCutByTheNextAppend)
+std::vector<fs::path> journals(const std::string& stateDir)
 {
-    Recording r;
-    ASSERT_TRUE(killedMidAppend(r));
-    ASSERT_EQ(r.root.read(r.dir / "m.txt"), kOldMaster + "master ");
-    // Read back before any writer has repaired it, the torn tail is not shown.
-    EXPECT_EQ(r.files.readAll("c:\\kelvarno\\m.txt"), kOldMaster);
-
-    EXPECT_EQ(r.append(), 0);
-    EXPECT_EQ(r.root.read(r.dir / "m.txt"), kOldMaster + r.parts[0].bytes);
-    EXPECT_EQ(r.root.read(r.dir / "s.txt"), kOldSend + r.parts[1].bytes);
-    EXPECT_EQ(r.root.read(r.dir / "n.txt"), r.parts[2].bytes);
-
-    // The journals are blank again: a later append keeps everything, and a
-    // read shows it all.
-    EXPECT_EQ(r.append(), 0);
-    EXPECT_EQ(r.root.read(r.dir / "m.txt"), kOldMaster + r.parts[0].bytes + r.parts[0].bytes);
-    EXPECT_EQ(r.files.readAll("c:\\kelvarno\\m.txt"), kOldMaster + r.parts[0].bytes + r.parts[0].bytes);
-    EXPECT_EQ(r.files.openCount(), 0);
+    std::vector<fs::path> out;
+    for (const auto& entry : fs::directory_iterator(stateDir))
+        if (entry.path().filename().string().rfind("journal-", 0) == 0)
+            out.push_back(entry.path());
+    return out;
 }
 
-// On a share, a writer on another machine may append after the killed one
-// before this machine records again: its text is not a torn tail and stays.
-TEST(AppendAll, TextAppendedAfterAKilledWriterIsNeverCut)
+// A recording stopped part-way is found at the next start: each of its files
+// is cut back (or kept, when every one holds its whole block), and its text
+// comes back, once, unless it is whole. Only journals of this machine whose
+// program is gone are touched; another writer's text is never cut.
+TEST(RepairAbandoned, RecordingsStoppedAnywhereAreWholeOrCutAndHandedBack)
 {
-    Recording r;
-    ASSERT_TRUE(killedMidAppend(r));
-    std::ofstream(r.dir / "m.txt", std::ios::binary | std::ios::app) << "other";
-    const std::string shared = kOldMaster + "master other";
-    EXPECT_EQ(r.files.readAll("c:\\kelvarno\\m.txt"), shared);
-    EXPECT_EQ(r.append(), 0);
-    EXPECT_EQ(r.root.read(r.dir / "m.txt"), shared + r.parts[0].bytes);
-}
+    enum Journal { Ours, ProgramGone, ProgramRunning, OtherMachine };
+    struct Row {
+        const char* what;
+        Kind kind;
+        int count;
+        std::size_t keep;
+        Journal journal;
+        const char* otherText; // appended to the master file after the stop
+        bool masterGone;
+        std::string master; // what stays past the old text; "*": the whole block
+        bool handedBack;
+    };
+    const Row rows[] = {
+        {"before the first file is opened", Kind::Open, 1, 0, Ours, "", false, "", true},
+        {"torn master block", Kind::Write, 1, 7, Ours, "", false, "", true},
+        {"master whole, send torn", Kind::Write, 2, 3, Ours, "", false, "", true},
+        {"master whole, send not written", Kind::Write, 2, 0, Ours, "", false, "", true},
+        {"all written, not synced", Kind::Fsync, 1, 0, Ours, "", false, "*", false},
+        {"another writer appended after", Kind::Write, 1, 7, Ours, "other", false, "master other", true},
+        {"master file gone", Kind::Write, 1, 7, Ours, "", true, "", true},
+        {"a program that is gone", Kind::Write, 2, 3, ProgramGone, "", false, "", true},
+        {"another machine's journal", Kind::Write, 1, 7, OtherMachine, "", false, "master ", false},
+#ifndef _WIN32
+        {"a program still running", Kind::Write, 1, 7, ProgramRunning, "", false, "master ", false},
 #endif
+    };
+    for (const Row& row : rows) {
+        Recording r;
+        {
+            StopsAt stopping(row.kind, row.count, row.keep);
+            Files files(stopping, r.root.path, r.root.state());
+            EXPECT_THROW(files.appendAll(r.parts), Stopped) << row.what;
+        }
+        const std::vector<fs::path> left = journals(r.root.state());
+        ASSERT_EQ(left.size(), 1u) << row.what;
+        const std::string self = left[0].filename().string();
+        const std::string pid = row.journal == ProgramGone ? "2147483600"
+#ifndef _WIN32
+                                : row.journal == ProgramRunning ? std::to_string(getppid())
+#endif
+                                                                : self.substr(self.rfind('-') + 1);
+        const std::string name =
+            row.journal == OtherMachine ? "journal-elsewhere-" + pid : self.substr(0, self.rfind('-') + 1) + pid;
+        fs::rename(left[0], fs::path(r.root.state()) / name);
+        std::ofstream(r.dir / "m.txt", std::ios::binary | std::ios::app) << row.otherText;
+        if (row.masterGone)
+            fs::remove(r.dir / "m.txt");
+
+        const std::vector<std::string> back = r.files.repairAbandoned();
+        EXPECT_EQ(back, row.handedBack ? std::vector<std::string>{r.parts[0].bytes} : std::vector<std::string>{})
+            << row.what;
+        const bool repaired = row.journal == Ours || row.journal == ProgramGone;
+        EXPECT_EQ(journals(r.root.state()).size(), repaired ? 0u : 1u) << row.what;
+        if (row.master == "*") {
+            r.expectAppended(row.what);
+        } else {
+            EXPECT_EQ(row.masterGone ? kOldMaster + row.master : r.root.read(r.dir / "m.txt"),
+                      kOldMaster + row.master)
+                << row.what;
+            EXPECT_EQ(repaired ? r.root.read(r.dir / "s.txt") : kOldSend, kOldSend) << row.what;
+        }
+        EXPECT_EQ(r.root.exists(r.dir / "n.txt"), !repaired || !row.handedBack) << row.what;
+        r.expectNothingOpen(row.what);
+    }
+}
+
+} // namespace

@@ -3,7 +3,7 @@
 //
 //   qa_recorder_driver DRIVE_ROOT NAME COUNT TAG
 //
-// answers the four start-up prompts ("1", NAME, "ABC", "1"), shows the first
+// repairs what a killed run left, answers the four start-up prompts ("1", NAME, "ABC", "1"), shows the first
 // question, then records the answers "TAG 1", "TAG 2", ... (COUNT of them, or
 // without end when COUNT is 0) with "Enter Response", printing "ok <i>" once
 // answer i is recorded. Any message from the tutor is a failure: it prints
@@ -28,6 +28,7 @@ int main(int argc, char** argv)
     qa::testing::ScriptedDialogs dialogs;
     qa::testing::FakeView view;
     qa::Files files(qa::systemFileOps(), std::string(argv[1]), std::string(argv[1]) + "/state");
+    files.repairAbandoned(); // as the program does at start-up: cuts what a killed run left torn
     qa::Tutor tutor(qa::Platform{files, clock, random, dialogs, view});
 
     for (const std::string& reply : {std::string("1"), std::string(argv[2]), std::string("ABC"), std::string("1")})

@@ -226,7 +226,8 @@ public:
 // makes the N-th write write only `shortBytes` bytes. `lockErrno` makes every
 // lock fail with that error; `denyCreateUnder` refuses to create anything
 // (files or directories) below that host directory, as a share without
-// create rights does, while existing files open as usual.
+// create rights does: an open that asks to create is refused even for a file
+// that exists, while existing files open as usual without that ask.
 class FaultyFileOps : public FileOps {
 public:
     // Opens of journals in the state directory are a kind of their own.
@@ -250,11 +251,8 @@ public:
         if (fault(path.compare(path.find_last_of("/\\") + 1, 8, "journal-") != 0 ? Kind::Open : Kind::JournalOpen))
             return -1;
         if ((flags & kOpenCreate) && deniedCreate(path)) {
-            FileInfo info;
-            if (real_.stat(path, info) != 0) {
-                errno = EACCES;
-                return -1;
-            }
+            errno = EACCES; // some shares refuse it even for a file that exists
+            return -1;
         }
         int fd = real_.open(path, flags);
         if (fd >= 0)
@@ -316,6 +314,13 @@ public:
     }
     int unlink(const std::string& path) override { return real_.unlink(path); }
     int rename(const std::string& from, const std::string& to) override { return real_.rename(from, to); }
+    int listDirectory(const std::string& path, std::vector<std::string>& names) override
+    {
+        return real_.listDirectory(path, names);
+    }
+    std::string hostName() override { return real_.hostName(); }
+    std::int64_t processId() override { return real_.processId(); }
+    bool processRunning(std::int64_t pid) override { return real_.processRunning(pid); }
 
 private:
     bool fault(Kind kind)

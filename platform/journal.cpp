@@ -1,0 +1,348 @@
+#include "platform/journal.h"
+
+#include <string_view>
+
+#include "platform/paths.h"
+
+namespace qa {
+namespace {
+
+// "qa-tutor journal A\n": the mark at kStateAt reads 'A' while a recording is
+// under way and '-' when none is; it is flipped in place with one write.
+constexpr std::string_view kHead = "qa-tutor journal ";
+constexpr std::size_t kStateAt = kHead.size();
+constexpr char kPending = 'A';
+constexpr char kIdle = '-';
+// A journal that claims more than this is not one of ours.
+constexpr std::uint64_t kLargestJournaledAppend = std::uint64_t{1} << 30;
+
+// A host name as it may stand in a file name.
+std::string fileNamePart(const std::string& host)
+{
+    std::string out;
+    for (char c : host) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.';
+        out += plain ? c : '_';
+    }
+    return out.empty() ? "host" : out;
+}
+
+// Reads a decimal field ended by `after`; false when there is none.
+bool readField(std::string_view& in, std::uint64_t& value, char after)
+{
+    value = 0;
+    std::size_t i = 0;
+    for (; i < in.size() && in[i] >= '0' && in[i] <= '9' && i < 20; ++i)
+        value = value * 10 + static_cast<std::uint64_t>(in[i] - '0');
+    if (i == 0 || i >= in.size() || in[i] != after)
+        return false;
+    in.remove_prefix(i + 1);
+    return true;
+}
+
+bool readBytes(std::string_view& in, std::uint64_t length, std::string& out)
+{
+    if (length > in.size())
+        return false;
+    out.assign(in.substr(0, static_cast<std::size_t>(length)));
+    in.remove_prefix(static_cast<std::size_t>(length));
+    return true;
+}
+
+std::optional<JournalPart> readPart(std::string_view& in)
+{
+    std::uint64_t f[7] = {};
+    for (int i = 0; i < 7; ++i)
+        if (!readField(in, f[i], i == 6 ? '\n' : ' '))
+            return std::nullopt;
+    JournalPart p;
+    p.opened = f[0] == 1;
+    p.created = f[1] == 1;
+    p.start = static_cast<std::int64_t>(f[2]);
+    p.device = f[3];
+    p.id = f[4];
+    if (f[0] > 1 || f[1] > 1 || f[2] > (std::uint64_t{1} << 62) || f[6] > kLargestJournaledAppend ||
+        !readBytes(in, f[5], p.host) || !readBytes(in, f[6], p.bytes))
+        return std::nullopt;
+    return p;
+}
+
+// Whole file through a descriptor; nullopt when a read fails.
+std::optional<std::string> readWhole(FileOps& ops, int fd)
+{
+    std::string out;
+    char buf[1 << 14];
+    for (std::int64_t n; (n = ops.pread(fd, buf, sizeof buf, static_cast<std::int64_t>(out.size()))) != 0;) {
+        if (n < 0)
+            return std::nullopt;
+        out.append(buf, static_cast<std::size_t>(n));
+    }
+    return out;
+}
+
+} // namespace
+
+int Descriptors::open(const std::string& host, unsigned flags, int& err)
+{
+    const int fd = ops_.open(host, flags);
+    err = errnoOf(fd);
+    if (fd >= 0)
+        ++count_;
+    return fd;
+}
+
+void Descriptors::close(int fd)
+{
+    ops_.close(fd);
+    --count_;
+}
+
+int syncDirectory(Descriptors& fds, const std::string& dir)
+{
+    int err = 0;
+    const int fd = fds.open(dir, kOpenDirectory, err);
+    if (fd < 0)
+        return err;
+    err = errnoOf(fds.ops().fsync(fd));
+    fds.close(fd);
+    return err == EINVAL ? 0 : err;
+}
+
+bool makeDirectories(FileOps& ops, const std::string& host, bool ownerOnly)
+{
+    for (std::size_t pos = 1; pos <= host.size(); ++pos) {
+        if (pos == host.size() || isPathSeparator(host[pos])) {
+            const int err = errnoOf(ops.mkdir(host.substr(0, pos), ownerOnly));
+            if (err != 0 && err != EEXIST)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool StateDirectory::usable()
+{
+    if (trust_ != Trust::Unknown)
+        return trust_ == Trust::Trusted;
+    FileOps& ops = fds_.ops();
+    FileInfo info;
+    int err = errnoOf(ops.stat(path_, info));
+    if (err == ENOENT && makeDirectories(ops, path_, true))
+        err = errnoOf(ops.stat(path_, info));
+    if (err != 0)
+        return false; // asked again next time: it may be made then
+    const bool safe = info.directory && info.ownedByUser && (info.mode & 022) == 0;
+    trust_ = safe ? Trust::Trusted : Trust::Refused;
+    return safe;
+}
+
+int StateDirectory::open(const std::string& name, unsigned flags, int& err)
+{
+    if (!usable()) {
+        err = EACCES;
+        return -1;
+    }
+    return fds_.open(joinPath(path_, name), flags | kOpenNoFollow, err);
+}
+
+std::string journalText(const std::vector<JournalPart>& parts)
+{
+    std::string out(kHead);
+    out += kPending;
+    out += '\n' + std::to_string(parts.size()) + '\n';
+    for (const JournalPart& p : parts) {
+        out += std::to_string(p.opened ? 1 : 0) + ' ' + std::to_string(p.created ? 1 : 0) + ' ' +
+               std::to_string(p.start) + ' ' + std::to_string(p.device) + ' ' + std::to_string(p.id) + ' ' +
+               std::to_string(p.host.size()) + ' ' + std::to_string(p.bytes.size()) + '\n';
+        out += p.host;
+        out += p.bytes;
+    }
+    return out;
+}
+
+std::optional<std::vector<JournalPart>> parseJournal(const std::string& text)
+{
+    std::string_view in = text;
+    if (in.substr(0, kStateAt) != kHead || in.size() < kStateAt + 2 || in[kStateAt] != kPending ||
+        in[kStateAt + 1] != '\n')
+        return std::nullopt;
+    in.remove_prefix(kStateAt + 2);
+    std::uint64_t count = 0;
+    if (!readField(in, count, '\n') || count == 0 || count > 16)
+        return std::nullopt;
+    std::vector<JournalPart> parts;
+    while (parts.size() < count) {
+        std::optional<JournalPart> p = readPart(in);
+        if (!p)
+            return std::nullopt;
+        parts.push_back(std::move(*p));
+    }
+    return parts;
+}
+
+Journal::Journal(StateDirectory& dir, Descriptors& fds) : dir_(dir), fds_(fds)
+{
+    FileOps& ops = fds.ops();
+    name_ = "journal-" + fileNamePart(ops.hostName()) + "-" + std::to_string(ops.processId());
+}
+
+// An idle journal goes with its program; a pending one stays for the repair.
+Journal::~Journal()
+{
+    if (fd_ >= 0)
+        fds_.close(fd_);
+    if (!maybePending_)
+        fds_.ops().unlink(joinPath(dir_.path(), name_));
+}
+
+void Journal::begin(const std::vector<JournalPart>& parts)
+{
+    int err = 0;
+    fd_ = dir_.open(name_, kOpenRead | kOpenWrite | kOpenCreate | kOpenPrivate, err);
+    if (fd_ < 0)
+        return;
+    if (maybePending_) {
+        if (const auto text = readWhole(fds_.ops(), fd_))
+            if (const auto left = parseJournal(*text))
+                repairRecording(fds_, *left);
+    }
+    maybePending_ = true; // until the recording is settled
+    write(parts);
+}
+
+void Journal::opened(const std::vector<JournalPart>& parts)
+{
+    if (fd_ >= 0)
+        write(parts);
+}
+
+void Journal::write(const std::vector<JournalPart>& parts)
+{
+    const std::string text = journalText(parts);
+    if (fds_.ops().pwrite(fd_, text.data(), text.size(), 0) != static_cast<std::int64_t>(text.size()))
+        end(true); // go on without: a mark that may be garbled must not stay
+}
+
+// A mark must not outlive a settled recording: a repair would take it for an
+// abandoned one. It is flipped in place with one small write (cheaper than a
+// file made and removed for every recording), or removed when even that fails.
+void Journal::end(bool settled)
+{
+    if (fd_ < 0)
+        return;
+    FileOps& ops = fds_.ops();
+    maybePending_ = !settled;
+    if (settled && ops.pwrite(fd_, &kIdle, 1, static_cast<std::int64_t>(kStateAt)) != 1 &&
+        ops.unlink(joinPath(dir_.path(), name_)) != 0)
+        ops.ftruncate(fd_, 0);
+    fds_.close(fd_);
+    fd_ = -1;
+}
+
+bool Journal::ours(const std::string& name) const
+{
+    const std::string prefix = name_.substr(0, name_.rfind('-') + 1);
+    if (name.compare(0, prefix.size(), prefix) != 0 || name.size() == prefix.size() ||
+        name.size() > prefix.size() + 18)
+        return false;
+    std::int64_t pid = 0;
+    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+        if (name[i] < '0' || name[i] > '9')
+            return false;
+        pid = pid * 10 + (name[i] - '0');
+    }
+    return pid == fds_.ops().processId() || !fds_.ops().processRunning(pid);
+}
+
+std::vector<std::string> Journal::repairAbandoned()
+{
+    std::vector<std::string> names;
+    std::vector<std::string> out;
+    FileOps& ops = fds_.ops();
+    if (fd_ >= 0 || !dir_.usable() || ops.listDirectory(dir_.path(), names) != 0)
+        return out;
+    for (const std::string& name : names) {
+        if (!ours(name))
+            continue;
+        int err = 0;
+        const int fd = dir_.open(name, kOpenRead, err);
+        if (fd < 0)
+            continue;
+        const std::optional<std::string> text = readWhole(ops, fd);
+        fds_.close(fd);
+        const auto parts = text ? parseJournal(*text) : std::nullopt;
+        if (parts && !repairRecording(fds_, *parts))
+            out.push_back(parts->front().bytes);
+        ops.unlink(joinPath(dir_.path(), name));
+        if (name == name_)
+            maybePending_ = false;
+    }
+    return out;
+}
+
+namespace {
+
+// What one file holds of a recording's part.
+enum class Holds { Nothing, Whole, Torn, Other };
+
+struct Checked {
+    int fd = -1;
+    bool same = false; // the file the journal noted, not cut or replaced since
+    Holds holds = Holds::Nothing;
+};
+
+Checked check(Descriptors& fds, const JournalPart& p)
+{
+    Checked c;
+    int err = 0;
+    if (!p.opened || (c.fd = fds.open(p.host, kOpenRead | kOpenWrite, err)) < 0)
+        return c; // never opened, or gone since
+    FileOps& ops = fds.ops();
+    ops.lock(c.fd, LockKind::Exclusive); // where there are no locks, it goes on without
+    FileInfo now;
+    c.same = ops.fstat(c.fd, now) == 0 && now.id == p.id && now.device == p.device && now.size >= p.start;
+    if (!c.same || now.size == p.start)
+        return c; // replaced, cut by someone else, or nothing written
+    if (now.size - p.start > static_cast<std::int64_t>(p.bytes.size())) {
+        c.holds = Holds::Other;
+        return c;
+    }
+    std::string tail(static_cast<std::size_t>(now.size - p.start), '\0');
+    if (ops.pread(c.fd, tail.data(), tail.size(), p.start) != static_cast<std::int64_t>(tail.size()))
+        c.holds = Holds::Other;
+    else if (tail == p.bytes)
+        c.holds = Holds::Whole;
+    else
+        c.holds = p.bytes.compare(0, tail.size(), tail) == 0 ? Holds::Torn : Holds::Other;
+    return c;
+}
+
+} // namespace
+
+bool repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts)
+{
+    FileOps& ops = fds.ops();
+    std::vector<Checked> checked;
+    bool whole = true;
+    for (const JournalPart& p : parts) { // locked in the order the recording locks them
+        checked.push_back(check(fds, p));
+        whole = whole && (checked.back().holds == Holds::Whole || p.bytes.empty());
+    }
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const Checked& c = checked[i];
+        if (whole && c.fd >= 0)
+            ops.fsync(c.fd);
+        else if (c.same && c.holds != Holds::Other) {
+            const bool cut = c.holds == Holds::Nothing || ops.ftruncate(c.fd, parts[i].start) == 0;
+            ops.fsync(c.fd);
+            if (cut && parts[i].created && parts[i].start == 0)
+                ops.unlink(parts[i].host); // made by the recording: removed again
+        }
+    }
+    for (const Checked& c : checked)
+        if (c.fd >= 0)
+            fds.close(c.fd);
+    return whole;
+}
+
+} // namespace qa

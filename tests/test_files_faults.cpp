@@ -232,6 +232,66 @@ TEST(AppendAll, MissingDirectory)
     first.expectUnchanged("created then missing directory");
 }
 
+// The error number a call raised, 0 when it raised none.
+template <typename Call> int errorOf(Call call)
+{
+    try {
+        call();
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+// Every record file the start or a recording makes has its folder synced; a
+// file system that cannot sync a folder (EINVAL: shares, FUSE) is no failure.
+TEST(AppendAll, EveryRecordFileMadeHasItsFolderSynced)
+{
+    for (auto [err, number] : {std::pair{0, 0}, std::pair{EINVAL, 0}, std::pair{EIO, int{kDeviceIO}}}) {
+        Recording r;
+        fs::remove(r.dir / "m.txt");
+        fs::remove(r.dir / "s.txt");
+        r.ops.dirSyncErrno = err;
+        EXPECT_EQ(errorOf([&] { r.files.touch(r.parts[0].path); }), number) << "master, errno " << err;
+        EXPECT_EQ(r.ops.dirSyncs, 1) << "master, errno " << err;
+        EXPECT_EQ(r.append(), number) << "send and notes, errno " << err;
+        EXPECT_EQ(r.ops.dirSyncs, number == 0 ? 3 : 2) << "send and notes, errno " << err;
+        EXPECT_EQ(r.root.exists(r.dir / "s.txt"), number == 0) << err;
+    }
+}
+
+// On a share without locks another writer may append between our write and
+// a later step that fails: the roll-back cuts a file back only when what lies
+// past its old length is exactly what this recording wrote.
+TEST(AppendAll, RollBackWithoutLocksCutsOnlyWhatThisRecordingWrote)
+{
+    struct AnotherWriterThenFailure : FaultyFileOps {
+        fs::path master;
+        std::string other;
+        std::int64_t write(int fd, const void* buf, std::size_t len) override
+        {
+            if (writes == 1) { // the send file's turn, after the master file's
+                std::ofstream(master, std::ios::binary | std::ios::app) << other;
+                errno = EIO;
+                return -1;
+            }
+            return FaultyFileOps::write(fd, buf, len);
+        }
+    };
+    for (const std::string other : {"", "another tutor's text\r\n"}) {
+        Recording r;
+        AnotherWriterThenFailure ops;
+        ops.lockErrno = ENOLCK;
+        ops.master = r.dir / "m.txt";
+        ops.other = other;
+        Files files(ops, r.root.path, r.root.state());
+        EXPECT_EQ(errorOf([&] { files.appendAll(r.parts); }), kDeviceIO) << other;
+        EXPECT_EQ(r.root.read(r.dir / "m.txt"), kOldMaster + (other.empty() ? "" : r.parts[0].bytes + other));
+        EXPECT_EQ(r.root.read(r.dir / "s.txt"), kOldSend) << other;
+        EXPECT_FALSE(r.root.exists(r.dir / "n.txt")) << other;
+    }
+}
+
 #ifndef _WIN32 // permission bits, users and fork
 TEST(AppendAll, ReadOnlyDirectory)
 {
@@ -269,6 +329,7 @@ TEST(AppendAll, RecordsOnSharesWithoutLocksCreateRightsOrStateDirectory)
     prepared.ops.denyCreateUnder = prepared.dir.string();
     EXPECT_EQ(prepared.append(), 0);
     prepared.expectAppended("no create rights");
+    EXPECT_NO_THROW(prepared.files.touch("c:\\kelvarno\\m.txt")); // opened without asking to create it
     // A record file that would have to be created there is refused, and the
     // others are left as they were.
     Recording missing;

@@ -2,6 +2,7 @@
 // Stand-ins for the platform and the window in tests: a scripted clock and
 // generator, pre-answered dialogs, an in-memory view, a temporary drive root,
 // and a file layer that fails chosen calls.
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <deque>
@@ -245,6 +246,8 @@ public:
     int locks = 0;
     std::string denyCreateUnder;
     std::function<bool(Kind)> onlyKinds; // when set, only these kinds are counted
+    int dirSyncs = 0;                    // syncs of a directory, made or refused
+    int dirSyncErrno = 0;                // when set, every directory sync fails with it
 
     int open(const std::string& path, unsigned flags) override
     {
@@ -257,6 +260,8 @@ public:
         int fd = real_.open(path, flags);
         if (fd >= 0)
             ++openFds;
+        if (fd >= 0 && (flags & kOpenDirectory))
+            dirFds_.push_back(fd);
         return fd;
     }
     std::int64_t read(int fd, void* buf, std::size_t len) override { return real_.read(fd, buf, len); }
@@ -282,7 +287,16 @@ public:
         ++journalWrites;
         return real_.pwrite(fd, buf, len, offset);
     }
-    int fsync(int fd) override { return fault(Kind::Fsync) ? -1 : real_.fsync(fd); }
+    int fsync(int fd) override
+    {
+        if (fault(Kind::Fsync))
+            return -1;
+        if (std::find(dirFds_.begin(), dirFds_.end(), fd) != dirFds_.end() && ++dirSyncs && dirSyncErrno != 0) {
+            errno = dirSyncErrno;
+            return -1;
+        }
+        return real_.fsync(fd);
+    }
     int ftruncate(int fd, std::int64_t length) override { return real_.ftruncate(fd, length); }
     int fstat(int fd, FileInfo& info) override { return real_.fstat(fd, info); }
     int stat(const std::string& path, FileInfo& info) override { return real_.stat(path, info); }
@@ -298,6 +312,7 @@ public:
     int close(int fd) override
     {
         --openFds;
+        dirFds_.erase(std::remove(dirFds_.begin(), dirFds_.end(), fd), dirFds_.end());
         int r = real_.close(fd);
         if (fault(Kind::Close))
             return -1;
@@ -339,6 +354,7 @@ private:
         return !denyCreateUnder.empty() && path.compare(0, denyCreateUnder.size(), denyCreateUnder) == 0;
     }
     FileOps& real_ = systemFileOps();
+    std::vector<int> dirFds_;
 };
 
 // A whole tutor over fakes and a temporary drive root.

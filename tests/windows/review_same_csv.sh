@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The review gives the same CSV bytes on Linux and on Windows (under Wine).
+# Each side composes the same class with its own build of the record layouts
+# into a folder whose name has an accent, and the two trees must match, file
+# names included (on Windows they go through the wide calls); then each
+# side's qa-review reads its own tree.
+#
+#   review_same_csv.sh HOST_COMPOSE HOST_REVIEW WINDOWS_COMPOSE WINDOWS_REVIEW WINE
+set -euo pipefail
+host_compose=$1 host_review=$2 win_compose=$3 win_review=$4 wine=$5
+work=$(mktemp -d "${TMPDIR:-/tmp}/qa-same-csv-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+class="Année 1"
+mkdir -p "$work/linux" "$work/windows"
+
+(cd "$work/linux" && "$host_compose" "$class" && "$host_review" --csv review.csv "$class")
+(cd "$work/windows" && "$wine" "$win_compose" "$class" && "$wine" "$win_review" --csv review.csv "$class")
+
+fail=0
+if diff -r "$work/linux/$class" "$work/windows/$class"; then
+    echo "ok: the same class on both sides ($(find "$work/linux/$class" -type f | wc -l) files)"
+else
+    echo "FAIL: the composed classes differ"
+    fail=1
+fi
+if ! grep -q "Zoë Ñúñez" "$work/linux/review.csv"; then
+    echo "FAIL: the Linux CSV does not hold the student with accents"
+    fail=1
+fi
+if cmp "$work/linux/review.csv" "$work/windows/review.csv"; then
+    echo "ok: the same CSV bytes ($(wc -c <"$work/linux/review.csv") bytes)"
+else
+    echo "FAIL: the CSV differs between Linux and Windows"
+    diff <(od -c "$work/linux/review.csv") <(od -c "$work/windows/review.csv") | head -20
+    fail=1
+fi
+exit $fail

@@ -19,6 +19,11 @@
 #include "records/layouts.h"
 #include "records/session.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
 namespace {
 
 // The moment each block is written: set before it, read as often as it likes.
@@ -56,6 +61,18 @@ int main(int argc, char** argv)
         std::fputs("usage: qa_compose_class FOLDER\n", stderr);
         return 2;
     }
+    std::string folder = argv[1];
+#ifdef _WIN32
+    // The folder in UTF-8, from the wide command line.
+    int n = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
+    if (wide && n == 2) {
+        const int len = WideCharToMultiByte(CP_UTF8, 0, wide[1], -1, nullptr, 0, nullptr, nullptr);
+        folder.assign(len > 0 ? std::size_t(len - 1) : 0, '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wide[1], -1, folder.data(), len, nullptr, nullptr);
+    }
+    LocalFree(wide);
+#endif
     const std::string copied = "The first differences are 1.1, 0.8, 0.6 and 0.4 N, so the force grows "
                                "more slowly as the band gets longer.";
     const std::vector<Day> days = {
@@ -81,7 +98,7 @@ int main(int argc, char** argv)
     };
 
     try {
-        qa::Files files(qa::systemFileOps(), qa::DrivePaths(argv[1]), std::string());
+        qa::Files files(qa::systemFileOps(), qa::DrivePaths(folder), std::string());
         qa::LcgRandom random;
         random.seed(1.0f);
         SetClock clock;

@@ -232,6 +232,8 @@ private:
         for (std::uint32_t f = 0; f < m_.files.size(); ++f) {
             if (options_.progress && (f % 64 == 0))
                 options_.progress(f, m_.files.size());
+            if (options_.stop && options_.stop())
+                return;
             std::string reason;
             if (!readWhole(m_.files[f].path, bytes, reason)) {
                 problem(f, 0, 0, "the file cannot be read: " + reason);

@@ -39,6 +39,9 @@ struct Options {
     std::optional<long> assignment;
     // Called now and then while the files are read: files done, files found.
     std::function<void(std::size_t done, std::size_t total)> progress;
+    // Asked before each file is read: true stops the reading there, for a
+    // Cancel button. What was read so far is then all the review holds.
+    std::function<bool()> stop;
 };
 
 // What the report holds, in numbers (for a window or a message).

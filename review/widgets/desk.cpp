@@ -1,7 +1,6 @@
 #include "review/widgets/desk.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
@@ -15,8 +14,15 @@
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <exception>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 #include <thread>
+
+#include "review/review.h"
 
 namespace qa::review::widgets {
 
@@ -27,9 +33,24 @@ constexpr int kMomentMs = 500;
 // How often the progress dialog takes the count while a run goes on.
 constexpr int kProgressTickMs = 100;
 
-// Host bytes of a path as the file system takes them, and back.
-std::string hostPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-QString fromHost(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+// A path as the file system takes it: the bytes Qt decoded it from, or on
+// Windows the UTF-16 name.
+std::filesystem::path toPath(const QString& path)
+{
+#ifdef _WIN32
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+QString fromUtf8(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
 
 // The path with symbolic links resolved as far as it exists; the rest, which
 // does not exist yet, appended as it stands.
@@ -44,22 +65,46 @@ QString resolved(const QString& path)
     return QDir::cleanPath(info.canonicalFilePath() + rest);
 }
 
-// The run's count and the Cancel button, shared with the running thread.
-class SharedProgress final : public Progress {
-public:
-    void advance(std::size_t done, std::size_t total) override
-    {
-        done_ = done;
-        total_ = total;
+// Why a review read nothing: the folder could not be read, holds no files,
+// or holds none that the tutor wrote.
+QString nothingRead(const Review& review, const QString& folder)
+{
+    const Summary summary = review.summary();
+    if (summary.filesFound == 0 && !review.problems().empty())
+        return QObject::tr("The folder %1 cannot be read: %2.")
+            .arg(shown(folder), fromUtf8(review.problems().front().what));
+    if (summary.filesFound == 0)
+        return QObject::tr("The folder %1 holds no files.").arg(shown(folder));
+    return QObject::tr("None of the %n file(s) in the folder %1 is a record file of the tutor (a send, master "
+                       "or notes file).",
+                       nullptr, int(summary.filesFound))
+        .arg(shown(folder));
+}
+
+// Writes the report; the reason when it cannot, and then no file is left.
+QString writeReport(const Review& review, const QString& report)
+{
+    const std::filesystem::path path = toPath(report);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    int error = out ? 0 : errno;
+    if (out) {
+        review.writeHtml(out, madeOnNow());
+        out.close();
+        if (!out)
+            error = errno ? errno : EIO;
     }
-    bool cancelled() override { return cancelled_; }
+    if (error == 0)
+        return {};
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    return QObject::tr("The report %1 cannot be written: %2.")
+        .arg(shown(report), fromUtf8(std::generic_category().message(error)));
+}
 
-    std::atomic<std::size_t> done_{0};
-    std::atomic<std::size_t> total_{0};
-    std::atomic<bool> cancelled_{false};
-};
-
-QString title() { return QApplication::applicationDisplayName(); }
+QString title()
+{
+    return QApplication::applicationDisplayName();
+}
 
 // A question with one button to go on and one to stop; true for the first.
 bool offer(QMessageBox::Icon icon, const QString& text, const QString& question, const QString& goOn)
@@ -77,28 +122,25 @@ bool offer(QMessageBox::Icon icon, const QString& text, const QString& question,
 // when the instructor cancels. A path among the inputs is refused.
 QString askReportPath(const QString& folder, const QString& suggested)
 {
-    QString start = suggested;
     while (true) {
-        QFileDialog dialog(nullptr, QObject::tr("Save the report as"), QFileInfo(start).absolutePath());
+        QFileDialog dialog(nullptr, QObject::tr("Save the report as"), QFileInfo(suggested).absolutePath());
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setNameFilter(QObject::tr("Web pages (*.html)"));
         dialog.setDefaultSuffix("html");
-        dialog.selectFile(QFileInfo(start).fileName());
+        dialog.selectFile(QFileInfo(suggested).fileName());
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         const QString chosen = dialog.selectedFiles().constFirst();
         if (!isInside(chosen, folder))
             return chosen;
-        QMessageBox::warning(nullptr, title(),
-                             QObject::tr("%1 is inside the folder being reviewed, %2.\n\nThe review writes nothing "
-                                         "among the handed-in files: please choose a place outside that folder.")
-                                 .arg(QDir::toNativeSeparators(chosen), QDir::toNativeSeparators(folder)));
-        start = suggested;
+        QMessageBox::warning(
+            nullptr, title(),
+            QObject::tr("%1 is inside the folder being reviewed, %2.\n\nThe review writes nothing "
+                        "among the handed-in files: please choose a place outside that folder.")
+                .arg(shown(chosen), shown(folder)));
     }
 }
-
-QString madeOnNow() { return QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm"); }
 
 } // namespace
 
@@ -124,26 +166,49 @@ QString suggestedReportPath(const QString& inputFolder, const QStringList& place
     return file;
 }
 
-Result runWithProgress(const Request& request, QWidget* parent)
+Outcome makeReport(const QString& folder, const QString& report, QWidget* parent,
+                   const std::function<void(std::size_t done)>& watch)
 {
-    SharedProgress progress;
+    std::atomic<std::size_t> done{0}, total{0};
+    std::atomic<bool> cancelled{false};
     QProgressDialog dialog(QObject::tr("Reading the handed-in files..."), QObject::tr("Cancel"), 0, 0, parent);
     dialog.setWindowTitle(title());
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setMinimumDuration(kMomentMs);
     dialog.setAutoReset(false);
     dialog.setAutoClose(false);
-    QObject::connect(&dialog, &QProgressDialog::canceled, [&progress] { progress.cancelled_ = true; });
+    QObject::connect(&dialog, &QProgressDialog::canceled, [&cancelled] { cancelled = true; });
 
     QEventLoop loop;
-    Result result;
+    Outcome outcome;
     std::thread worker([&] {
         try {
-            result = run(request, &progress);
+            Options options;
+            options.inputs = {toPath(folder)};
+            options.progress = [&](std::size_t d, std::size_t t) {
+                done = d;
+                total = t;
+                if (watch)
+                    watch(d);
+            };
+            options.stop = [&cancelled] { return cancelled.load(); };
+            const Review review = Review::load(options);
+            if (cancelled)
+                outcome.status = Outcome::Status::Cancelled;
+            else if (review.recordFilesRead() == 0)
+                outcome = {Outcome::Status::NothingRead, nothingRead(review, folder)};
+            else if (QString why = writeReport(review, report); !why.isEmpty())
+                outcome = {Outcome::Status::OutputFailed, why};
+            else if (cancelled) {
+                // Cancelled while the report was written: it goes again.
+                std::error_code ignored;
+                std::filesystem::remove(toPath(report), ignored);
+                outcome.status = Outcome::Status::Cancelled;
+            }
         } catch (const std::exception& error) {
-            result = Result{};
-            result.status = Result::Status::OutputFailed;
-            result.message = error.what();
+            outcome = {
+                Outcome::Status::OutputFailed,
+                QObject::tr("The report %1 cannot be made: %2.").arg(shown(report), fromUtf8(error.what()))};
         }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
@@ -152,10 +217,8 @@ Result runWithProgress(const Request& request, QWidget* parent)
     dialog.setValue(0);
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &dialog, [&] {
-        const std::size_t total = progress.total_;
-        if (total == 0 || progress.cancelled_)
+        if (total == 0 || cancelled)
             return;
-        const std::size_t done = progress.done_;
         dialog.setMaximum(int(total));
         dialog.setValue(int(done));
         dialog.setLabelText(QObject::tr("Reading the handed-in files: %1 of %2").arg(done).arg(total));
@@ -163,7 +226,7 @@ Result runWithProgress(const Request& request, QWidget* parent)
     tick.start(kProgressTickMs);
     loop.exec();
     worker.join();
-    return result;
+    return outcome;
 }
 
 int runDesk()
@@ -189,31 +252,26 @@ int runDesk()
                 return 0;
         }
 
-        Request request;
-        request.inputs = {hostPath(folder)};
-        request.htmlPath = hostPath(report);
-        request.madeOn = madeOnNow().toStdString();
-        const Result result = runWithProgress(request);
-        switch (result.status) {
-        case Result::Status::Done:
+        const Outcome outcome = makeReport(folder, report);
+        switch (outcome.status) {
+        case Outcome::Status::Done:
             if (!QDesktopServices::openUrl(QUrl::fromLocalFile(report)))
                 QMessageBox::information(nullptr, title(),
                                          QObject::tr("The report is saved as %1, but no web browser could be "
-                                                     "started. Open the file in your browser yourself.")
-                                             .arg(QDir::toNativeSeparators(report)));
+                                                     "started. Open that file in your browser.")
+                                             .arg(shown(report)));
             return 0;
-        case Result::Status::Cancelled:
-            return 0;
-        case Result::Status::NothingRead:
-            if (!offer(QMessageBox::Warning, fromHost(result.message),
-                       QObject::tr("Choose another folder of handed-in files?"), QObject::tr("Choose Again")))
+        case Outcome::Status::Cancelled: return 0;
+        case Outcome::Status::NothingRead:
+            if (!offer(QMessageBox::Warning, outcome.message, QObject::tr("Choose another folder?"),
+                       QObject::tr("Choose Again")))
                 return 1;
             folder.clear();
             report.clear();
             break;
-        case Result::Status::OutputFailed:
-            if (!offer(QMessageBox::Critical, fromHost(result.message),
-                       QObject::tr("Save the report somewhere else?"), QObject::tr("Choose Again")))
+        case Outcome::Status::OutputFailed:
+            if (!offer(QMessageBox::Critical, outcome.message, QObject::tr("Save the report somewhere else?"),
+                       QObject::tr("Choose Again")))
                 return 3;
             report.clear();
             break;

@@ -1,8 +1,8 @@
 #pragma once
 #include <QString>
 #include <QStringList>
-
-#include "review/review.h"
+#include <cstddef>
+#include <functional>
 
 class QWidget;
 
@@ -15,14 +15,23 @@ namespace qa::review::widgets {
 bool isInside(const QString& path, const QString& folder);
 
 // Where the save dialog starts: review-<folder name>.html in the first of
-// `places` that is an existing folder and not the input folder nor inside
-// it; just the file name when there is none.
+// `places` that is an existing folder and neither the input folder nor
+// inside it; just the file name when there is none.
 QString suggestedReportPath(const QString& inputFolder, const QStringList& places);
 
-// Runs the review on a thread of its own. A progress dialog (over `parent`)
-// shows once the run takes longer than a moment; its Cancel stops the run,
-// which then leaves no output behind.
-Result runWithProgress(const Request& request, QWidget* parent = nullptr);
+struct Outcome {
+    enum class Status { Done, NothingRead, OutputFailed, Cancelled };
+    Status status = Status::Done;
+    QString message; // why nothing was read, or which file could not be written and why
+};
+
+// Reads `folder` and writes the report to `report`, on a thread of its own.
+// A progress dialog (over `parent`) shows once the run takes longer than a
+// moment; its Cancel stops the run, which then leaves no report behind.
+// `watch`, when given, is called on that thread at each count of the files
+// read.
+Outcome makeReport(const QString& folder, const QString& report, QWidget* parent = nullptr,
+                   const std::function<void(std::size_t done)>& watch = {});
 
 // The whole round: folder, report file, run, browser; again when nothing
 // could be read or the report could not be written and the instructor

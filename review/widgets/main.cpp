@@ -1,6 +1,6 @@
-// qa-review: one report over the record files students handed in. With
-// arguments, the command line; without, the desk: folder chooser, save
-// dialog, progress and the browser, when a display can be opened.
+// qa-review: the instructor's review of handed-in record files. With
+// arguments, the command line; without, the desk (folder chooser, save
+// dialog, progress, the browser) when a display can be opened.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -8,13 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "review/command_line.h"
+#include "review/cli/arguments.h"
+#include "review/review.h"
 #include "review/widgets/desk.h"
 
 namespace {
 
-// Messages Qt gives while it opens the display: held back, and dropped when
-// no display can be opened, since the usage then says what to do.
+// What Qt says while it opens the display: held back, and dropped when no
+// display can be opened, since the usage then says what to do.
 std::vector<QString> heldMessages;
 
 void whileOpening(QtMsgType type, const QMessageLogContext&, const QString& message)
@@ -23,11 +24,9 @@ void whileOpening(QtMsgType type, const QMessageLogContext&, const QString& mess
         heldMessages.push_back(message);
         return;
     }
-    // Qt would abort here: without a window the command line is the way in.
-    std::cerr << "qa-review: no display could be opened for the window; give the folders on the command "
-                 "line instead.\n";
-    qa::review::runCommandLine({}, std::cout, std::cerr);
-    std::fflush(stderr);
+    // Qt would abort here. Without a window, the command line is the way in.
+    std::cerr << "qa-review: no display can be opened for the window; give the folders on the command line.\n"
+              << qa::review::usageText() << std::flush;
     std::_Exit(2);
 }
 
@@ -35,8 +34,9 @@ void whileOpening(QtMsgType type, const QMessageLogContext&, const QString& mess
 
 int main(int argc, char** argv)
 {
-    if (argc > 1)
-        return qa::review::runCommandLine(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    const std::vector<std::string> args = qa::review::utf8Arguments(argc, argv);
+    if (!args.empty())
+        return qa::review::runCommandLine(args, std::cout, std::cerr, qa::review::stderrIsTerminal());
 
     const QtMessageHandler previous = qInstallMessageHandler(whileOpening);
     QApplication app(argc, argv);
@@ -46,7 +46,7 @@ int main(int argc, char** argv)
 
     QApplication::setApplicationName("qa-review");
     QApplication::setApplicationDisplayName("QA Tutor Review");
-    // Ties the windows to the menu entry (and its icon) on Wayland.
+    // Ties the dialogs to the menu entry (and its icon) on Wayland.
     QGuiApplication::setDesktopFileName("io.github.qatutor.QaTutor.Review");
     return qa::review::widgets::runDesk();
 }

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # qa-review without arguments in a real X server (Xvfb), driven by xdotool the
-# way an instructor would: the class folder's path typed into the folder
-# chooser, a report path into the save dialog. Afterwards the report must be
-# written there, and the browser (a stub xdg-open first on the PATH, which
+# way an instructor would. First an empty folder: the save dialog's offer is
+# taken, and the message that nothing could be read offers to choose again
+# (taken). Then the class folder's path is typed into the folder chooser and
+# a report path into the save dialog. Afterwards the report must be written
+# there and nothing for the empty folder, nothing may be written among the
+# handed-in files, and the browser (a stub xdg-open first on the PATH, which
 # is what Qt opens documents with) must have been given the report's URL.
 #
 #   window_review_desk.sh PATH/TO/qa-review PATH/TO/qa_compose_class [SHOTS]
 #
-# With SHOTS, a screenshot of each dialog goes there. Exits 77 (skipped)
-# when xvfb-run or xdotool is not installed.
+# With SHOTS, a screenshot of each dialog goes to that folder, and the report
+# too. Exits 77 (skipped) when xvfb-run or xdotool is not installed.
 set -euo pipefail
 . "$(dirname "$0")/window_driving.sh"
 
@@ -26,6 +29,17 @@ if [ "${1:-}" = "--inside" ]; then
     wait_window "Folder of handed-in files.*"
     focus "$win"
     shot folder-chooser
+    xdotool type --delay 20 "$EMPTY"
+    xdotool key Return
+    wait_window "Save the report as.*"
+    focus "$win"
+    xdotool key Return
+    wait_window "QA Tutor Review"
+    focus "$win"
+    shot nothing-read
+    xdotool key Return
+    wait_window "Folder of handed-in files.*"
+    focus "$win"
     xdotool type --delay 20 "$CLASS"
     xdotool key Return
     wait_window "Save the report as.*"
@@ -54,11 +68,11 @@ compose=${2:?usage: window_review_desk.sh PATH/TO/qa-review PATH/TO/qa_compose_c
 require_window_tools
 root=$(mktemp -d "${TMPDIR:-/tmp}/qa-review-window-XXXXXX")
 trap 'rm -rf "$root"' EXIT
-export CLASS=$root/class REPORT="$root/reports/week 1.html" HOME=$root/home XDG_CONFIG_HOME=$root/home/.config
+export CLASS=$root/class EMPTY=$root/empty REPORT="$root/reports/week 1.html" HOME=$root/home XDG_CONFIG_HOME=$root/home/.config
 export PATH=$root/bin:$PATH
 clean() {
     rm -rf "${root:?}"/*
-    mkdir -p "$root/bin" "$root/reports" "$HOME/Documents"
+    mkdir -p "$root/bin" "$root/reports" "$HOME/Documents" "$EMPTY"
     "$compose" "$CLASS"
     # The browser: notes what it was given.
     printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/opened"\n' "$root" >"$root/bin/xdg-open"
@@ -79,6 +93,11 @@ if [ -f "$root/opened" ] && [ "$(cat "$root/opened")" = "$url" ]; then
     echo "ok: the browser was given $url"
 else
     echo "FAIL: the browser was not given $url; it was given: $(cat "$root/opened" 2>/dev/null || echo nothing)"
+    fail=1
+fi
+left=$(find "$HOME/Documents" "$EMPTY" -mindepth 1)
+if [ -n "$left" ]; then
+    echo "FAIL: a file was written for the empty folder: $left"
     fail=1
 fi
 if [ -n "$(find "$CLASS" -newer "$root/bin/xdg-open" -o -type f ! -name '*.txt')" ]; then

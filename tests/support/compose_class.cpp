@@ -20,8 +20,8 @@
 #include "records/session.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 #endif
 
 namespace {
@@ -76,7 +76,13 @@ int main(int argc, char** argv)
     const std::string copied = "The first differences are 1.1, 0.8, 0.6 and 0.4 N, so the force grows "
                                "more slowly as the band gets longer.";
     const std::vector<Day> days = {
-        {"Ann Lee", "ALE", 12, 7, 9, 30, {{9, 41, 5, 1, copied.c_str()}, {9, 52, 40, 2, "Each slope is a difference."}}},
+        {"Ann Lee",
+         "ALE",
+         12,
+         7,
+         9,
+         30,
+         {{9, 41, 5, 1, copied.c_str()}, {9, 52, 40, 2, "Each slope is a difference."}}},
         {"Zo\xEB \xD1\xFA\xF1"
          "ez",
          "ZNU",
@@ -124,9 +130,9 @@ int main(int argc, char** argv)
                 clock.at.hour = r.hour;
                 clock.at.minute = r.minute;
                 clock.at.second = r.second;
-                add(qa::records::responseBlock(
-                    {r.answer, question(r.question), session.assignmentNumber(), std::to_string(10000 + r.question)},
-                    session.paths(), session.codeNbr(), clock));
+                add(qa::records::responseBlock({r.answer, question(r.question), session.assignmentNumber(),
+                                                std::to_string(10000 + r.question)},
+                                               session.paths(), session.codeNbr(), clock));
             }
             if (day.note) {
                 clock.at.second += 20;

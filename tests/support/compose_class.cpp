@@ -18,11 +18,7 @@
 #include "platform/random.h"
 #include "records/layouts.h"
 #include "records/session.h"
-
-#ifdef _WIN32
-#include <shellapi.h>
-#include <windows.h>
-#endif
+#include "review/cli/arguments.h"
 
 namespace {
 
@@ -61,18 +57,8 @@ int main(int argc, char** argv)
         std::fputs("usage: qa_compose_class FOLDER\n", stderr);
         return 2;
     }
-    std::string folder = argv[1];
-#ifdef _WIN32
-    // The folder in UTF-8, from the wide command line.
-    int n = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
-    if (wide && n == 2) {
-        const int len = WideCharToMultiByte(CP_UTF8, 0, wide[1], -1, nullptr, 0, nullptr, nullptr);
-        folder.assign(len > 0 ? std::size_t(len - 1) : 0, '\0');
-        WideCharToMultiByte(CP_UTF8, 0, wide[1], -1, folder.data(), len, nullptr, nullptr);
-    }
-    LocalFree(wide);
-#endif
+    // UTF-8, on Windows from the wide command line.
+    const std::string folder = qa::review::utf8Arguments(argc, argv).front();
     const std::string copied = "The first differences are 1.1, 0.8, 0.6 and 0.4 N, so the force grows "
                                "more slowly as the band gets longer.";
     const std::vector<Day> days = {

@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
-# The Debian package as a student or a lab administrator gets it: its desktop
-# entry and AppStream data valid, lintian without errors, installed with
-# apt-get, the installed program driven in a real window, and removed with
-# apt-get leaving none of its files behind. Needs root (or sudo) for apt-get.
+# The Debian package as a student, an instructor or a lab administrator gets
+# it: its desktop entries and AppStream data valid, lintian without errors,
+# installed with apt-get, the installed tutor driven in a real window, the
+# installed review run on its command line over a class composed with the
+# record layouts and driven in a real window, and removed with apt-get
+# leaving none of its files behind. Needs root (or sudo) for apt-get.
 #
-#   check.sh PATH/TO/qa-tutor_<version>_<arch>.deb PATH/TO/window_one_response.sh
+#   check.sh DEB WINDOW_TEST REVIEW_WINDOW_TEST COMPOSE_CLASS
+#     DEB                 PATH/TO/qa-tutor_<version>_<arch>.deb
+#     WINDOW_TEST         PATH/TO/window_one_response.sh
+#     REVIEW_WINDOW_TEST  PATH/TO/window_review_desk.sh
+#     COMPOSE_CLASS       PATH/TO/qa_compose_class (from the same build)
 set -euo pipefail
 
-deb=$(realpath "${1:?usage: check.sh DEB WINDOW_TEST}")
-window_test=$(realpath "${2:?usage: check.sh DEB WINDOW_TEST}")
+usage="usage: check.sh DEB WINDOW_TEST REVIEW_WINDOW_TEST COMPOSE_CLASS"
+deb=$(realpath "${1:?$usage}")
+window_test=$(realpath "${2:?$usage}")
+review_window_test=$(realpath "${3:?$usage}")
+compose=$(realpath "${4:?$usage}")
 app_id=io.github.qatutor.QaTutor
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
@@ -41,9 +50,11 @@ dpkg-deb --contents "$deb"
 
 # The files as the package holds them.
 dpkg-deb -x "$deb" "$work/root"
-desktop-file-validate "$work/root/usr/share/applications/$app_id.desktop" ||
-    fail "desktop-file-validate reports errors"
-pass "desktop entry valid"
+for entry in $app_id $app_id.Review; do
+    desktop-file-validate "$work/root/usr/share/applications/$entry.desktop" ||
+        fail "desktop-file-validate reports errors in $entry.desktop"
+done
+pass "desktop entries valid"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/$app_id.metainfo.xml" ||
     fail "appstreamcli validate reports errors"
 pass "AppStream metainfo valid"
@@ -68,16 +79,23 @@ echo "--- apt-get install $deb"
 installed=1
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$deb"
 [ "$(status)" = "ii " ] || fail "qa-tutor not installed (status '$(status)')"
-[ -x /usr/bin/qa-tutor ] || fail "no /usr/bin/qa-tutor"
-# The menu finds the program, its icon and the entry the metainfo names.
-entry=/usr/share/applications/$app_id.desktop
-exec=$(sed -n 's/^Exec=//p' "$entry")
-icon=$(sed -n 's/^Icon=//p' "$entry")
-launchable=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' \
-    "/usr/share/metainfo/$app_id.metainfo.xml")
-[ "$(command -v "$exec")" = /usr/bin/qa-tutor ] || fail "Exec=$exec is not /usr/bin/qa-tutor"
-[ -f "/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon named $icon"
-[ -f "/usr/share/applications/$launchable" ] || fail "the metainfo launches $launchable, which is not installed"
+# The menu finds each program, its icon and manual page, and the entries the
+# metainfo names.
+for pair in $app_id:qa-tutor $app_id.Review:qa-review; do
+    entry=/usr/share/applications/${pair%%:*}.desktop program=/usr/bin/${pair#*:}
+    [ -x "$program" ] || fail "no $program"
+    exec=$(sed -n 's/^Exec=//p' "$entry")
+    icon=$(sed -n 's/^Icon=//p' "$entry")
+    [ "$(command -v "$exec")" = "$program" ] || fail "Exec=$exec in $entry is not $program"
+    [ -f "/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon named $icon"
+    [ -f "/usr/share/man/man1/${pair#*:}.1.gz" ] || fail "no manual page for ${pair#*:}"
+    grep -qx "    <binary>${pair#*:}</binary>" "/usr/share/metainfo/$app_id.metainfo.xml" ||
+        fail "the metainfo does not list the binary ${pair#*:}"
+done
+for launchable in $(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' \
+    "/usr/share/metainfo/$app_id.metainfo.xml"); do
+    [ -f "/usr/share/applications/$launchable" ] || fail "the metainfo launches $launchable, which is not installed"
+done
 dpkg -L qa-tutor >"$work/files"
 pass "installed with apt-get ($(wc -l <"$work/files") paths)"
 
@@ -87,6 +105,31 @@ rc=0
 XDG_STATE_HOME=$work/state "$window_test" /usr/bin/qa-tutor || rc=$?
 [ "$rc" -eq 0 ] || fail "real-window test against the installed program (status $rc)"
 pass "real-window test against the installed program"
+
+echo "--- /usr/bin/qa-review on a composed class"
+"$compose" "$work/class"
+find "$work/class" -type f -exec sha256sum {} + | sort >"$work/class.sums"
+(cd "$work" && /usr/bin/qa-review --html "$work/review.html" --csv "$work/review.csv" class) ||
+    fail "qa-review on the composed class (status $?)"
+# Every student, every question of assignment 001, the accents as UTF-8.
+for student in "Ann Lee,ALE" "Bo Chen,BCH" "Zoë Ñúñez,ZNU"; do
+    grep -q "^$student,001," "$work/review.csv" || fail "no rows for $student in the CSV"
+done
+grep -q "Zoë Ñúñez" "$work/review.html" || fail "the report does not name Zoë Ñúñez"
+find "$work/class" -type f -exec sha256sum {} + | sort | cmp -s - "$work/class.sums" ||
+    fail "qa-review changed the handed-in files"
+[ "$(find "$work/class" -type f | wc -l)" -eq "$(wc -l <"$work/class.sums")" ] ||
+    fail "qa-review added files among the handed-in ones"
+pass "qa-review on a composed class: every student in the CSV and the report, the class untouched"
+rc=0
+env -u DISPLAY -u WAYLAND_DISPLAY /usr/bin/qa-review >"$work/usage" 2>&1 || rc=$?
+[ "$rc" -eq 2 ] && grep -q '^usage: qa-review ' "$work/usage" ||
+    fail "qa-review without arguments and display: status $rc, not 2 with the usage"
+pass "qa-review without arguments and display: the usage, status 2"
+rc=0
+"$review_window_test" /usr/bin/qa-review "$compose" || rc=$?
+[ "$rc" -eq 0 ] || fail "real-window test against the installed qa-review (status $rc)"
+pass "real-window test against the installed qa-review"
 
 echo "--- apt-get remove qa-tutor"
 DEBIAN_FRONTEND=noninteractive $sudo apt-get remove -y -qq qa-tutor

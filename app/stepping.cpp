@@ -49,9 +49,14 @@ BankCursor::Step Tutor::readNextQuestion()
 Outcome Tutor::onNextQuestion()
 {
     // Unrecorded text is settled before the step, as the student left it and
-    // for the item it was typed for, when this click ends the program.
-    if (clickEnds() && !mayLeave(Leaving::AtEnd))
+    // for the item it was typed for: before the end when this click ends the
+    // program, else before the prompt reset replaces it.
+    if (clickEnds()) {
+        if (!mayLeave(Leaving::AtEnd))
+            return Outcome::GoOn;
+    } else if (cursor_.itemFinished() && !mayLeave(Leaving::ForNextQuestion)) {
         return Outcome::GoOn;
+    }
     BankCursor::Step step = readNextQuestion();
     if (step.kind == BankCursor::Step::Routine) {
         if (runRoutine(routineName(cursor_.takePendingText())) == Outcome::End)

@@ -34,7 +34,9 @@ bool Tutor::unrecorded(const TypedText& box) const
         return true;
     if (box.text.find_first_not_of(" \t\r\n") == std::string::npos)
         return false;
-    const bool recordedHere = lastRecorded_ && lastRecorded_->text == box.text;
+    // What was recorded for another question line is not this one's answer.
+    const bool recordedHere =
+        lastRecorded_ && lastRecorded_->line == cursor_.currentLine() && lastRecorded_->text == box.text;
     return box.text != kAnswerPrompt && !recordedHere;
 }
 
@@ -64,8 +66,14 @@ bool Tutor::mayLeave(Leaving leaving)
         drafts_.clear();
         return true;
     }
-    drafts_.save(platform_.view.answerDraft());
-    return true;
+    if (drafts_.save(platform_.view.answerDraft()))
+        return true;
+    platform_.dialogs.message(
+        "Your text could not be kept as a draft: the folder for drafts, \"" +
+        text::toCp1252(platform_.files.stateDirectory(), nullptr) +
+        "\", cannot be written.\r\n\r\nYour text is still in the answer box. Record it with \"Enter Response\" or "
+        "\"Save as Notes\", or clear the box, then quit.");
+    return false;
 }
 
 void Tutor::keepDraft(const std::string& draft)

@@ -1,0 +1,148 @@
+// Typed text is never lost: the question before the prompt reset replaces
+// unrecorded text, what counts as unrecorded, and a draft that cannot be kept.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/fakes.h"
+
+using namespace qa;
+using namespace qa::testing;
+namespace fs = std::filesystem;
+using Choice = Dialogs::Choice;
+
+namespace {
+
+const std::string kBeforeNext =
+    "Your text in the answer box has not been recorded. Record it as a response before the next question?";
+const std::string kBeforeEnd =
+    "Your text in the answer box has not been recorded. Record it as a response before the program ends?";
+
+// What each draft file of the state directory holds after its two head lines.
+std::vector<std::string> drafts(const Harness& h)
+{
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(h.root.state(), ec)) {
+        if (entry.path().filename().string().rfind("draft-", 0) != 0)
+            continue;
+        const std::string content = h.root.read(entry.path());
+        out.push_back(content.substr(content.find('\n', content.find('\n') + 1) + 1));
+    }
+    return out;
+}
+
+// The first question shown and answered in the box, not recorded, its draft kept.
+void typedOnFirstQuestion(Harness& h, const std::string& answer)
+{
+    ASSERT_TRUE(h.start());
+    ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
+    h.view.answer = answer;
+    ASSERT_TRUE(h.tutor.handle(Event::AnswerIdle));
+    ASSERT_EQ(drafts(h), std::vector<std::string>{answer});
+}
+
+} // namespace
+
+TEST(Unrecorded, PromptResetAsksFirstAndYesIsEnterResponseThenNextQuestion)
+{
+    // The same session with "Enter Response" then "Next Question / Answer".
+    Harness entered;
+    typedOnFirstQuestion(entered, "my answer");
+    ASSERT_TRUE(entered.tutor.handle(Event::EnterResponse));
+    ASSERT_TRUE(entered.tutor.handle(Event::NextQuestion));
+    ASSERT_EQ(entered.tutor.cursor().bankIndex(), 5);
+
+    const struct {
+        const char* name;
+        Choice choice;
+        bool failWrite;
+        bool steps;
+        bool recorded;
+        bool draftStays;
+    } kCases[] = {
+        {"Yes", Choice::Yes, false, true, true, false},
+        {"No", Choice::No, false, true, false, false},
+        {"Cancel", Choice::Cancel, false, false, false, true},
+        {"Yes, recording fails", Choice::Yes, true, false, false, true},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        typedOnFirstQuestion(h, "my answer");
+        const std::string master = h.root.read(h.master()), send = h.root.read(h.send());
+        const std::string question = h.view.question;
+        h.dialogs.choices = {c.choice};
+        if (c.failWrite) {
+            h.ops.onlyKinds = [](FaultyFileOps::Kind k) { return k == FaultyFileOps::Kind::Write; };
+            h.ops.counted = 0;
+            h.ops.failAt = 1;
+        }
+        EXPECT_TRUE(h.tutor.handle(Event::NextQuestion));
+        ASSERT_EQ(h.dialogs.questions, std::vector<std::string>{kBeforeNext});
+        EXPECT_TRUE(h.dialogs.cancelOffered[0]);
+        EXPECT_EQ(h.dialogs.messages.size(), c.failWrite ? 1u : 0u);
+        EXPECT_EQ(h.tutor.cursor().bankIndex(), c.steps ? 5 : 3);
+        EXPECT_EQ(drafts(h).size(), c.draftStays ? 1u : 0u);
+        if (c.recorded) {
+            EXPECT_EQ(h.root.read(h.master()), entered.root.read(entered.master()));
+            EXPECT_EQ(h.root.read(h.send()), entered.root.read(entered.send()));
+            EXPECT_EQ(h.view.question, entered.view.question);
+            EXPECT_EQ(h.view.answer, entered.view.answer);
+            continue;
+        }
+        EXPECT_EQ(h.root.read(h.master()), master);
+        EXPECT_EQ(h.root.read(h.send()), send);
+        EXPECT_EQ(h.view.answer, c.steps ? Tutor::kAnswerPrompt : "my answer");
+        EXPECT_EQ(h.view.question, c.steps ? question + h.tutor.cursor().currentLine() : question);
+    }
+}
+
+TEST(Unrecorded, WhatWasRecordedCountsOnlyForItsOwnQuestionLine)
+{
+    const struct {
+        const char* name;
+        bool nextLine; // typed again after stepping to the next question
+    } kCases[] = {{"same line", false}, {"next line", true}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        typedOnFirstQuestion(h, "OK");
+        ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+        if (c.nextLine) {
+            ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
+        }
+        h.view.answer = "OK";
+        h.dialogs.choices = {Choice::Cancel};
+        EXPECT_EQ(h.tutor.handle(Event::Quit), c.nextLine);
+        EXPECT_EQ(h.dialogs.questions,
+                  c.nextLine ? std::vector<std::string>{kBeforeEnd} : std::vector<std::string>{});
+    }
+}
+
+TEST(Unrecorded, NoThatCannotKeepTheDraftSaysSoAndStaysOpen)
+{
+    // Ended by the student, and by the end of the assignment.
+    for (Event ending : {Event::Quit, Event::NextQuestion}) {
+        SCOPED_TRACE(static_cast<int>(ending));
+        Harness h;
+        h.useBank({"001.  x", "`q1 the only question", "####.#"});
+        ASSERT_TRUE(h.start());
+        ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
+        h.ops.denyCreateUnder = h.root.state();
+        h.view.answer = "nowhere to keep it";
+        EXPECT_TRUE(h.tutor.handle(ending));
+        EXPECT_EQ(h.dialogs.questions, std::vector<std::string>{kBeforeEnd});
+        ASSERT_EQ(h.dialogs.messages.size(), 1u);
+        EXPECT_EQ(h.dialogs.messages[0].rfind("Your text could not be kept as a draft", 0), 0u);
+        EXPECT_NE(h.dialogs.messages[0].find("clear the box, then quit"), std::string::npos);
+        EXPECT_EQ(h.view.answer, "nowhere to keep it");
+
+        // With the box cleared nothing is asked, and the program ends.
+        ASSERT_TRUE(h.tutor.handle(Event::ClearAnswerBox));
+        EXPECT_FALSE(h.tutor.handle(ending));
+        EXPECT_EQ(h.dialogs.questions.size(), 1u);
+    }
+}

@@ -173,6 +173,7 @@ Outcome makeReport(const QString& folder, const QString& report, QWidget* parent
     std::atomic<bool> cancelled{false};
     QProgressDialog dialog(QObject::tr("Reading the handed-in files..."), QObject::tr("Cancel"), 0, 0, parent);
     dialog.setWindowTitle(title());
+    dialog.setMinimumWidth(400); // the title whole, and room for the count
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setMinimumDuration(kMomentMs);
     dialog.setAutoReset(false);

@@ -21,10 +21,13 @@ std::string Tutor::ask(const std::string& prompt)
 
 Outcome Tutor::load()
 {
-    if (startUp() == Outcome::End || openAssignment() == Outcome::End)
+    if (startUp() == Outcome::End)
         return Outcome::End;
+    // Before the first recording: a recording cut short must be repaired
+    // before anything more is appended to its files.
     drafts_.open(session_.studentName(), session_.assignmentNumber());
-    return Outcome::GoOn;
+    keepCutRecordings();
+    return openAssignment();
 }
 
 Outcome Tutor::startUp()

@@ -110,6 +110,7 @@ private:
     bool unrecorded(const TypedText& box) const;
     void keepDraft(const std::string& draft);
     void restoreDraft();
+    void keepCutRecordings();
 
     // Procedure-level error handler: the assignment message ends the program
     // after error 9; any other number shows the general message with it.

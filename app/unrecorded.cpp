@@ -2,6 +2,7 @@
 // answer box, and the drafts kept while typing.
 #include "app/tutor.h"
 #include "platform/text.h"
+#include "records/layouts.h"
 
 namespace qa {
 namespace {
@@ -82,6 +83,28 @@ void Tutor::keepDraft(const std::string& draft)
         drafts_.save(draft);
     else
         drafts_.clear();
+}
+
+void Tutor::keepCutRecordings()
+{
+    // The start-up repair hands back the blocks of recordings a killed
+    // program left cut short; their texts join the draft, which comes back
+    // into the box once the window is shown.
+    const std::optional<Drafts::Saved> saved = drafts_.load();
+    std::string draft = saved ? saved->text : std::string();
+    bool more = false;
+    for (const std::string& block : platform_.files.repairAbandoned()) {
+        const std::optional<std::string> typed = records::typedTextOf(block);
+        if (!typed || !unrecorded({*typed, {}}))
+            continue;
+        const std::string utf8 = text::toUtf8(*typed);
+        if (draft.find(utf8) != std::string::npos)
+            continue;
+        draft += (draft.empty() ? "" : "\r\n\r\n") + utf8;
+        more = true;
+    }
+    if (more)
+        drafts_.save(draft);
 }
 
 void Tutor::restoreDraft()

@@ -1,5 +1,6 @@
 #include "records/layouts.h"
 
+#include <algorithm>
 #include <concepts>
 #include <string_view>
 
@@ -86,6 +87,29 @@ Parts notesBlock(const NotesBlock& in, const RecordPaths& paths, double codeNbr,
     for (File f : {kSend, kNotes})
         parts[f].bytes.append(kClosingRule).append(kToNextZone);
     return parts;
+}
+
+std::optional<std::string> typedTextOf(std::string_view masterBlock)
+{
+    // The text follows the second opening rule (with the response label on a
+    // line of its own, or the notes prefix before it) and runs up to the
+    // closing rule. The earlier of the two marks is the block's own: the
+    // other can only stand inside the text.
+    const std::string crLf(text::kCrLf);
+    const std::string start = kOpeningRule + crLf;
+    const std::string response = crLf + start + kResponseLabel + crLf;
+    const std::string note = crLf + start + kNotesPrefix;
+    const std::string end = crLf + kClosingRule + crLf;
+    if (!masterBlock.starts_with(start) || !masterBlock.ends_with(end))
+        return std::nullopt;
+    const std::size_t atResponse = masterBlock.find(response), atNote = masterBlock.find(note);
+    const std::size_t at = std::min(atResponse, atNote);
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t from = at + (at == atResponse ? response.size() : note.size());
+    if (from > masterBlock.size() - end.size())
+        return std::nullopt;
+    return std::string(masterBlock.substr(from, masterBlock.size() - end.size() - from));
 }
 
 } // namespace qa::records

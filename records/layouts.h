@@ -1,5 +1,7 @@
 #pragma once
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
@@ -63,5 +65,9 @@ std::vector<AppendPart> responseBlock(const ResponseBlock& in, const RecordPaths
 // Master, send and notes files; the send and notes copies end at the next
 // print zone instead of a line break.
 std::vector<AppendPart> notesBlock(const NotesBlock& in, const RecordPaths& paths, double codeNbr, Clock& clock);
+
+// The answer or note a response or notes block (as composed for the master
+// file) carries, as typed; nothing for an opening header or other bytes.
+std::optional<std::string> typedTextOf(std::string_view masterBlock);
 
 } // namespace qa::records

@@ -146,3 +146,61 @@ TEST(Unrecorded, NoThatCannotKeepTheDraftSaysSoAndStaysOpen)
         EXPECT_EQ(h.dialogs.questions.size(), 1u);
     }
 }
+
+TEST(Unrecorded, RecordingCutShortByAKillComesBackAtTheNextStart)
+{
+    // The program is killed at the n-th write of a recording (the master
+    // file's block is the first, the send file's the second); a killed
+    // opening header carries no answer.
+    struct Killed {};
+    const struct {
+        const char* name;
+        Event event;
+        int killAtWrite;
+        std::string back;
+    } kCases[] = {
+        {"response, nothing written", Event::EnterResponse, 1, "cut \xE9 short\r\nline two"},
+        {"response, master whole", Event::EnterResponse, 2, "cut \xE9 short\r\nline two"},
+        {"note, send torn", Event::SaveAsNotes, 2, "cut \xE9 short\r\nline two"},
+        {"opening header", Event::Load, 1, ""},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        std::string master;
+        int writes = 0;
+        auto killAt = [&](int n) {
+            h.ops.onlyKinds = [&writes, n](FaultyFileOps::Kind k) {
+                if (k == FaultyFileOps::Kind::Write && ++writes == n)
+                    throw Killed{};
+                return false;
+            };
+        };
+        if (c.event == Event::Load) {
+            killAt(c.killAtWrite);
+            EXPECT_THROW(h.start(), Killed);
+        } else {
+            ASSERT_TRUE(h.start());
+            ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
+            master = h.root.read(h.master());
+            h.view.answer = "cut \xE9 short\r\nline two";
+            killAt(c.killAtWrite);
+            EXPECT_THROW(h.tutor.handle(c.event), Killed);
+        }
+
+        // The next start over the same folders.
+        FaultyFileOps ops;
+        Files files{ops, h.root.path, h.root.state()};
+        FakeView view;
+        ScriptedDialogs dialogs;
+        Tutor again{Platform{files, h.clock, h.random, dialogs, view}};
+        for (const char* reply : {"1", "Ann Lee", "ABC", "1"})
+            dialogs.reply(reply);
+        ASSERT_TRUE(again.handle(Event::Load));
+        ASSERT_TRUE(again.handle(Event::Shown));
+        EXPECT_EQ(h.root.read(h.master()).substr(0, master.size()), master);
+        EXPECT_EQ(h.root.read(h.master()).find("cut \xE9"), std::string::npos);
+        EXPECT_EQ(view.answer, c.back.empty() ? " " : c.back);
+        EXPECT_EQ(dialogs.messages.size(), c.back.empty() ? 0u : 1u);
+    }
+}

@@ -3,7 +3,8 @@
 # Each side composes the same class with its own build of the record layouts
 # into a folder whose name has an accent, and the two trees must match, file
 # names included (on Windows they go through the wide calls); then each
-# side's qa-review reads its own tree.
+# side's qa-review reads its own tree. And qa-review.exe without arguments,
+# the command line alone, gives its usage and status 2.
 #
 #   review_same_csv.sh HOST_COMPOSE HOST_REVIEW WINDOWS_COMPOSE WINDOWS_REVIEW WINE
 set -euo pipefail
@@ -17,6 +18,14 @@ mkdir -p "$work/linux" "$work/windows"
 (cd "$work/windows" && "$wine" "$win_compose" "$class" && "$wine" "$win_review" --csv review.csv "$class")
 
 fail=0
+status=0
+"$wine" "$win_review" >"$work/usage" 2>&1 || status=$?
+if [ "$status" -eq 2 ] && grep -q "^usage: qa-review " "$work/usage"; then
+    echo "ok: without arguments, the usage and status 2"
+else
+    echo "FAIL: without arguments: status $status, and: $(cat "$work/usage")"
+    fail=1
+fi
 if diff -r "$work/linux/$class" "$work/windows/$class"; then
     echo "ok: the same class on both sides ($(find "$work/linux/$class" -type f | wc -l) files)"
 else

@@ -69,11 +69,11 @@ bool Tutor::mayLeave(Leaving leaving)
     }
     if (drafts_.save(platform_.view.answerDraft()))
         return true;
-    platform_.dialogs.message(
-        "Your text could not be kept as a draft: the folder for drafts, \"" +
-        text::toCp1252(platform_.files.stateDirectory(), nullptr) +
-        "\", cannot be written.\r\n\r\nYour text is still in the answer box. Record it with \"Enter Response\" or "
-        "\"Save as Notes\", or clear the box, then quit.");
+    platform_.dialogs.message("Your text could not be kept as a draft: the folder for drafts, \"" +
+                              text::toCp1252(platform_.files.stateDirectory(), nullptr) +
+                              "\", cannot be written or is not safe to use.\r\n\r\nYour text is still in the "
+                              "answer box. Record it with \"Enter Response\" or "
+                              "\"Save as Notes\", or clear the box, then quit.");
     return false;
 }
 

@@ -3,30 +3,37 @@
 #include <algorithm>
 #include <map>
 
-#include "platform/text.h"
 #include "review/model.h"
 #include "review/output.h"
 
 namespace qa::review {
 namespace {
 
-void cell(Out& o, std::string_view utf8, bool last = false)
+bool needsQuotes(std::string_view s, bool& formula)
 {
-    const bool formula = !utf8.empty() && (utf8[0] == '=' || utf8[0] == '+' || utf8[0] == '-' || utf8[0] == '@' ||
-                                           utf8[0] == '\t' || utf8[0] == '\r');
-    if (formula || utf8.find_first_of(",\"\r\n") != std::string_view::npos) {
-        std::string& b = o.buffer();
-        b += '"';
-        if (formula)
-            b += '\'';
-        for (char c : utf8) {
-            if (c == '"')
-                b += '"';
-            b += c;
-        }
-        b += '"';
+    formula = !s.empty() && (s[0] == '=' || s[0] == '+' || s[0] == '-' || s[0] == '@' || s[0] == '\t' || s[0] == '\r');
+    return formula || s.find_first_of(",\"\r\n") != std::string_view::npos;
+}
+
+// One cell, then a comma or the row's CR LF. `cp1252`: the text is the
+// record files' and is written as UTF-8; otherwise it is UTF-8 already.
+// Quoted when it holds a comma, a quote or a line break; a leading apostrophe
+// keeps a spreadsheet from reading it as a formula.
+void cell(Out& o, std::string_view s, bool cp1252, bool last = false)
+{
+    bool formula = false;
+    if (needsQuotes(s, formula)) {
+        o << (formula ? std::string_view("\"'") : std::string_view("\""));
+        if (cp1252)
+            o.utf8From1252(s, true);
+        else
+            for (char c : s)
+                o << (c == '"' ? std::string_view("\"\"") : std::string_view(&c, 1));
+        o << '"';
+    } else if (cp1252) {
+        o.utf8From1252(s);
     } else {
-        o << utf8;
+        o << s;
     }
     o << (last ? std::string_view("\r\n") : std::string_view(","));
 }
@@ -40,8 +47,8 @@ public:
         o_ << "\xEF\xBB\xBF";
         for (const char* h : {"Student", "Initials", "Assignment", "Question", "Question text", "Status", "Answer",
                               "Answered", "Revisions"})
-            cell(o_, h);
-        cell(o_, "Files", true);
+            cell(o_, h, false);
+        cell(o_, "Files", false, true);
         // Student by student, then assignment, then question.
         std::vector<std::vector<std::pair<std::uint32_t, const Row*>>> rowsOf(m_.students.size());
         for (std::uint32_t a = 0; a < m_.assignments.size(); ++a)
@@ -72,19 +79,19 @@ private:
               const Cell& c)
     {
         const Student& st = m_.students[s];
-        cell(o_, text::toUtf8(st.name));
+        cell(o_, st.name, true);
         std::string initials;
         for (const std::string& i : st.initials)
             initials += (initials.empty() ? "" : ", ") + i;
-        cell(o_, text::toUtf8(initials));
-        cell(o_, text::toUtf8(m_.assignments[a].number));
-        cell(o_, number);
-        cell(o_, text::toUtf8(questionLine));
-        cell(o_, c.status == Status::Answered ? "answered" : c.status == Status::Empty ? "empty" : "missing");
+        cell(o_, initials, true);
+        cell(o_, m_.assignments[a].number, true);
+        cell(o_, number, false);
+        cell(o_, questionLine, true);
+        cell(o_, c.status == Status::Answered ? "answered" : c.status == Status::Empty ? "empty" : "missing", false);
         const bool answered = c.status == Status::Answered;
-        cell(o_, answered ? text::toUtf8(m_.items[c.answer].text) : std::string());
-        cell(o_, answered ? formatMoment(m_.items[c.answer].when) : std::string());
-        cell(o_, std::to_string(c.revisions()));
+        cell(o_, answered ? std::string_view(m_.items[c.answer].text) : std::string_view(), true);
+        cell(o_, answered ? formatMoment(m_.items[c.answer].when) : std::string(), false);
+        cell(o_, std::to_string(c.revisions()), false);
         std::vector<std::uint32_t> files;
         for (std::uint32_t i : c.items)
             for (const Place& p : m_.items[i].at)
@@ -94,7 +101,7 @@ private:
         std::string joined;
         for (std::uint32_t f : files)
             joined += (joined.empty() ? "" : "; ") + m_.files[f].shown;
-        cell(o_, joined, true);
+        cell(o_, joined, false, true);
     }
 
     const Model& m_;

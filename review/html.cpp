@@ -31,15 +31,17 @@ a{color:var(--accent)}
 nav ul{margin:4px 0;padding-left:18px}
 .key span{display:inline-block;padding:1px 8px;border-radius:4px;margin-right:6px;font-size:12px}
 table{border-collapse:collapse}
-.grid{font-size:12px;margin:8px 0 4px}
-.grid th,.grid td{border:1px solid var(--line);padding:3px 6px;text-align:center;white-space:nowrap}
+.scroll{overflow-x:auto}
+.grid{font-size:11px;line-height:1.25;margin:8px 0 4px}
+.grid th,.grid td{border:1px solid var(--line);padding:2px 5px;text-align:center;white-space:nowrap}
+.grid tbody td{min-width:44px}
 .grid thead th{background:#eef1f5;position:sticky;top:0}
 .grid th.who{text-align:left;font-weight:600;background:#fafbfc}
 .grid td.ok,.key .ok{background:var(--ok);color:var(--okText)}
 .grid td.em,.key .em{background:var(--empty);color:var(--emptyText)}
 .grid td.mi,.key .mi{background:var(--miss);color:var(--missText)}
 .grid td.n,.grid tfoot td,.grid tfoot th{background:#f3f4f6;font-weight:600}
-.grid .rev{font-size:10px;vertical-align:super;margin-left:2px}
+.grid .rev{font-size:9px;font-weight:700;vertical-align:super;margin-left:1px}
 .ini{color:var(--muted);font-weight:400;font-size:11px;margin-left:4px}
 .list{border:1px solid var(--line);width:100%;margin:6px 0 12px;font-size:13px}
 .list th,.list td{border:1px solid var(--line);padding:4px 8px;text-align:left;vertical-align:top}
@@ -66,12 +68,6 @@ svg.tl{display:block;margin:6px 0 4px;max-width:100%}
 @media print{body{padding:0;max-width:none;font-size:11px}.student{break-before:page}nav{display:none}
 .grid thead th{position:static}h2{break-after:avoid}.ans,.items li{break-inside:avoid}}
 )";
-
-std::string shortMoment(Moment m)
-{
-    const std::string s = formatMoment(m); // YYYY-MM-DD HH:MM:SS
-    return s.substr(5, 11);                // MM-DD HH:MM
-}
 
 std::string elapsed(Moment d)
 {
@@ -205,12 +201,12 @@ private:
         const std::size_t nq = as.questions.size();
         o_ << "<h2 id=\"grid-" << a << "\">Assignment ";
         o_.html1252(as.number);
-        o_ << ": who answered what</h2>\n<p class=\"key\"><span class=\"ok\">answered: date, time, revisions</span>"
+        o_ << ": who answered what</h2>\n<p class=\"key\"><span class=\"ok\">answered: date, time, +revisions</span>"
               "<span class=\"em\">empty</span><span class=\"mi\">missing</span></p>\n";
         if (nq == 0)
             o_ << "<p class=\"muted\">The built-in bank has no questions for this assignment; its responses are "
                   "listed under the students and the checks.</p>\n";
-        o_ << "<table class=\"grid\"><thead><tr><th class=\"who\">Student</th>";
+        o_ << "<div class=\"scroll\"><table class=\"grid\"><thead><tr><th class=\"who\">Student</th>";
         for (std::size_t q = 0; q < nq; ++q)
             o_ << "<th><a href=\"#q-" << a << "-" << std::uint64_t{q} << "\">Q" << std::uint64_t{q + 1} << "</a></th>";
         o_ << "<th>Answered</th><th>Empty</th><th>Missing</th></tr></thead>\n<tbody>\n";
@@ -225,11 +221,11 @@ private:
                 if (c.status == Status::Answered) {
                     ++ok;
                     ++colOk[q];
-                    o_ << "<td class=\"ok\" title=\"" << formatMoment(m_.items[c.answer].when) << "\">"
-                       << shortMoment(m_.items[c.answer].when);
+                    const std::string when = formatMoment(m_.items[c.answer].when); // YYYY-MM-DD HH:MM:SS
+                    o_ << "<td class=\"ok\" title=\"" << when << "\">" << std::string_view(when).substr(5, 5);
                     if (c.revisions())
-                        o_ << "<span class=\"rev\">" << c.revisions() << "&times;</span>";
-                    o_ << "</td>";
+                        o_ << "<span class=\"rev\" title=\"revisions\">+" << c.revisions() << "</span>";
+                    o_ << "<br>" << std::string_view(when).substr(11, 5) << "</td>";
                 } else if (c.status == Status::Empty) {
                     ++em;
                     ++colEmpty[q];
@@ -252,7 +248,7 @@ private:
                 o_ << "<td>" << (*cols[k])[q] << "</td>";
             o_ << "<td colspan=\"3\"></td></tr>";
         }
-        o_ << "</tfoot></table>\n<p class=\"muted\">" << std::uint64_t{as.rows.size()} << " students, "
+        o_ << "</tfoot></table></div>\n<p class=\"muted\">" << std::uint64_t{as.rows.size()} << " students, "
            << std::uint64_t{nq} << " questions.</p>\n";
     }
 

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <set>
 #include <system_error>
 #include <unordered_map>
 
@@ -40,8 +41,9 @@ std::string hostName(const fs::path& p)
 #endif
 }
 
-// Reads the whole file read-only; false with the system's reason.
-bool readWhole(const fs::path& p, std::string& bytes, std::string& reason)
+// Reads the whole file read-only; false with the system's reason. `info`
+// tells the file apart from others.
+bool readWhole(const fs::path& p, std::string& bytes, FileInfo& info, std::string& reason)
 {
     FileOps& ops = systemFileOps();
     const int fd = ops.open(hostName(p), kOpenRead);
@@ -49,7 +51,6 @@ bool readWhole(const fs::path& p, std::string& bytes, std::string& reason)
         reason = reasonOf(errno);
         return false;
     }
-    FileInfo info;
     if (ops.fstat(fd, info) != 0) {
         reason = reasonOf(errno);
         ops.close(fd);
@@ -80,9 +81,26 @@ bool readWhole(const fs::path& p, std::string& bytes, std::string& reason)
     return true;
 }
 
-std::string lowerKey(const std::string& s)
+// Names in the order a reader expects: case folded, and numbers by their
+// value ("Student 2" before "Student 10"); the name itself breaks ties.
+std::string sortKey(const std::string& s)
 {
-    return text::lower(s) + '\0' + s;
+    const std::string lower = text::lower(s);
+    std::string key;
+    for (std::size_t i = 0; i < lower.size();) {
+        if (lower[i] < '0' || lower[i] > '9') {
+            key += lower[i++];
+            continue;
+        }
+        std::size_t j = i;
+        while (j < lower.size() && lower[j] >= '0' && lower[j] <= '9')
+            ++j;
+        if (j - i < 12)
+            key.append(12 - (j - i), '0');
+        key.append(lower, i, j - i);
+        i = j;
+    }
+    return key + '\0' + s;
 }
 
 class Loader {
@@ -144,12 +162,18 @@ private:
             return;
         }
         std::vector<fs::path> dirs;
+        // The types come with the listing; a link is followed to a file only,
+        // so no folder is read twice or in a loop.
         for (; it != end; it.increment(ec)) {
-            const fs::file_status st = it->symlink_status(ec);
-            if (fs::is_directory(st))
+            std::error_code e;
+            if (it->is_symlink(e)) {
+                if (it->is_regular_file(e))
+                    addFile(it->path(), input, false);
+            } else if (it->is_directory(e)) {
                 dirs.push_back(it->path());
-            else if (fs::is_regular_file(st) || (fs::is_symlink(st) && fs::is_regular_file(it->status(ec))))
+            } else if (it->is_regular_file(e)) {
                 addFile(it->path(), input, false);
+            }
         }
         if (ec)
             m_.problems.push_back({pathToUtf8(dir), 0, 0, "the folder cannot be read whole: " + ec.message()});
@@ -173,29 +197,11 @@ private:
                                        ec ? "cannot be read: " + ec.message() : "no such file or folder"});
         }
         firstOfInput.push_back(m_.files.size());
-        // Within each input by name, and each file once even when two inputs hold it.
+        // Within each input by name.
         for (std::size_t k = 0; k + 1 < firstOfInput.size(); ++k)
             std::sort(m_.files.begin() + static_cast<std::ptrdiff_t>(firstOfInput[k]),
                       m_.files.begin() + static_cast<std::ptrdiff_t>(firstOfInput[k + 1]),
                       [](const InputFile& a, const InputFile& b) { return a.shown < b.shown; });
-        std::vector<std::pair<fs::path, std::size_t>> seen;
-        seen.reserve(m_.files.size());
-        for (std::size_t i = 0; i < m_.files.size(); ++i) {
-            std::error_code ec;
-            fs::path c = fs::weakly_canonical(m_.files[i].path, ec);
-            seen.emplace_back(ec ? m_.files[i].path : c, i);
-        }
-        std::sort(seen.begin(), seen.end());
-        std::vector<bool> keep(m_.files.size(), true);
-        for (std::size_t i = 1; i < seen.size(); ++i)
-            if (seen[i].first == seen[i - 1].first)
-                keep[std::max(seen[i].second, seen[i - 1].second)] = false;
-        std::vector<InputFile> kept;
-        for (std::size_t i = 0; i < m_.files.size(); ++i)
-            if (keep[i])
-                kept.push_back(std::move(m_.files[i]));
-        m_.files = std::move(kept);
-        m_.filesFound = m_.files.size();
     }
 
     std::uint32_t intern(std::string_view s)
@@ -229,16 +235,24 @@ private:
     void readAll()
     {
         std::string bytes;
+        // A file that two inputs lead to is read once.
+        std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
         for (std::uint32_t f = 0; f < m_.files.size(); ++f) {
             if (options_.progress && (f % 64 == 0))
                 options_.progress(f, m_.files.size());
             if (options_.stop && options_.stop())
                 return;
             std::string reason;
-            if (!readWhole(m_.files[f].path, bytes, reason)) {
+            FileInfo info;
+            if (!readWhole(m_.files[f].path, bytes, info, reason)) {
                 problem(f, 0, 0, "the file cannot be read: " + reason);
+                ++m_.filesFound;
                 continue;
             }
+            const std::pair<std::uint64_t, std::uint64_t> id{info.device, info.id};
+            if (info.id != 0 && !seen.insert(id).second)
+                continue;
+            ++m_.filesFound;
             take(f, parseRecordFile(bytes));
         }
         if (options_.progress)
@@ -482,7 +496,7 @@ private:
         for (std::uint32_t i = 0; i < aOrder.size(); ++i)
             aOrder[i] = i;
         std::sort(sOrder.begin(), sOrder.end(), [&](auto x, auto y) {
-            return lowerKey(m_.students[x].name) < lowerKey(m_.students[y].name);
+            return sortKey(m_.students[x].name) < sortKey(m_.students[y].name);
         });
         std::sort(aOrder.begin(), aOrder.end(), [&](auto x, auto y) {
             const double nx = text::leadingNumber(m_.assignments[x].number);

@@ -32,7 +32,7 @@ void appendUtf8(std::string& out, char32_t c)
 }
 
 // One character for HTML: markup characters as references, controls (but
-// tab and line feed) as U+FFFD, a CR of CR LF dropped.
+// tab and line feed) as U+FFFD.
 void appendHtml(std::string& out, char32_t c)
 {
     switch (c) {
@@ -43,7 +43,6 @@ void appendHtml(std::string& out, char32_t c)
     case '\'': out += "&#39;"; return;
     case '\t':
     case '\n': out += static_cast<char>(c); return;
-    case '\r': return;
     default: break;
     }
     if (c < 0x20 || (c >= 0x7F && c < 0xA0))
@@ -51,15 +50,77 @@ void appendHtml(std::string& out, char32_t c)
     appendUtf8(out, c);
 }
 
+// What each Windows-1252 byte becomes in the report (a CR is handled apart),
+// and whether a byte is plain ASCII that stands as it is.
+struct HtmlTable {
+    std::string text[256];
+    bool plain[256] = {};
+    HtmlTable()
+    {
+        for (int b = 0; b < 256; ++b) {
+            appendHtml(text[b], text::decodeByte(static_cast<unsigned char>(b)));
+            plain[b] = text[b].size() == 1 && text[b][0] == static_cast<char>(b) && b != '\n';
+        }
+    }
+};
+const HtmlTable& htmlTable()
+{
+    static const HtmlTable table;
+    return table;
+}
+
+// Each Windows-1252 byte in UTF-8.
+struct Utf8Table {
+    std::string text[256];
+    Utf8Table()
+    {
+        for (int b = 0; b < 256; ++b)
+            appendUtf8(text[b], text::decodeByte(static_cast<unsigned char>(b)));
+    }
+};
+const Utf8Table& utf8Table()
+{
+    static const Utf8Table table;
+    return table;
+}
+
 } // namespace
 
 Out& Out::html1252(std::string_view s)
 {
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const unsigned char b = static_cast<unsigned char>(s[i]);
-        if (b == '\r' && i + 1 < s.size() && s[i + 1] == '\n')
-            continue;
-        appendHtml(buf_, b == '\r' ? U'\n' : text::decodeByte(b));
+    const HtmlTable& t = htmlTable();
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t j = i;
+        while (j < s.size() && t.plain[static_cast<unsigned char>(s[j])])
+            ++j;
+        buf_.append(s.data() + i, j - i);
+        if (j == s.size())
+            break;
+        const unsigned char b = static_cast<unsigned char>(s[j]);
+        if (b != '\r')
+            buf_ += t.text[b];
+        else if (j + 1 == s.size() || s[j + 1] != '\n')
+            buf_ += '\n'; // a CR alone breaks the line too; of CR LF the LF does
+        i = j + 1;
+    }
+    if (buf_.size() >= kFlushAt)
+        flush();
+    return *this;
+}
+
+Out& Out::utf8From1252(std::string_view s, bool doubleQuotes)
+{
+    const Utf8Table& t = utf8Table();
+    for (char c : s) {
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            buf_ += c;
+            if (c == '"' && doubleQuotes)
+                buf_ += c;
+        } else {
+            buf_ += t.text[b];
+        }
     }
     if (buf_.size() >= kFlushAt)
         flush();

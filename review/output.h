@@ -1,6 +1,7 @@
 #pragma once
 // Output made piece by piece and handed to the stream in large writes, so a
 // report goes to its file as it is made.
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -31,6 +32,9 @@ public:
     // Text from the record files (Windows-1252) as UTF-8, escaped for HTML:
     // no byte of it can become markup. Line breaks are kept as LF.
     Out& html1252(std::string_view cp1252);
+    // Text from the record files as UTF-8, with each '"' doubled when asked
+    // (inside a quoted CSV cell).
+    Out& utf8From1252(std::string_view cp1252, bool doubleQuotes = false);
     // UTF-8 text escaped for HTML.
     Out& html(std::string_view utf8);
     std::string& buffer() { return buf_; }

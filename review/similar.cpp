@@ -129,9 +129,14 @@ std::vector<Similar> nearIdentical(const std::vector<std::string_view>& folded, 
     for (std::size_t u = 0; u < usable.size(); ++u) {
         std::array<std::uint64_t, kHashes> minima;
         minima.fill(std::numeric_limits<std::uint64_t>::max());
-        for (std::uint64_t s : sets[usable[u]])
-            for (int k = 0; k < kHashes; ++k)
-                minima[k] = std::min(minima[k], mix(s + static_cast<std::uint64_t>(k) * 0x632BE59BD9B4E019ull));
+        // The k-th hash of a shingle is a + k b (double hashing): one addition
+        // per hash instead of a mixing function.
+        for (std::uint64_t s : sets[usable[u]]) {
+            std::uint64_t v = s;
+            const std::uint64_t step = mix(s) | 1;
+            for (int k = 0; k < kHashes; ++k, v += step)
+                minima[k] = std::min(minima[k], v);
+        }
         for (int band = 0; band < kBands; ++band) {
             std::uint64_t key = mix(static_cast<std::uint64_t>(band));
             for (int r = 0; r < kRows; ++r)

@@ -189,3 +189,223 @@ TEST(ReviewRoundTrip, EachAnswerOnceInItsCellAtItsTime)
 }
 
 } // namespace
+
+namespace {
+
+// Hand-made record files, block by block, with the writer's fixed texts.
+std::string ln(const std::string& s)
+{
+    return s + "\r\n";
+}
+std::string header(const std::string& name, const std::string& date = "03-07-2026",
+                   const std::string& code = "\xC1\xC2\xC3\xC4")
+{
+    return ln(code) + ln(records::kNameLabel + name) + ln(records::kAssignmentLabel + std::string("001")) +
+           ln("001.  test 1") + ln(records::kInitialsLabel + std::string("RR")) +
+           ln(records::kDateLabel + date + " 10:00:00");
+}
+std::string response(const std::string& time, const std::string& line, const std::string& answer)
+{
+    return ln(records::kOpeningRule) + ln(records::kIndent + time) + ln(line) + ln(records::kOpeningRule) +
+           ln(records::kResponseLabel) + ln(answer) + ln(records::kClosingRule);
+}
+// As the send and notes files end it: at the next print zone, no line break.
+std::string note(const std::string& time, const std::string& line, const std::string& text)
+{
+    return ln(records::kOpeningRule) + ln(records::kIndent + time) + ln(records::kIndent + "03-07-2026" + time) +
+           ln(line) + ln(records::kOpeningRule) + ln(records::kNotesPrefix + text) + records::kClosingRule +
+           records::kToNextZone;
+}
+void put(const fs::path& p, const std::string& bytes)
+{
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+const std::string kScript = "<script>document.title='PWNED'</script>";
+const std::string kImg = "\"><img src=x onerror=\"document.body.setAttribute('data-pwned','1')\">";
+const std::string kFormula = "=HYPERLINK(\"http://example.invalid\",\"click\")";
+
+// One student's send file with every kind of damage the review must live with.
+struct EdgeClass {
+    TempDir dir;
+    fs::path in = dir.path / "class";
+    std::vector<std::string> q = qa::testing::builtinQuestions();
+
+    EdgeClass()
+    {
+        fs::create_directories(in);
+        std::string send = header("Ren\xE9 Roy") + response("10:01:00", q[0], "line one\r\nline two") +
+                           note("10:02:00", q[0], "first note") + note("10:03:00", q[0], "second\r\nnote") +
+                           response("10:04:00", q[1], kScript) + response("10:05:00", q[2], kImg) +
+                           response("10:06:00", q[3], kFormula);
+        std::string edited = response("10:07:00", q[4], "edited away");
+        edited.replace(edited.find(records::kResponseLabel), 8, "ANSWER: ");
+        send += edited + response("10:08:00", q[5], "after the edited block");
+        send += response("23:59:58", q[6], "late") + response("00:00:03", q[7], "after midnight");
+        const std::string torn = response("00:01:00", q[8], "torn off");
+        send += torn.substr(0, torn.size() - 30);
+        put(in / fs::path(u8"send_0307René_Roy.txt"), send);
+        put(in / "foreign.txt", "Dear teacher,\r\nhere is my homework.\r\n");
+#ifndef _WIN32
+        // An archive unpacked in another encoding: the name is not UTF-8.
+        put(in / "send_0308Ren\xE9_Roy.txt", header("Ren\xE9 Roy", "03-07-2026", "\xD1\xD2\xD3") +
+                                                  response("11:00:00", q[9], "from the oddly named file"));
+#endif
+    }
+};
+
+TEST(ReviewEdges, DamagedAndHostileFilesAreReadAroundAndKeptAsText)
+{
+    EdgeClass c;
+    const Output out = reviewOf({c.in});
+    const std::string rene = "Ren\xC3\xA9 Roy";
+    auto answer = [&](int question) { return (*rowOf(out.rows, rene, std::to_string(question)))[6]; };
+    EXPECT_EQ(answer(1), "line one\r\nline two");
+    EXPECT_EQ(answer(2), kScript);
+    EXPECT_EQ(answer(3), kImg);
+    EXPECT_EQ(answer(4), "'" + kFormula); // a spreadsheet gets the formula as text
+    EXPECT_EQ((*rowOf(out.rows, rene, "5"))[5], "missing"); // the edited block
+    EXPECT_EQ(answer(6), "after the edited block");
+    EXPECT_EQ((*rowOf(out.rows, rene, "8"))[7], "2026-03-08 00:00:03");
+    EXPECT_EQ((*rowOf(out.rows, rene, "9"))[5], "missing"); // torn off
+    EXPECT_EQ(out.summary.notes, 2u);
+    EXPECT_NE(out.html.find("second\nnote"), std::string::npos);
+
+    // The damage, by file and line.
+    std::vector<std::string> problems;
+    for (const auto& p : out.problems)
+        problems.push_back(p.file + ":" + std::to_string(p.line) + "-" + std::to_string(p.lastLine) + " " + p.what);
+    const std::vector<std::string> expected = {
+        "foreign.txt:1-2 not a record block",
+        "send_0307Ren\xC3\xA9_Roy.txt:49-55 a block whose fixed lines are not in place",
+        "send_0307Ren\xC3\xA9_Roy.txt:77-83 a block torn off at the end of the file"};
+    EXPECT_EQ(problems, expected);
+
+    // No markup from the answers: they stand as text.
+    std::string lower = text::lower(out.html);
+    EXPECT_EQ(lower.find("<script"), std::string::npos);
+    EXPECT_EQ(lower.find("<img"), std::string::npos);
+    EXPECT_NE(out.html.find("&lt;script&gt;document.title=&#39;PWNED&#39;&lt;/script&gt;"), std::string::npos);
+    EXPECT_NE(out.html.find("content=\"default-src 'none'; style-src 'unsafe-inline'"), std::string::npos);
+#ifndef _WIN32
+    const auto* odd = rowOf(out.rows, rene, "10");
+    ASSERT_TRUE(odd);
+    EXPECT_EQ((*odd)[9], "send_0308Ren\xEF\xBF\xBD_Roy.txt");
+    // Its name carries 03-08, its header 03-07.
+    EXPECT_NE(out.html.find("the file name carries the day 03-08, the header 2026-03-07"), std::string::npos);
+#endif
+}
+
+// Python's csv module reads the CSV back to the same cells.
+TEST(ReviewEdges, PythonReadsTheCsvBack)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "no python3 under Wine";
+#else
+    if (std::system("python3 -c pass >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "python3 is not installed";
+    EdgeClass c;
+    const Output out = reviewOf({c.in});
+    put(c.dir.path / "out.csv", out.csv);
+    const std::string cmd = "python3 -c \"import csv,sys\n"
+                            "rows=list(csv.reader(open(sys.argv[1],newline='',encoding='utf-8-sig')))\n"
+                            "open(sys.argv[2],'w',encoding='utf-8',newline='').write("
+                            "'\\x1e'.join('\\x1f'.join(r) for r in rows))\" " +
+                            (c.dir.path / "out.csv").string() + " " + (c.dir.path / "back.txt").string();
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::ifstream back(c.dir.path / "back.txt", std::ios::binary);
+    const std::string got{std::istreambuf_iterator<char>(back), {}};
+    std::string want;
+    for (const auto& r : out.rows) {
+        if (!want.empty())
+            want += '\x1e';
+        for (std::size_t k = 0; k < r.size(); ++k)
+            want += (k ? "\x1f" : "") + r[k];
+    }
+    EXPECT_EQ(got, want);
+#endif
+}
+
+// Opened in a real browser, the report runs none of the hostile answers.
+TEST(ReviewEdges, NoScriptRunsInChromium)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "no browser under Wine";
+#else
+    if (std::system("command -v chromium >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "chromium is not installed";
+    EdgeClass c;
+    const Output out = reviewOf({c.in});
+    const fs::path page = c.dir.path / "report.html";
+    put(page, out.html);
+    const std::string cmd = "timeout 60 chromium --headless --no-sandbox --disable-gpu --user-data-dir=" +
+                            (c.dir.path / "profile").string() + " --dump-dom file://" + page.string() + " > " +
+                            (c.dir.path / "dom.html").string() + " 2>/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::ifstream dom(c.dir.path / "dom.html", std::ios::binary);
+    const std::string got{std::istreambuf_iterator<char>(dom), {}};
+    EXPECT_NE(got.find("<title>Review of handed-in work</title>"), std::string::npos);
+    EXPECT_EQ(got.find("data-pwned=\"1\""), std::string::npos);
+    EXPECT_NE(got.find("onerror"), std::string::npos); // the answer is there, as text
+#endif
+}
+
+} // namespace
+
+namespace {
+
+int run(const std::vector<std::string>& args, std::string* err = nullptr)
+{
+    std::ostringstream o, e;
+    const int status = review::runCommandLine(args, o, e);
+    if (err)
+        *err = e.str();
+    return status;
+}
+
+std::string utf8(const fs::path& p)
+{
+    return review::pathToUtf8(p);
+}
+
+// Exit status: 0 read, 1 nothing read, 2 usage, 3 cannot write; and nothing
+// is ever written among the inputs, which may be read-only.
+TEST(ReviewCommandLine, ExitStatusAndNothingWrittenAmongTheInputs)
+{
+    EdgeClass c;
+    const std::string in = utf8(c.in);
+    std::string err;
+    EXPECT_EQ(run({}, &err), 2);
+    EXPECT_NE(err.find("usage: qa-review [--html FILE] [--csv FILE] [--assignment N] PATH..."), std::string::npos);
+    EXPECT_EQ(run({"--assignment", "x", in}), 2);
+    EXPECT_EQ(run({"--html", in + "/r.html", in}), 2);
+    EXPECT_EQ(run({utf8(c.dir.path / "nothing-here")}), 1);
+    EXPECT_EQ(run({utf8(c.in / "foreign.txt")}), 1);
+    EXPECT_EQ(run({"--html", utf8(c.dir.path / "no-such-folder" / "r.html"), in}, &err), 3);
+    EXPECT_NE(err.find("no-such-folder"), std::string::npos);
+
+    // From inside an input, with no output named: refused, nothing written.
+    const fs::path before = fs::current_path();
+    fs::current_path(c.in);
+    const int inside = run({"."}, &err);
+    fs::current_path(before);
+    EXPECT_EQ(inside, 2);
+    EXPECT_NE(err.find("among the inputs"), std::string::npos);
+
+    std::vector<fs::path> listed;
+    for (const auto& e : fs::recursive_directory_iterator(c.in))
+        listed.push_back(e.path());
+#ifndef _WIN32
+    fs::permissions(c.in, fs::perms::owner_read | fs::perms::owner_exec); // a read-only folder works
+#endif
+    const fs::path html = c.dir.path / "out.html", csv = c.dir.path / "out.csv";
+    EXPECT_EQ(run({"--html", utf8(html), "--csv", utf8(csv), "--assignment", "1", in}), 0);
+    EXPECT_TRUE(fs::file_size(html) > 0 && fs::file_size(csv) > 0);
+    EXPECT_EQ(run({"--assignment", "2", "--csv", utf8(csv), in}), 0); // read, though not for that assignment
+    std::vector<fs::path> after;
+    for (const auto& e : fs::recursive_directory_iterator(c.in))
+        after.push_back(e.path());
+    EXPECT_EQ(after, listed);
+}
+
+} // namespace

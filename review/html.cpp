@@ -28,6 +28,7 @@ a{color:var(--accent)}
 .facts li{border:1px solid var(--line);border-radius:6px;padding:6px 12px;background:#f7f8fa}
 .facts b{font-size:18px;display:block}
 .facts .warn b{color:var(--missText)}
+.facts a{color:inherit}
 nav ul{margin:4px 0;padding-left:18px}
 .key span{display:inline-block;padding:1px 8px;border-radius:4px;margin-right:6px;font-size:12px}
 table{border-collapse:collapse}
@@ -63,7 +64,12 @@ summary{cursor:pointer;color:var(--muted);font-size:12px}
 .items .note .k{color:#6b3fa0}
 .flag{color:var(--missText);font-size:12px}
 .superseded{color:var(--muted)}
-svg.tl{display:block;margin:6px 0 4px;max-width:100%}
+svg.tl{display:block;margin:6px 0 0;max-width:100%}
+.legend{font-size:11px;color:var(--muted);margin:0 0 6px 86px}
+.legend span{display:inline-block;vertical-align:middle;margin:0 3px 0 10px}
+.lb{width:18px;height:8px;border-radius:2px;background:#b9cde8}
+.ld{width:6px;height:6px;border-radius:50%;background:#1f4e8c}.ld.le{background:#c08a00}
+.ln{width:5px;height:5px;background:#6b3fa0}
 .none{color:var(--muted);font-style:italic}
 @media print{body{padding:0;max-width:none;font-size:11px}.student{break-before:page}nav{display:none}
 .grid thead th{position:static}h2{break-after:avoid}.ans,.items li{break-inside:avoid}}
@@ -121,9 +127,13 @@ private:
            << kStyle << "</style>\n</head>\n<body>\n<h1>Review of handed-in work</h1>\n";
     }
 
-    void fact(std::size_t n, const char* what, bool warn = false)
+    void fact(std::size_t n, const char* what, const char* anchor = nullptr)
     {
-        o_ << (warn && n ? "<li class=\"warn\"><b>" : "<li><b>") << std::uint64_t{n} << "</b>" << what << "</li>";
+        o_ << (anchor && n ? "<li class=\"warn\"><b>" : "<li><b>") << std::uint64_t{n} << "</b>";
+        if (anchor)
+            o_ << "<a href=\"#" << anchor << "\">" << what << "</a></li>";
+        else
+            o_ << what << "</li>";
     }
 
     void facts()
@@ -137,8 +147,8 @@ private:
         fact(m_.assignments.size(), "assignments");
         fact(responses, "responses");
         fact(notes, "notes");
-        fact(m_.findings(), "check findings", true);
-        fact(m_.problems.size(), "unreadable parts", true);
+        fact(m_.findings(), "check findings", "checks");
+        fact(m_.problems.size(), "unreadable parts", "unreadable");
         o_ << "</ul>\n";
     }
 
@@ -342,8 +352,8 @@ private:
             return left + static_cast<double>(s) * width / kSecondsPerDay;
         };
         char buf[200];
-        o_ << "<svg class=\"tl\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << std::uint64_t(left + width + 10)
-           << "\" height=\"" << std::uint64_t(height) << "\" viewBox=\"0 0 " << std::uint64_t(left + width + 10) << " "
+        o_ << "<svg class=\"tl\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << std::uint64_t(left + width + 24)
+           << "\" height=\"" << std::uint64_t(height) << "\" viewBox=\"0 0 " << std::uint64_t(left + width + 24) << " "
            << std::uint64_t(height) << "\" role=\"img\" aria-label=\"sessions by day and hour\">";
         o_ << "<g font-size=\"10\" fill=\"#5f6670\" font-family=\"sans-serif\">";
         for (int h = 0; h <= 24; h += 3) {
@@ -390,7 +400,8 @@ private:
                               it.text.empty() ? "#c08a00" : "#1f4e8c");
             o_ << buf;
         }
-        o_ << "</svg>\n";
+        o_ << "</svg>\n<p class=\"legend\"><span class=\"lb\"></span>session <span class=\"ld\"></span>answer "
+              "<span class=\"ld le\"></span>empty response <span class=\"ln\"></span>note</p>\n";
     }
 
     void itemLine(const Item& it, std::uint32_t index, Moment since)
@@ -540,7 +551,9 @@ private:
                 for (std::uint32_t i : {p.a, p.b}) {
                     o_ << "<td>";
                     studentName(m_.items[i].student);
-                    o_ << "<span class=\"t\">" << formatMoment(m_.items[i].when) << "</span>";
+                    o_ << "<span class=\"t\">" << formatMoment(m_.items[i].when) << ", ";
+                    place(m_.items[i].at.front());
+                    o_ << "</span>";
                     text(m_.items[i].text);
                     o_ << "</td>";
                 }
@@ -586,7 +599,7 @@ private:
             o_ << "</table>\n";
         }
 
-        o_ << "<h3>Unreadable parts (" << std::uint64_t{m_.problems.size()} << ")</h3>\n";
+        o_ << "<h3 id=\"unreadable\">Unreadable parts (" << std::uint64_t{m_.problems.size()} << ")</h3>\n";
         if (m_.problems.empty())
             o_ << "<p class=\"none\">Every file read whole.</p>\n";
         else {

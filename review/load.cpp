@@ -261,7 +261,6 @@ private:
 
     void take(std::uint32_t f, const ParsedFile& parsed)
     {
-        InputFile& file = m_.files[f];
         for (const ParsedProblem& p : parsed.problems)
             problem(f, p.line, p.lastLine, p.what);
         if (parsed.headers.empty() && parsed.blocks.empty()) {
@@ -269,13 +268,10 @@ private:
                 problem(f, 0, 0, "an empty file");
             return;
         }
-        file.read = true;
         ++m_.recordFilesRead;
-        bool master = false, send = false;
         std::vector<std::uint32_t> sessionOf(parsed.headers.size(), kNone);
         for (std::size_t h = 0; h < parsed.headers.size(); ++h) {
             const ParsedHeader& ph = parsed.headers[h];
-            (ph.master ? master : send) = true;
             if (!wanted(ph.assignment))
                 continue;
             const std::uint32_t student = studentOf(ph.name);
@@ -298,10 +294,7 @@ private:
                     before = std::max(before, b.when);
             m_.clocks.push_back({rawSessions_[s].student, rawSessions_[s].at, rawSessions_[s].start, before});
         }
-        bool onlyNotes = parsed.headers.empty();
         for (const ParsedBlock& b : parsed.blocks) {
-            master = master || b.tagged;
-            onlyNotes = onlyNotes && b.note;
             std::uint32_t student = kNone, assignment = kNone, session = kNone;
             if (b.header >= 0) {
                 session = sessionOf[static_cast<std::size_t>(b.header)];
@@ -314,7 +307,6 @@ private:
                          hashText(b.text), std::string(b.text), {f, b.line}};
             rawItems_.push_back(std::move(item));
         }
-        file.kind = master ? FileKind::Master : send ? FileKind::Send : onlyNotes ? FileKind::Notes : FileKind::Other;
     }
 
     static std::uint64_t hashText(std::string_view s)

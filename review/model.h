@@ -15,15 +15,11 @@ namespace qa::review {
 
 inline constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
-enum class FileKind { Other, Master, Send, Notes };
-
 struct InputFile {
     std::filesystem::path path;
     std::string shown;    // relative to the input it was found under, "/" between folders, UTF-8
     std::string fileName; // the last part of the name, UTF-8 as far as it goes
     std::string nameBytes; // the last part of the name as the system gives it (UTF-8 on Windows)
-    FileKind kind = FileKind::Other;
-    bool read = false; // at least one block was read
 };
 
 // Where one copy of a block or header stands.

@@ -50,7 +50,6 @@ struct ParsedFile {
     std::vector<ParsedProblem> problems;
     // A header earlier than what came before it in the file: its index.
     std::vector<int> clockBackwards;
-    bool endsInRunOn = false; // a notes block's closing rule ends the file at the next print zone
 };
 
 // Reads `bytes` as a record file. Never throws on what the bytes hold: parts

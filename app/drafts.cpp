@@ -57,4 +57,32 @@ std::optional<Drafts::Saved> Drafts::load()
     return out;
 }
 
+namespace {
+
+std::string setAsideName(const std::string& recordFile)
+{
+    return "cut-" + text::fingerprint(recordFile);
+}
+
+} // namespace
+
+void Drafts::setAside(const std::string& recordFile, const std::string& utf8Text)
+{
+    const std::string name = setAsideName(recordFile);
+    std::string kept = files_.readStateFile(name).value_or(std::string());
+    if (kept.find(utf8Text) != std::string::npos)
+        return;
+    kept += (kept.empty() ? "" : "\r\n\r\n") + utf8Text;
+    files_.writeStateFile(name, kept);
+}
+
+std::string Drafts::takeSetAside(const std::string& recordFile)
+{
+    const std::string name = setAsideName(recordFile);
+    std::string kept = files_.readStateFile(name).value_or(std::string());
+    if (!kept.empty())
+        files_.removeStateFile(name);
+    return kept;
+}
+
 } // namespace qa

@@ -32,6 +32,12 @@ public:
     void clear();
     std::optional<Saved> load();
 
+    // The text of a recording cut short, kept for the student whose record
+    // file it was meant for (by its host path), whoever starts next: it
+    // comes back to that student only. Taking it removes it.
+    void setAside(const std::string& recordFile, const std::string& utf8Text);
+    std::string takeSetAside(const std::string& recordFile);
+
 private:
     Files& files_;
     Clock& clock_;

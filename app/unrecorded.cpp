@@ -88,23 +88,23 @@ void Tutor::keepDraft(const std::string& draft)
 void Tutor::keepCutRecordings()
 {
     // The start-up repair hands back the blocks of recordings a killed
-    // program left cut short; their texts join the draft, which comes back
+    // program left cut short. Each text is set aside for the student whose
+    // master file it was meant for (on a shared account the next to start
+    // may be someone else); this student's join the draft, which comes back
     // into the box once the window is shown.
+    for (const JournalPart& cut : platform_.files.repairAbandoned()) {
+        const std::optional<std::string> typed = records::typedTextOf(cut.bytes);
+        if (typed && unrecorded({*typed, {}}))
+            drafts_.setAside(cut.host, text::toUtf8(*typed));
+    }
+    const std::string back = drafts_.takeSetAside(platform_.files.hostPath(session_.paths().master));
+    if (back.empty())
+        return;
     const std::optional<Drafts::Saved> saved = drafts_.load();
     std::string draft = saved ? saved->text : std::string();
-    bool more = false;
-    for (const std::string& block : platform_.files.repairAbandoned()) {
-        const std::optional<std::string> typed = records::typedTextOf(block);
-        if (!typed || !unrecorded({*typed, {}}))
-            continue;
-        const std::string utf8 = text::toUtf8(*typed);
-        if (draft.find(utf8) != std::string::npos)
-            continue;
-        draft += (draft.empty() ? "" : "\r\n\r\n") + utf8;
-        more = true;
-    }
-    if (more)
-        drafts_.save(draft);
+    if (draft.find(back) == std::string::npos)
+        draft += (draft.empty() ? "" : "\r\n\r\n") + back;
+    drafts_.save(draft);
 }
 
 void Tutor::restoreDraft()

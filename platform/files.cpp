@@ -328,7 +328,7 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
         raise(result);
 }
 
-std::vector<std::string> Files::repairAbandoned()
+std::vector<JournalPart> Files::repairAbandoned()
 {
     return journal_.repairAbandoned();
 }

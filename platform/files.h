@@ -77,12 +77,13 @@ public:
     // still running are left alone; a journal whose file is gone is dropped.
     //
     // Returns one entry per repaired recording that is NOT whole in its record
-    // files now (cut back, never written, or its file gone): the bytes that
-    // recording appended to its first file, the master file (a response or a
-    // note goes to master and send, and a note also to the notes file; the
-    // same text stands in each). Call it once at start-up, before the first
-    // recording; it raises nothing.
-    std::vector<std::string> repairAbandoned();
+    // files now (cut back, never written, or its file gone): its first file,
+    // the master file, with the bytes the recording appended to it (a
+    // response or a note goes to master and send, and a note also to the
+    // notes file; the same text stands in each). The host path tells whose
+    // recording it was. Call it once at start-up, before the first recording;
+    // it raises nothing.
+    std::vector<JournalPart> repairAbandoned();
 
     // Files of the program's own in the state directory, by plain name. A
     // write replaces the whole file in one step (a temporary file of a name

@@ -254,10 +254,10 @@ bool Journal::ours(const std::string& name) const
     return pid == fds_.ops().processId() || !fds_.ops().processRunning(pid);
 }
 
-std::vector<std::string> Journal::repairAbandoned()
+std::vector<JournalPart> Journal::repairAbandoned()
 {
     std::vector<std::string> names;
-    std::vector<std::string> out;
+    std::vector<JournalPart> out;
     FileOps& ops = fds_.ops();
     if (fd_ >= 0 || !dir_.usable() || ops.listDirectory(dir_.path(), names) != 0)
         return out;
@@ -272,7 +272,7 @@ std::vector<std::string> Journal::repairAbandoned()
         fds_.close(fd);
         const auto parts = text ? parseJournal(*text) : std::nullopt;
         if (parts && !repairRecording(fds_, *parts))
-            out.push_back(parts->front().bytes);
+            out.push_back(parts->front());
         ops.unlink(joinPath(dir_.path(), name));
         if (name == name_)
             maybePending_ = false;

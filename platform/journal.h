@@ -109,7 +109,7 @@ public:
 
     // Every journal of this machine whose process is gone (or is this one)
     // and that holds a recording is repaired; see Files::repairAbandoned.
-    std::vector<std::string> repairAbandoned();
+    std::vector<JournalPart> repairAbandoned();
 
 private:
     void write(const std::vector<JournalPart>& parts);

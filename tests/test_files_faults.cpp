@@ -510,8 +510,12 @@ TEST(RepairAbandoned, RecordingsStoppedAnywhereAreWholeOrCutAndHandedBack)
         if (row.masterGone)
             fs::remove(r.dir / "m.txt");
 
-        const std::vector<std::string> back = r.files.repairAbandoned();
-        EXPECT_EQ(back, row.handedBack ? std::vector<std::string>{r.parts[0].bytes} : std::vector<std::string>{})
+        std::vector<std::string> back;
+        for (const JournalPart& cut : r.files.repairAbandoned())
+            back.push_back(cut.host + '|' + cut.bytes);
+        EXPECT_EQ(back, row.handedBack
+                            ? std::vector<std::string>{r.files.hostPath(r.parts[0].path) + '|' + r.parts[0].bytes}
+                            : std::vector<std::string>{})
             << row.what;
         const bool repaired = row.journal == Ours || row.journal == ProgramGone;
         EXPECT_EQ(journals(r.root.state()).size(), repaired ? 0u : 1u) << row.what;

@@ -13,20 +13,6 @@
 using namespace qa;
 using namespace qa::testing;
 
-namespace {
-
-int errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
-} // namespace
-
 TEST(BuiltinBank, EntriesHaveTheTabledLengthsAndLayout)
 {
     Harness h;

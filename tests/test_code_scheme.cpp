@@ -11,6 +11,7 @@
 namespace {
 
 using namespace qa;
+using qa::testing::errorOf;
 using qa::testing::ScriptedRandom;
 
 std::string bytes(std::initializer_list<int> codes)
@@ -23,12 +24,7 @@ std::string bytes(std::initializer_list<int> codes)
 
 int decodeError(const std::string& coded, double k)
 {
-    try {
-        coding::decode(coded, k);
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
+    return errorOf([&] { coding::decode(coded, k); });
 }
 
 TEST(CodeScheme, CodeReturnsItsTextForEveryCodeNumber)

@@ -11,6 +11,7 @@
 namespace {
 
 using namespace qa;
+using qa::testing::errorOf;
 using qa::testing::Harness;
 
 struct QueryFile : ::testing::Test {
@@ -38,12 +39,7 @@ struct QueryFile : ::testing::Test {
     }
     int codeFileError()
     {
-        try {
-            coding::codeFile(h.files, h.tutor.session().dataDir(), queryFileId, codeNbr);
-        } catch (const RuntimeError& e) {
-            return e.number();
-        }
-        return 0;
+        return errorOf([&] { coding::codeFile(h.files, h.tutor.session().dataDir(), queryFileId, codeNbr); });
     }
 };
 

@@ -13,9 +13,10 @@ using namespace qa;
 using qa::testing::FakeClock;
 using qa::testing::Harness;
 
-// The fixed texts, put together from their descriptions.
-const std::string kOpenRule = std::string(6, '.') + std::string(8, '!') + std::string(35, '.');
-const std::string kCloseRule(49, '.');
+// The fixed texts come from the layouts; the tests check where they go.
+using namespace qa::records;
+const std::string kOpenRule = kOpeningRule;
+const std::string kCloseRule = kClosingRule;
 const std::string kIndent(36, ' ');
 
 std::string ln(const std::string& s)
@@ -26,8 +27,8 @@ std::string ln(const std::string& s)
 std::string header(bool master, const std::string& codeLine, const std::string& name, const std::string& number,
                    const std::string& headerLine, const std::string& initials, const std::string& time)
 {
-    return ln(codeLine) + ln("Student Name:  " + name) + ln("assignment #" + number) + ln(headerLine) +
-           ln("Initials:  " + initials) + ln("Date and Time 03-07-2026" + std::string(master ? "" : " ") + time);
+    return ln(codeLine) + ln(kNameLabel + name) + ln(kAssignmentLabel + number) + ln(headerLine) +
+           ln(kInitialsLabel + initials) + ln(kDateLabel + std::string("03-07-2026") + (master ? "" : " ") + time);
 }
 
 std::string response(const std::string& time, const std::string& tag, const std::string& current,
@@ -35,15 +36,15 @@ std::string response(const std::string& time, const std::string& tag, const std:
 {
     std::string out = ln(kOpenRule) + ln(kIndent + time);
     if (!tag.empty())
-        out += ln("") + ln("") + ln("`questionNumber" + tag);
-    return out + ln(current) + ln(kOpenRule) + ln("RESPONSE -->  ") + ln(answer) + ln(kCloseRule);
+        out += ln("") + ln("") + ln(kQuestionTag + tag);
+    return out + ln(current) + ln(kOpenRule) + ln(kResponseLabel) + ln(answer) + ln(kCloseRule);
 }
 
 std::string notes(bool master, const std::string& time, const std::string& stampTime, const std::string& current,
                   const std::string& note)
 {
     return ln(kOpenRule) + ln(kIndent + time) + ln(kIndent + "03-07-2026" + stampTime) + ln(current) +
-           ln(kOpenRule) + ln("NOTES -------> " + note) + (master ? ln(kCloseRule) : kCloseRule + "       ");
+           ln(kOpenRule) + ln(kNotesPrefix + note) + (master ? ln(kCloseRule) : kCloseRule + "       ");
 }
 
 const records::RecordPaths kPaths{"c:\\k\\m.txt", "c:\\k\\s.txt", "c:\\k\\n.txt"};

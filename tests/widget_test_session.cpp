@@ -17,6 +17,7 @@
 #include "app/widgets/main_window.h"
 #include "app/widgets/picture_box.h"
 #include "bank/builtin_content.h"
+#include "records/layouts.h"
 #include "support/window_rig.h"
 
 using namespace qa::testing;
@@ -30,9 +31,11 @@ inline void PrintTo(const QString& s, std::ostream* os)
 
 namespace {
 
-// The fixed texts of the record files and the window, as the student sees them.
-const std::string kOpeningRule = std::string(6, '.') + std::string(8, '!') + std::string(35, '.');
-const std::string kClosingRule(49, '.');
+// The fixed texts of the record files come from the layouts; those of the
+// window are as the student sees them.
+using qa::records::kAssignmentLabel, qa::records::kClosingRule, qa::records::kDateLabel,
+    qa::records::kInitialsLabel, qa::records::kNameLabel, qa::records::kNotesPrefix, qa::records::kOpeningRule,
+    qa::records::kQuestionTag, qa::records::kResponseLabel;
 const std::string kIndent(36, ' ');
 const std::string kTime = "10:20:30";
 const std::string kDate = "03-07-2026";
@@ -68,9 +71,9 @@ QString shown(std::string s)
 // number 19 and every later draw 0.5: 19 count characters of code 186.
 std::string header(bool send)
 {
-    return crlf(std::string(19, '\xBA')) + crlf("Student Name:  Ann Lee") + crlf("assignment #001") +
-           crlf("001.  test 1") + crlf("Initials:  ABC") +
-           crlf("Date and Time " + kDate + (send ? " " : "") + kTime);
+    return crlf(std::string(19, '\xBA')) + crlf(std::string(kNameLabel) + "Ann Lee") +
+           crlf(std::string(kAssignmentLabel) + "001") + crlf("001.  test 1") +
+           crlf(std::string(kInitialsLabel) + "ABC") + crlf(kDateLabel + kDate + (send ? " " : "") + kTime);
 }
 
 std::string responseBlock(bool master, const std::string& currentLine, const std::string& answer,
@@ -78,15 +81,14 @@ std::string responseBlock(bool master, const std::string& currentLine, const std
 {
     std::string out = crlf(kOpeningRule) + crlf(kIndent + kTime);
     if (master)
-        out += "\r\n\r\n" + crlf("`questionNumber" + tag);
-    return out + crlf(currentLine) + crlf(kOpeningRule) + crlf("RESPONSE -->  ") + crlf(answer) +
-           crlf(kClosingRule);
+        out += "\r\n\r\n" + crlf(kQuestionTag + tag);
+    return out + crlf(currentLine) + crlf(kOpeningRule) + crlf(kResponseLabel) + crlf(answer) + crlf(kClosingRule);
 }
 
 std::string notesBlock(bool master, const std::string& currentLine, const std::string& note)
 {
     return crlf(kOpeningRule) + crlf(kIndent + kTime) + crlf(kIndent + kDate + kTime) + crlf(currentLine) +
-           crlf(kOpeningRule) + crlf("NOTES -------> " + note) + kClosingRule + (master ? "\r\n" : "       ");
+           crlf(kOpeningRule) + crlf(kNotesPrefix + note) + kClosingRule + (master ? "\r\n" : "       ");
 }
 
 // Types each character as a key press. Characters beyond ASCII (a surrogate

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/tutor.h"
+#include "platform/errors.h"
 #include "platform/file_ops.h"
 #include "platform/text.h"
 
@@ -167,6 +168,20 @@ public:
     void enableTimer() override { timerEnabled = true; }
     void beep() override { ++beeps; }
 };
+
+// The error number the call raised, 0 when it returned; `path` receives the
+// file the error names.
+inline int errorOf(const std::function<void()>& call, std::string* path = nullptr)
+{
+    try {
+        call();
+    } catch (const RuntimeError& e) {
+        if (path)
+            *path = e.path();
+        return e.number();
+    }
+    return 0;
+}
 
 // A new empty directory among the temporary files.
 inline std::string makeTempDirectory()

@@ -10,20 +10,12 @@
 #include "platform/file_ops.h"
 
 namespace qa {
-namespace {
-
-// Every record file is locked on one byte far past any end it will reach,
-// not on its text: Windows locks are mandatory, and a lock on the text would
-// keep our own second handle (the torn-tail check reads through one) and any
-// reader from the file while a recording is written. Our writers and readers
-// all lock this byte, so they wait for each other as flock makes them.
-constexpr ULONGLONG kLockByte = ULONGLONG{1} << 62;
 
 // A file system error as an errno value; the run-time error numbers follow
 // from those (file not found 53, path not found 76, access denied and another
 // program holding the file 70, disk full 61, device or network errors 57, the
 // rest 75).
-int errnoOf(DWORD error)
+int win32::errnoOf(DWORD error)
 {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
@@ -69,9 +61,18 @@ int errnoOf(DWORD error)
     }
 }
 
+namespace {
+
+// Every record file is locked on one byte far past any end it will reach,
+// not on its text: Windows locks are mandatory, and a lock on the text would
+// keep our own second handle (the torn-tail check reads through one) and any
+// reader from the file while a recording is written. Our writers and readers
+// all lock this byte, so they wait for each other as flock makes them.
+constexpr ULONGLONG kLockByte = ULONGLONG{1} << 62;
+
 template <typename T> T failWith(DWORD error, T result)
 {
-    errno = errnoOf(error);
+    errno = win32::errnoOf(error);
     return result;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Host paths are UTF-8 on every platform; the Windows calls take UTF-16.
-// Included by the Windows implementation only.
+// Included by the Windows implementation only, and by its tests.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -55,5 +55,8 @@ inline std::string environment(const wchar_t* name)
     value.resize(n);
     return narrow(value);
 }
+
+// A Windows error code as the errno value the file calls report with it.
+int errnoOf(DWORD error);
 
 } // namespace qa::win32

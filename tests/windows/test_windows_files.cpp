@@ -15,6 +15,7 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "records/layouts.h"
 #include "support/fakes.h"
 
 #include "platform/win32_text.h"
@@ -40,8 +41,9 @@ bool journalsBlank(const std::string& stateDir)
 using namespace qa;
 using namespace qa::testing;
 
-const std::string kOpenRule = std::string(6, '.') + std::string(8, '!') + std::string(35, '.');
-const std::string kCloseRule(49, '.');
+using namespace qa::records;
+const std::string kOpenRule = kOpeningRule;
+const std::string kCloseRule = kClosingRule;
 const std::string kIndent(36, ' ');
 
 std::string ln(const std::string& s)
@@ -98,14 +100,8 @@ TEST(WindowsPaths, DrivePathsAreTheMachinesOwnAndStateIsUnderLocalAppData)
     EXPECT_EQ(machine.hostPath("c:\\"), "C:\\");
     const DrivePaths rooted{"D:\\root\\"};
     EXPECT_EQ(rooted.hostPath("c:\\kelvarno\\m.txt"), "D:\\root\\c\\kelvarno\\m.txt");
-    for (const char* bad : {"c:\\kelvarno\\..\\x.txt", "..\\x", ""}) {
-        try {
-            machine.hostPath(bad);
-            ADD_FAILURE() << "no error for " << bad;
-        } catch (const RuntimeError& e) {
-            EXPECT_EQ(e.number(), kBadFileName) << bad;
-        }
-    }
+    for (const char* bad : {"c:\\kelvarno\\..\\x.txt", "..\\x", ""})
+        EXPECT_EQ(errorOf([&] { machine.hostPath(bad); }), kBadFileName) << bad;
     EXPECT_EQ(parentOf("C:\\kelvarno\\m.txt"), "C:\\kelvarno");
     EXPECT_EQ(parentOf("C:\\kelvarno"), "C:\\");
     EXPECT_EQ(joinPath("C:\\kelvarno", "m.txt"), "C:\\kelvarno\\m.txt");
@@ -153,17 +149,18 @@ TEST(WindowsFiles, SessionWritesGoldenRecordFilesToTheRealDataFolder)
 
     const std::string code(24, '\xBA');
     auto header = [&](bool master, const std::string& time) {
-        return ln(code) + ln("Student Name:  Ann Lee") + ln("assignment #001") + ln("001.  one") +
-               ln("Initials:  ABC") + ln("Date and Time 03-07-2026" + std::string(master ? "" : " ") + time);
+        return ln(code) + ln(std::string(kNameLabel) + "Ann Lee") + ln(std::string(kAssignmentLabel) + "001") +
+               ln("001.  one") + ln(std::string(kInitialsLabel) + "ABC") +
+               ln(std::string(kDateLabel) + "03-07-2026" + (master ? "" : " ") + time);
     };
     auto response = [&](bool master, const std::string& time) {
         return ln(kOpenRule) + ln(kIndent + time) +
-               (master ? ln("") + ln("") + ln("`questionNumber 10001 ") : "") + ln("`q001 first question") +
-               ln(kOpenRule) + ln("RESPONSE -->  ") + ln("my answer") + ln(kCloseRule);
+               (master ? ln("") + ln("") + ln(std::string(kQuestionTag) + " 10001 ") : "") +
+               ln("`q001 first question") + ln(kOpenRule) + ln(kResponseLabel) + ln("my answer") + ln(kCloseRule);
     };
     auto notes = [&](bool master, const std::string& time, const std::string& stamp) {
         return ln(kOpenRule) + ln(kIndent + time) + ln(kIndent + "03-07-2026" + stamp) +
-               ln("`q001 first question") + ln(kOpenRule) + ln("NOTES -------> my note") +
+               ln("`q001 first question") + ln(kOpenRule) + ln(std::string(kNotesPrefix) + "my note") +
                (master ? ln(kCloseRule) : kCloseRule + "       ");
     };
     const std::string master = readWide(files[0]);
@@ -241,6 +238,33 @@ private:
 // An editor keeps the send file open and shares nothing: the recording is
 // refused with error 70, the master file keeps nothing of it, the text stays
 // in the box; once the file is let go, the same click records it.
+// The Windows error codes a full disk, a dropped share or a refused file
+// give, as the run-time error numbers the student sees.
+TEST(WindowsFiles, ErrorCodesBecomeTheRunTimeErrorNumbers)
+{
+    const struct {
+        DWORD code;
+        bool opening;
+        int number;
+    } kCodes[] = {
+        {ERROR_FILE_NOT_FOUND, false, kFileNotFound},
+        {ERROR_PATH_NOT_FOUND, true, kPathNotFound},
+        {ERROR_ACCESS_DENIED, true, kPermissionDenied},
+        {ERROR_SHARING_VIOLATION, true, kPermissionDenied},
+        {ERROR_DISK_FULL, false, kDiskFull},
+        {ERROR_HANDLE_DISK_FULL, false, kDiskFull},
+        {1295 /* quota */, false, kDiskFull},
+        {ERROR_NETNAME_DELETED, false, kDeviceIO},
+        {ERROR_UNEXP_NET_ERR, false, kDeviceIO},
+        {ERROR_SEM_TIMEOUT, false, kDeviceIO},
+        {ERROR_TOO_MANY_OPEN_FILES, true, kTooManyFiles},
+        {ERROR_INVALID_NAME, true, kBadFileName},
+        {ERROR_NO_MORE_FILES, false, kPathFileAccess},
+    };
+    for (const auto& c : kCodes)
+        EXPECT_EQ(errorFromErrno(win32::errnoOf(c.code), c.opening), c.number) << "Windows error " << c.code;
+}
+
 TEST(WindowsFiles, FileHeldByAnotherProgramIsPermissionDeniedAndNothingIsRecorded)
 {
     Harness h;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -82,12 +83,18 @@ TEST(TextNumbers, LenientReading)
     EXPECT_EQ(leadingNumber(midFrom("`q012 rates", 3)), 12);
     EXPECT_EQ(leadingNumber(midFrom("`Q3.50", 3)), 3.5);
     EXPECT_EQ(leadingNumber(midFrom("`qx", 3)), 0);
-    EXPECT_EQ(leadingNumber("  7abc"), 7);
-    EXPECT_EQ(leadingNumber("007"), 7);
-    EXPECT_EQ(leadingNumber("1.5"), 1.5);
-    EXPECT_EQ(leadingNumber("abc"), 0);
-    EXPECT_EQ(leadingNumber(""), 0);
-    EXPECT_EQ(leadingNumber("-2"), -2);
+
+    // An exponent is written with e or d, either case; one without digits
+    // is not part of the number.
+    const std::pair<const char*, double> kTexts[] = {
+        {"  7abc", 7}, {"007", 7},   {"1.5", 1.5}, {"abc", 0},      {"", 0},           {"-2", -2},
+        {"1e2", 100},  {"1E2", 100}, {"1d2", 100}, {"1D2", 100},    {"2.5d-1x", 0.25}, {"3D+1 rates", 30},
+        {"4d", 4},     {"5dx2", 5},  {".5D1", 5},  {"-1d3", -1000},
+    };
+    for (const auto& [text, value] : kTexts)
+        EXPECT_EQ(leadingNumber(text), value) << text;
+    EXPECT_EQ(wholeTextNumber("1d2"), 100);
+    EXPECT_FALSE(wholeTextNumber("1d").has_value());
 }
 
 TEST(TextNumbers, StrictReadingOfAWholeReply)

@@ -3,8 +3,8 @@
 # student is typing, then started again: the typed text must come back.
 #
 # First run: the four start-up prompts, one question (Ctrl+N), a text typed
-# into the answer box, a pause longer than the two seconds after which the
-# box is kept as a draft, then kill -9. No record file may hold the text yet.
+# into the answer box; once the draft in the state directory holds it,
+# kill -9. No record file may hold the text yet.
 # Second run, same student and assignment, same state directory: after the
 # window shows, one message says the text is back; it is recorded
 # (Ctrl+Return), the program quits (Ctrl+Q), and the master and send files
@@ -21,63 +21,61 @@ typed="Half the band was stretched in caf$(printf '\303\251') light."
 
 . "$(dirname "$0")/window_driving.sh"
 
+# The text as the record files hold it: Windows-1252.
+recorded=$(printf '%s' "$typed" | iconv -f UTF-8 -t WINDOWS-1252)
+
 if [ "${1:-}" = "--inside" ]; then
     # Runs under xvfb-run: both runs of the program, one after the other.
+    # Every step waits for what the previous one must lead to, not for a
+    # time: a loaded machine may take seconds over any of them.
     tutor=$2
     log=$3
-    records_hold_text() {
-        grep -rqF -- "Half the band was stretched" "$QA_TUTOR_DRIVE_ROOT/c/kelvarno" 2>/dev/null
-    }
+    show_what_is_there_on_failure
+    keys_for_letters eacute || echo "no key of its own for the accented letter; xdotool maps one as it types"
+    draft_holds_text() { grep -qsF -- "$typed" "$XDG_STATE_HOME"/qa-tutor/draft-*; }
+    records_hold_text() { grep -rqF -- "Half the band was stretched" "$QA_TUTOR_DRIVE_ROOT/c/kelvarno"; }
 
     echo "first run"
     start_and_answer_prompts "$tutor" "$log"
     show_question_and_type "$typed"
-    # The draft is saved two seconds after the last change the program has
-    # taken in; on a loaded machine the keys may arrive late, so wait until
-    # the draft holds all of the text (at most 10 s), then kill. xdotool
-    # types the accented letter by remapping a key for a moment, which a
-    # loaded machine can garble: then the text is typed over once more.
+    # The draft is saved at most two seconds after the program took in the
+    # first change not yet saved. Should a keystroke still come out wrong,
+    # the text is typed over once more.
     for attempt in 1 2 3; do
-        for _ in $(seq 1 100); do
-            grep -qsF -- "$typed" "$XDG_STATE_HOME"/qa-tutor/draft-* && break 2
-            sleep 0.1
-        done
-        echo "attempt $attempt: the draft does not hold the typed text yet; typing it again"
+        wait_for 30 draft_holds_text && break
+        echo "attempt $attempt: the draft does not hold the typed text 30 s after typing; typing it again"
         type_answer "$typed"
     done
+    draft_holds_text || { echo "FAIL: no draft with the typed text in the state directory" >&2; exit 1; }
     kill -9 "$pid"
     wait "$pid" 2>/dev/null || true
     if records_hold_text; then
         echo "FAIL: a record file holds the text before it was recorded" >&2
         exit 1
     fi
-    if ! grep -qsF -- "$typed" "$XDG_STATE_HOME"/qa-tutor/draft-*; then
-        echo "FAIL: no draft with the typed text in the state directory after the pause; there is:" >&2
-        od -c "$XDG_STATE_HOME"/qa-tutor/draft-* | head -20 >&2 || true
-        exit 1
-    fi
 
     echo "second run"
     start_and_answer_prompts "$tutor" "$log"
     # The window is shown first; the message about the draft comes after it.
-    wait_window qa-tutor
-    focus "$win"
+    wait_window qa-tutor || { echo "FAIL: no message that the text is back" >&2; exit 1; }
+    message=$win
+    focus "$message"
     xdotool key Return
-    sleep 0.5
+    wait_for 30 eval '! command xdotool search --onlyvisible --name "^qa-tutor\$" | grep -qx "$message"' ||
+        { echo "FAIL: the message is still up 30 s after Return" >&2; exit 1; }
     focus "$main"
-    record_and_quit
-    exit $?
+    record_and_quit "$recorded"
+    exit
 fi
 
 tutor=${1:?usage: window_draft_after_kill.sh PATH/TO/qa-tutor}
-run_window_test "$0" "$tutor" 150
+run_window_test "$0" "$tutor" 210
 
 find_record_files
-# The response stands on the line after the response label, in Windows-1252.
-expected=$(printf '%s' "$typed" | iconv -f UTF-8 -t WINDOWS-1252)
+# The response stands on the line after the response label.
 fail=0
 for f in "$master" "$send"; do
-    if has_response "$f" "$expected"; then
+    if has_response "$f" "$recorded"; then
         echo "ok: the typed text is the response in $(basename "$f")"
     else
         echo "FAIL: the typed text is not the response in $(basename "$f"); it holds:"

@@ -12,6 +12,38 @@ require_window_tools() {
     done
 }
 
+# xdotool reads the text it types in the locale's character set, and in the C
+# locale of a bare system it refuses any letter beyond ASCII. It always gets
+# a UTF-8 locale here: C.UTF-8, which Debian always has, or another one.
+utf8_locale=$(locale -a 2>/dev/null | grep -ixm1 'c\.utf-\?8' ||
+    locale -a 2>/dev/null | grep -im1 '\.utf-\?8$' || true)
+xdotool() {
+    if [ -z "$utf8_locale" ]; then
+        echo "no UTF-8 locale to type in; make one, e.g. localedef -i C -f UTF-8 C.UTF-8" >&2
+        return 1
+    fi
+    LC_ALL=$utf8_locale command xdotool "$@"
+}
+
+# Inside the X server, before the program starts: gives each LETTER (an X
+# keysym name) a key of its own. Otherwise xdotool maps a spare key to the
+# letter for each keystroke and maps it back at once, and a loaded machine
+# can read the keystroke after the key was mapped back.
+#   keys_for_letters LETTER...
+keys_for_letters() {
+    local map=${TMPDIR:-/tmp}/qa-keymap-$$.xkb spare letter
+    xkbcomp -w0 -xkb "$DISPLAY" "$map" || return 1
+    # Keys of the standard map that no student uses: F13 to F20.
+    for spare in FK13 FK14 FK15 FK16 FK17 FK18 FK19 FK20; do
+        [ $# -gt 0 ] || break
+        letter=$1
+        shift
+        sed -i "s/key <$spare> *{[^}]*}/key <$spare> { [ $letter ] }/" "$map"
+    done
+    xkbcomp -w0 "$map" "$DISPLAY" || return 1
+    rm -f "$map"
+}
+
 # Outside the X server: a temporary drive root and state directory
 # ($QA_TUTOR_DRIVE_ROOT, $XDG_STATE_HOME, removed at exit), then the run.
 #   run_window_test SCRIPT TUTOR SECONDS
@@ -113,22 +145,59 @@ type_answer() { # TEXT
     xdotool type --delay 20 "$1"
 }
 
-# Records the answer box (Ctrl+Return), quits (Ctrl+Q) and waits for the end.
-record_and_quit() {
-    sleep 0.3
+# Records the answer box (Ctrl+Return), waits until the master file holds
+# TEXT (record-file bytes) as a response, quits (Ctrl+Q) and waits for the end.
+record_and_quit() { # TEXT
+    local master=$QA_TUTOR_DRIVE_ROOT/c/kelvarno/masterFile_Ann_Lee.txt
     xdotool key ctrl+Return
-    sleep 0.5
+    if ! wait_for 30 has_response "$master" "$1"; then
+        echo "the master file does not hold the response 30 s after Ctrl+Return" >&2
+        return 1
+    fi
     xdotool key ctrl+q
-    for _ in $(seq 1 100); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        echo "qa-tutor still running 10 s after Ctrl+Q" >&2
+    if ! wait_for 30 eval '! kill -0 "$pid" 2>/dev/null'; then
+        echo "qa-tutor still running 30 s after Ctrl+Q" >&2
         kill -9 "$pid"
-        exit 1
+        return 1
     fi
     wait "$pid"
+}
+
+# Runs COMMAND every tenth of a second until it succeeds or SECONDS pass.
+wait_for() { # SECONDS COMMAND...
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@" 2>/dev/null; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
+}
+
+# Inside the X server: when the run fails, it shows what was there.
+show_what_is_there_on_failure() {
+    trap 'status=$?; [ $status -eq 0 ] || show_what_is_there >&2; exit $status' EXIT
+}
+
+# What the screen and the files show: the visible windows, the state
+# directory and the record files.
+show_what_is_there() {
+    local id f
+    echo "--- visible windows ---"
+    for id in $(command xdotool search --onlyvisible --name . 2>/dev/null); do
+        echo "$id: $(command xdotool getwindowname "$id" 2>/dev/null)"
+    done
+    echo "--- state directory ---"
+    for f in "$XDG_STATE_HOME"/qa-tutor/*; do
+        [ -f "$f" ] || continue
+        echo "$(basename "$f"):"
+        od -c "$f" | head -8
+    done
+    echo "--- record files ---"
+    for f in "$QA_TUTOR_DRIVE_ROOT"/c/kelvarno/*; do
+        [ -f "$f" ] || continue
+        echo "$(basename "$f"), last lines:"
+        tail -n 4 "$f" | od -c | tail -n 8
+    done
 }
 
 # After the run: sets $master and $send to Ann Lee's record files, and fails

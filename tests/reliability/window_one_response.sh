@@ -16,10 +16,11 @@ if [ "${1:-}" = "--inside" ]; then
     # Runs under xvfb-run: start the program and drive it.
     tutor=$2
     log=$3
+    show_what_is_there_on_failure
     start_and_answer_prompts "$tutor" "$log"
     show_question_and_type "$response"
-    record_and_quit
-    exit $?
+    record_and_quit "$response"
+    exit
 fi
 
 tutor=${1:?usage: window_one_response.sh PATH/TO/qa-tutor}

@@ -17,7 +17,6 @@ using qa::testing::Harness;
 using namespace qa::records;
 const std::string kOpenRule = kOpeningRule;
 const std::string kCloseRule = kClosingRule;
-const std::string kIndent(36, ' ');
 
 std::string ln(const std::string& s)
 {
@@ -44,7 +43,7 @@ std::string notes(bool master, const std::string& time, const std::string& stamp
                   const std::string& note)
 {
     return ln(kOpenRule) + ln(kIndent + time) + ln(kIndent + "03-07-2026" + stampTime) + ln(current) +
-           ln(kOpenRule) + ln(kNotesPrefix + note) + (master ? ln(kCloseRule) : kCloseRule + "       ");
+           ln(kOpenRule) + ln(kNotesPrefix + note) + (master ? ln(kCloseRule) : kCloseRule + kToNextZone);
 }
 
 const records::RecordPaths kPaths{"c:\\k\\m.txt", "c:\\k\\s.txt", "c:\\k\\n.txt"};
@@ -204,8 +203,8 @@ TEST(RecordFiles, TwoNotesThenASecondStart)
 
     // Closing rule, seven blanks and the next block's first line share one
     // physical line in the send file; the master file keeps them apart.
-    EXPECT_NE(send.find("\r\n" + kCloseRule + "       " + kOpenRule + "\r\n"), std::string::npos);
-    EXPECT_NE(send.find("\r\n" + kCloseRule + "       " + code + "\r\n"), std::string::npos);
+    EXPECT_NE(send.find("\r\n" + kCloseRule + kToNextZone + kOpenRule + "\r\n"), std::string::npos);
+    EXPECT_NE(send.find("\r\n" + kCloseRule + kToNextZone + code + "\r\n"), std::string::npos);
     EXPECT_NE(master.find("\r\n" + kCloseRule + "\r\n" + kOpenRule + "\r\n"), std::string::npos);
     EXPECT_EQ(master.find(kCloseRule + " "), std::string::npos);
     EXPECT_NE(send.find("\r\nNOTES -------> \r\n"), std::string::npos);

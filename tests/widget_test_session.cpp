@@ -33,10 +33,9 @@ namespace {
 
 // The fixed texts of the record files come from the layouts; those of the
 // window are as the student sees them.
-using qa::records::kAssignmentLabel, qa::records::kClosingRule, qa::records::kDateLabel,
+using qa::records::kAssignmentLabel, qa::records::kClosingRule, qa::records::kDateLabel, qa::records::kIndent,
     qa::records::kInitialsLabel, qa::records::kNameLabel, qa::records::kNotesPrefix, qa::records::kOpeningRule,
-    qa::records::kQuestionTag, qa::records::kResponseLabel;
-const std::string kIndent(36, ' ');
+    qa::records::kQuestionTag, qa::records::kResponseLabel, qa::records::kToNextZone;
 const std::string kTime = "10:20:30";
 const std::string kDate = "03-07-2026";
 const std::string kQaMarker = " <-<-<-<-  Q/A:   ";
@@ -88,7 +87,7 @@ std::string responseBlock(bool master, const std::string& currentLine, const std
 std::string notesBlock(bool master, const std::string& currentLine, const std::string& note)
 {
     return crlf(kOpeningRule) + crlf(kIndent + kTime) + crlf(kIndent + kDate + kTime) + crlf(currentLine) +
-           crlf(kOpeningRule) + crlf(kNotesPrefix + note) + kClosingRule + (master ? "\r\n" : "       ");
+           crlf(kOpeningRule) + crlf(kNotesPrefix + note) + kClosingRule + (master ? "\r\n" : kToNextZone);
 }
 
 // Types each character as a key press. Characters beyond ASCII (a surrogate

@@ -44,7 +44,6 @@ using namespace qa::testing;
 using namespace qa::records;
 const std::string kOpenRule = kOpeningRule;
 const std::string kCloseRule = kClosingRule;
-const std::string kIndent(36, ' ');
 
 std::string ln(const std::string& s)
 {
@@ -161,7 +160,7 @@ TEST(WindowsFiles, SessionWritesGoldenRecordFilesToTheRealDataFolder)
     auto notes = [&](bool master, const std::string& time, const std::string& stamp) {
         return ln(kOpenRule) + ln(kIndent + time) + ln(kIndent + "03-07-2026" + stamp) +
                ln("`q001 first question") + ln(kOpenRule) + ln(std::string(kNotesPrefix) + "my note") +
-               (master ? ln(kCloseRule) : kCloseRule + "       ");
+               (master ? ln(kCloseRule) : kCloseRule + kToNextZone);
     };
     const std::string master = readWide(files[0]);
     const std::string send = readWide(files[1]);

@@ -58,13 +58,8 @@ if [ "${1:-}" = "--inside" ]; then
     start_and_answer_prompts "$tutor" "$log"
     # The window is shown first; the message about the draft comes after it.
     wait_window qa-tutor || { echo "FAIL: no message that the text is back" >&2; exit 1; }
-    message=$win
-    focus "$message"
-    xdotool key Return
-    wait_for 30 eval '! command xdotool search --onlyvisible --name "^qa-tutor\$" | grep -qx "$message"' ||
-        { echo "FAIL: the message is still up 30 s after Return" >&2; exit 1; }
-    focus "$main"
-    record_and_quit "$recorded"
+    dismiss_message
+    record_and_quit
     exit
 fi
 

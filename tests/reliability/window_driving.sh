@@ -146,21 +146,40 @@ type_answer() { # TEXT
 }
 
 # Records the answer box (Ctrl+Return), waits until the master file holds
-# TEXT (record-file bytes) as a response, quits (Ctrl+Q) and waits for the end.
-record_and_quit() { # TEXT
-    local master=$QA_TUTOR_DRIVE_ROOT/c/kelvarno/masterFile_Ann_Lee.txt
+# one response more, quits (Ctrl+Q) and waits for the end.
+record_and_quit() {
+    local before
+    before=$(responses)
     xdotool key ctrl+Return
-    if ! wait_for 30 has_response "$master" "$1"; then
-        echo "the master file does not hold the response 30 s after Ctrl+Return" >&2
+    if ! wait_for 30 eval '[ "$(responses)" -gt "$before" ]'; then
+        echo "the master file holds no new response 30 s after Ctrl+Return" >&2
         return 1
     fi
     xdotool key ctrl+q
-    if ! wait_for 30 eval '! kill -0 "$pid" 2>/dev/null'; then
+    if ! wait_for 30 eval '! kill -0 "$pid"'; then
         echo "qa-tutor still running 30 s after Ctrl+Q" >&2
         kill -9 "$pid"
         return 1
     fi
     wait "$pid"
+}
+responses() { # the response labels in Ann Lee's master file
+    local n
+    n=$(LC_ALL=C grep -sc "^RESPONSE -->" "$QA_TUTOR_DRIVE_ROOT/c/kelvarno/masterFile_Ann_Lee.txt" || true)
+    echo "${n:-0}"
+}
+
+# Answers the message box $win with Return, waits until it is gone, and
+# gives the main window the focus again.
+dismiss_message() {
+    local message=$win
+    focus "$message"
+    xdotool key Return
+    if ! wait_for 30 eval '! xdotool search --onlyvisible --name "^qa-tutor\$" | grep -qx "$message"'; then
+        echo "the message is still up 30 s after Return" >&2
+        return 1
+    fi
+    focus "$main"
 }
 
 # Runs COMMAND every tenth of a second until it succeeds or SECONDS pass.

@@ -19,7 +19,7 @@ if [ "${1:-}" = "--inside" ]; then
     show_what_is_there_on_failure
     start_and_answer_prompts "$tutor" "$log"
     show_question_and_type "$response"
-    record_and_quit "$response"
+    record_and_quit
     exit
 fi
 

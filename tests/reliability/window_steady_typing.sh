@@ -49,10 +49,7 @@ if [ "${1:-}" = "--inside" ]; then
     start_and_answer_prompts "$tutor" "$log"
     wait_window qa-tutor # the restore message, once the window is shown
     expect_idle 5 "the restore message"
-    focus "$win"
-    xdotool key Return
-    sleep 0.5
-    focus "$main"
+    dismiss_message
     record_and_quit
     exit $?
 fi

@@ -32,7 +32,6 @@ if [ "${1:-}" = "--inside" ]; then
     log=$3
     show_what_is_there_on_failure
     keys_for_letters eacute || echo "no key of its own for the accented letter; xdotool maps one as it types"
-    draft_holds_text() { grep -qsF -- "$typed" "$XDG_STATE_HOME"/qa-tutor/draft-*; }
     records_hold_text() { grep -rqF -- "Half the band was stretched" "$QA_TUTOR_DRIVE_ROOT/c/kelvarno"; }
 
     echo "first run"
@@ -42,11 +41,11 @@ if [ "${1:-}" = "--inside" ]; then
     # first change not yet saved. Should a keystroke still come out wrong,
     # the text is typed over once more.
     for attempt in 1 2 3; do
-        wait_for 30 draft_holds_text && break
+        wait_for 30 draft_holds "$typed" && break
         echo "attempt $attempt: the draft does not hold the typed text 30 s after typing; typing it again"
         type_answer "$typed"
     done
-    draft_holds_text || { echo "FAIL: no draft with the typed text in the state directory" >&2; exit 1; }
+    draft_holds "$typed" || { echo "FAIL: no draft with the typed text in the state directory" >&2; exit 1; }
     kill -9 "$pid"
     wait "$pid" 2>/dev/null || true
     if records_hold_text; then

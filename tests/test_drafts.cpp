@@ -64,7 +64,7 @@ TEST(Drafts, OnlyTextOtherThanBlanksAndThePromptIsUnrecorded)
         std::string box;
         bool unrecorded;
     } kBoxes[] = {
-        {"", false}, {" ", false},        {"\r\n\r\n", false}, {" \t\r\n", false}, {Tutor::answerPrompt, false},
+        {"", false}, {" ", false},        {"\r\n\r\n", false}, {" \t\r\n", false}, {Tutor::kAnswerPrompt, false},
         {"x", true}, {"\r\n\r\nx", true},
     };
     for (const auto& b : kBoxes) {

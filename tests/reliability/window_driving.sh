@@ -256,8 +256,15 @@ expect_idle() {
 # The waits below allow 30 s: a loaded machine can take that long.
 
 # Whether a draft in the state directory holds TEXT; waits until one does.
+# A draft's temporary file (a name with a dot) does not count: a kill before
+# its rename leaves no draft.
 draft_holds() { # TEXT
-    grep -qsF -- "$1" "$XDG_STATE_HOME"/qa-tutor/draft-*
+    local f
+    for f in "$XDG_STATE_HOME"/qa-tutor/draft-*; do
+        case ${f##*/} in *.*) continue ;; esac
+        grep -qsF -- "$1" "$f" && return 0
+    done
+    return 1
 }
 wait_for_draft() { # TEXT
     wait_for 30 draft_holds "$1" && return 0

@@ -31,7 +31,7 @@ if [ "${1:-}" = "--inside" ]; then
     # appears while the pauses stay this short.
     saved=
     for _ in $(seq 1 60); do
-        if grep -qsF -- "$first" "$XDG_STATE_HOME"/qa-tutor/draft-*; then
+        if draft_holds "$first"; then
             saved=yes
             break
         fi

@@ -61,11 +61,11 @@ bool readWhole(const fs::path& p, std::string& bytes, FileInfo& info, std::strin
         ops.close(fd);
         return false;
     }
+    // The file as long as it was when opened: what is added meanwhile is
+    // not waited for.
     bytes.resize(static_cast<std::size_t>(info.size));
     std::size_t got = 0;
-    for (;;) {
-        if (got == bytes.size())
-            bytes.resize(bytes.size() + 4096 + bytes.size() / 2);
+    while (got < bytes.size()) {
         const std::int64_t r = ops.read(fd, bytes.data() + got, bytes.size() - got);
         if (r < 0) {
             reason = reasonOf(errno);

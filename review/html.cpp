@@ -139,8 +139,7 @@ private:
     void facts()
     {
         std::size_t responses = 0, notes = 0;
-        for (const Item& i : m_.items)
-            (i.note ? notes : responses) += 1;
+        m_.count(responses, notes);
         o_ << "<ul class=\"facts\">";
         fact(m_.recordFilesRead, "record files read");
         fact(m_.students.size(), "students");

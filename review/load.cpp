@@ -342,8 +342,10 @@ private:
                     fileStudent[f] = it->second.front();
                 else {
                     reported[f] = true;
-                    problem(f, 0, 0,
-                            "notes without an opening header, and no student whose name the file name carries");
+                    // With one assignment asked for, the student may just have none of it.
+                    if (!options_.assignment)
+                        problem(f, 0, 0,
+                                "notes without an opening header, and no student whose name the file name carries");
                 }
             }
             item.student = fileStudent[f];
@@ -589,6 +591,10 @@ private:
                 if (!item.text.empty())
                     cell.answer = i;
             }
+        // With one assignment asked for, notes that cannot be placed in it are left out.
+        if (options_.assignment)
+            for (Student& st : m_.students)
+                std::erase_if(st.items, [&](std::uint32_t i) { return m_.items[i].assignment == kNone; });
         for (Assignment& a : m_.assignments)
             for (Row& row : a.rows)
                 for (Cell& cell : row.cells)

@@ -131,6 +131,14 @@ public:
 
     // The checks over what was read (the clock check is made while reading).
     void runChecks();
+    // The responses and the notes the report shows.
+    void count(std::size_t& responses, std::size_t& notes) const
+    {
+        responses = notes = 0;
+        for (const Student& st : students)
+            for (std::uint32_t i : st.items)
+                ++(items[i].note ? notes : responses);
+    }
     std::size_t findings() const
     {
         return fileNames.size() + codeLines.size() + same.size() + near.size() + clocks.size() + notInBank.size();

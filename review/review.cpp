@@ -29,8 +29,7 @@ Summary Review::summary() const
     s.recordFilesRead = model_->recordFilesRead;
     s.students = model_->students.size();
     s.assignments = model_->assignments.size();
-    for (const Item& i : model_->items)
-        ++(i.note ? s.notes : s.responses);
+    model_->count(s.responses, s.notes);
     s.problems = model_->problems.size();
     s.findings = model_->findings();
     return s;

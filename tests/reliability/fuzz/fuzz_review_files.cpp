@@ -1,4 +1,5 @@
-// Arbitrary bytes read as record files by the instructor's review. The reader
+// Arbitrary bytes read as record files by the instructor's review (a few
+// bytes stand for the files' fixed lines, unless the input starts with 0). The reader
 // never reads outside the bytes, every block and problem stands on lines in
 // order, and the report and CSV made of whatever it read hold no markup from
 // the bytes and stay well-formed CSV.
@@ -9,7 +10,9 @@
 #include <string>
 #include <unistd.h>
 
+#include "bank/builtin_content.h"
 #include "fuzz_check.h"
+#include "records/layouts.h"
 #include "review/reader.h"
 #include "review/review.h"
 
@@ -32,11 +35,42 @@ const fs::path& folder()
     return dir;
 }
 
+// The input with a few control bytes standing for the record files' fixed
+// lines, so that the fuzzer reaches whole and broken blocks, not only junk.
+std::string expand(const std::string& in)
+{
+    using namespace qa::records;
+    const std::string crlf = "\r\n";
+    std::string out;
+    for (char c : in) {
+        switch (c) {
+        case '\x01': out += kOpeningRule + crlf; break;
+        case '\x02': out += kClosingRule; break;
+        case '\x03': out += crlf; break;
+        case '\x04': out += kIndent + "23:59:58"; break;
+        case '\x05': out += kResponseLabel + crlf; break;
+        case '\x06': out += kNotesPrefix; break;
+        case '\x07':
+            out += "\xC1\xC2" + crlf + kNameLabel + "Ann" + crlf + kAssignmentLabel + "001" + crlf +
+                   qa::bank::builtinContent()[0] + crlf + kInitialsLabel + "AL" + crlf + kDateLabel + "03-07-2026 10:00:00" +
+                   crlf;
+            break;
+        case '\x08': out += kIndent + "03-07-2026" + "00:00:01"; break;
+        case '\x0B': out += qa::bank::builtinContent()[2]; break;
+        case '\x0E': out += kToNextZone; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    const std::string raw(reinterpret_cast<const char*>(data), size);
+    const std::string bytes = size > 0 && data[0] == 0 ? raw : expand(raw);
+    size = bytes.size();
     const qa::review::ParsedFile parsed = qa::review::parseRecordFile(bytes);
     std::uint32_t last = 0;
     for (const auto& b : parsed.blocks) {

@@ -97,7 +97,10 @@ void Tutor::keepCutRecordings()
         if (typed && unrecorded({*typed, {}}))
             drafts_.setAside(cut.host, text::toUtf8(*typed));
     }
-    const std::string back = drafts_.takeSetAside(platform_.files.hostPath(session_.paths().master));
+    const std::string& master = session_.paths().master;
+    if (master.empty())
+        return; // the dialogue stopped before the record files were named
+    const std::string back = drafts_.takeSetAside(platform_.files.hostPath(master));
     if (back.empty())
         return;
     const std::optional<Drafts::Saved> saved = drafts_.load();

@@ -196,8 +196,6 @@ private:
             std::int64_t days = 0;
             dateAt(text(j), kIndent.size(), days);
             seconds = timeAt(text(j), kIndent.size() + 10);
-            day_ = days;
-            lastSecond_ = seconds;
             b.when = days * kSecondsPerDay + seconds;
             ++j;
             if (j + 2 >= n)
@@ -219,14 +217,15 @@ private:
             b.currentLine = text(j);
             first = j + 3;
             textBegin = lines_[first].begin;
-            if (seconds < lastSecond_)
-                ++day_; // the session went on past midnight
-            lastSecond_ = seconds;
-            b.when = day_ * kSecondsPerDay + seconds;
+            // An earlier time than the block before: the session went on past midnight.
+            b.when = (day_ + (seconds < lastSecond_ ? 1 : 0)) * kSecondsPerDay + seconds;
         }
         for (std::size_t k = first + 1; k < n; ++k) {
             if (closingAt(k) && (k + 1 == n || startAt(k + 1))) {
                 b.text = bytes_.substr(textBegin, lines_[k - 1].end - textBegin);
+                // The session's date and time go on from this block's.
+                lastSecond_ = static_cast<int>((b.when % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay);
+                day_ = (b.when - lastSecond_) / kSecondsPerDay;
                 latest_ = std::max(latest_, b.when);
                 if (b.header < 0 && !b.note) {
                     out_.problems.push_back({b.line, lines_[k].number, "a response before any opening header"});

@@ -224,19 +224,26 @@ int main(int argc, char** argv)
     qa::bench::row("R4 peak memory, " + files + " files", base.peakKiB / 1024.0, 3.0 * inputBytes / 1048576.0,
                    "MiB (floor: 3x input)", 1.0);
 
-    // Four times the files, by days and by students.
+    // Four times the files, by days and by students; each run of them takes
+    // turns with a run of the 10,000, so both see the same machine.
+    auto fourTimes = [&](const std::string& what, const fs::path& dir) {
+        Run big{1e9, 1e9, 0}, small{1e9, 1e9, 0};
+        for (int i = 0; i < 3; ++i) {
+            const Run s = reviewRun(program, root / "base", out), b = reviewRun(program, dir, out);
+            small = {std::min(small.seconds, s.seconds), std::min(small.cpu, s.cpu), 0};
+            big = {std::min(big.seconds, b.seconds), std::min(big.cpu, b.cpu), 0};
+        }
+        fs::remove_all(dir);
+        qa::bench::row("R2 4x the files by " + what, big.seconds * 1e3, small.seconds * 1e3, "ms", 4.4);
+        std::fprintf(stderr, "R2 by %s, processor time: %.0f ms against %.0f ms (%.2fx)\n", what.c_str(),
+                     big.cpu * 1e3, small.cpu * 1e3, big.cpu / small.cpu);
+    };
     std::fprintf(stderr, "composing %d x %d...\n", students, days * 4);
     makeClass(root / "days", students, days * 4);
-    const Run byDays = measure(program, root / "days", out, 3).second;
-    fs::remove_all(root / "days");
-    qa::bench::row("R2 4x the files by days (" + std::to_string(days * 4) + ")", byDays.seconds * 1e3,
-                   base.seconds * 1e3, "ms", 4.4);
+    fourTimes("days (" + std::to_string(days * 4) + ")", root / "days");
     std::fprintf(stderr, "composing %d x %d...\n", students * 4, days);
     makeClass(root / "students", students * 4, days);
-    const Run byStudents = measure(program, root / "students", out, 3).second;
-    fs::remove_all(root / "students");
-    qa::bench::row("R2 4x the files by students (" + std::to_string(students * 4) + ")", byStudents.seconds * 1e3,
-                   base.seconds * 1e3, "ms", 4.4);
+    fourTimes("students (" + std::to_string(students * 4) + ")", root / "students");
 
     // Near-identical answers among 2,000 to one question, 5% copied or nearly.
     std::mt19937_64 rng(7);
@@ -250,10 +257,8 @@ int main(int argc, char** argv)
     const double near = secondsSince(t);
     std::fprintf(stderr, "near-identical pairs found: %zu\n", pairs.size());
     qa::bench::row("R3 near-identical, 2,000 answers", near * 1e3, 1000.0, "ms (floor: 1 s)", 1.0);
-    std::fprintf(stderr, "input %.1f MiB in %s files; floor %.0f ms; processor time of the runs: %.0f, %.0f (days), "
-                "%.0f (students) ms\n",
-                inputBytes / 1048576.0, files.c_str(), floor * 1e3, base.cpu * 1e3, byDays.cpu * 1e3,
-                byStudents.cpu * 1e3);
+    std::fprintf(stderr, "input %.1f MiB in %s files; floor %.0f ms; R1's processor time %.0f ms\n",
+                 inputBytes / 1048576.0, files.c_str(), floor * 1e3, base.cpu * 1e3);
 
     fs::remove_all(root);
     return 0;

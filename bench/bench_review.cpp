@@ -37,13 +37,14 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 const char* const kWords[] = {
-    "the",    "force",  "length",  "band",   "differences", "first",    "second",  "sequence", "is",      "are",
-    "so",     "that",   "because", "slope",  "area",        "trapezoid", "graph",  "rate",     "change",  "of",
-    "each",   "with",   "and",     "then",   "increase",    "decrease", "by",      "units",    "cm",      "seconds",
-    "water",  "depth",  "flow",    "volume", "average",     "interval", "which",   "means",    "I",       "think",
-    "we",     "find",   "get",     "when",   "it",          "positive", "negative", "constant", "grows",  "slower",
-    "faster", "than",   "before",  "after",  "each",        "time",     "the",     "a",        "this",    "shows",
-    "how",    "much",   "total",   "sum",    "quadratic",   "linear",   "curve",   "point",    "value",   "data"};
+    "the",      "force",     "length",   "band",    "differences", "first",  "second",    "sequence", "is",
+    "are",      "so",        "that",     "because", "slope",       "area",   "trapezoid", "graph",    "rate",
+    "change",   "of",        "each",     "with",    "and",         "then",   "increase",  "decrease", "by",
+    "units",    "cm",        "seconds",  "water",   "depth",       "flow",   "volume",    "average",  "interval",
+    "which",    "means",     "I",        "think",   "we",          "find",   "get",       "when",     "it",
+    "positive", "negative",  "constant", "grows",   "slower",      "faster", "than",      "before",   "after",
+    "each",     "time",      "the",      "a",       "this",        "shows",  "how",       "much",     "total",
+    "sum",      "quadratic", "linear",   "curve",   "point",       "value",  "data"};
 
 // A student's answer of 30 to 130 words.
 std::string answerText(std::mt19937_64& rng)
@@ -84,8 +85,8 @@ std::uintmax_t makeClass(const fs::path& dir, int students, int days)
     fs::create_directories(dir);
     for (int s = 0; s < students; ++s) {
         const std::string name = "Student " + std::to_string(s + 1) + " Example";
-        const std::string initials = std::string(1, static_cast<char>('A' + s % 26)) +
-                                     static_cast<char>('A' + s / 26 % 26) + "X";
+        const std::string initials =
+            std::string(1, static_cast<char>('A' + s % 26)) + static_cast<char>('A' + s / 26 % 26) + "X";
         for (int d = 0; d < days; ++d) {
             qa::testing::RecordClass cls;
             cls.clock.day = qa::review::daysFromCivil(2026, 3, 2) + d;
@@ -249,8 +250,8 @@ int main(int argc, char** argv)
     std::mt19937_64 rng(7);
     std::vector<std::string> texts;
     for (int i = 0; i < 2000; ++i)
-        texts.push_back(qa::review::foldText(i % 20 == 19 ? nearCopy(texts[rng() % texts.size()], rng)
-                                                         : answerText(rng)));
+        texts.push_back(
+            qa::review::foldText(i % 20 == 19 ? nearCopy(texts[rng() % texts.size()], rng) : answerText(rng)));
     std::vector<std::string_view> views(texts.begin(), texts.end());
     const auto t = Clock::now();
     const auto pairs = qa::review::nearIdentical(views);

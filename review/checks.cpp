@@ -24,7 +24,8 @@ bool splitName(const std::string& name, std::string& part, std::string& mmdd)
     const std::string send = records::kSendPrefix, master = records::kMasterPrefix;
     if (stem.compare(0, send.size(), send) == 0) {
         mmdd = stem.substr(send.size(), 4);
-        if (mmdd.size() != 4 || !std::all_of(mmdd.begin(), mmdd.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        if (mmdd.size() != 4 ||
+            !std::all_of(mmdd.begin(), mmdd.end(), [](char c) { return c >= '0' && c <= '9'; }))
             return false;
         part = stem.substr(send.size() + 4);
         return true;
@@ -54,9 +55,8 @@ void Model::runChecks()
                 continue;
             if (part != name && part != text::toUtf8(name))
                 fileNames.push_back({at.file, at.line,
-                                     "the file name carries the name \"" + validUtf8(part) +
-                                         "\", the header \"" + text::toUtf8(students[session.student].name) +
-                                         "\""});
+                                     "the file name carries the name \"" + validUtf8(part) + "\", the header \"" +
+                                         text::toUtf8(students[session.student].name) + "\""});
             if (!mmdd.empty() && mmdd != date)
                 fileNames.push_back({at.file, at.line,
                                      "the file name carries the day " + mmdd.substr(0, 2) + "-" + mmdd.substr(2) +

@@ -34,8 +34,7 @@ int usage(std::ostream& err, const std::string& why)
 }
 
 // Writes one output; false (with the reason on `err`) when it cannot.
-template <class Write>
-bool writeFile(const std::string& name, std::ostream& err, Write&& write)
+template <class Write> bool writeFile(const std::string& name, std::ostream& err, Write&& write)
 {
     std::ofstream f(pathFromUtf8(name), std::ios::binary | std::ios::trunc);
     if (!f) {
@@ -159,8 +158,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
             << " found)\n";
         return kNothingRead;
     }
-    if (!html.empty() &&
-        !writeFile(html, err, [&](std::ostream& f) { review.writeHtml(f, madeOnNow()); }))
+    if (!html.empty() && !writeFile(html, err, [&](std::ostream& f) { review.writeHtml(f, madeOnNow()); }))
         return kCannotWrite;
     if (!csv.empty() && !writeFile(csv, err, [&](std::ostream& f) { review.writeCsv(f); }))
         return kCannotWrite;

@@ -11,7 +11,8 @@ namespace {
 
 bool needsQuotes(std::string_view s, bool& formula)
 {
-    formula = !s.empty() && (s[0] == '=' || s[0] == '+' || s[0] == '-' || s[0] == '@' || s[0] == '\t' || s[0] == '\r');
+    formula =
+        !s.empty() && (s[0] == '=' || s[0] == '+' || s[0] == '-' || s[0] == '@' || s[0] == '\t' || s[0] == '\r');
     return formula || s.find_first_of(",\"\r\n") != std::string_view::npos;
 }
 
@@ -87,7 +88,11 @@ private:
         cell(o_, m_.assignments[a].number, true);
         cell(o_, number, false);
         cell(o_, questionLine, true);
-        cell(o_, c.status == Status::Answered ? "answered" : c.status == Status::Empty ? "empty" : "missing", false);
+        cell(o_,
+             c.status == Status::Answered ? "answered"
+             : c.status == Status::Empty  ? "empty"
+                                          : "missing",
+             false);
         const bool answered = c.status == Status::Answered;
         cell(o_, answered ? std::string_view(m_.items[c.answer].text) : std::string_view(), true);
         cell(o_, answered ? formatMoment(m_.items[c.answer].when) : std::string(), false);

@@ -119,7 +119,8 @@ private:
     void head()
     {
         o_ << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-              "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'; "
+              "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src "
+              "'unsafe-inline'; "
               "img-src data:; base-uri 'none'; form-action 'none'\">\n"
               "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
               "<meta name=\"referrer\" content=\"no-referrer\">\n"
@@ -157,7 +158,8 @@ private:
         for (std::uint32_t a = 0; a < m_.assignments.size(); ++a) {
             o_ << "<li>Assignment ";
             o_.html1252(m_.assignments[a].number);
-            o_ << ": <a href=\"#grid-" << a << "\">grid</a>, <a href=\"#questions-" << a << "\">answers by question</a></li>";
+            o_ << ": <a href=\"#grid-" << a << "\">grid</a>, <a href=\"#questions-" << a
+               << "\">answers by question</a></li>";
         }
         o_ << "<li><a href=\"#checks\">Checks</a></li><li><a href=\"#students\">Students</a></li></ul></nav>\n";
     }
@@ -210,14 +212,16 @@ private:
         const std::size_t nq = as.questions.size();
         o_ << "<h2 id=\"grid-" << a << "\">Assignment ";
         o_.html1252(as.number);
-        o_ << ": who answered what</h2>\n<p class=\"key\"><span class=\"ok\">answered: date, time, +revisions</span>"
+        o_ << ": who answered what</h2>\n<p class=\"key\"><span class=\"ok\">answered: date, time, "
+              "+revisions</span>"
               "<span class=\"em\">empty</span><span class=\"mi\">missing</span></p>\n";
         if (nq == 0)
             o_ << "<p class=\"muted\">The built-in bank has no questions for this assignment; its responses are "
                   "listed under the students and the checks.</p>\n";
         o_ << "<div class=\"scroll\"><table class=\"grid\"><thead><tr><th class=\"who\">Student</th>";
         for (std::size_t q = 0; q < nq; ++q)
-            o_ << "<th><a href=\"#q-" << a << "-" << std::uint64_t{q} << "\">Q" << std::uint64_t{q + 1} << "</a></th>";
+            o_ << "<th><a href=\"#q-" << a << "-" << std::uint64_t{q} << "\">Q" << std::uint64_t{q + 1}
+               << "</a></th>";
         o_ << "<th>Answered</th><th>Empty</th><th>Missing</th></tr></thead>\n<tbody>\n";
         std::vector<std::uint32_t> colOk(nq), colEmpty(nq), colMiss(nq);
         for (const Row& row : as.rows) {
@@ -327,7 +331,9 @@ private:
     void timeline(const Student& st)
     {
         std::map<std::int64_t, int> rowOfDay;
-        auto day = [](Moment m) { return m >= 0 ? m / kSecondsPerDay : (m - kSecondsPerDay + 1) / kSecondsPerDay; };
+        auto day = [](Moment m) {
+            return m >= 0 ? m / kSecondsPerDay : (m - kSecondsPerDay + 1) / kSecondsPerDay;
+        };
         std::vector<Moment> sessionEnd(st.sessions.size());
         for (std::size_t k = 0; k < st.sessions.size(); ++k) {
             sessionEnd[k] = m_.sessions[st.sessions[k]].start;
@@ -352,8 +358,8 @@ private:
         };
         char buf[200];
         o_ << "<svg class=\"tl\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << std::uint64_t(left + width + 24)
-           << "\" height=\"" << std::uint64_t(height) << "\" viewBox=\"0 0 " << std::uint64_t(left + width + 24) << " "
-           << std::uint64_t(height) << "\" role=\"img\" aria-label=\"sessions by day and hour\">";
+           << "\" height=\"" << std::uint64_t(height) << "\" viewBox=\"0 0 " << std::uint64_t(left + width + 24)
+           << " " << std::uint64_t(height) << "\" role=\"img\" aria-label=\"sessions by day and hour\">";
         o_ << "<g font-size=\"10\" fill=\"#5f6670\" font-family=\"sans-serif\">";
         for (int h = 0; h <= 24; h += 3) {
             const double hx = left + h * width / 24.0;
@@ -366,8 +372,8 @@ private:
         for (const auto& [d, row] : rowOfDay) {
             int y = 0, mo = 0, dd = 0;
             civilFromDays(d, y, mo, dd);
-            std::snprintf(buf, sizeof buf, "<text x=\"0\" y=\"%d\">%04d-%02d-%02d</text>", top + row * rowH + 11, y,
-                          mo, dd);
+            std::snprintf(buf, sizeof buf, "<text x=\"0\" y=\"%d\">%04d-%02d-%02d</text>", top + row * rowH + 11,
+                          y, mo, dd);
             o_ << buf;
         }
         o_ << "</g>";
@@ -380,8 +386,8 @@ private:
                 const Moment until = std::min(to, dayEnd);
                 const double x0 = x(from), x1 = std::max(x(until), x0 + 3);
                 std::snprintf(buf, sizeof buf,
-                              "<rect x=\"%.1f\" y=\"%d\" width=\"%.1f\" height=\"10\" rx=\"2\" fill=\"#b9cde8\"/>", x0,
-                              top + rowOfDay[day(from)] * rowH + 2, x1 - x0);
+                              "<rect x=\"%.1f\" y=\"%d\" width=\"%.1f\" height=\"10\" rx=\"2\" fill=\"#b9cde8\"/>",
+                              x0, top + rowOfDay[day(from)] * rowH + 2, x1 - x0);
                 o_ << buf;
                 if (to <= dayEnd)
                     break;
@@ -392,11 +398,12 @@ private:
             const Item& it = m_.items[i];
             const int cy = top + rowOfDay[day(it.when)] * rowH + 7;
             if (it.note)
-                std::snprintf(buf, sizeof buf, "<rect x=\"%.1f\" y=\"%d\" width=\"5\" height=\"5\" fill=\"#6b3fa0\"/>",
+                std::snprintf(buf, sizeof buf,
+                              "<rect x=\"%.1f\" y=\"%d\" width=\"5\" height=\"5\" fill=\"#6b3fa0\"/>",
                               x(it.when) - 2.5, cy - 2);
             else
-                std::snprintf(buf, sizeof buf, "<circle cx=\"%.1f\" cy=\"%d\" r=\"2.6\" fill=\"%s\"/>", x(it.when), cy,
-                              it.text.empty() ? "#c08a00" : "#1f4e8c");
+                std::snprintf(buf, sizeof buf, "<circle cx=\"%.1f\" cy=\"%d\" r=\"2.6\" fill=\"%s\"/>", x(it.when),
+                              cy, it.text.empty() ? "#c08a00" : "#1f4e8c");
             o_ << buf;
         }
         o_ << "</svg>\n<p class=\"legend\"><span class=\"lb\"></span>session <span class=\"ld\"></span>answer "
@@ -479,7 +486,8 @@ private:
 
         o_ << "<h3>File names against their headers (" << std::uint64_t{m_.fileNames.size()} << ")</h3>\n";
         if (m_.fileNames.empty())
-            o_ << "<p class=\"none\">Every file name that follows the tutor's pattern agrees with its headers.</p>\n";
+            o_ << "<p class=\"none\">Every file name that follows the tutor's pattern agrees with its "
+                  "headers.</p>\n";
         else {
             o_ << "<table class=\"list\"><tr><th>File and line</th><th>What</th></tr>";
             for (const FileNameFinding& f : m_.fileNames) {
@@ -577,7 +585,8 @@ private:
             o_ << "</table>\n";
         }
 
-        o_ << "<h3>Responses to lines that are not in the bank (" << std::uint64_t{m_.notInBank.size()} << ")</h3>\n";
+        o_ << "<h3>Responses to lines that are not in the bank (" << std::uint64_t{m_.notInBank.size()}
+           << ")</h3>\n";
         if (m_.notInBank.empty())
             o_ << "<p class=\"none\">Every response carries a line of its assignment.</p>\n";
         else {

@@ -193,8 +193,8 @@ private:
             else if (fs::is_regular_file(st))
                 addFile(input, input, true);
             else
-                m_.problems.push_back({pathToUtf8(input), 0, 0,
-                                       ec ? "cannot be read: " + ec.message() : "no such file or folder"});
+                m_.problems.push_back(
+                    {pathToUtf8(input), 0, 0, ec ? "cannot be read: " + ec.message() : "no such file or folder"});
         }
         firstOfInput.push_back(m_.files.size());
         // Within each input by name.
@@ -213,7 +213,8 @@ private:
     }
     std::uint32_t studentOf(std::string_view name)
     {
-        auto [it, added] = studentIds_.try_emplace(std::string(name), static_cast<std::uint32_t>(m_.students.size()));
+        auto [it, added] =
+            studentIds_.try_emplace(std::string(name), static_cast<std::uint32_t>(m_.students.size()));
         if (added)
             m_.students.push_back({std::string(name), {}, {}, {}});
         return it->second;
@@ -229,7 +230,7 @@ private:
     bool wanted(std::string_view assignment) const
     {
         return !options_.assignment || (text::wholeTextNumber(assignment) &&
-                                         *text::wholeTextNumber(assignment) == double(*options_.assignment));
+                                        *text::wholeTextNumber(assignment) == double(*options_.assignment));
     }
 
     void readAll()
@@ -303,8 +304,8 @@ private:
                 student = rawSessions_[session].student;
                 assignment = rawSessions_[session].assignment;
             }
-            RawItem item{b.note,           student, assignment, session, intern(b.currentLine), b.when,
-                         hashText(b.text), std::string(b.text), {f, b.line}};
+            RawItem item{b.note, student,          assignment,          session,    intern(b.currentLine),
+                         b.when, hashText(b.text), std::string(b.text), {f, b.line}};
             rawItems_.push_back(std::move(item));
         }
     }
@@ -344,8 +345,9 @@ private:
                     reported[f] = true;
                     // With one assignment asked for, the student may just have none of it.
                     if (!options_.assignment)
-                        problem(f, 0, 0,
-                                "notes without an opening header, and no student whose name the file name carries");
+                        problem(
+                            f, 0, 0,
+                            "notes without an opening header, and no student whose name the file name carries");
                 }
             }
             item.student = fileStudent[f];
@@ -489,9 +491,8 @@ private:
             sOrder[i] = i;
         for (std::uint32_t i = 0; i < aOrder.size(); ++i)
             aOrder[i] = i;
-        std::sort(sOrder.begin(), sOrder.end(), [&](auto x, auto y) {
-            return sortKey(m_.students[x].name) < sortKey(m_.students[y].name);
-        });
+        std::sort(sOrder.begin(), sOrder.end(),
+                  [&](auto x, auto y) { return sortKey(m_.students[x].name) < sortKey(m_.students[y].name); });
         std::sort(aOrder.begin(), aOrder.end(), [&](auto x, auto y) {
             const double nx = text::leadingNumber(m_.assignments[x].number);
             const double ny = text::leadingNumber(m_.assignments[y].number);

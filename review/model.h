@@ -17,8 +17,8 @@ inline constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
 struct InputFile {
     std::filesystem::path path;
-    std::string shown;    // relative to the input it was found under, "/" between folders, UTF-8
-    std::string fileName; // the last part of the name, UTF-8 as far as it goes
+    std::string shown;     // relative to the input it was found under, "/" between folders, UTF-8
+    std::string fileName;  // the last part of the name, UTF-8 as far as it goes
     std::string nameBytes; // the last part of the name as the system gives it (UTF-8 on Windows)
 };
 
@@ -55,10 +55,7 @@ struct Cell {
     Status status = Status::Missing;
     std::uint32_t answer = kNone;     // the last non-empty response
     std::vector<std::uint32_t> items; // every response, in time order
-    std::uint32_t revisions() const
-    {
-        return items.empty() ? 0 : static_cast<std::uint32_t>(items.size() - 1);
-    }
+    std::uint32_t revisions() const { return items.empty() ? 0 : static_cast<std::uint32_t>(items.size() - 1); }
 };
 
 // One student's work on one assignment.
@@ -69,14 +66,14 @@ struct Row {
 };
 
 struct Assignment {
-    std::string number;                 // as written after "assignment #"
+    std::string number;                   // as written after "assignment #"
     std::vector<std::uint32_t> questions; // bank lines (interned), in bank order
-    std::vector<Row> rows;              // by student name
+    std::vector<Row> rows;                // by student name
 };
 
 struct Student {
-    std::string name; // as in the headers
-    std::vector<std::string> initials; // every one seen, sorted
+    std::string name;                    // as in the headers
+    std::vector<std::string> initials;   // every one seen, sorted
     std::vector<std::uint32_t> sessions; // by start
     std::vector<std::uint32_t> items;    // by time
 };
@@ -116,8 +113,8 @@ public:
     std::size_t filesFound = 0;
     std::size_t recordFilesRead = 0;
 
-    std::vector<std::string> lines; // interned bank lines and current lines
-    std::vector<Student> students;  // by name
+    std::vector<std::string> lines;      // interned bank lines and current lines
+    std::vector<Student> students;       // by name
     std::vector<Assignment> assignments; // by number
     std::vector<Session> sessions;
     std::vector<Item> items;

@@ -30,10 +30,10 @@ struct ParsedHeader {
 
 struct ParsedBlock {
     bool note = false;
-    bool tagged = false;  // carries the master file's question tag line
+    bool tagged = false;    // carries the master file's question tag line
     std::uint32_t line = 0; // of its opening rule
-    int header = -1;      // the opening header it follows in the file; -1 before any
-    Moment when = 0;      // date from the header (or the note's own), rolled over midnight
+    int header = -1;        // the opening header it follows in the file; -1 before any
+    Moment when = 0;        // date from the header (or the note's own), rolled over midnight
     std::string_view currentLine;
     std::string_view text; // the answer, or the note without its prefix; CR LF inside
 };

@@ -46,14 +46,14 @@ struct Options {
 
 // What the report holds, in numbers (for a window or a message).
 struct Summary {
-    std::size_t filesFound = 0;     // regular files under the inputs
+    std::size_t filesFound = 0;      // regular files under the inputs
     std::size_t recordFilesRead = 0; // files in which at least one block was read
     std::size_t students = 0;
     std::size_t assignments = 0;
-    std::size_t responses = 0;      // after duplicates are counted once
+    std::size_t responses = 0; // after duplicates are counted once
     std::size_t notes = 0;
-    std::size_t problems = 0;       // unreadable parts and files
-    std::size_t findings = 0;       // check results (file names, code lines, same and near-identical answers, clocks)
+    std::size_t problems = 0; // unreadable parts and files
+    std::size_t findings = 0; // check results (file names, code lines, same and near-identical answers, clocks)
 };
 
 class Model;

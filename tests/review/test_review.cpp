@@ -21,7 +21,8 @@ public:
     TempDir()
     {
         std::random_device random;
-        path = fs::temp_directory_path() / ("qa-review-test-" + std::to_string(random()) + std::to_string(random()));
+        path =
+            fs::temp_directory_path() / ("qa-review-test-" + std::to_string(random()) + std::to_string(random()));
         fs::create_directories(path);
     }
     ~TempDir()
@@ -93,8 +94,8 @@ std::size_t count(const std::string& hay, const std::string& needle)
     return n;
 }
 
-const std::vector<std::string> kHeader = {"Student", "Initials", "Assignment", "Question", "Question text", "Status",
-                                          "Answer",  "Answered", "Revisions",  "Files"};
+const std::vector<std::string> kHeader = {"Student", "Initials", "Assignment", "Question",  "Question text",
+                                          "Status",  "Answer",   "Answered",   "Revisions", "Files"};
 
 // The row of a student and question number.
 const std::vector<std::string>* rowOf(const Rows& rows, const std::string& student, const std::string& question)
@@ -147,8 +148,9 @@ TEST(ReviewRoundTrip, EachAnswerOnceInItsCellAtItsTime)
     cls.note(bob, q[4], "late");
 
     auto zoe = cls.start("Zo\xEB M\xFCller", "ZM", "\xF1\xF2\xF3");
-    answer(zoe, "Zoë Müller", 7, "Z's answer with a rule in it\r\n" + std::string(records::kClosingRule) + "\r\n" +
-                                    records::kOpeningRule + "\r\nand more",
+    answer(zoe, "Zoë Müller", 7,
+           "Z's answer with a rule in it\r\n" + std::string(records::kClosingRule) + "\r\n" +
+               records::kOpeningRule + "\r\nand more",
            0);
 
     TempDir dir;
@@ -249,7 +251,7 @@ struct EdgeClass {
 #ifndef _WIN32
         // An archive unpacked in another encoding: the name is not UTF-8.
         put(in / "send_0308Ren\xE9_Roy.txt", header("Ren\xE9 Roy", "03-07-2026", "\xD1\xD2\xD3") +
-                                                  response("11:00:00", q[9], "from the oddly named file"));
+                                                 response("11:00:00", q[9], "from the oddly named file"));
 #endif
     }
 };
@@ -263,7 +265,7 @@ TEST(ReviewEdges, DamagedAndHostileFilesAreReadAroundAndKeptAsText)
     EXPECT_EQ(answer(1), "line one\r\nline two");
     EXPECT_EQ(answer(2), kScript);
     EXPECT_EQ(answer(3), kImg);
-    EXPECT_EQ(answer(4), "'" + kFormula); // a spreadsheet gets the formula as text
+    EXPECT_EQ(answer(4), "'" + kFormula);                   // a spreadsheet gets the formula as text
     EXPECT_EQ((*rowOf(out.rows, rene, "5"))[5], "missing"); // the edited block
     EXPECT_EQ(answer(6), "after the edited block");
     EXPECT_EQ((*rowOf(out.rows, rene, "8"))[7], "2026-03-08 00:00:03");
@@ -274,7 +276,8 @@ TEST(ReviewEdges, DamagedAndHostileFilesAreReadAroundAndKeptAsText)
     // The damage, by file and line.
     std::vector<std::string> problems;
     for (const auto& p : out.problems)
-        problems.push_back(p.file + ":" + std::to_string(p.line) + "-" + std::to_string(p.lastLine) + " " + p.what);
+        problems.push_back(p.file + ":" + std::to_string(p.line) + "-" + std::to_string(p.lastLine) + " " +
+                           p.what);
     const std::vector<std::string> expected = {
         "foreign.txt:1-2 not a record block",
         "send_0307Ren\xC3\xA9_Roy.txt:49-55 a block whose fixed lines are not in place",

@@ -73,8 +73,9 @@ public:
         s.chooseDataDir(1);
         s.setStudent(name, initials, clock.date());
         s.setAssignment(assignment);
-        add(records::openingHeader({codeLine, name, s.assignmentNumber(), bank::builtinContent().front(), initials},
-                                   s.paths(), 24, clock));
+        add(records::openingHeader(
+            {codeLine, name, s.assignmentNumber(), bank::builtinContent().front(), initials}, s.paths(), 24,
+            clock));
         return s.paths();
     }
     void respond(const records::RecordPaths& p, const std::string& line, const std::string& answer)

@@ -22,7 +22,8 @@ namespace fs = std::filesystem;
 
 bool within(std::string_view part, const std::string& whole)
 {
-    return part.empty() || (part.data() >= whole.data() && part.data() + part.size() <= whole.data() + whole.size());
+    return part.empty() ||
+           (part.data() >= whole.data() && part.data() + part.size() <= whole.data() + whole.size());
 }
 
 const fs::path& folder()
@@ -52,8 +53,8 @@ std::string expand(const std::string& in)
         case '\x06': out += kNotesPrefix; break;
         case '\x07':
             out += "\xC1\xC2" + crlf + kNameLabel + "Ann" + crlf + kAssignmentLabel + "001" + crlf +
-                   qa::bank::builtinContent()[0] + crlf + kInitialsLabel + "AL" + crlf + kDateLabel + "03-07-2026 10:00:00" +
-                   crlf;
+                   qa::bank::builtinContent()[0] + crlf + kInitialsLabel + "AL" + crlf + kDateLabel +
+                   "03-07-2026 10:00:00" + crlf;
             break;
         case '\x08': out += kIndent + "03-07-2026" + "00:00:01"; break;
         case '\x0B': out += qa::bank::builtinContent()[2]; break;

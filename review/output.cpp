@@ -12,83 +12,44 @@
 namespace qa::review {
 namespace {
 
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// One character for HTML: markup characters as references, controls (but
-// tab and line feed) as U+FFFD.
-void appendHtml(std::string& out, char32_t c)
-{
-    switch (c) {
-    case '&': out += "&amp;"; return;
-    case '<': out += "&lt;"; return;
-    case '>': out += "&gt;"; return;
-    case '"': out += "&quot;"; return;
-    case '\'': out += "&#39;"; return;
-    case '\t':
-    case '\n': out += static_cast<char>(c); return;
-    default: break;
-    }
-    if (c < 0x20 || (c >= 0x7F && c < 0xA0))
-        c = 0xFFFD;
-    appendUtf8(out, c);
-}
-
-// What each Windows-1252 byte becomes in the report (a CR is handled apart),
-// and whether a byte is plain ASCII that stands as it is.
-struct HtmlTable {
-    std::string text[256];
+// Each Windows-1252 byte in UTF-8, and as the report writes it: markup
+// characters as references, controls (but tab and line feed) as U+FFFD; and
+// whether a byte stands as it is. A CR is handled apart.
+struct Tables {
+    std::string utf8[256];
+    std::string html[256];
     bool plain[256] = {};
-    HtmlTable()
+    Tables()
     {
         for (int b = 0; b < 256; ++b) {
-            appendHtml(text[b], text::decodeByte(static_cast<unsigned char>(b)));
-            plain[b] = text[b].size() == 1 && text[b][0] == static_cast<char>(b) && b != '\n';
+            const auto byte = static_cast<unsigned char>(b);
+            const char32_t c = text::decodeByte(byte);
+            utf8[b] = text::toUtf8(std::string(1, static_cast<char>(byte)));
+            switch (c) {
+            case '&': html[b] = "&amp;"; break;
+            case '<': html[b] = "&lt;"; break;
+            case '>': html[b] = "&gt;"; break;
+            case '"': html[b] = "&quot;"; break;
+            case '\'': html[b] = "&#39;"; break;
+            default:
+                html[b] =
+                    (c < 0x20 && c != '\t' && c != '\n') || (c >= 0x7F && c < 0xA0) ? "\xEF\xBF\xBD" : utf8[b];
+            }
+            plain[b] = b < 0x80 && b != '\n' && html[b] == utf8[b];
         }
     }
 };
-const HtmlTable& htmlTable()
+const Tables& tables()
 {
-    static const HtmlTable table;
-    return table;
-}
-
-// Each Windows-1252 byte in UTF-8.
-struct Utf8Table {
-    std::string text[256];
-    Utf8Table()
-    {
-        for (int b = 0; b < 256; ++b)
-            appendUtf8(text[b], text::decodeByte(static_cast<unsigned char>(b)));
-    }
-};
-const Utf8Table& utf8Table()
-{
-    static const Utf8Table table;
-    return table;
+    static const Tables t;
+    return t;
 }
 
 } // namespace
 
 Out& Out::html1252(std::string_view s)
 {
-    const HtmlTable& t = htmlTable();
+    const Tables& t = tables();
     std::size_t i = 0;
     while (i < s.size()) {
         std::size_t j = i;
@@ -99,7 +60,7 @@ Out& Out::html1252(std::string_view s)
             break;
         const unsigned char b = static_cast<unsigned char>(s[j]);
         if (b != '\r')
-            buf_ += t.text[b];
+            buf_ += t.html[b];
         else if (j + 1 == s.size() || s[j + 1] != '\n')
             buf_ += '\n'; // a CR alone breaks the line too; of CR LF the LF does
         i = j + 1;
@@ -111,7 +72,7 @@ Out& Out::html1252(std::string_view s)
 
 Out& Out::utf8From1252(std::string_view s, bool doubleQuotes)
 {
-    const Utf8Table& t = utf8Table();
+    const Tables& t = tables();
     for (char c : s) {
         const unsigned char b = static_cast<unsigned char>(c);
         if (b < 0x80) {
@@ -119,7 +80,7 @@ Out& Out::utf8From1252(std::string_view s, bool doubleQuotes)
             if (c == '"' && doubleQuotes)
                 buf_ += c;
         } else {
-            buf_ += t.text[b];
+            buf_ += t.utf8[b];
         }
     }
     if (buf_.size() >= kFlushAt)
@@ -129,12 +90,13 @@ Out& Out::utf8From1252(std::string_view s, bool doubleQuotes)
 
 Out& Out::html(std::string_view s)
 {
+    const Tables& t = tables();
     for (char c : s) {
         const unsigned char b = static_cast<unsigned char>(c);
         if (b >= 0x80)
             buf_ += c; // valid UTF-8 by the caller's word
         else
-            appendHtml(buf_, b);
+            buf_ += t.html[b];
     }
     if (buf_.size() >= kFlushAt)
         flush();

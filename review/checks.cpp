@@ -42,8 +42,7 @@ bool splitName(const std::string& name, std::string& part, std::string& mmdd)
 void Model::runChecks()
 {
     // File names against the headers they hold.
-    for (std::uint32_t s = 0; s < sessions.size(); ++s) {
-        const Session& session = sessions[s];
+    for (const Sitting& session : sittings) {
         const std::string name = records::fileNamePart(students[session.student].name);
         int y = 0, mo = 0, d = 0;
         civilFromDays(session.start / kSecondsPerDay, y, mo, d);
@@ -68,31 +67,31 @@ void Model::runChecks()
     });
 
     // One code line in the files of two students.
-    std::map<std::string, std::vector<std::uint32_t>> byCode;
-    for (std::uint32_t s = 0; s < sessions.size(); ++s)
-        if (!sessions[s].codeLine.empty())
-            byCode[sessions[s].codeLine].push_back(s);
+    std::map<std::string, std::vector<SittingId>> byCode;
+    for (SittingId s : sittings.ids())
+        if (!sittings[s].codeLine.empty())
+            byCode[sittings[s].codeLine].push_back(s);
     for (auto& [code, list] : byCode) {
-        const std::uint32_t first = sessions[list.front()].student;
-        if (std::any_of(list.begin(), list.end(), [&](std::uint32_t s) { return sessions[s].student != first; })) {
+        const StudentId first = sittings[list.front()].student;
+        if (std::any_of(list.begin(), list.end(), [&](SittingId s) { return sittings[s].student != first; })) {
             std::sort(list.begin(), list.end(), [&](auto a, auto b) {
-                return std::tie(sessions[a].student, sessions[a].start) <
-                       std::tie(sessions[b].student, sessions[b].start);
+                return std::tie(sittings[a].student, sittings[a].start) <
+                       std::tie(sittings[b].student, sittings[b].start);
             });
             codeLines.push_back({code, list});
         }
     }
 
     // The same and near-identical final answers, question by question.
-    for (std::uint32_t a = 0; a < assignments.size(); ++a) {
+    for (AssignmentId a : assignments.ids()) {
         const Assignment& as = assignments[a];
-        for (std::uint32_t q = 0; q < as.questions.size(); ++q) {
-            std::map<std::string, std::vector<std::uint32_t>> byText;
+        for (QuestionId q : as.questions.ids()) {
+            std::map<std::string, std::vector<ItemId>> byText;
             for (const Row& row : as.rows)
-                if (row.cells[q].answer != kNone)
+                if (row.cells[q].answer.some())
                     byText[foldText(items[row.cells[q].answer].text)].push_back(row.cells[q].answer);
             std::vector<std::string_view> texts;
-            std::vector<const std::vector<std::uint32_t>*> groups;
+            std::vector<const std::vector<ItemId>*> groups;
             for (const auto& [folded, group] : byText) {
                 if (group.size() > 1)
                     same.push_back({a, q, group});
@@ -100,8 +99,8 @@ void Model::runChecks()
                 groups.push_back(&group);
             }
             for (const Similar& pair : nearIdentical(texts))
-                for (std::uint32_t x : *groups[pair.a])
-                    for (std::uint32_t y : *groups[pair.b])
+                for (ItemId x : *groups[pair.a])
+                    for (ItemId y : *groups[pair.b])
                         if (items[x].student < items[y].student)
                             near.push_back({a, q, x, y, pair.share});
                         else

@@ -51,32 +51,32 @@ public:
             cell(o_, h, false);
         cell(o_, "Files", false, true);
         // Student by student, then assignment, then question.
-        std::vector<std::vector<std::pair<std::uint32_t, const Row*>>> rowsOf(m_.students.size());
-        for (std::uint32_t a = 0; a < m_.assignments.size(); ++a)
+        Table<StudentId, std::vector<std::pair<AssignmentId, const Row*>>> rowsOf(m_.students.size());
+        for (AssignmentId a : m_.assignments.ids())
             for (const Row& row : m_.assignments[a].rows)
                 rowsOf[row.student].emplace_back(a, &row);
-        for (std::uint32_t s = 0; s < m_.students.size(); ++s)
+        for (StudentId s : m_.students.ids())
             for (const auto& [a, row] : rowsOf[s]) {
                 const Assignment& as = m_.assignments[a];
-                for (std::uint32_t q = 0; q < as.questions.size(); ++q)
-                    line(s, a, std::to_string(q + 1), m_.lines[as.questions[q]], row->cells[q]);
+                for (QuestionId q : as.questions.ids())
+                    line(s, a, std::to_string(q.index() + 1), m_.lines[as.questions[q]], row->cells[q]);
                 // Responses to lines not in the bank: one row per line carried.
-                std::map<std::uint32_t, Cell> others;
-                for (std::uint32_t i : row->unknown) {
+                std::map<LineId, Cell> others;
+                for (ItemId i : row->unknown) {
                     Cell& c = others[m_.items[i].line];
                     c.items.push_back(i);
                     if (!m_.items[i].text.empty())
                         c.answer = i;
                 }
                 for (auto& [ln, c] : others) {
-                    c.status = c.answer != kNone ? Status::Answered : Status::Empty;
+                    c.status = c.answer.some() ? Status::Answered : Status::Empty;
                     line(s, a, "", m_.lines[ln], c);
                 }
             }
     }
 
 private:
-    void line(std::uint32_t s, std::uint32_t a, const std::string& number, const std::string& questionLine,
+    void line(StudentId s, AssignmentId a, const std::string& number, const std::string& questionLine,
               const Cell& c)
     {
         const Student& st = m_.students[s];
@@ -97,14 +97,14 @@ private:
         cell(o_, answered ? std::string_view(m_.items[c.answer].text) : std::string_view(), true);
         cell(o_, answered ? formatMoment(m_.items[c.answer].when) : std::string(), false);
         cell(o_, std::to_string(c.revisions()), false);
-        std::vector<std::uint32_t> files;
-        for (std::uint32_t i : c.items)
+        std::vector<FileId> files;
+        for (ItemId i : c.items)
             for (const Place& p : m_.items[i].at)
                 files.push_back(p.file);
         std::sort(files.begin(), files.end());
         files.erase(std::unique(files.begin(), files.end()), files.end());
         std::string joined;
-        for (std::uint32_t f : files)
+        for (FileId f : files)
             joined += (joined.empty() ? "" : "; ") + m_.files[f].shown;
         cell(o_, joined, false, true);
     }

@@ -92,8 +92,8 @@ public:
         for (const Assignment& a : m.assignments)
             for (const Row& row : a.rows)
                 for (const Cell& c : row.cells)
-                    for (std::uint32_t i : c.items)
-                        superseded_[i] = i != c.answer;
+                    for (ItemId i : c.items)
+                        superseded_[i.index()] = i != c.answer;
     }
 
     void write(const std::string& madeOn)
@@ -104,13 +104,13 @@ public:
         o_ << " by qa-review.</p>\n";
         facts();
         contents();
-        for (std::uint32_t a = 0; a < m_.assignments.size(); ++a)
+        for (AssignmentId a : m_.assignments.ids())
             grid(a);
         checks();
-        for (std::uint32_t a = 0; a < m_.assignments.size(); ++a)
+        for (AssignmentId a : m_.assignments.ids())
             questions(a);
         o_ << "<h2 id=\"students\">Students</h2>\n";
-        for (std::uint32_t s = 0; s < m_.students.size(); ++s)
+        for (StudentId s : m_.students.ids())
             student(s);
         o_ << "</body>\n</html>\n";
     }
@@ -155,19 +155,19 @@ private:
     void contents()
     {
         o_ << "<nav><ul>";
-        for (std::uint32_t a = 0; a < m_.assignments.size(); ++a) {
+        for (AssignmentId a : m_.assignments.ids()) {
             o_ << "<li>Assignment ";
             o_.html1252(m_.assignments[a].number);
-            o_ << ": <a href=\"#grid-" << a << "\">grid</a>, <a href=\"#questions-" << a
+            o_ << ": <a href=\"#grid-" << a.index() << "\">grid</a>, <a href=\"#questions-" << a.index()
                << "\">answers by question</a></li>";
         }
         o_ << "<li><a href=\"#checks\">Checks</a></li><li><a href=\"#students\">Students</a></li></ul></nav>\n";
     }
 
-    void studentName(std::uint32_t s, bool link = true)
+    void studentName(StudentId s, bool link = true)
     {
         if (link)
-            o_ << "<a href=\"#student-" << s << "\">";
+            o_ << "<a href=\"#student-" << s.index() << "\">";
         o_.html1252(m_.students[s].name);
         if (link)
             o_ << "</a>";
@@ -206,11 +206,11 @@ private:
         o_ << "</div>";
     }
 
-    void grid(std::uint32_t a)
+    void grid(AssignmentId a)
     {
         const Assignment& as = m_.assignments[a];
         const std::size_t nq = as.questions.size();
-        o_ << "<h2 id=\"grid-" << a << "\">Assignment ";
+        o_ << "<h2 id=\"grid-" << a.index() << "\">Assignment ";
         o_.html1252(as.number);
         o_ << ": who answered what</h2>\n<p class=\"key\"><span class=\"ok\">answered: date, time, "
               "+revisions</span>"
@@ -220,7 +220,7 @@ private:
                   "listed under the students and the checks.</p>\n";
         o_ << "<div class=\"scroll\"><table class=\"grid\"><thead><tr><th class=\"who\">Student</th>";
         for (std::size_t q = 0; q < nq; ++q)
-            o_ << "<th><a href=\"#q-" << a << "-" << std::uint64_t{q} << "\">Q" << std::uint64_t{q + 1}
+            o_ << "<th><a href=\"#q-" << a.index() << "-" << std::uint64_t{q} << "\">Q" << std::uint64_t{q + 1}
                << "</a></th>";
         o_ << "<th>Answered</th><th>Empty</th><th>Missing</th></tr></thead>\n<tbody>\n";
         std::vector<std::uint32_t> colOk(nq), colEmpty(nq), colMiss(nq);
@@ -230,7 +230,7 @@ private:
             o_ << "</th>";
             std::uint32_t ok = 0, em = 0, mi = 0;
             for (std::size_t q = 0; q < nq; ++q) {
-                const Cell& c = row.cells[q];
+                const Cell& c = row.cells[QuestionId(q)];
                 if (c.status == Status::Answered) {
                     ++ok;
                     ++colOk[q];
@@ -265,18 +265,19 @@ private:
            << std::uint64_t{nq} << " questions.</p>\n";
     }
 
-    void questions(std::uint32_t a)
+    void questions(AssignmentId a)
     {
         const Assignment& as = m_.assignments[a];
-        o_ << "<h2 id=\"questions-" << a << "\">Assignment ";
+        o_ << "<h2 id=\"questions-" << a.index() << "\">Assignment ";
         o_.html1252(as.number);
         o_ << ": answers by question</h2>\n";
-        for (std::uint32_t q = 0; q < as.questions.size(); ++q) {
-            o_ << "<section class=\"q\" id=\"q-" << a << "-" << q << "\"><h3>Question " << q + 1 << "</h3>"
+        for (QuestionId q : as.questions.ids()) {
+            o_ << "<section class=\"q\" id=\"q-" << a.index() << "-" << q.index() << "\"><h3>Question "
+               << q.index() + 1 << "</h3>"
                << "<div class=\"qtext\">";
             o_.html1252(m_.lines[as.questions[q]]);
             o_ << "</div>\n";
-            std::vector<std::uint32_t> empty, missing;
+            std::vector<StudentId> empty, missing;
             for (const Row& row : as.rows) {
                 const Cell& c = row.cells[q];
                 if (c.status == Status::Missing) {
@@ -295,7 +296,7 @@ private:
                 if (c.revisions()) {
                     o_ << "<details><summary>" << c.revisions()
                        << (c.revisions() == 1 ? " other version" : " other versions") << "</summary>";
-                    for (std::uint32_t i : c.items)
+                    for (ItemId i : c.items)
                         if (i != c.answer) {
                             o_ << "<div class=\"old\"><time>" << formatMoment(m_.items[i].when) << "</time>";
                             text(m_.items[i].text);
@@ -311,7 +312,7 @@ private:
         }
     }
 
-    void nameList(const char* what, const std::vector<std::uint32_t>& students)
+    void nameList(const char* what, const std::vector<StudentId>& students)
     {
         if (students.empty())
             return;
@@ -319,7 +320,7 @@ private:
         for (std::size_t k = 0; k < students.size(); ++k) {
             if (k)
                 o_ << ", ";
-            o_ << "<a href=\"#student-" << students[k] << "\">";
+            o_ << "<a href=\"#student-" << students[k].index() << "\">";
             o_.html1252(m_.students[students[k]].name);
             o_ << "</a>";
         }
@@ -334,15 +335,15 @@ private:
         auto day = [](Moment m) {
             return m >= 0 ? m / kSecondsPerDay : (m - kSecondsPerDay + 1) / kSecondsPerDay;
         };
-        std::vector<Moment> sessionEnd(st.sessions.size());
-        for (std::size_t k = 0; k < st.sessions.size(); ++k) {
-            sessionEnd[k] = m_.sessions[st.sessions[k]].start;
+        std::vector<Moment> sessionEnd(st.sittings.size());
+        for (std::size_t k = 0; k < st.sittings.size(); ++k) {
+            sessionEnd[k] = m_.sittings[st.sittings[k]].start;
             rowOfDay[day(sessionEnd[k])] = 0;
         }
-        for (std::uint32_t i : st.items) {
+        for (ItemId i : st.items) {
             rowOfDay[day(m_.items[i].when)] = 0;
-            for (std::size_t k = 0; k < st.sessions.size(); ++k)
-                if (m_.items[i].session == st.sessions[k])
+            for (std::size_t k = 0; k < st.sittings.size(); ++k)
+                if (m_.items[i].sitting == st.sittings[k])
                     sessionEnd[k] = std::max(sessionEnd[k], m_.items[i].when);
         }
         if (rowOfDay.empty())
@@ -377,9 +378,9 @@ private:
             o_ << buf;
         }
         o_ << "</g>";
-        for (std::size_t k = 0; k < st.sessions.size(); ++k) {
+        for (std::size_t k = 0; k < st.sittings.size(); ++k) {
             // A session past midnight is drawn on each day it touches.
-            Moment from = m_.sessions[st.sessions[k]].start;
+            Moment from = m_.sittings[st.sittings[k]].start;
             const Moment to = sessionEnd[k];
             while (true) {
                 const Moment dayEnd = (day(from) + 1) * kSecondsPerDay - 1;
@@ -394,7 +395,7 @@ private:
                 from = dayEnd + 1;
             }
         }
-        for (std::uint32_t i : st.items) {
+        for (ItemId i : st.items) {
             const Item& it = m_.items[i];
             const int cy = top + rowOfDay[day(it.when)] * rowH + 7;
             if (it.note)
@@ -410,19 +411,19 @@ private:
               "<span class=\"ld le\"></span>empty response <span class=\"ln\"></span>note</p>\n";
     }
 
-    void itemLine(const Item& it, std::uint32_t index, Moment since)
+    void itemLine(const Item& it, ItemId index, Moment since)
     {
         o_ << "<li" << (it.note ? " class=\"note\"" : "") << "><span class=\"t\" title=\"" << formatMoment(it.when)
            << "\">" << elapsed(it.when - since) << "</span><span class=\"k\">";
-        const bool superseded = superseded_[index];
+        const bool superseded = superseded_[index.index()];
         if (it.note)
             o_ << "note";
-        else if (it.question != kNone)
-            o_ << "Q" << it.question + 1;
+        else if (it.question.some())
+            o_ << "Q" << it.question.index() + 1;
         else
             o_ << "?";
         o_ << "</span><div>";
-        if (!it.note && it.question == kNone) {
+        if (!it.note && it.question.none()) {
             o_ << "<div class=\"flag\">not a question of the bank: ";
             o_.html1252(m_.lines[it.line]);
             o_ << "</div>";
@@ -435,24 +436,24 @@ private:
         o_ << "</div></li>\n";
     }
 
-    void student(std::uint32_t s)
+    void student(StudentId s)
     {
         const Student& st = m_.students[s];
-        o_ << "<section class=\"student\" id=\"student-" << s << "\"><h2>";
+        o_ << "<section class=\"student\" id=\"student-" << s.index() << "\"><h2>";
         studentName(s, false);
         o_ << "</h2>\n";
         timeline(st);
-        std::vector<std::vector<std::uint32_t>> bySession(st.sessions.size());
-        std::vector<std::uint32_t> loose;
-        for (std::uint32_t i : st.items) {
-            const auto k = std::find(st.sessions.begin(), st.sessions.end(), m_.items[i].session);
-            if (k == st.sessions.end())
+        std::vector<std::vector<ItemId>> bySession(st.sittings.size());
+        std::vector<ItemId> loose;
+        for (ItemId i : st.items) {
+            const auto k = std::find(st.sittings.begin(), st.sittings.end(), m_.items[i].sitting);
+            if (k == st.sittings.end())
                 loose.push_back(i);
             else
-                bySession[static_cast<std::size_t>(k - st.sessions.begin())].push_back(i);
+                bySession[static_cast<std::size_t>(k - st.sittings.begin())].push_back(i);
         }
-        for (std::size_t k = 0; k < st.sessions.size(); ++k) {
-            const Session& se = m_.sessions[st.sessions[k]];
+        for (std::size_t k = 0; k < st.sittings.size(); ++k) {
+            const Sitting& se = m_.sittings[st.sittings[k]];
             o_ << "<div class=\"sess\">Session " << std::uint64_t{k + 1} << ", assignment ";
             o_.html1252(m_.assignments[se.assignment].number);
             o_ << ": started " << formatMoment(se.start) << "<span class=\"t\">";
@@ -460,24 +461,24 @@ private:
             o_ << "</span></div>\n<ol class=\"items\">";
             if (bySession[k].empty())
                 o_ << "<li><span></span><span></span><span class=\"none\">nothing recorded</span></li>";
-            for (std::uint32_t i : bySession[k])
+            for (ItemId i : bySession[k])
                 itemLine(m_.items[i], i, se.start);
             o_ << "</ol>\n";
         }
         if (!loose.empty()) {
             o_ << "<div class=\"sess\">Notes found only in a notes file</div>\n<ol class=\"items\">";
-            for (std::uint32_t i : loose)
+            for (ItemId i : loose)
                 itemLine(m_.items[i], i, m_.items[i].when);
             o_ << "</ol>\n";
         }
         o_ << "</section>\n";
     }
 
-    void questionRef(std::uint32_t a, std::uint32_t q)
+    void questionRef(AssignmentId a, QuestionId q)
     {
-        o_ << "<a href=\"#q-" << a << "-" << q << "\">";
+        o_ << "<a href=\"#q-" << a.index() << "-" << q.index() << "\">";
         o_.html1252(m_.assignments[a].number);
-        o_ << " Q" << q + 1 << "</a>";
+        o_ << " Q" << q.index() + 1 << "</a>";
     }
 
     void checks()
@@ -508,11 +509,11 @@ private:
             o_ << "<table class=\"list\"><tr><th colspan=\"3\">Code line <code>";
             o_.html1252(c.codeLine);
             o_ << "</code></th></tr><tr><th>Student</th><th>Session</th><th>Files and lines</th></tr>";
-            for (std::uint32_t s : c.sessions) {
+            for (SittingId s : c.sittings) {
                 o_ << "<tr><td>";
-                studentName(m_.sessions[s].student);
-                o_ << "</td><td>" << formatMoment(m_.sessions[s].start) << "</td><td>";
-                places(m_.sessions[s].at);
+                studentName(m_.sittings[s].student);
+                o_ << "</td><td>" << formatMoment(m_.sittings[s].start) << "</td><td>";
+                places(m_.sittings[s].at);
                 o_ << "</td></tr>\n";
             }
             o_ << "</table>\n";
@@ -555,7 +556,7 @@ private:
                 o_ << "<tr><td>";
                 questionRef(p.assignment, p.question);
                 o_ << "</td><td>" << share << "</td>";
-                for (std::uint32_t i : {p.a, p.b}) {
+                for (ItemId i : {p.a, p.b}) {
                     o_ << "<td>";
                     studentName(m_.items[i].student);
                     o_ << "<span class=\"t\">" << formatMoment(m_.items[i].when) << ", ";
@@ -592,7 +593,7 @@ private:
         else {
             o_ << "<table class=\"list\"><tr><th>Student</th><th>Line carried</th><th>Response</th><th>Files and "
                   "lines</th></tr>";
-            for (std::uint32_t i : m_.notInBank) {
+            for (ItemId i : m_.notInBank) {
                 const Item& it = m_.items[i];
                 o_ << "<tr><td>";
                 studentName(it.student);

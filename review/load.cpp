@@ -23,6 +23,8 @@ namespace {
 constexpr std::int64_t kLargestFile = std::int64_t{1} << 30;
 // Copies of one block in different files read the clock apart by this much.
 constexpr Moment kSameMoment = 2;
+// No raw header.
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
 std::string reasonOf(int err)
 {
@@ -103,6 +105,10 @@ std::string sortKey(const std::string& s)
     return key + '\0' + s;
 }
 
+struct LineHash {
+    std::size_t operator()(LineId id) const { return std::hash<std::uint32_t>()(id.index()); }
+};
+
 class Loader {
 public:
     Loader(Model& m, const Options& o) : m_(m), options_(o) {}
@@ -122,23 +128,26 @@ public:
 private:
     // A raw header or block occurrence, before duplicates are counted once.
     struct RawSession {
-        std::uint32_t student, assignment;
+        StudentId student;
+        AssignmentId assignment;
         Moment start;
         std::string codeLine;
         Place at;
-        std::uint32_t canonical = kNone;
+        SittingId canonical;
     };
     struct RawItem {
         bool note;
-        std::uint32_t student, assignment, session; // session: raw index
-        std::uint32_t line;
+        StudentId student;
+        AssignmentId assignment;
+        std::uint32_t session; // raw index
+        LineId line;
         Moment when;
         std::uint64_t hash;
         std::string text;
         Place at;
     };
 
-    void problem(std::uint32_t file, std::uint32_t line, std::uint32_t last, std::string what)
+    void problem(FileId file, std::uint32_t line, std::uint32_t last, std::string what)
     {
         m_.problems.push_back({m_.files[file].shown, line, last, std::move(what)});
     }
@@ -150,7 +159,7 @@ private:
         f.shown = isFile ? pathToUtf8(p.filename()) : pathToUtf8(p.lexically_relative(input));
         f.fileName = pathToUtf8(p.filename());
         f.nameBytes = hostName(p.filename());
-        m_.files.push_back(std::move(f));
+        m_.files.add(std::move(f));
     }
 
     void walk(const fs::path& dir, const fs::path& input)
@@ -199,32 +208,30 @@ private:
         firstOfInput.push_back(m_.files.size());
         // Within each input by name.
         for (std::size_t k = 0; k + 1 < firstOfInput.size(); ++k)
-            std::sort(m_.files.begin() + static_cast<std::ptrdiff_t>(firstOfInput[k]),
-                      m_.files.begin() + static_cast<std::ptrdiff_t>(firstOfInput[k + 1]),
+            std::sort(m_.files.values().begin() + static_cast<std::ptrdiff_t>(firstOfInput[k]),
+                      m_.files.values().begin() + static_cast<std::ptrdiff_t>(firstOfInput[k + 1]),
                       [](const InputFile& a, const InputFile& b) { return a.shown < b.shown; });
     }
 
-    std::uint32_t intern(std::string_view s)
+    LineId intern(std::string_view s)
     {
-        auto [it, added] = lineIds_.try_emplace(std::string(s), static_cast<std::uint32_t>(m_.lines.size()));
+        auto [it, added] = lineIds_.try_emplace(std::string(s), LineId(m_.lines.size()));
         if (added)
-            m_.lines.emplace_back(s);
+            m_.lines.add(std::string(s));
         return it->second;
     }
-    std::uint32_t studentOf(std::string_view name)
+    StudentId studentOf(std::string_view name)
     {
-        auto [it, added] =
-            studentIds_.try_emplace(std::string(name), static_cast<std::uint32_t>(m_.students.size()));
+        auto [it, added] = studentIds_.try_emplace(std::string(name), StudentId(m_.students.size()));
         if (added)
-            m_.students.push_back({std::string(name), {}, {}, {}});
+            m_.students.add({std::string(name), {}, {}, {}});
         return it->second;
     }
-    std::uint32_t assignmentOf(std::string_view number)
+    AssignmentId assignmentOf(std::string_view number)
     {
-        auto [it, added] =
-            assignmentIds_.try_emplace(std::string(number), static_cast<std::uint32_t>(m_.assignments.size()));
+        auto [it, added] = assignmentIds_.try_emplace(std::string(number), AssignmentId(m_.assignments.size()));
         if (added)
-            m_.assignments.push_back({std::string(number), {}, {}});
+            m_.assignments.add({std::string(number), {}, {}});
         return it->second;
     }
     bool wanted(std::string_view assignment) const
@@ -238,9 +245,9 @@ private:
         std::string bytes;
         // A file that two inputs lead to is read once.
         std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
-        for (std::uint32_t f = 0; f < m_.files.size(); ++f) {
-            if (options_.progress && (f % 64 == 0))
-                options_.progress(f, m_.files.size());
+        for (FileId f : m_.files.ids()) {
+            if (options_.progress && (f.index() % 64 == 0))
+                options_.progress(f.index(), m_.files.size());
             if (options_.stop && options_.stop())
                 return;
             std::string reason;
@@ -260,7 +267,7 @@ private:
             options_.progress(m_.files.size(), m_.files.size());
     }
 
-    void take(std::uint32_t f, const ParsedFile& parsed)
+    void take(FileId f, const ParsedFile& parsed)
     {
         for (const ParsedProblem& p : parsed.problems)
             problem(f, p.line, p.lastLine, p.what);
@@ -275,13 +282,13 @@ private:
             const ParsedHeader& ph = parsed.headers[h];
             if (!wanted(ph.assignment))
                 continue;
-            const std::uint32_t student = studentOf(ph.name);
+            const StudentId student = studentOf(ph.name);
             auto& initials = m_.students[student].initials;
             if (std::find(initials.begin(), initials.end(), ph.initials) == initials.end())
                 initials.emplace_back(ph.initials);
             sessionOf[h] = static_cast<std::uint32_t>(rawSessions_.size());
             rawSessions_.push_back(
-                {student, assignmentOf(ph.assignment), ph.start, std::string(ph.codeLine), {f, ph.line}});
+                {student, assignmentOf(ph.assignment), ph.start, std::string(ph.codeLine), {f, ph.line}, {}});
         }
         for (int h : parsed.clockBackwards) {
             const std::uint32_t s = sessionOf[static_cast<std::size_t>(h)];
@@ -296,7 +303,9 @@ private:
             m_.clocks.push_back({rawSessions_[s].student, rawSessions_[s].at, rawSessions_[s].start, before});
         }
         for (const ParsedBlock& b : parsed.blocks) {
-            std::uint32_t student = kNone, assignment = kNone, session = kNone;
+            StudentId student;
+            AssignmentId assignment;
+            std::uint32_t session = kNone;
             if (b.header >= 0) {
                 session = sessionOf[static_cast<std::size_t>(b.header)];
                 if (session == kNone)
@@ -322,17 +331,17 @@ private:
     // notes file carries, as the tutor names it.
     void placeNotesFiles()
     {
-        std::unordered_map<std::string, std::vector<std::uint32_t>> byFileName;
-        for (std::uint32_t s = 0; s < m_.students.size(); ++s)
+        std::unordered_map<std::string, std::vector<StudentId>> byFileName;
+        for (StudentId s : m_.students.ids())
             byFileName[text::toUtf8(records::fileNamePart(m_.students[s].name))].push_back(s);
         const std::string prefix = records::kNotesPrefixOfFile, suffix = records::kRecordSuffix;
-        std::vector<std::uint32_t> fileStudent(m_.files.size(), kNone);
-        std::vector<bool> reported(m_.files.size(), false);
+        Table<FileId, StudentId> fileStudent(m_.files.size());
+        Table<FileId, char> reported(m_.files.size()); // 1: no student found
         for (RawItem& item : rawItems_) {
-            if (item.student != kNone)
+            if (item.student.some())
                 continue;
-            const std::uint32_t f = item.at.file;
-            if (fileStudent[f] == kNone && !reported[f]) {
+            const FileId f = item.at.file;
+            if (fileStudent[f].none() && !reported[f]) {
                 const std::string& name = m_.files[f].fileName;
                 std::string part;
                 if (name.size() > prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
@@ -342,7 +351,7 @@ private:
                 if (it != byFileName.end() && it->second.size() == 1)
                     fileStudent[f] = it->second.front();
                 else {
-                    reported[f] = true;
+                    reported[f] = 1;
                     // With one assignment asked for, the student may just have none of it.
                     if (!options_.assignment)
                         problem(
@@ -352,7 +361,7 @@ private:
             }
             item.student = fileStudent[f];
         }
-        std::erase_if(rawItems_, [](const RawItem& i) { return i.student == kNone; });
+        std::erase_if(rawItems_, [](const RawItem& i) { return i.student.none(); });
     }
 
     // Two headers are one session when they are the same student's, carry the
@@ -376,7 +385,7 @@ private:
                     groupStart = k;
             }
             for (std::size_t g = k; g-- > groupStart;) {
-                Session& c = m_.sessions[rawSessions_[order[g]].canonical];
+                Sitting& c = m_.sittings[rawSessions_[order[g]].canonical];
                 if (r.start - c.start > kSameMoment)
                     break;
                 if (std::none_of(c.at.begin(), c.at.end(), [&](const Place& p) { return p.file == r.at.file; })) {
@@ -385,10 +394,8 @@ private:
                     break;
                 }
             }
-            if (r.canonical == kNone) {
-                r.canonical = static_cast<std::uint32_t>(m_.sessions.size());
-                m_.sessions.push_back({r.student, r.assignment, r.start, r.codeLine, {r.at}});
-            }
+            if (r.canonical.none())
+                r.canonical = m_.sittings.add({r.student, r.assignment, r.start, r.codeLine, {r.at}});
         }
     }
 
@@ -401,7 +408,7 @@ private:
         for (std::uint32_t i = 0; i < order.size(); ++i)
             order[i] = i;
         // The text of an item already taken has moved into its canonical item.
-        std::vector<std::uint32_t> canonicalOf(rawItems_.size(), kNone);
+        std::vector<ItemId> canonicalOf(rawItems_.size());
         auto sameAsBefore = [&](std::uint32_t before, const RawItem& b) {
             const RawItem& a = rawItems_[before];
             return a.student == b.student && a.note == b.note && a.line == b.line && a.hash == b.hash &&
@@ -427,7 +434,7 @@ private:
             RawItem& r = rawItems_[order[k]];
             if (k > 0 && !sameAsBefore(order[k - 1], r))
                 groupStart = k;
-            std::uint32_t into = kNone;
+            ItemId into;
             for (std::size_t g = k; g-- > groupStart;) {
                 Item& c = m_.items[canonicalOf[order[g]]];
                 if (r.when - c.when > kSameMoment)
@@ -437,23 +444,22 @@ private:
                     break;
                 }
             }
-            if (into == kNone) {
-                into = static_cast<std::uint32_t>(m_.items.size());
+            if (into.none()) {
                 Item item;
                 item.note = r.note;
                 item.student = r.student;
                 item.line = r.line;
                 item.when = r.when;
                 item.text = std::move(r.text);
-                m_.items.push_back(std::move(item));
+                into = m_.items.add(std::move(item));
             } else {
                 r.text = std::string();
             }
             Item& c = m_.items[into];
             canonicalOf[order[k]] = into;
             c.at.push_back(r.at);
-            if (c.session == kNone && r.session != kNone) {
-                c.session = rawSessions_[r.session].canonical;
+            if (c.sitting.none() && r.session != kNone) {
+                c.sitting = rawSessions_[r.session].canonical;
                 c.assignment = r.assignment;
             }
         }
@@ -479,18 +485,15 @@ private:
             if (step.kind == BankCursor::Step::End)
                 break;
             if (step.kind == BankCursor::Step::Show)
-                a.questions.push_back(intern(step.line));
+                a.questions.add(intern(step.line));
         }
     }
 
     void buildStudentsAndAssignments()
     {
         // Students by name, assignments by number: renumber.
-        std::vector<std::uint32_t> sOrder(m_.students.size()), aOrder(m_.assignments.size());
-        for (std::uint32_t i = 0; i < sOrder.size(); ++i)
-            sOrder[i] = i;
-        for (std::uint32_t i = 0; i < aOrder.size(); ++i)
-            aOrder[i] = i;
+        std::vector<StudentId> sOrder(m_.students.ids().begin(), m_.students.ids().end());
+        std::vector<AssignmentId> aOrder(m_.assignments.ids().begin(), m_.assignments.ids().end());
         std::sort(sOrder.begin(), sOrder.end(),
                   [&](auto x, auto y) { return sortKey(m_.students[x].name) < sortKey(m_.students[y].name); });
         std::sort(aOrder.begin(), aOrder.end(), [&](auto x, auto y) {
@@ -498,48 +501,45 @@ private:
             const double ny = text::leadingNumber(m_.assignments[y].number);
             return nx != ny ? nx < ny : m_.assignments[x].number < m_.assignments[y].number;
         });
-        std::vector<std::uint32_t> sNew(sOrder.size()), aNew(aOrder.size());
-        std::vector<Student> students;
-        std::vector<Assignment> assignments;
-        for (std::uint32_t i = 0; i < sOrder.size(); ++i) {
-            sNew[sOrder[i]] = i;
-            students.push_back(std::move(m_.students[sOrder[i]]));
+        Table<StudentId, StudentId> sNew(sOrder.size());
+        Table<AssignmentId, AssignmentId> aNew(aOrder.size());
+        Table<StudentId, Student> students;
+        Table<AssignmentId, Assignment> assignments;
+        for (StudentId old : sOrder) {
+            sNew[old] = students.add(std::move(m_.students[old]));
             std::sort(students.back().initials.begin(), students.back().initials.end());
         }
-        for (std::uint32_t i = 0; i < aOrder.size(); ++i) {
-            aNew[aOrder[i]] = i;
-            assignments.push_back(std::move(m_.assignments[aOrder[i]]));
-        }
+        for (AssignmentId old : aOrder)
+            aNew[old] = assignments.add(std::move(m_.assignments[old]));
         m_.students = std::move(students);
         m_.assignments = std::move(assignments);
-        for (Session& s : m_.sessions) {
+        auto byPlace = [](const Place& x, const Place& y) {
+            return std::tie(x.file, x.line) < std::tie(y.file, y.line);
+        };
+        for (Sitting& s : m_.sittings) {
             s.student = sNew[s.student];
             s.assignment = aNew[s.assignment];
-            std::sort(s.at.begin(), s.at.end(), [](const Place& x, const Place& y) {
-                return std::tie(x.file, x.line) < std::tie(y.file, y.line);
-            });
+            std::sort(s.at.begin(), s.at.end(), byPlace);
         }
         for (ClockFinding& c : m_.clocks)
             c.student = sNew[c.student];
         for (Item& item : m_.items) {
             item.student = sNew[item.student];
-            if (item.assignment != kNone)
+            if (item.assignment.some())
                 item.assignment = aNew[item.assignment];
-            std::sort(item.at.begin(), item.at.end(), [](const Place& x, const Place& y) {
-                return std::tie(x.file, x.line) < std::tie(y.file, y.line);
-            });
+            std::sort(item.at.begin(), item.at.end(), byPlace);
         }
 
-        // Sessions and items by time, per student.
-        for (std::uint32_t s = 0; s < m_.sessions.size(); ++s)
-            m_.students[m_.sessions[s].student].sessions.push_back(s);
-        for (std::uint32_t i = 0; i < m_.items.size(); ++i)
+        // Sittings and items by time, per student.
+        for (SittingId s : m_.sittings.ids())
+            m_.students[m_.sittings[s].student].sittings.push_back(s);
+        for (ItemId i : m_.items.ids())
             m_.students[m_.items[i].student].items.push_back(i);
         auto placeKey = [](const std::vector<Place>& at) { return std::tie(at.front().file, at.front().line); };
         for (Student& st : m_.students) {
-            std::sort(st.sessions.begin(), st.sessions.end(), [&](auto x, auto y) {
-                const Session& a = m_.sessions[x];
-                const Session& b = m_.sessions[y];
+            std::sort(st.sittings.begin(), st.sittings.end(), [&](auto x, auto y) {
+                const Sitting& a = m_.sittings[x];
+                const Sitting& b = m_.sittings[y];
                 return a.start != b.start ? a.start < b.start : placeKey(a.at) < placeKey(b.at);
             });
             std::sort(st.items.begin(), st.items.end(), [&](auto x, auto y) {
@@ -548,32 +548,36 @@ private:
                 return a.when != b.when ? a.when < b.when : placeKey(a.at) < placeKey(b.at);
             });
         }
+        placeItems();
+    }
 
+    void placeItems()
+    {
         // Notes read only from a notes file: their assignment from the bank
         // line when one of the student's assignments has it.
         for (Assignment& a : m_.assignments)
             loadQuestions(a);
-        std::vector<std::unordered_map<std::uint32_t, std::uint32_t>> questionOf(m_.assignments.size());
-        for (std::uint32_t a = 0; a < m_.assignments.size(); ++a)
-            for (std::uint32_t q = 0; q < m_.assignments[a].questions.size(); ++q)
+        Table<AssignmentId, std::unordered_map<LineId, QuestionId, LineHash>> questionOf(m_.assignments.size());
+        for (AssignmentId a : m_.assignments.ids())
+            for (QuestionId q : m_.assignments[a].questions.ids())
                 questionOf[a].try_emplace(m_.assignments[a].questions[q], q);
 
-        // Rows: one per student and assignment with a session.
-        std::vector<std::map<std::uint32_t, std::uint32_t>> rowOf(m_.assignments.size()); // student -> row
-        for (std::uint32_t s = 0; s < m_.students.size(); ++s)
-            for (std::uint32_t sess : m_.students[s].sessions) {
-                Assignment& a = m_.assignments[m_.sessions[sess].assignment];
-                if (rowOf[m_.sessions[sess].assignment].try_emplace(s, a.rows.size()).second)
-                    a.rows.push_back({s, std::vector<Cell>(a.questions.size()), {}});
+        // Rows: one per student and assignment with a sitting.
+        Table<AssignmentId, std::map<StudentId, std::size_t>> rowOf(m_.assignments.size());
+        for (StudentId s : m_.students.ids())
+            for (SittingId sitting : m_.students[s].sittings) {
+                Assignment& a = m_.assignments[m_.sittings[sitting].assignment];
+                if (rowOf[m_.sittings[sitting].assignment].try_emplace(s, a.rows.size()).second)
+                    a.rows.push_back({s, Table<QuestionId, Cell>(a.questions.size()), {}});
             }
-        for (std::uint32_t s = 0; s < m_.students.size(); ++s)
-            for (std::uint32_t i : m_.students[s].items) {
+        for (StudentId s : m_.students.ids())
+            for (ItemId i : m_.students[s].items) {
                 Item& item = m_.items[i];
-                if (item.assignment == kNone) {
-                    for (std::uint32_t a = 0; a < m_.assignments.size() && item.assignment == kNone; ++a)
-                        if (rowOf[a].count(s) && questionOf[a].count(item.line))
+                if (item.assignment.none()) {
+                    for (AssignmentId a : m_.assignments.ids())
+                        if (item.assignment.none() && rowOf[a].count(s) && questionOf[a].count(item.line))
                             item.assignment = a;
-                    if (item.assignment == kNone)
+                    if (item.assignment.none())
                         continue;
                 }
                 auto q = questionOf[item.assignment].find(item.line);
@@ -582,7 +586,7 @@ private:
                 if (item.note)
                     continue;
                 Row& row = m_.assignments[item.assignment].rows[rowOf[item.assignment].at(s)];
-                if (item.question == kNone) {
+                if (item.question.none()) {
                     row.unknown.push_back(i);
                     m_.notInBank.push_back(i);
                     continue;
@@ -595,11 +599,11 @@ private:
         // With one assignment asked for, notes that cannot be placed in it are left out.
         if (options_.assignment)
             for (Student& st : m_.students)
-                std::erase_if(st.items, [&](std::uint32_t i) { return m_.items[i].assignment == kNone; });
+                std::erase_if(st.items, [&](ItemId i) { return m_.items[i].assignment.none(); });
         for (Assignment& a : m_.assignments)
             for (Row& row : a.rows)
                 for (Cell& cell : row.cells)
-                    cell.status = cell.answer != kNone ? Status::Answered
+                    cell.status = cell.answer.some()   ? Status::Answered
                                   : cell.items.empty() ? Status::Missing
                                                        : Status::Empty;
     }
@@ -613,7 +617,9 @@ private:
 
     Model& m_;
     const Options& options_;
-    std::unordered_map<std::string, std::uint32_t> lineIds_, studentIds_, assignmentIds_;
+    std::unordered_map<std::string, LineId> lineIds_;
+    std::unordered_map<std::string, StudentId> studentIds_;
+    std::unordered_map<std::string, AssignmentId> assignmentIds_;
     std::vector<RawSession> rawSessions_;
     std::vector<RawItem> rawItems_;
 };

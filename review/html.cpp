@@ -6,13 +6,13 @@
 #include <map>
 
 #include "platform/text.h"
+#include "review/html_writer.h"
 #include "review/model.h"
-#include "review/output.h"
 
 namespace qa::review {
 namespace {
 
-const char* const kStyle = R"(
+constexpr Markup kStyle = R"(
 :root{--ok:#d8f0dc;--okText:#145a24;--empty:#fbe9c0;--emptyText:#7a5200;--miss:#f6d5d5;--missText:#8a1c1c;
 --line:#d6d9de;--muted:#5f6670;--accent:#1f4e8c}
 *{box-sizing:border-box}
@@ -75,14 +75,13 @@ svg.tl{display:block;margin:6px 0 0;max-width:100%}
 .grid thead th{position:static}h2{break-after:avoid}.ans,.items li{break-inside:avoid}}
 )";
 
-std::string elapsed(Moment d)
+// "+H:MM:SS" after a start.
+void elapsed(HtmlWriter& o, Moment d)
 {
     if (d < 0)
-        return "-" + elapsed(-d);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "+%lld:%02lld:%02lld", static_cast<long long>(d / 3600),
-                  static_cast<long long>(d / 60 % 60), static_cast<long long>(d % 60));
-    return buf;
+        o << "-";
+    d = d < 0 ? -d : d;
+    o << "+" << std::uint64_t(d / 3600) << ":" << Padded{d / 60 % 60, 2} << ":" << Padded{d % 60, 2};
 }
 
 class Report {
@@ -100,7 +99,7 @@ public:
     {
         head();
         o_ << "<p class=\"made\">Made on ";
-        o_.html(madeOn);
+        o_ << Text{madeOn};
         o_ << " by qa-review.</p>\n";
         facts();
         contents();
@@ -128,13 +127,15 @@ private:
            << kStyle << "</style>\n</head>\n<body>\n<h1>Review of handed-in work</h1>\n";
     }
 
-    void fact(std::size_t n, const char* what, const char* anchor = nullptr)
+    void fact(std::size_t n, Markup what) { o_ << "<li><b>" << std::uint64_t{n} << "</b>" << what << "</li>"; }
+    // A count that links to its list, marked when it is not 0.
+    void fact(std::size_t n, Markup what, Markup anchor)
     {
-        o_ << (anchor && n ? "<li class=\"warn\"><b>" : "<li><b>") << std::uint64_t{n} << "</b>";
-        if (anchor)
-            o_ << "<a href=\"#" << anchor << "\">" << what << "</a></li>";
+        if (n)
+            o_ << "<li class=\"warn\"><b>";
         else
-            o_ << what << "</li>";
+            o_ << "<li><b>";
+        o_ << std::uint64_t{n} << "</b><a href=\"#" << anchor << "\">" << what << "</a></li>";
     }
 
     void facts()
@@ -157,7 +158,7 @@ private:
         o_ << "<nav><ul>";
         for (AssignmentId a : m_.assignments.ids()) {
             o_ << "<li>Assignment ";
-            o_.html1252(m_.assignments[a].number);
+            o_ << Text1252{m_.assignments[a].number};
             o_ << ": <a href=\"#grid-" << a.index() << "\">grid</a>, <a href=\"#questions-" << a.index()
                << "\">answers by question</a></li>";
         }
@@ -168,7 +169,7 @@ private:
     {
         if (link)
             o_ << "<a href=\"#student-" << s.index() << "\">";
-        o_.html1252(m_.students[s].name);
+        o_ << Text1252{m_.students[s].name};
         if (link)
             o_ << "</a>";
         o_ << "<span class=\"ini\">";
@@ -176,14 +177,14 @@ private:
         for (std::size_t k = 0; k < ini.size(); ++k) {
             if (k)
                 o_ << ", ";
-            o_.html1252(ini[k]);
+            o_ << Text1252{ini[k]};
         }
         o_ << "</span>";
     }
 
     void place(const Place& p)
     {
-        o_.html(m_.files[p.file].shown);
+        o_ << Text{m_.files[p.file].shown};
         if (p.line)
             o_ << ":" << p.line;
     }
@@ -202,7 +203,7 @@ private:
         if (t.empty())
             o_ << "<span class=\"none\">(empty)</span>";
         else
-            o_.html1252(t);
+            o_ << Text1252{t};
         o_ << "</div>";
     }
 
@@ -211,7 +212,7 @@ private:
         const Assignment& as = m_.assignments[a];
         const std::size_t nq = as.questions.size();
         o_ << "<h2 id=\"grid-" << a.index() << "\">Assignment ";
-        o_.html1252(as.number);
+        o_ << Text1252{as.number};
         o_ << ": who answered what</h2>\n<p class=\"key\"><span class=\"ok\">answered: date, time, "
               "+revisions</span>"
               "<span class=\"em\">empty</span><span class=\"mi\">missing</span></p>\n";
@@ -234,11 +235,11 @@ private:
                 if (c.status == Status::Answered) {
                     ++ok;
                     ++colOk[q];
-                    const std::string when = formatMoment(m_.items[c.answer].when); // YYYY-MM-DD HH:MM:SS
-                    o_ << "<td class=\"ok\" title=\"" << when << "\">" << std::string_view(when).substr(5, 5);
+                    const Moment when = m_.items[c.answer].when;
+                    o_ << "<td class=\"ok\" title=\"" << When{when} << "\">" << When{when, 5, 5};
                     if (c.revisions())
                         o_ << "<span class=\"rev\" title=\"revisions\">+" << c.revisions() << "</span>";
-                    o_ << "<br>" << std::string_view(when).substr(11, 5) << "</td>";
+                    o_ << "<br>" << When{when, 11, 5} << "</td>";
                 } else if (c.status == Status::Empty) {
                     ++em;
                     ++colEmpty[q];
@@ -253,7 +254,7 @@ private:
                << "</td></tr>\n";
         }
         o_ << "</tbody><tfoot>";
-        const char* names[] = {"Answered", "Empty", "Missing"};
+        constexpr Markup names[] = {"Answered", "Empty", "Missing"};
         const std::vector<std::uint32_t>* cols[] = {&colOk, &colEmpty, &colMiss};
         for (int k = 0; k < 3; ++k) {
             o_ << "<tr><th class=\"who\">" << names[k] << "</th>";
@@ -269,13 +270,13 @@ private:
     {
         const Assignment& as = m_.assignments[a];
         o_ << "<h2 id=\"questions-" << a.index() << "\">Assignment ";
-        o_.html1252(as.number);
+        o_ << Text1252{as.number};
         o_ << ": answers by question</h2>\n";
         for (QuestionId q : as.questions.ids()) {
             o_ << "<section class=\"q\" id=\"q-" << a.index() << "-" << q.index() << "\"><h3>Question "
                << q.index() + 1 << "</h3>"
                << "<div class=\"qtext\">";
-            o_.html1252(m_.lines[as.questions[q]]);
+            o_ << Text1252{m_.lines[as.questions[q]]};
             o_ << "</div>\n";
             std::vector<StudentId> empty, missing;
             for (const Row& row : as.rows) {
@@ -291,14 +292,17 @@ private:
                 const Item& ans = m_.items[c.answer];
                 o_ << "<div class=\"ans\"><span class=\"who\">";
                 studentName(row.student);
-                o_ << "</span><time>" << formatMoment(ans.when) << "</time>";
+                o_ << "</span><time>" << When{ans.when} << "</time>";
                 text(ans.text);
                 if (c.revisions()) {
-                    o_ << "<details><summary>" << c.revisions()
-                       << (c.revisions() == 1 ? " other version" : " other versions") << "</summary>";
+                    o_ << "<details><summary>" << c.revisions();
+                    if (c.revisions() == 1)
+                        o_ << " other version</summary>";
+                    else
+                        o_ << " other versions</summary>";
                     for (ItemId i : c.items)
                         if (i != c.answer) {
-                            o_ << "<div class=\"old\"><time>" << formatMoment(m_.items[i].when) << "</time>";
+                            o_ << "<div class=\"old\"><time>" << When{m_.items[i].when} << "</time>";
                             text(m_.items[i].text);
                             o_ << "</div>";
                         }
@@ -312,7 +316,7 @@ private:
         }
     }
 
-    void nameList(const char* what, const std::vector<StudentId>& students)
+    void nameList(Markup what, const std::vector<StudentId>& students)
     {
         if (students.empty())
             return;
@@ -321,7 +325,7 @@ private:
             if (k)
                 o_ << ", ";
             o_ << "<a href=\"#student-" << students[k].index() << "\">";
-            o_.html1252(m_.students[students[k]].name);
+            o_ << Text1252{m_.students[students[k]].name};
             o_ << "</a>";
         }
         o_ << "</p>\n";
@@ -357,25 +361,21 @@ private:
             const Moment s = m - day(m) * kSecondsPerDay;
             return left + static_cast<double>(s) * width / kSecondsPerDay;
         };
-        char buf[200];
         o_ << "<svg class=\"tl\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" << std::uint64_t(left + width + 24)
            << "\" height=\"" << std::uint64_t(height) << "\" viewBox=\"0 0 " << std::uint64_t(left + width + 24)
            << " " << std::uint64_t(height) << "\" role=\"img\" aria-label=\"sessions by day and hour\">";
         o_ << "<g font-size=\"10\" fill=\"#5f6670\" font-family=\"sans-serif\">";
         for (int h = 0; h <= 24; h += 3) {
             const double hx = left + h * width / 24.0;
-            std::snprintf(buf, sizeof buf,
-                          "<line x1=\"%.1f\" y1=\"%d\" x2=\"%.1f\" y2=\"%d\" stroke=\"#e3e6ea\"/>"
-                          "<text x=\"%.1f\" y=\"11\" text-anchor=\"middle\">%02d:00</text>",
-                          hx, top - 2, hx, height - 2, hx, h % 24 == 0 && h ? 24 : h);
-            o_ << buf;
+            o_ << "<line x1=\"" << Fixed{hx} << "\" y1=\"" << top - 2 << "\" x2=\"" << Fixed{hx} << "\" y2=\""
+               << height - 2 << "\" stroke=\"#e3e6ea\"/><text x=\"" << Fixed{hx}
+               << "\" y=\"11\" text-anchor=\"middle\">" << Padded{h % 24 == 0 && h ? 24 : h, 2} << ":00</text>";
         }
         for (const auto& [d, row] : rowOfDay) {
             int y = 0, mo = 0, dd = 0;
             civilFromDays(d, y, mo, dd);
-            std::snprintf(buf, sizeof buf, "<text x=\"0\" y=\"%d\">%04d-%02d-%02d</text>", top + row * rowH + 11,
-                          y, mo, dd);
-            o_ << buf;
+            o_ << "<text x=\"0\" y=\"" << top + row * rowH + 11 << "\">" << Padded{y, 4} << "-" << Padded{mo, 2}
+               << "-" << Padded{dd, 2} << "</text>";
         }
         o_ << "</g>";
         for (std::size_t k = 0; k < st.sittings.size(); ++k) {
@@ -386,10 +386,8 @@ private:
                 const Moment dayEnd = (day(from) + 1) * kSecondsPerDay - 1;
                 const Moment until = std::min(to, dayEnd);
                 const double x0 = x(from), x1 = std::max(x(until), x0 + 3);
-                std::snprintf(buf, sizeof buf,
-                              "<rect x=\"%.1f\" y=\"%d\" width=\"%.1f\" height=\"10\" rx=\"2\" fill=\"#b9cde8\"/>",
-                              x0, top + rowOfDay[day(from)] * rowH + 2, x1 - x0);
-                o_ << buf;
+                o_ << "<rect x=\"" << Fixed{x0} << "\" y=\"" << top + rowOfDay[day(from)] * rowH + 2
+                   << "\" width=\"" << Fixed{x1 - x0} << "\" height=\"10\" rx=\"2\" fill=\"#b9cde8\"/>";
                 if (to <= dayEnd)
                     break;
                 from = dayEnd + 1;
@@ -399,13 +397,14 @@ private:
             const Item& it = m_.items[i];
             const int cy = top + rowOfDay[day(it.when)] * rowH + 7;
             if (it.note)
-                std::snprintf(buf, sizeof buf,
-                              "<rect x=\"%.1f\" y=\"%d\" width=\"5\" height=\"5\" fill=\"#6b3fa0\"/>",
-                              x(it.when) - 2.5, cy - 2);
+                o_ << "<rect x=\"" << Fixed{x(it.when) - 2.5} << "\" y=\"" << cy - 2
+                   << "\" width=\"5\" height=\"5\" fill=\"#6b3fa0\"/>";
+            else if (it.text.empty())
+                o_ << "<circle cx=\"" << Fixed{x(it.when)} << "\" cy=\"" << cy
+                   << "\" r=\"2.6\" fill=\"#c08a00\"/>";
             else
-                std::snprintf(buf, sizeof buf, "<circle cx=\"%.1f\" cy=\"%d\" r=\"2.6\" fill=\"%s\"/>", x(it.when),
-                              cy, it.text.empty() ? "#c08a00" : "#1f4e8c");
-            o_ << buf;
+                o_ << "<circle cx=\"" << Fixed{x(it.when)} << "\" cy=\"" << cy
+                   << "\" r=\"2.6\" fill=\"#1f4e8c\"/>";
         }
         o_ << "</svg>\n<p class=\"legend\"><span class=\"lb\"></span>session <span class=\"ld\"></span>answer "
               "<span class=\"ld le\"></span>empty response <span class=\"ln\"></span>note</p>\n";
@@ -413,8 +412,13 @@ private:
 
     void itemLine(const Item& it, ItemId index, Moment since)
     {
-        o_ << "<li" << (it.note ? " class=\"note\"" : "") << "><span class=\"t\" title=\"" << formatMoment(it.when)
-           << "\">" << elapsed(it.when - since) << "</span><span class=\"k\">";
+        if (it.note)
+            o_ << "<li class=\"note\">";
+        else
+            o_ << "<li>";
+        o_ << "<span class=\"t\" title=\"" << When{it.when} << "\">";
+        elapsed(o_, it.when - since);
+        o_ << "</span><span class=\"k\">";
         const bool superseded = superseded_[index.index()];
         if (it.note)
             o_ << "note";
@@ -425,7 +429,7 @@ private:
         o_ << "</span><div>";
         if (!it.note && it.question.none()) {
             o_ << "<div class=\"flag\">not a question of the bank: ";
-            o_.html1252(m_.lines[it.line]);
+            o_ << Text1252{m_.lines[it.line]};
             o_ << "</div>";
         }
         if (superseded)
@@ -455,8 +459,8 @@ private:
         for (std::size_t k = 0; k < st.sittings.size(); ++k) {
             const Sitting& se = m_.sittings[st.sittings[k]];
             o_ << "<div class=\"sess\">Session " << std::uint64_t{k + 1} << ", assignment ";
-            o_.html1252(m_.assignments[se.assignment].number);
-            o_ << ": started " << formatMoment(se.start) << "<span class=\"t\">";
+            o_ << Text1252{m_.assignments[se.assignment].number};
+            o_ << ": started " << When{se.start} << "<span class=\"t\">";
             place(se.at.front());
             o_ << "</span></div>\n<ol class=\"items\">";
             if (bySession[k].empty())
@@ -477,7 +481,7 @@ private:
     void questionRef(AssignmentId a, QuestionId q)
     {
         o_ << "<a href=\"#q-" << a.index() << "-" << q.index() << "\">";
-        o_.html1252(m_.assignments[a].number);
+        o_ << Text1252{m_.assignments[a].number};
         o_ << " Q" << q.index() + 1 << "</a>";
     }
 
@@ -495,7 +499,7 @@ private:
                 o_ << "<tr><td>";
                 place({f.file, f.line});
                 o_ << "</td><td>";
-                o_.html(f.what);
+                o_ << Text{f.what};
                 o_ << "</td></tr>\n";
             }
             o_ << "</table>\n";
@@ -507,12 +511,12 @@ private:
             o_ << "<p class=\"none\">No code line appears in the files of two students.</p>\n";
         for (const SharedCodeLine& c : m_.codeLines) {
             o_ << "<table class=\"list\"><tr><th colspan=\"3\">Code line <code>";
-            o_.html1252(c.codeLine);
+            o_ << Text1252{c.codeLine};
             o_ << "</code></th></tr><tr><th>Student</th><th>Session</th><th>Files and lines</th></tr>";
             for (SittingId s : c.sittings) {
                 o_ << "<tr><td>";
                 studentName(m_.sittings[s].student);
-                o_ << "</td><td>" << formatMoment(m_.sittings[s].start) << "</td><td>";
+                o_ << "</td><td>" << When{m_.sittings[s].start} << "</td><td>";
                 places(m_.sittings[s].at);
                 o_ << "</td></tr>\n";
             }
@@ -535,7 +539,7 @@ private:
                 if (k)
                     o_ << "<br>";
                 studentName(it.student);
-                o_ << "<span class=\"t\">" << formatMoment(it.when) << ", ";
+                o_ << "<span class=\"t\">" << When{it.when} << ", ";
                 place(it.at.front());
                 o_ << "</span>";
             }
@@ -551,15 +555,13 @@ private:
             o_ << "<table class=\"list\"><tr><th>Question</th><th>Share</th><th>First student</th><th>Second "
                   "student</th></tr>";
             for (const NearPair& p : m_.near) {
-                char share[16];
-                std::snprintf(share, sizeof share, "%.0f%%", p.share * 100);
                 o_ << "<tr><td>";
                 questionRef(p.assignment, p.question);
-                o_ << "</td><td>" << share << "</td>";
+                o_ << "</td><td>" << Fixed{p.share * 100, 0} << "%</td>";
                 for (ItemId i : {p.a, p.b}) {
                     o_ << "<td>";
                     studentName(m_.items[i].student);
-                    o_ << "<span class=\"t\">" << formatMoment(m_.items[i].when) << ", ";
+                    o_ << "<span class=\"t\">" << When{m_.items[i].when} << ", ";
                     place(m_.items[i].at.front());
                     o_ << "</span>";
                     text(m_.items[i].text);
@@ -579,7 +581,7 @@ private:
             for (const ClockFinding& c : m_.clocks) {
                 o_ << "<tr><td>";
                 studentName(c.student);
-                o_ << "</td><td>" << formatMoment(c.start) << "</td><td>" << formatMoment(c.before) << "</td><td>";
+                o_ << "</td><td>" << When{c.start} << "</td><td>" << When{c.before} << "</td><td>";
                 place(c.at);
                 o_ << "</td></tr>\n";
             }
@@ -615,14 +617,14 @@ private:
             o_ << "<table class=\"list\"><tr><th>File</th><th>Lines</th><th>What</th></tr>";
             for (const Problem& p : m_.problems) {
                 o_ << "<tr><td>";
-                o_.html(p.file);
+                o_ << Text{p.file};
                 o_ << "</td><td>";
                 if (p.line)
                     o_ << p.line;
                 if (p.lastLine > p.line)
                     o_ << "&ndash;" << p.lastLine;
                 o_ << "</td><td>";
-                o_.html(p.what);
+                o_ << Text{p.what};
                 o_ << "</td></tr>\n";
             }
             o_ << "</table>\n";
@@ -630,7 +632,7 @@ private:
     }
 
     const Model& m_;
-    Out o_;
+    HtmlWriter o_;
     std::vector<bool> superseded_; // a response that is not its question's answer
 };
 

@@ -1,4 +1,4 @@
-// Escaping for the report, UTF-8 checks, and names of files as UTF-8.
+// Text as UTF-8, UTF-8 checks, and names of files as UTF-8.
 #include "review/output.h"
 
 #include <chrono>
@@ -12,31 +12,13 @@
 namespace qa::review {
 namespace {
 
-// Each Windows-1252 byte in UTF-8, and as the report writes it: markup
-// characters as references, controls (but tab and line feed) as U+FFFD; and
-// whether a byte stands as it is. A CR is handled apart.
+// Each Windows-1252 byte in UTF-8.
 struct Tables {
     std::string utf8[256];
-    std::string html[256];
-    bool plain[256] = {};
     Tables()
     {
-        for (int b = 0; b < 256; ++b) {
-            const auto byte = static_cast<unsigned char>(b);
-            const char32_t c = text::decodeByte(byte);
-            utf8[b] = text::toUtf8(std::string(1, static_cast<char>(byte)));
-            switch (c) {
-            case '&': html[b] = "&amp;"; break;
-            case '<': html[b] = "&lt;"; break;
-            case '>': html[b] = "&gt;"; break;
-            case '"': html[b] = "&quot;"; break;
-            case '\'': html[b] = "&#39;"; break;
-            default:
-                html[b] =
-                    (c < 0x20 && c != '\t' && c != '\n') || (c >= 0x7F && c < 0xA0) ? "\xEF\xBF\xBD" : utf8[b];
-            }
-            plain[b] = b < 0x80 && b != '\n' && html[b] == utf8[b];
-        }
+        for (int b = 0; b < 256; ++b)
+            utf8[b] = text::toUtf8(std::string(1, static_cast<char>(b)));
     }
 };
 const Tables& tables()
@@ -46,29 +28,6 @@ const Tables& tables()
 }
 
 } // namespace
-
-Out& Out::html1252(std::string_view s)
-{
-    const Tables& t = tables();
-    std::size_t i = 0;
-    while (i < s.size()) {
-        std::size_t j = i;
-        while (j < s.size() && t.plain[static_cast<unsigned char>(s[j])])
-            ++j;
-        buf_.append(s.data() + i, j - i);
-        if (j == s.size())
-            break;
-        const unsigned char b = static_cast<unsigned char>(s[j]);
-        if (b != '\r')
-            buf_ += t.html[b];
-        else if (j + 1 == s.size() || s[j + 1] != '\n')
-            buf_ += '\n'; // a CR alone breaks the line too; of CR LF the LF does
-        i = j + 1;
-    }
-    if (buf_.size() >= kFlushAt)
-        flush();
-    return *this;
-}
 
 Out& Out::utf8From1252(std::string_view s, bool doubleQuotes)
 {
@@ -82,21 +41,6 @@ Out& Out::utf8From1252(std::string_view s, bool doubleQuotes)
         } else {
             buf_ += t.utf8[b];
         }
-    }
-    if (buf_.size() >= kFlushAt)
-        flush();
-    return *this;
-}
-
-Out& Out::html(std::string_view s)
-{
-    const Tables& t = tables();
-    for (char c : s) {
-        const unsigned char b = static_cast<unsigned char>(c);
-        if (b >= 0x80)
-            buf_ += c; // valid UTF-8 by the caller's word
-        else
-            buf_ += t.html[b];
     }
     if (buf_.size() >= kFlushAt)
         flush();

@@ -29,14 +29,9 @@ public:
     }
     Out& operator<<(std::uint64_t n) { return *this << std::string_view(std::to_string(n)); }
     Out& operator<<(std::uint32_t n) { return *this << std::uint64_t{n}; }
-    // Text from the record files (Windows-1252) as UTF-8, escaped for HTML:
-    // no byte of it can become markup. Line breaks are kept as LF.
-    Out& html1252(std::string_view cp1252);
     // Text from the record files as UTF-8, with each '"' doubled when asked
     // (inside a quoted CSV cell).
     Out& utf8From1252(std::string_view cp1252, bool doubleQuotes = false);
-    // UTF-8 text escaped for HTML.
-    Out& html(std::string_view utf8);
     std::string& buffer() { return buf_; }
     void flush()
     {

@@ -1,0 +1,150 @@
+// Escaping for the report: each byte's replacement looked up in a table made
+// once, runs of bytes that stand as they are copied whole.
+#include "review/html_writer.h"
+
+#include <cstdio>
+#include <string>
+
+#include "platform/text.h"
+
+namespace qa::review {
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+// How each byte is written: markup characters as references; controls but
+// tab and line feed as U+FFFD (in an attribute, tab and line feed as
+// references too); Windows-1252 bytes past ASCII as their UTF-8. A byte is
+// plain when it stands as it is in both encodings (ASCII, not special).
+struct Tables {
+    std::string text1252[256], attr1252[256];
+    bool plain[256] = {};
+    Tables()
+    {
+        for (int b = 0; b < 256; ++b) {
+            const auto byte = static_cast<unsigned char>(b);
+            const char32_t c = text::decodeByte(byte);
+            std::string& t = text1252[b];
+            switch (c) {
+            case '&': t = "&amp;"; break;
+            case '<': t = "&lt;"; break;
+            case '>': t = "&gt;"; break;
+            case '"': t = "&quot;"; break;
+            case '\'': t = "&#39;"; break;
+            default:
+                const bool control = (c < 0x20 && c != '\t' && c != '\n') || (c >= 0x7F && c < 0xA0);
+                t = control ? std::string(kReplacement) : text::toUtf8(std::string(1, static_cast<char>(byte)));
+            }
+            attr1252[b] = c == '\t' ? "&#9;" : c == '\n' ? "&#10;" : t;
+            plain[b] = b < 0x80 && t.size() == 1 && c != '\t' && c != '\n';
+        }
+    }
+};
+const Tables& tables()
+{
+    static const Tables t;
+    return t;
+}
+
+// The length of the UTF-8 sequence at s[i], or 0 when it is not UTF-8
+// (overlong forms, surrogates and values past U+10FFFF are not).
+std::size_t sequenceLength(std::string_view s, std::size_t i)
+{
+    const auto b = static_cast<unsigned char>(s[i]);
+    const std::size_t len = (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+    if (len == 0 || i + len > s.size())
+        return 0;
+    char32_t c = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+    for (std::size_t k = 1; k < len; ++k) {
+        const auto n = static_cast<unsigned char>(s[i + k]);
+        if ((n & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (n & 0x3F);
+    }
+    const bool overlong = (len == 2 && c < 0x80) || (len == 3 && c < 0x800) || (len == 4 && c < 0x10000);
+    return overlong || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF ? 0 : len;
+}
+
+} // namespace
+
+HtmlWriter& HtmlWriter::operator<<(int n)
+{
+    if (n < 0)
+        out_ << std::string_view("-");
+    return *this << std::uint64_t(n < 0 ? -static_cast<long long>(n) : n);
+}
+
+HtmlWriter& HtmlWriter::operator<<(When w)
+{
+    out_ << std::string_view(formatMoment(w.moment)).substr(w.from, w.length);
+    return *this;
+}
+
+HtmlWriter& HtmlWriter::operator<<(Fixed f)
+{
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%.*f", f.decimals, f.value);
+    out_ << std::string_view(buf);
+    return *this;
+}
+
+HtmlWriter& HtmlWriter::operator<<(Padded p)
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%0*lld", p.width, p.value);
+    out_ << std::string_view(buf);
+    return *this;
+}
+
+HtmlWriter& HtmlWriter::cp1252(std::string_view s, bool attribute)
+{
+    const Tables& t = tables();
+    const std::string* escaped = attribute ? t.attr1252 : t.text1252;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t j = i;
+        while (j < s.size() && t.plain[static_cast<unsigned char>(s[j])])
+            ++j;
+        out_ << s.substr(i, j - i);
+        if (j == s.size())
+            break;
+        const auto b = static_cast<unsigned char>(s[j]);
+        if (b != '\r')
+            out_ << std::string_view(escaped[b]);
+        else if (j + 1 == s.size() || s[j + 1] != '\n')
+            out_ << std::string_view(escaped['\n']); // a CR alone breaks the line too; of CR LF the LF does
+        i = j + 1;
+    }
+    return *this;
+}
+
+HtmlWriter& HtmlWriter::utf8(std::string_view s, bool attribute)
+{
+    const Tables& t = tables();
+    const std::string* escaped = attribute ? t.attr1252 : t.text1252;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        std::size_t j = i;
+        while (j < s.size() && t.plain[static_cast<unsigned char>(s[j])])
+            ++j;
+        out_ << s.substr(i, j - i);
+        if (j == s.size())
+            break;
+        const auto b = static_cast<unsigned char>(s[j]);
+        std::size_t len = 1;
+        if (b < 0x80 && b != '\r')
+            out_ << std::string_view(escaped[b]);
+        else if (b == '\r')
+            out_ << std::string_view(j + 1 < s.size() && s[j + 1] == '\n' ? "" : escaped['\n']);
+        else if ((len = sequenceLength(s, j)) != 0)
+            out_ << s.substr(j, len);
+        else {
+            out_ << kReplacement;
+            len = 1;
+        }
+        i = j + len;
+    }
+    return *this;
+}
+
+} // namespace qa::review

@@ -1,0 +1,74 @@
+// Answers by question: each question's text, every student's final answer
+// with earlier versions folded, and who handed in only empty responses or
+// none.
+#include "review/html_report.h"
+
+namespace qa::review {
+
+void Report::questions(AssignmentId a)
+{
+    o_ << "<h2 id=\"questions-" << a.index() << "\">Assignment " << Text1252{m_.assignments[a].number}
+       << ": answers by question</h2>\n";
+    for (QuestionId q : m_.assignments[a].questions.ids())
+        question(a, q);
+}
+
+void Report::question(AssignmentId a, QuestionId q)
+{
+    const Assignment& as = m_.assignments[a];
+    o_ << "<section class=\"q\" id=\"q-" << a.index() << "-" << q.index() << "\"><h3>Question " << q.index() + 1
+       << "</h3><div class=\"qtext\">" << Text1252{m_.lines[as.questions[q]]} << "</div>\n";
+    std::vector<StudentId> empty, missing;
+    for (const Row& row : as.rows) {
+        const Cell& c = row.cells[q];
+        if (c.status == Status::Missing)
+            missing.push_back(row.student);
+        else if (c.status == Status::Empty)
+            empty.push_back(row.student);
+        else
+            answer(row, c);
+    }
+    nameList("Only empty responses", empty);
+    nameList("No response", missing);
+    o_ << "</section>\n";
+}
+
+void Report::answer(const Row& row, const Cell& c)
+{
+    const Item& ans = m_.items[c.answer];
+    o_ << "<div class=\"ans\"><span class=\"who\">";
+    studentName(row.student);
+    o_ << "</span><time>" << When{ans.when} << "</time>";
+    text(ans.text);
+    if (c.revisions()) {
+        o_ << "<details><summary>" << c.revisions();
+        if (c.revisions() == 1)
+            o_ << " other version</summary>";
+        else
+            o_ << " other versions</summary>";
+        for (ItemId i : c.items)
+            if (i != c.answer) {
+                o_ << "<div class=\"old\"><time>" << When{m_.items[i].when} << "</time>";
+                text(m_.items[i].text);
+                o_ << "</div>";
+            }
+        o_ << "</details>";
+    }
+    o_ << "</div>\n";
+}
+
+void Report::nameList(Markup what, const std::vector<StudentId>& students)
+{
+    if (students.empty())
+        return;
+    o_ << "<p class=\"muted\">" << what << " (" << std::uint64_t{students.size()} << "): ";
+    for (std::size_t k = 0; k < students.size(); ++k) {
+        if (k)
+            o_ << ", ";
+        o_ << "<a href=\"#student-" << students[k].index() << "\">" << Text1252{m_.students[students[k]].name}
+           << "</a>";
+    }
+    o_ << "</p>\n";
+}
+
+} // namespace qa::review

@@ -1,0 +1,68 @@
+#pragma once
+// The report's parts, each drawn by its own file (html_page.cpp: the page,
+// its summary and the pieces the parts share; html_grid.cpp,
+// html_questions.cpp, html_students.cpp, html_timeline.cpp,
+// html_checks.cpp) over one model and one writer.
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "review/html_writer.h"
+#include "review/model.h"
+
+namespace qa::review {
+
+// The page's style sheet.
+Markup reportStyle();
+
+class Report {
+public:
+    Report(const Model& m, std::ostream& os);
+    void write(const std::string& madeOn);
+
+private:
+    // The page, its summary and contents.
+    void head();
+    void fact(std::size_t n, Markup what);
+    void fact(std::size_t n, Markup what, Markup anchor);
+    void facts();
+    void contents();
+    // Pieces the parts share.
+    void studentName(StudentId s, bool link = true);
+    void place(const Place& p);
+    void places(const std::vector<Place>& at);
+    void text(std::string_view cp1252);
+    void questionRef(AssignmentId a, QuestionId q);
+    void itemPlace(const Item& it); // its time and first place
+    // Who answered what.
+    void grid(AssignmentId a);
+    void gridHead(AssignmentId a);
+    void gridRow(const Row& row, std::size_t questions, std::vector<std::uint32_t> (&columns)[3]);
+    void gridFoot(const std::vector<std::uint32_t> (&columns)[3]);
+    // Answers by question.
+    void questions(AssignmentId a);
+    void question(AssignmentId a, QuestionId q);
+    void answer(const Row& row, const Cell& c);
+    void nameList(Markup what, const std::vector<StudentId>& students);
+    // Each student's work.
+    void student(StudentId s);
+    void sitting(std::size_t k, const Sitting& se, const std::vector<ItemId>& items);
+    void itemLine(const Item& it, ItemId id, Moment since);
+    void timeline(const Student& st);
+    // The checks.
+    void checks();
+    void fileNames();
+    void codeLines();
+    void sameAnswers();
+    void nearAnswers();
+    void clocks();
+    void notInBank();
+    void problems();
+
+    const Model& m_;
+    HtmlWriter o_;
+    std::vector<bool> superseded_; // a response that is not its question's answer
+};
+
+} // namespace qa::review

@@ -1,0 +1,88 @@
+// Each student's work: the timeline, then every session with what it
+// recorded, in time order.
+#include <algorithm>
+
+#include "review/html_report.h"
+
+namespace qa::review {
+namespace {
+
+// "+H:MM:SS" after a start.
+void elapsed(HtmlWriter& o, Moment d)
+{
+    if (d < 0)
+        o << "-";
+    d = d < 0 ? -d : d;
+    o << "+" << std::uint64_t(d / 3600) << ":" << Padded{d / 60 % 60, 2} << ":" << Padded{d % 60, 2};
+}
+
+} // namespace
+
+void Report::student(StudentId s)
+{
+    const Student& st = m_.students[s];
+    o_ << "<section class=\"student\" id=\"student-" << s.index() << "\"><h2>";
+    studentName(s, false);
+    o_ << "</h2>\n";
+    timeline(st);
+    std::vector<std::vector<ItemId>> bySitting(st.sittings.size());
+    std::vector<ItemId> loose;
+    for (ItemId i : st.items) {
+        const auto k = std::find(st.sittings.begin(), st.sittings.end(), m_.items[i].sitting);
+        if (k == st.sittings.end())
+            loose.push_back(i);
+        else
+            bySitting[static_cast<std::size_t>(k - st.sittings.begin())].push_back(i);
+    }
+    for (std::size_t k = 0; k < st.sittings.size(); ++k)
+        sitting(k, m_.sittings[st.sittings[k]], bySitting[k]);
+    if (!loose.empty()) {
+        o_ << "<div class=\"sess\">Notes found only in a notes file</div>\n<ol class=\"items\">";
+        for (ItemId i : loose)
+            itemLine(m_.items[i], i, m_.items[i].when);
+        o_ << "</ol>\n";
+    }
+    o_ << "</section>\n";
+}
+
+void Report::sitting(std::size_t k, const Sitting& se, const std::vector<ItemId>& items)
+{
+    o_ << "<div class=\"sess\">Session " << std::uint64_t{k + 1} << ", assignment "
+       << Text1252{m_.assignments[se.assignment].number} << ": started " << When{se.start} << "<span class=\"t\">";
+    place(se.at.front());
+    o_ << "</span></div>\n<ol class=\"items\">";
+    if (items.empty())
+        o_ << "<li><span></span><span></span><span class=\"none\">nothing recorded</span></li>";
+    for (ItemId i : items)
+        itemLine(m_.items[i], i, se.start);
+    o_ << "</ol>\n";
+}
+
+void Report::itemLine(const Item& it, ItemId id, Moment since)
+{
+    if (it.note)
+        o_ << "<li class=\"note\">";
+    else
+        o_ << "<li>";
+    o_ << "<span class=\"t\" title=\"" << When{it.when} << "\">";
+    elapsed(o_, it.when - since);
+    o_ << "</span><span class=\"k\">";
+    if (it.note)
+        o_ << "note";
+    else if (it.question.some())
+        o_ << "Q" << it.question.index() + 1;
+    else
+        o_ << "?";
+    o_ << "</span><div>";
+    if (!it.note && it.question.none())
+        o_ << "<div class=\"flag\">not a question of the bank: " << Text1252{m_.lines[it.line]} << "</div>";
+    const bool superseded = superseded_[id.index()];
+    if (superseded)
+        o_ << "<div class=\"superseded\">";
+    text(it.text);
+    if (superseded)
+        o_ << "<span class=\"muted\">(not the final answer)</span></div>";
+    o_ << "</div></li>\n";
+}
+
+} // namespace qa::review

@@ -15,14 +15,14 @@ std::string textOf(const std::string& cp1252)
     return withLf(text::toUtf8(cp1252));
 }
 
-Sheet sheetOf(const Model& m, std::uint32_t a)
+Sheet sheetOf(const Model& m, AssignmentId a)
 {
     const Assignment& as = m.assignments[a];
     Sheet sheet;
     sheet.assignment = text::toUtf8(as.number);
-    for (std::uint32_t q : as.questions)
+    for (LineId q : as.questions)
         sheet.questions.push_back(textOf(m.lines[q]));
-    std::map<std::uint32_t, std::uint32_t> rowOfStudent;
+    std::map<StudentId, std::uint32_t> rowOfStudent;
     for (const Row& row : as.rows) {
         rowOfStudent[row.student] = static_cast<std::uint32_t>(sheet.students.size());
         const Student& st = m.students[row.student];
@@ -30,12 +30,12 @@ Sheet sheetOf(const Model& m, std::uint32_t a)
     }
     sheet.resize();
     for (std::size_t r = 0; r < as.rows.size(); ++r)
-        for (std::size_t q = 0; q < as.questions.size(); ++q) {
+        for (QuestionId q : as.questions.ids()) {
             const Cell& c = as.rows[r].cells[q];
-            SheetCell& out = sheet.cell(r, q);
+            SheetCell& out = sheet.cell(r, q.index());
             out.answered = c.status == Status::Answered;
             out.empty = c.status == Status::Empty;
-            for (std::uint32_t i : c.items) {
+            for (ItemId i : c.items) {
                 if (i == c.answer)
                     out.answer = textOf(m.items[i].text);
                 else if (!m.items[i].text.empty())
@@ -45,8 +45,8 @@ Sheet sheetOf(const Model& m, std::uint32_t a)
     for (const SameAnswers& same : m.same) {
         if (same.assignment != a)
             continue;
-        Sheet::Same group{same.question, {}};
-        for (std::uint32_t i : same.items)
+        Sheet::Same group{same.question.index(), {}};
+        for (ItemId i : same.items)
             if (auto it = rowOfStudent.find(m.items[i].student); it != rowOfStudent.end())
                 group.students.push_back(it->second);
         if (group.students.size() > 1)
@@ -60,7 +60,7 @@ Sheet sheetOf(const Model& m, std::uint32_t a)
 std::vector<Sheet> sheetsOf(const Model& model)
 {
     std::vector<Sheet> sheets;
-    for (std::uint32_t a = 0; a < model.assignments.size(); ++a)
+    for (AssignmentId a : model.assignments.ids())
         sheets.push_back(sheetOf(model, a));
     return sheets;
 }

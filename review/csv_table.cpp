@@ -114,7 +114,8 @@ CsvTable readCsvTable(std::string_view bytes, const std::string& file)
                         ++i;
                         break;
                     } else {
-                        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n')))
+                        if (bytes[i] == '\n' ||
+                            (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n')))
                             ++line;
                         raw += bytes[i];
                     }
@@ -148,8 +149,8 @@ CsvTable readCsvTable(std::string_view bytes, const std::string& file)
 std::string csvCell(std::string_view text, char separator, bool guard)
 {
     const bool formula = guard && !text.empty() &&
-                         (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@' || text[0] == '\t' ||
-                          text[0] == '\r');
+                         (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@' ||
+                          text[0] == '\t' || text[0] == '\r');
     const bool quote = formula || text.find_first_of("\"\r\n") != std::string_view::npos ||
                        text.find(separator) != std::string_view::npos;
     if (!quote)
@@ -163,7 +164,8 @@ std::string csvCell(std::string_view text, char separator, bool guard)
 std::string unguarded(std::string_view text)
 {
     if (text.size() >= 2 && text[0] == '\'' &&
-        (text[1] == '=' || text[1] == '+' || text[1] == '-' || text[1] == '@' || text[1] == '\t' || text[1] == '\r'))
+        (text[1] == '=' || text[1] == '+' || text[1] == '-' || text[1] == '@' || text[1] == '\t' ||
+         text[1] == '\r'))
         text.remove_prefix(1);
     return std::string(text);
 }

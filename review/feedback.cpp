@@ -2,15 +2,17 @@
 #include "review/feedback.h"
 
 #include <map>
+#include <sstream>
 
 #include "platform/errors.h"
+#include "review/html_writer.h"
 #include "review/marks_file.h"
 #include "review/review.h"
 
 namespace qa::review {
 namespace {
 
-const char* const kStyle =
+constexpr char kStyle[] =
     "body{font:15px/1.5 system-ui,\"Segoe UI\",Roboto,\"Liberation Sans\",Arial,sans-serif;color:#1d2126;"
     "max-width:820px;margin:0 auto;padding:0 24px 40px}"
     "h1{font-size:22px;margin:24px 0 2px}h2{font-size:17px;margin:26px 0 6px;color:#1f4e8c}"
@@ -23,72 +25,48 @@ const char* const kStyle =
     "h3{font-size:13px;text-transform:uppercase;letter-spacing:.04em;color:#5f6670;margin:10px 0 2px}"
     "@page{margin:18mm 16mm}@media print{body{max-width:none;padding:0;font-size:11pt}}";
 
-// A page made of literal markup and escaped text: text from anyone can only
-// come in through `text`.
-class Page {
-public:
-    template <std::size_t N> Page& lit(const char (&markup)[N])
-    {
-        out_.append(markup, N - 1);
-        return *this;
-    }
-    Page& style(const char* css) // the page's own constant
-    {
-        out_ += css;
-        return *this;
-    }
-    Page& text(std::string_view utf8)
-    {
-        for (char c : utf8)
-            switch (c) {
-            case '&': out_ += "&amp;"; break;
-            case '<': out_ += "&lt;"; break;
-            case '>': out_ += "&gt;"; break;
-            case '"': out_ += "&quot;"; break;
-            case '\'': out_ += "&#39;"; break;
-            case '\r': break;
-            default: out_ += c;
-            }
-        return *this;
-    }
-    std::string take() { return std::move(out_); }
-
-private:
-    std::string out_;
-};
-
-void markLine(Page& p, const Mark* m, std::optional<double> max)
+void markLine(HtmlWriter& p, const Mark* m, std::optional<double> max)
 {
-    p.lit("<p><span class=\"mark\">Mark: ");
+    p << "<p><span class=\"mark\">Mark: ";
     if (m && m->mark) {
-        p.text(markText(*m->mark));
+        p << Text{markText(*m->mark)};
         if (max)
-            p.lit(" of ").text(markText(*max));
+            p << " of " << Text{markText(*max)};
     } else {
-        p.lit("not marked");
+        p << "not marked";
     }
-    p.lit("</span></p>\n");
+    p << "</span></p>\n";
 }
 
-void question(Page& p, const Marking& marking, std::size_t sheet, std::size_t student, std::size_t q)
+void question(HtmlWriter& p, const Marking& marking, std::size_t sheet, std::size_t student, std::size_t q)
 {
     const Sheet& sh = marking.sheets()[sheet];
     const SheetCell& cell = sh.cell(student, q);
     const CellMark cm = marking.at(sheet, student, q);
-    p.lit("<section class=\"q\">\n<h2>Question ").text(std::to_string(q + 1)).lit("</h2>\n<p class=\"qtext\">");
-    p.text(sh.questions[q]).lit("</p>\n<h3>Your answer</h3>\n");
+    p << "<section class=\"q\">\n<h2>Question " << Text{std::to_string(q + 1)} << "</h2>\n<p class=\"qtext\">";
+    p << Text{sh.questions[q]} << "</p>\n<h3>Your answer</h3>\n";
     if (cm.mark && cm.earlier) {
-        p.lit("<p class=\"none\">This mark was given to an earlier version of your answer:</p>\n");
-        p.lit("<pre class=\"ans\">").text(cm.mark->answer).lit("</pre>\n");
+        p << "<p class=\"none\">This mark was given to an earlier version of your answer:</p>\n";
+        p << "<pre class=\"ans\">" << Text{cm.mark->answer} << "</pre>\n";
     } else if (cell.answered) {
-        p.lit("<pre class=\"ans\">").text(cell.answer).lit("</pre>\n");
+        p << "<pre class=\"ans\">" << Text{cell.answer} << "</pre>\n";
     } else {
-        p.lit("<p class=\"none\">").text(cell.empty ? "An empty answer." : "No answer.").lit("</p>\n");
+        p << "<p class=\"none\">" << Text{cell.empty ? "An empty answer." : "No answer."} << "</p>\n";
     }
     markLine(p, cm.mark, marking.maximum(sheet, q));
     if (cm.mark && !cm.mark->comment.empty())
-        p.lit("<h3>Comment</h3>\n<p class=\"comment\">").text(cm.mark->comment).lit("</p>\n");
-    p.lit("</section>\n");
+        p << "<h3>Comment</h3>\n<p class=\"comment\">" << Text{cm.mark->comment} << "</p>\n";
+    p << "</section>\n";
+}
+
+void head(HtmlWriter& p, const std::string& assignment, const std::string& student)
+{
+    p << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+         "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'; "
+         "base-uri 'none'; form-action 'none'\">\n<meta name=\"viewport\" content=\"width=device-width, "
+         "initial-scale=1\">\n<meta name=\"referrer\" content=\"no-referrer\">\n<title>Feedback: assignment ";
+    p << Text{assignment} << ", " << Text{student} << "</title>\n<style>" << kStyle;
+    p << "</style>\n</head>\n<body>\n<main>\n";
 }
 
 } // namespace
@@ -99,7 +77,8 @@ std::string feedbackFileName(const std::string& assignment, const std::string& s
     for (const std::string* part : {&assignment, &student}) {
         for (char c : *part) {
             const auto u = static_cast<unsigned char>(c);
-            const bool bad = u < 0x20 || u == 0x7F || std::string_view("/\\:*?\"<>| ").find(c) != std::string_view::npos;
+            const bool bad =
+                u < 0x20 || u == 0x7F || std::string_view("/\\:*?\"<>| ").find(c) != std::string_view::npos;
             out += bad ? '_' : c;
         }
         if (part == &assignment)
@@ -117,30 +96,29 @@ std::string pageFileName(const Sheet& sheet, std::size_t student)
     // Two students of one name: their ids tell the pages apart.
     return feedbackFileName(sheet.assignment, sameName > 1 && !st.submitterId.empty()
                                                   ? st.name + "_" + st.submitterId
-                                                  : sameName > 1 ? st.name + "_" + std::to_string(student + 1)
-                                                                 : st.name);
+                                              : sameName > 1 ? st.name + "_" + std::to_string(student + 1)
+                                                             : st.name);
 }
 
 std::string feedbackPage(const Marking& marking, std::size_t sheet, std::size_t student)
 {
     const Sheet& sh = marking.sheets()[sheet];
     const SheetStudent& st = sh.students[student];
-    Page p;
-    p.lit("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-          "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'; "
-          "base-uri 'none'; form-action 'none'\">\n<meta name=\"viewport\" content=\"width=device-width, "
-          "initial-scale=1\">\n<meta name=\"referrer\" content=\"no-referrer\">\n<title>Feedback: assignment ");
-    p.text(sh.assignment).lit(", ").text(st.name).lit("</title>\n<style>").style(kStyle);
-    p.lit("</style>\n</head>\n<body>\n<main>\n<h1>Feedback on assignment ").text(sh.assignment).lit("</h1>\n");
-    p.lit("<p class=\"who\">").text(st.name).lit("</p>\n<p class=\"total\">Total: ");
-    p.text(markText(marking.total(sheet, student)));
-    if (const double max = marking.totalMaximum(sheet); max > 0)
-        p.lit(" of ").text(markText(max));
-    p.lit("</p>\n");
-    for (std::size_t q = 0; q < sh.questions.size(); ++q)
-        question(p, marking, sheet, student, q);
-    p.lit("</main>\n</body>\n</html>\n");
-    return p.take();
+    std::ostringstream page;
+    {
+        HtmlWriter p(page);
+        head(p, sh.assignment, st.name);
+        p << "<h1>Feedback on assignment " << Text{sh.assignment} << "</h1>\n";
+        p << "<p class=\"who\">" << Text{st.name} << "</p>\n<p class=\"total\">Total: ";
+        p << Text{markText(marking.total(sheet, student))};
+        if (const double max = marking.totalMaximum(sheet); max > 0)
+            p << " of " << Text{markText(max)};
+        p << "</p>\n";
+        for (std::size_t q = 0; q < sh.questions.size(); ++q)
+            question(p, marking, sheet, student, q);
+        p << "</main>\n</body>\n</html>\n";
+    }
+    return page.str();
 }
 
 FeedbackWritten writeFeedback(const Marking& marking, const std::filesystem::path& folder)

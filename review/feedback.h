@@ -40,7 +40,7 @@ bool zipAvailable();
 struct FeedbackWritten {
     std::vector<std::filesystem::path> files; // pages and ZIPs
     std::vector<std::string> withoutId;       // "Ann Lee (assignment 1)"
-    bool zips = true;                          // false where this build writes no ZIP
+    bool zips = true;                         // false where this build writes no ZIP
 };
 // Every page, and per assignment feedback-<assignment>.zip where the build can,, in `folder`
 // (made when missing). Throws RuntimeError naming the file that cannot be

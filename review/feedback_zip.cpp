@@ -36,8 +36,8 @@ void add(struct archive* a, const std::string& name, const std::string& bytes, s
     archive_entry_set_size(e, static_cast<la_int64_t>(bytes.size()));
     archive_entry_set_mtime(e, when, 0);
     const bool ok = archive_write_header(a, e) == ARCHIVE_OK &&
-                    (bytes.empty() || archive_write_data(a, bytes.data(), bytes.size()) ==
-                                          static_cast<la_ssize_t>(bytes.size()));
+                    (bytes.empty() ||
+                     archive_write_data(a, bytes.data(), bytes.size()) == static_cast<la_ssize_t>(bytes.size()));
     archive_entry_free(e);
     if (!ok)
         failed(a, name.c_str());
@@ -61,7 +61,8 @@ FeedbackZip feedbackZip(const Marking& marking, std::size_t sheet)
     const Sheet& sh = marking.sheets()[sheet];
 #ifdef QA_HAVE_LIBARCHIVE
     struct archive* a = archive_write_new();
-    if (archive_write_set_format_zip(a) != ARCHIVE_OK || archive_write_set_options(a, "zip:hdrcharset=UTF-8") != ARCHIVE_OK ||
+    if (archive_write_set_format_zip(a) != ARCHIVE_OK ||
+        archive_write_set_options(a, "zip:hdrcharset=UTF-8") != ARCHIVE_OK ||
         archive_write_open(a, &zip.bytes, nullptr, appendTo, nullptr) != ARCHIVE_OK)
         failed(a, "opening");
     const std::time_t now = std::time(nullptr);
@@ -83,8 +84,9 @@ FeedbackZip feedbackZip(const Marking& marking, std::size_t sheet)
 #else
     (void)marking;
     (void)sh;
-    throw RuntimeError(kInvalidCall, {}, "this build cannot write ZIP archives (it was made without libarchive); "
-                                         "the feedback pages are written, pack them by hand");
+    throw RuntimeError(kInvalidCall, {},
+                       "this build cannot write ZIP archives (it was made without libarchive); "
+                       "the feedback pages are written, pack them by hand");
 #endif
     return zip;
 }

@@ -6,7 +6,8 @@
 
 namespace qa::review {
 
-Marking::Marking(std::vector<Sheet> sheets, MarksTable table) : sheets_(std::move(sheets)), table_(std::move(table))
+Marking::Marking(std::vector<Sheet> sheets, MarksTable table)
+    : sheets_(std::move(sheets)), table_(std::move(table))
 {
     // A question's maximum read only from its marks' rows becomes the question's.
     for (std::size_t s = 0; s < sheets_.size(); ++s)
@@ -147,9 +148,10 @@ std::vector<UnmatchedRow> Marking::unmatched() const
         std::string who = m->student.empty() ? std::string("the maximum") : m->student;
         if (!m->submitterId.empty())
             who += " (" + m->submitterId + ")";
-        out.push_back({m->line, who + ", assignment " + m->assignment + ", question " + std::to_string(m->question) +
-                                    (student ? ": the assignment has no such question"
-                                             : ": no such student in this assignment")});
+        out.push_back(
+            {m->line,
+             who + ", assignment " + m->assignment + ", question " + std::to_string(m->question) +
+                 (student ? ": the assignment has no such question" : ": no such student in this assignment")});
     }
     std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
     return out;

@@ -174,8 +174,9 @@ MarksTable MarksTable::fromCsv(std::string_view bytes, const std::string& file)
 {
     const CsvTable t = readCsvTable(bytes, file);
     if (t.rows.empty())
-        unreadable(file, 1, "the file is empty; a marks file starts with the row Student, Submitter id, "
-                            "Assignment, Question, Mark, Maximum, Comment, Answer");
+        unreadable(file, 1,
+                   "the file is empty; a marks file starts with the row Student, Submitter id, "
+                   "Assignment, Question, Mark, Maximum, Comment, Answer");
     int col[8];
     for (int k = 0; k < 8; ++k) {
         col[k] = t.column(kHeaders[k]);

@@ -15,9 +15,9 @@
 namespace qa::review {
 
 struct Mark {
-    std::string student;     // as the report shows it
-    std::string submitterId; // the platform's id; empty when unknown
-    std::string assignment;  // as written after "assignment #"
+    std::string student;        // as the report shows it
+    std::string submitterId;    // the platform's id; empty when unknown
+    std::string assignment;     // as written after "assignment #"
     std::uint32_t question = 0; // 1-based; with no student, the row holds only the question's maximum
     std::optional<double> mark;
     std::optional<double> maximum;

@@ -68,8 +68,8 @@ std::string writeWholeFile(const fs::path& path, std::string_view bytes)
 {
     FileOps& ops = systemFileOps();
     const std::string target = hostName(path);
-    const std::string temporary =
-        hostName(path.parent_path() / ("." + pathToUtf8(path.filename()) + "." + std::to_string(ops.processId()) + ".tmp"));
+    const std::string temporary = hostName(
+        path.parent_path() / ("." + pathToUtf8(path.filename()) + "." + std::to_string(ops.processId()) + ".tmp"));
     ops.unlink(temporary);
     const int fd = ops.open(temporary, kOpenWrite | kOpenCreate | kOpenExclusive | kOpenNoFollow);
     if (fd < 0)

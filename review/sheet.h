@@ -15,16 +15,16 @@ struct SheetStudent {
 
 struct SheetCell {
     bool answered = false;
-    bool empty = false;          // only empty responses
-    std::string answer;          // the final answer
+    bool empty = false;               // only empty responses
+    std::string answer;               // the final answer
     std::vector<std::string> earlier; // earlier versions, oldest first
 };
 
 class Sheet {
 public:
-    std::string assignment;              // as written after "assignment #"
-    std::vector<SheetStudent> students;  // in the report's order
-    std::vector<std::string> questions;  // their texts, question 1 first
+    std::string assignment;             // as written after "assignment #"
+    std::vector<SheetStudent> students; // in the report's order
+    std::vector<std::string> questions; // their texts, question 1 first
     // Students who handed in the same answer to a question.
     struct Same {
         std::uint32_t question = 0; // 0-based
@@ -33,7 +33,10 @@ public:
     std::vector<Same> same;
 
     void resize() { cells_.assign(students.size() * questions.size(), {}); }
-    SheetCell& cell(std::size_t student, std::size_t question) { return cells_[student * questions.size() + question]; }
+    SheetCell& cell(std::size_t student, std::size_t question)
+    {
+        return cells_[student * questions.size() + question];
+    }
     const SheetCell& cell(std::size_t student, std::size_t question) const
     {
         return cells_[student * questions.size() + question];

@@ -99,10 +99,13 @@ FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, c
                               std::size_t sheet)
 {
     const CsvTable t = readCsvTable(bytes, file);
-    const int idCol = t.column("Identifier"), gradeCol = t.column("Grade"), feedbackCol = t.column("Feedback comments");
-    for (auto [col, name] : {std::pair{idCol, "Identifier"}, {gradeCol, "Grade"}, {feedbackCol, "Feedback comments"}})
+    const int idCol = t.column("Identifier"), gradeCol = t.column("Grade"),
+              feedbackCol = t.column("Feedback comments");
+    for (auto [col, name] :
+         {std::pair{idCol, "Identifier"}, {gradeCol, "Grade"}, {feedbackCol, "Feedback comments"}})
         if (col < 0)
-            unreadable(file, 1, std::string("no column \"") + name + "\": this is not the platform's grading worksheet");
+            unreadable(file, 1,
+                       std::string("no column \"") + name + "\": this is not the platform's grading worksheet");
     const char decimal = decimalOf(t, t.column("Maximum grade"));
     const Sheet& sh = marking.sheets()[sheet];
     std::map<std::string, std::size_t> byId;
@@ -133,9 +136,9 @@ FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, c
             continue; // nothing marked
         replace.emplace_back(&row.cells[static_cast<std::size_t>(gradeCol)],
                              markText(marking.total(sheet, it->second), decimal));
-        replace.emplace_back(&row.cells[static_cast<std::size_t>(feedbackCol)],
-                             csvCell(encoded(feedbackSummary(marking, sheet, it->second), t.encoding), t.separator,
-                                     true));
+        replace.emplace_back(
+            &row.cells[static_cast<std::size_t>(feedbackCol)],
+            csvCell(encoded(feedbackSummary(marking, sheet, it->second), t.encoding), t.separator, true));
         ++out.filled;
     }
     for (std::size_t st = 0; st < sh.students.size(); ++st)
@@ -144,7 +147,8 @@ FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, c
                                              (sh.students[st].submitterId.empty() ? std::string("no submitter id")
                                                                                   : sh.students[st].submitterId) +
                                              ")");
-    std::sort(replace.begin(), replace.end(), [](const auto& a, const auto& b) { return a.first->begin < b.first->begin; });
+    std::sort(replace.begin(), replace.end(),
+              [](const auto& a, const auto& b) { return a.first->begin < b.first->begin; });
     std::size_t at = 0;
     for (const auto& [cell, text] : replace) {
         out.bytes.append(bytes.substr(at, cell->begin - at));

@@ -22,8 +22,8 @@ void Report::checks()
     static constexpr CheckPart parts[] = {
         {"File names against their headers", "", "",
          "Every file name that follows the tutor's pattern agrees with its headers.",
-         "<th>File and line</th><th>What</th>", [](const Model& m) { return m.fileNames.size(); },
-         &Report::fileNames},
+         "<th scope=\"col\">File and line</th><th scope=\"col\">What</th>",
+         [](const Model& m) { return m.fileNames.size(); }, &Report::fileNames},
         {"One code line in the files of different students", "", "",
          "No code line appears in the files of two students.", "",
          [](const Model& m) { return m.codeLines.size(); }, &Report::codeLines},
@@ -33,17 +33,21 @@ void Report::checks()
         {"Near-identical answers", "",
          "Final answers of at least 5 words to one question whose 3-word shingles overlap by 80% or more "
          "(Jaccard), not counting answers that are the same.",
-         "None.", "<th>Question</th><th>Share</th><th>First student</th><th>Second student</th>",
+         "None.",
+         "<th scope=\"col\">Question</th><th scope=\"col\">Share</th><th scope=\"col\">First student</th><th "
+         "scope=\"col\">Second student</th>",
          [](const Model& m) { return m.near.size(); }, &Report::nearAnswers},
         {"Clocks that ran backwards", "", "", "Every session starts after what its file holds before it.",
-         "<th>Student</th><th>Session starts</th><th>Earlier in the file</th><th>File and line</th>",
+         "<th scope=\"col\">Student</th><th scope=\"col\">Session starts</th><th scope=\"col\">Earlier in the "
+         "file</th><th scope=\"col\">File and line</th>",
          [](const Model& m) { return m.clocks.size(); }, &Report::clocks},
         {"Responses to lines that are not in the bank", "", "", "Every response carries a line of its assignment.",
-         "<th>Student</th><th>Line carried</th><th>Response</th><th>Files and lines</th>",
+         "<th scope=\"col\">Student</th><th scope=\"col\">Line carried</th><th scope=\"col\">Response</th><th "
+         "scope=\"col\">Files and lines</th>",
          [](const Model& m) { return m.notInBank.size(); }, &Report::notInBank},
         {"Unreadable parts", "unreadable", "", "Every file read whole.",
-         "<th>File</th><th>Lines</th><th>What</th>", [](const Model& m) { return m.problems.size(); },
-         &Report::problems},
+         "<th scope=\"col\">File</th><th scope=\"col\">Lines</th><th scope=\"col\">What</th>",
+         [](const Model& m) { return m.problems.size(); }, &Report::problems},
     };
     o_ << "<h2 id=\"checks\">Checks</h2>\n";
     for (const CheckPart& part : parts) {
@@ -60,7 +64,8 @@ void Report::checks()
         }
         const bool oneTable = !part.columns.text().empty();
         if (oneTable)
-            o_ << "<table class=\"list\"><tr>" << part.columns << "</tr>";
+            o_ << "<table class=\"list\"><caption class=\"vh\">" << part.title << "</caption><thead><tr>"
+               << part.columns << "</tr></thead>";
         (this->*part.rows)();
         if (oneTable)
             o_ << "</table>\n";
@@ -79,8 +84,9 @@ void Report::fileNames()
 void Report::codeLines()
 {
     for (const SharedCodeLine& c : m_.codeLines) {
-        o_ << "<table class=\"list\"><tr><th colspan=\"3\">Code line <code>" << Text1252{c.codeLine}
-           << "</code></th></tr><tr><th>Student</th><th>Session</th><th>Files and lines</th></tr>";
+        o_ << "<table class=\"list\"><caption>Code line <code>" << Text1252{c.codeLine}
+           << "</code></caption><thead><tr><th scope=\"col\">Student</th><th scope=\"col\">Session</th><th "
+              "scope=\"col\">Files and lines</th></tr></thead>";
         for (SittingId s : c.sittings) {
             o_ << "<tr><td>";
             studentName(m_.sittings[s].student);
@@ -95,11 +101,11 @@ void Report::codeLines()
 void Report::sameAnswers()
 {
     for (const SameAnswers& g : m_.same) {
-        o_ << "<table class=\"list\"><tr><th>";
+        o_ << "<table class=\"list\"><caption>";
         questionRef(g.assignment, g.question);
-        o_ << ": " << std::uint64_t{g.items.size()} << " students</th></tr><tr><td>";
+        o_ << ": " << std::uint64_t{g.items.size()} << " students</caption><tr><th scope=\"row\">Answer</th><td>";
         text(m_.items[g.items.front()].text);
-        o_ << "</td></tr><tr><td>";
+        o_ << "</td></tr><tr><th scope=\"row\">Students</th><td>";
         for (std::size_t k = 0; k < g.items.size(); ++k) {
             const Item& it = m_.items[g.items[k]];
             if (k)

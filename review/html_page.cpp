@@ -20,7 +20,9 @@ void Report::write(const std::string& madeOn)
     head();
     o_ << "<p class=\"made\">Made on " << Text{madeOn} << " by qa-review.</p>\n";
     facts();
+    o_ << "</header>\n";
     contents();
+    o_ << "<main>\n";
     for (AssignmentId a : m_.assignments.ids())
         grid(a);
     checks();
@@ -29,7 +31,7 @@ void Report::write(const std::string& madeOn)
     o_ << "<h2 id=\"students\">Students</h2>\n";
     for (StudentId s : m_.students.ids())
         student(s);
-    o_ << "</body>\n</html>\n";
+    o_ << "</main>\n</body>\n</html>\n";
     o_.flush();
 }
 
@@ -42,7 +44,7 @@ void Report::head()
           "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
           "<meta name=\"referrer\" content=\"no-referrer\">\n"
           "<title>Review of handed-in work</title>\n<style>"
-       << reportStyle() << "</style>\n</head>\n<body>\n<h1>Review of handed-in work</h1>\n";
+       << reportStyle() << "</style>\n</head>\n<body>\n<header>\n<h1>Review of handed-in work</h1>\n";
 }
 
 void Report::fact(std::size_t n, Markup what)
@@ -77,7 +79,7 @@ void Report::facts()
 
 void Report::contents()
 {
-    o_ << "<nav><ul>";
+    o_ << "<nav aria-label=\"Contents\"><ul>";
     for (AssignmentId a : m_.assignments.ids())
         o_ << "<li>Assignment " << Text1252{m_.assignments[a].number} << ": <a href=\"#grid-" << a.index()
            << "\">grid</a>, <a href=\"#questions-" << a.index() << "\">answers by question</a></li>";

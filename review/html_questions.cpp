@@ -26,17 +26,19 @@ void Report::question(AssignmentId a, QuestionId q)
         else if (c.status == Status::Empty)
             empty.push_back(row.student);
         else
-            answer(row, c);
+            answer(a, q, row, c);
     }
-    nameList("Only empty responses", empty);
-    nameList("No response", missing);
+    nameList("Only empty responses", empty, CellOf{a, q});
+    nameList("No response", missing, {});
     o_ << "</section>\n";
 }
 
-void Report::answer(const Row& row, const Cell& c)
+// Stable ids: a-<assignment>-<question>-<student>, as the grid links them.
+void Report::answer(AssignmentId a, QuestionId q, const Row& row, const Cell& c)
 {
     const Item& ans = m_.items[c.answer];
-    o_ << "<div class=\"ans\"><span class=\"who\">";
+    o_ << "<div class=\"ans\" id=\"a-" << a.index() << "-" << q.index() << "-" << row.student.index()
+       << "\"><span class=\"who\">";
     studentName(row.student);
     o_ << "</span><time>" << When{ans.when} << "</time>";
     text(ans.text);
@@ -57,7 +59,9 @@ void Report::answer(const Row& row, const Cell& c)
     o_ << "</div>\n";
 }
 
-void Report::nameList(Markup what, const std::vector<StudentId>& students)
+// Each name links to the student; with `cells`, it is also where the grid's
+// cell for that student links to.
+void Report::nameList(Markup what, const std::vector<StudentId>& students, std::optional<CellOf> cells)
 {
     if (students.empty())
         return;
@@ -65,7 +69,11 @@ void Report::nameList(Markup what, const std::vector<StudentId>& students)
     for (std::size_t k = 0; k < students.size(); ++k) {
         if (k)
             o_ << ", ";
-        o_ << "<a href=\"#student-" << students[k].index() << "\">" << Text1252{m_.students[students[k]].name}
+        o_ << "<a";
+        if (cells)
+            o_ << " id=\"a-" << cells->assignment.index() << "-" << cells->question.index() << "-"
+               << students[k].index() << "\"";
+        o_ << " href=\"#student-" << students[k].index() << "\">" << Text1252{m_.students[students[k]].name}
            << "</a>";
     }
     o_ << "</p>\n";

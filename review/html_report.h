@@ -3,6 +3,7 @@
 // its summary and the pieces the parts share; html_grid.cpp,
 // html_questions.cpp, html_students.cpp, html_timeline.cpp,
 // html_checks.cpp) over one model and one writer.
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -37,14 +38,19 @@ private:
     void itemPlace(const Item& it); // its time and first place
     // Who answered what.
     void grid(AssignmentId a);
-    void gridHead(AssignmentId a);
-    void gridRow(const Row& row, std::size_t questions, std::vector<std::uint32_t> (&columns)[3]);
-    void gridFoot(const std::vector<std::uint32_t> (&columns)[3]);
+    void gridTable(AssignmentId a, std::size_t from, std::size_t to);
+    void gridRow(AssignmentId a, const Row& row, std::size_t from, std::size_t to,
+                 std::vector<std::uint32_t> (&columns)[3]);
+    void gridFoot(const std::vector<std::uint32_t> (&columns)[3], bool last);
     // Answers by question.
     void questions(AssignmentId a);
     void question(AssignmentId a, QuestionId q);
-    void answer(const Row& row, const Cell& c);
-    void nameList(Markup what, const std::vector<StudentId>& students);
+    struct CellOf {
+        AssignmentId assignment;
+        QuestionId question;
+    };
+    void answer(AssignmentId a, QuestionId q, const Row& row, const Cell& c);
+    void nameList(Markup what, const std::vector<StudentId>& students, std::optional<CellOf> cells);
     // Each student's work.
     void student(StudentId s);
     void sitting(std::size_t k, const Sitting& se, const std::vector<ItemId>& items);

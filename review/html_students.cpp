@@ -18,13 +18,20 @@ void elapsed(HtmlWriter& o, Moment d)
 
 } // namespace
 
+// The section is one table whose header (the name, then the columns) is
+// printed again on every page the section takes.
 void Report::student(StudentId s)
 {
     const Student& st = m_.students[s];
-    o_ << "<section class=\"student\" id=\"student-" << s.index() << "\"><h2>";
+    o_ << "<section class=\"student\" id=\"student-" << s.index()
+       << "\"><table class=\"work\"><caption "
+          "class=\"vh\">Sessions, responses and notes of "
+       << Text1252{st.name} << "</caption><thead><tr><th colspan=\"3\" scope=\"colgroup\"><h2>";
     studentName(s, false);
-    o_ << "</h2>\n";
+    o_ << "</h2></th></tr><tr class=\"cols\"><th scope=\"col\">Time</th><th scope=\"col\">Question</th><th "
+          "scope=\"col\">Response or note</th></tr></thead>\n<tbody><tr><td colspan=\"3\">";
     timeline(st);
+    o_ << "</td></tr></tbody>\n";
     std::vector<std::vector<ItemId>> bySitting(st.sittings.size());
     std::vector<ItemId> loose;
     for (ItemId i : st.items) {
@@ -37,43 +44,42 @@ void Report::student(StudentId s)
     for (std::size_t k = 0; k < st.sittings.size(); ++k)
         sitting(k, m_.sittings[st.sittings[k]], bySitting[k]);
     if (!loose.empty()) {
-        o_ << "<div class=\"sess\">Notes found only in a notes file</div>\n<ol class=\"items\">";
+        o_ << "<tbody><tr><th colspan=\"3\" scope=\"rowgroup\" class=\"sess\">Notes found only in a notes "
+              "file</th></tr>\n";
         for (ItemId i : loose)
             itemLine(m_.items[i], i, m_.items[i].when);
-        o_ << "</ol>\n";
+        o_ << "</tbody>\n";
     }
-    o_ << "</section>\n";
+    o_ << "</table></section>\n";
 }
 
 void Report::sitting(std::size_t k, const Sitting& se, const std::vector<ItemId>& items)
 {
-    o_ << "<div class=\"sess\">Session " << std::uint64_t{k + 1} << ", assignment "
-       << Text1252{m_.assignments[se.assignment].number} << ": started " << When{se.start} << "<span class=\"t\">";
+    o_ << "<tbody><tr><th colspan=\"3\" scope=\"rowgroup\" class=\"sess\">Session " << std::uint64_t{k + 1}
+       << ", assignment " << Text1252{m_.assignments[se.assignment].number} << ": started " << When{se.start}
+       << "<span class=\"t\">";
     place(se.at.front());
-    o_ << "</span></div>\n<ol class=\"items\">";
+    o_ << "</span></th></tr>\n";
     if (items.empty())
-        o_ << "<li><span></span><span></span><span class=\"none\">nothing recorded</span></li>";
+        o_ << "<tr><td></td><td></td><td class=\"none\">nothing recorded</td></tr>\n";
     for (ItemId i : items)
         itemLine(m_.items[i], i, se.start);
-    o_ << "</ol>\n";
+    o_ << "</tbody>\n";
 }
 
 void Report::itemLine(const Item& it, ItemId id, Moment since)
 {
-    if (it.note)
-        o_ << "<li class=\"note\">";
-    else
-        o_ << "<li>";
-    o_ << "<span class=\"t\" title=\"" << When{it.when} << "\">";
+    o_ << (it.note ? Markup("<tr class=\"note\">") : Markup("<tr>")) << "<td class=\"t\" title=\"" << When{it.when}
+       << "\">";
     elapsed(o_, it.when - since);
-    o_ << "</span><span class=\"k\">";
+    o_ << "</td><td class=\"k\">";
     if (it.note)
         o_ << "note";
     else if (it.question.some())
         o_ << "Q" << it.question.index() + 1;
     else
         o_ << "?";
-    o_ << "</span><div>";
+    o_ << "</td><td>";
     if (!it.note && it.question.none())
         o_ << "<div class=\"flag\">not a question of the bank: " << Text1252{m_.lines[it.line]} << "</div>";
     const bool superseded = superseded_[id.index()];
@@ -82,7 +88,7 @@ void Report::itemLine(const Item& it, ItemId id, Moment since)
     text(it.text);
     if (superseded)
         o_ << "<span class=\"muted\">(not the final answer)</span></div>";
-    o_ << "</div></li>\n";
+    o_ << "</td></tr>\n";
 }
 
 } // namespace qa::review

@@ -6,11 +6,13 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include "findings_class.h"
 #include "review/html_writer.h"
+#include "review/model.h"
 #include "review/review.h"
 
 namespace {
@@ -99,6 +101,14 @@ public:
     fs::path path;
 };
 
+std::size_t count(const std::string& hay, const std::string& needle)
+{
+    std::size_t n = 0;
+    for (std::size_t at = hay.find(needle); at != std::string::npos; at = hay.find(needle, at + 1))
+        ++n;
+    return n;
+}
+
 std::string reportOf(const qa::testing::RecordClass& cls, const fs::path& dir)
 {
     cls.write(dir);
@@ -118,22 +128,81 @@ std::string section(const std::string& html, const std::string& from)
     return html.substr(at, html.find("</section>", at) - at);
 }
 
+// Every value of `attribute="..."` in the page.
+std::set<std::string> values(const std::string& html, const std::string& attribute)
+{
+    std::set<std::string> out;
+    const std::string key = " " + attribute + "=\"";
+    for (std::size_t at = html.find(key); at != std::string::npos; at = html.find(key, at + 1)) {
+        const std::size_t from = at + key.size();
+        out.insert(html.substr(from, html.find('"', from) - from));
+    }
+    return out;
+}
+
 TEST(ReviewPage, GridAndListsSayWhoAnsweredWhat)
 {
     TempDir dir;
     const std::string html = reportOf(qa::testing::findingsClass(), dir.path / "class");
     // Question 4: Bo's response is empty; Ann and Zoë have none.
     const std::string q4 = section(html, "id=\"q-0-3\"");
-    EXPECT_NE(q4.find("Only empty responses (1): <a href=\"#student-1\">Bo Chen</a>"), std::string::npos) << q4;
+    EXPECT_NE(q4.find("Only empty responses (1): <a id=\"a-0-3-1\" href=\"#student-1\">Bo Chen</a>"),
+              std::string::npos)
+        << q4;
     EXPECT_NE(q4.find("No response (2): <a href=\"#student-0\">Ann Lee</a>, <a href=\"#student-2\">"),
               std::string::npos)
         << q4;
-    // A cell shows the month and day and the time; the year is in its title.
-    EXPECT_NE(html.find("title=\"2026-03-07 10:01:08\">03-07<br>10:01</td>"), std::string::npos);
+    // A cell shows the month and day and the time, the year in its title,
+    // and links to the answer; a missing cell says so in words.
+    EXPECT_NE(html.find("title=\"2026-03-07 10:01:08\"><a href=\"#a-0-1-0\">03-07<br>10:01</a></td>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<div class=\"ans\" id=\"a-0-1-0\">"), std::string::npos);
+    EXPECT_NE(html.find("<td class=\"em\" title=\"only empty responses\"><a href=\"#a-0-3-1\">empty</a></td>"),
+              std::string::npos);
+    EXPECT_NE(html.find("<span aria-hidden=\"true\">&ndash;</span><span class=\"vh\">missing</span>"),
+              std::string::npos);
     EXPECT_NE(
         html.find("Tab\tseparated &quot;quoted&quot; &#39;single&#39; \xC2\xA7 \xE2\x82\xAC 10 \xE2\x80\x93 5\n"
                   "second line"),
         std::string::npos);
+    // Every link inside the page lands somewhere, and every answered or empty
+    // cell (3 students by 14 questions, less the missing) links to one.
+    const std::set<std::string> ids = values(html, "id");
+    std::size_t cellLinks = 0;
+    for (const std::string& href : values(html, "href")) {
+        ASSERT_EQ(href.front(), '#') << href;
+        EXPECT_TRUE(ids.count(href.substr(1))) << href;
+        cellLinks += href.compare(0, 3, "#a-") == 0;
+    }
+    EXPECT_EQ(cellLinks, 42 - count(html, "<td class=\"mi\""));
+}
+
+// A bank too wide for one printed page: the grid is printed in blocks of
+// questions, each with the names, the counts with the last.
+TEST(ReviewPage, WideGridPrintsInBlocksOfQuestions)
+{
+    review::Model m;
+    review::Assignment as;
+    as.number = "002";
+    review::Row row;
+    row.student = m.students.add({"Wide Bank", {"WB"}, {}, {}});
+    for (int q = 1; q <= 20; ++q) {
+        as.questions.add(m.lines.add("Question " + std::to_string(q)));
+        row.cells.add({});
+    }
+    as.rows.push_back(row);
+    m.assignments.add(as);
+    std::ostringstream out;
+    review::writeHtmlReport(m, out, "2026-03-09 12:00");
+    const std::string html = out.str();
+    ASSERT_NE(html.find("<section class=\"gridpart blocks\">"), std::string::npos);
+    const std::string blocks = html.substr(html.find("<div class=\"printblocks\">"));
+    EXPECT_EQ(count(blocks.substr(0, blocks.find("</div>")), "Wide Bank</a>"), 2u);
+    EXPECT_NE(blocks.find("questions 1 to 15, by student</caption>"), std::string::npos);
+    EXPECT_NE(blocks.find("Q15</a></th></tr></thead>"), std::string::npos);
+    EXPECT_NE(blocks.find("questions 16 to 20, by student</caption>"), std::string::npos);
+    EXPECT_NE(blocks.find("Q20</a></th><th scope=\"col\">Answered</th>"), std::string::npos);
+    EXPECT_EQ(count(html, "<table class=\"grid\">"), 3u);
 }
 
 // The report of the findings class, byte for byte as kept in

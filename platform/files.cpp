@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <ostream>
 
 #include "platform/errors.h"
+#include "platform/replace_file.h"
 
 namespace qa {
 namespace {
@@ -205,10 +207,6 @@ private:
 Files::Files(FileOps& ops, DrivePaths drives, std::string stateDir)
     : ops_(ops), drives_(std::move(drives)), fds_(ops), state_(fds_, std::move(stateDir)), journal_(state_, fds_)
 {
-    temporaryTag_ = ops.hostName() + "-" + std::to_string(ops.processId());
-    for (char& c : temporaryTag_)
-        if (c == '/' || c == '\\' || c == ':')
-            c = '_';
 }
 
 bool Files::createDirectories(const std::string& windowPath)
@@ -335,24 +333,12 @@ std::vector<JournalPart> Files::repairAbandoned()
 
 bool Files::writeStateFile(const std::string& name, const std::string& bytes)
 {
-    std::string temporary;
-    int err = EEXIST;
-    int fd = -1;
-    for (int attempt = 0; attempt < 16 && fd < 0 && err == EEXIST; ++attempt) {
-        temporary = name + "." + temporaryTag_ + "-" + std::to_string(++temporaries_) + ".tmp";
-        fd = state_.open(temporary, kOpenWrite | kOpenCreate | kOpenExclusive | kOpenPrivate, err);
-    }
-    if (fd < 0)
+    if (!state_.usable())
         return false;
-    bool ok =
-        bytes.empty() || ops_.write(fd, bytes.data(), bytes.size()) == static_cast<std::int64_t>(bytes.size());
-    ok = ok && ops_.fsync(fd) == 0;
-    fds_.close(fd);
-    const std::string dir = state_.path();
-    ok = ok && ops_.rename(joinPath(dir, temporary), joinPath(dir, name)) == 0;
-    if (!ok)
-        ops_.unlink(joinPath(dir, temporary));
-    return ok && syncDirectory(fds_, dir) == 0;
+    const auto write = [&](std::ostream& out) {
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    };
+    return replaceFile(ops_, joinPath(state_.path(), name), write, {kOpenPrivate | kOpenNoFollow, {}, {}}).ok();
 }
 
 std::optional<std::string> Files::readStateFile(const std::string& name)

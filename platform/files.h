@@ -112,8 +112,6 @@ private:
     Descriptors fds_;
     StateDirectory state_;
     Journal journal_;
-    std::string temporaryTag_; // this program's part of a temporary file's name
-    int temporaries_ = 0;
 };
 
 } // namespace qa

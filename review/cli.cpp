@@ -1,31 +1,37 @@
-// The command line: qa-review [--html FILE] [--csv FILE] [--assignment N] PATH...
-#include <cerrno>
+// The command line: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] PATH...
 #include <chrono>
-#include <fstream>
 #include <ostream>
 #include <system_error>
 
+#include "review/destination.h"
 #include "review/review.h"
 
 namespace qa::review {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr int kRead = 0, kNothingRead = 1, kUsage = 2, kCannotWrite = 3;
+constexpr int kRead = 0, kNothingRead = 1, kUsage = 2, kCannotWrite = 3, kGoOn = -1;
 
-fs::path absoluteOf(const fs::path& p)
-{
-    std::error_code ec;
-    fs::path a = fs::weakly_canonical(fs::absolute(p, ec), ec);
-    return ec ? fs::absolute(p, ec).lexically_normal() : a;
-}
+// One output the run was asked for.
+struct Output {
+    const char* option;
+    const char* label; // as the closing lines name it
+    std::string name;  // empty when not asked for
+};
 
-// True when `p` is `input` or lies inside it.
-bool among(const fs::path& p, const fs::path& input)
-{
-    const fs::path rel = p.lexically_relative(input);
-    return !rel.empty() && (rel == "." || *rel.begin() != "..");
-}
+struct Request {
+    Output outputs[3] = {{"--html", "Report", {}}, {"--csv", "CSV", {}}, {"--xlsx", "Workbook", {}}};
+    Options options;
+    std::vector<std::string> names;
+    Output& html() { return outputs[0]; }
+    bool anyOutput() const
+    {
+        for (const Output& o : outputs)
+            if (!o.name.empty())
+                return true;
+        return false;
+    }
+};
 
 int usage(std::ostream& err, const std::string& why)
 {
@@ -33,44 +39,26 @@ int usage(std::ostream& err, const std::string& why)
     return kUsage;
 }
 
-// Writes one output; false (with the reason on `err`) when it cannot.
-template <class Write> bool writeFile(const std::string& name, std::ostream& err, Write&& write)
+// One option and its value; kGoOn when it is taken.
+int option(Request& r, const std::string& a, const std::string& v, std::ostream& err)
 {
-    std::ofstream f(pathFromUtf8(name), std::ios::binary | std::ios::trunc);
-    if (!f) {
-        err << "qa-review: cannot write " << name << ": " << std::generic_category().message(errno) << "\n";
-        return false;
+    if (a == "--assignment") {
+        if (r.options.assignment || v.size() > 9 || v.find_first_not_of("0123456789") != std::string::npos)
+            return usage(err, "--assignment takes one number, like 1 or 001");
+        r.options.assignment = std::stol(v);
+        return kGoOn;
     }
-    write(f);
-    f.close();
-    if (!f) {
-        err << "qa-review: cannot write " << name << ": " << std::generic_category().message(errno ? errno : EIO)
-            << "\n";
-        return false;
-    }
-    return true;
+    for (Output& o : r.outputs)
+        if (a == o.option) {
+            if (!o.name.empty())
+                return usage(err, a + " is given twice");
+            o.name = v;
+        }
+    return kGoOn;
 }
 
-} // namespace
-
-std::string usageText()
+int parse(const std::vector<std::string>& args, Request& r, std::ostream& out, std::ostream& err)
 {
-    return "usage: qa-review [--html FILE] [--csv FILE] [--assignment N] PATH...\n"
-           "Reads the tutor's record files (send, master and notes files) under each PATH, a file or a\n"
-           "folder with its subfolders, and writes one report of them.\n"
-           "  --html FILE      the report, one HTML page\n"
-           "  --csv FILE       one row per student, assignment and question\n"
-           "  --assignment N   only assignment N\n"
-           "With neither --html nor --csv, the report goes to review.html in the current folder.\n"
-           "Nothing is written among the inputs.\n"
-           "Exit status: 0 read, 1 no record file read, 2 usage error, 3 an output cannot be written.\n";
-}
-
-int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
-{
-    std::string html, csv;
-    Options options;
-    std::vector<std::string> names;
     bool optionsEnd = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -78,72 +66,68 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
             out << usageText();
             return kRead;
         }
-        if (!optionsEnd && (a == "--html" || a == "--csv" || a == "--assignment")) {
+        if (!optionsEnd && (a == "--html" || a == "--csv" || a == "--xlsx" || a == "--assignment")) {
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return usage(err, a + " needs a value");
-            const std::string& v = args[++i];
-            if (a == "--assignment") {
-                if (options.assignment || v.size() > 9 || v.find_first_not_of("0123456789") != std::string::npos)
-                    return usage(err, "--assignment takes one number, like 1 or 001");
-                options.assignment = std::stol(v);
-            } else {
-                std::string& target = a == "--html" ? html : csv;
-                if (!target.empty())
-                    return usage(err, a + " is given twice");
-                target = v;
-            }
+            if (const int status = option(r, a, args[++i], err); status != kGoOn)
+                return status;
         } else if (!optionsEnd && a == "--") {
             optionsEnd = true;
         } else if (!optionsEnd && a.size() > 1 && a[0] == '-') {
             return usage(err, "unknown option " + a);
         } else {
-            names.push_back(a);
+            r.names.push_back(a);
         }
     }
-    if (names.empty())
+    if (r.names.empty())
         return usage(err, "no PATH given");
-    if (!html.empty() && html == csv)
-        return usage(err, "--html and --csv name the same file");
+    if (!r.outputs[2].name.empty() && !writesWorkbooks())
+        return usage(err, "--xlsx: this build of qa-review writes no workbooks (it was built without "
+                          "libxlsxwriter); --csv gives the same rows");
+    for (const std::string& n : r.names)
+        r.options.inputs.push_back(pathFromUtf8(n));
+    return kGoOn;
+}
 
-    std::vector<fs::path> inputs;
-    for (const std::string& n : names) {
-        options.inputs.push_back(pathFromUtf8(n));
-        inputs.push_back(absoluteOf(options.inputs.back()));
+// No two outputs in one file, and none among the inputs (with `files`, the
+// files found under them, also none that is one of them by another name).
+int checkOutputs(Request& r, const std::vector<fs::path>& files, std::ostream& err)
+{
+    if (!r.anyOutput()) {
+        std::error_code ec;
+        if (const auto k = amongInputs(fs::current_path(ec), r.options.inputs)) {
+            err << "qa-review: the current folder is among the inputs (" << r.names[*k]
+                << "), and nothing is written there; give --html FILE outside it\n";
+            return kUsage;
+        }
+        r.html().name = "review.html";
     }
-    // Nothing is ever written among the inputs.
-    std::error_code ec;
-    if (html.empty() && csv.empty()) {
-        const fs::path here = absoluteOf(fs::current_path(ec));
-        for (std::size_t k = 0; k < inputs.size(); ++k)
-            if (among(here, inputs[k])) {
-                err << "qa-review: the current folder is among the inputs (" << names[k]
-                    << "), and nothing is written there; give --html FILE outside it\n";
-                return kUsage;
-            }
-        html = "review.html";
-    }
-    for (const std::string* o : {&html, &csv}) {
-        if (o->empty())
+    for (std::size_t i = 0; i < std::size(r.outputs); ++i) {
+        const Output& o = r.outputs[i];
+        if (o.name.empty())
             continue;
-        const fs::path target = absoluteOf(pathFromUtf8(*o));
-        for (std::size_t k = 0; k < inputs.size(); ++k)
-            if (among(target, inputs[k]))
-                return usage(err, *o + " is among the inputs (" + names[k] + "); nothing is written there");
+        for (std::size_t j = i + 1; j < std::size(r.outputs); ++j)
+            if (!r.outputs[j].name.empty() && sameFile(pathFromUtf8(o.name), pathFromUtf8(r.outputs[j].name)))
+                return usage(err, std::string(o.option) + " and " + r.outputs[j].option + " name the same file");
+        if (const auto k = amongInputs(pathFromUtf8(o.name), r.options.inputs, files))
+            return usage(err, o.name + " is among the inputs (" + r.names[*k] + "); nothing is written there");
     }
+    return kGoOn;
+}
 
+void showProgress(Options& options, std::ostream& err, bool& shown)
+{
     const auto started = std::chrono::steady_clock::now();
-    bool shown = false;
-    if (errIsTerminal)
-        options.progress = [&](std::size_t done, std::size_t total) {
-            if (!shown && std::chrono::steady_clock::now() - started < std::chrono::milliseconds(700))
-                return;
-            shown = true;
-            err << "\rqa-review: reading " << done << " of " << total << " files" << std::flush;
-        };
-    const Review review = Review::load(options);
-    if (shown)
-        err << "\r\033[K" << std::flush;
+    options.progress = [&err, &shown, started](std::size_t done, std::size_t total) {
+        if (!shown && std::chrono::steady_clock::now() - started < std::chrono::milliseconds(700))
+            return;
+        shown = true;
+        err << "\rqa-review: reading " << done << " of " << total << " files" << std::flush;
+    };
+}
 
+void listProblems(const Review& review, std::ostream& err)
+{
     for (const Problem& p : review.problems()) {
         err << "qa-review: " << p.file;
         if (p.line)
@@ -152,23 +136,79 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
             err << "-" << p.lastLine;
         err << ": " << p.what << "\n";
     }
+}
+
+// Each output in one step; false at the first that cannot be written.
+bool writeAll(const Review& review, const Request& r, std::ostream& err)
+{
+    const std::string madeOn = madeOnNow();
+    for (const Output& o : r.outputs) {
+        if (o.name.empty())
+            continue;
+        const fs::path target = pathFromUtf8(o.name);
+        std::string why;
+        if (&o == &r.outputs[0])
+            why = writeOutput(target, [&](std::ostream& f) { review.writeHtml(f, madeOn); });
+        else if (&o == &r.outputs[1])
+            why = writeOutput(target, [&](std::ostream& f) { review.writeCsv(f); });
+        else
+            why = review.writeWorkbook(target, madeOn);
+        if (!why.empty()) {
+            err << "qa-review: cannot write " << o.name << ": " << why << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::string usageText()
+{
+    return "usage: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] PATH...\n"
+           "Reads the tutor's record files (send, master and notes files) under each PATH, a file or a\n"
+           "folder with its subfolders, and writes one report of them.\n"
+           "  --html FILE      the report, one HTML page\n"
+           "  --csv FILE       one row per student, assignment and question\n"
+           "  --xlsx FILE      the same rows as a workbook, one sheet per assignment, and the checks\n"
+           "  --assignment N   only assignment N\n"
+           "With none of --html, --csv and --xlsx, the report goes to review.html in the current folder.\n"
+           "Nothing is written among the inputs; a file that is there is replaced only once its new\n"
+           "contents are whole.\n"
+           "Exit status: 0 read, 1 no record file read, 2 usage error, 3 an output cannot be written.\n";
+}
+
+int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
+{
+    Request r;
+    if (const int status = parse(args, r, out, err); status != kGoOn)
+        return status;
+    if (const int status = checkOutputs(r, {}, err); status != kGoOn)
+        return status;
+    bool shown = false;
+    if (errIsTerminal)
+        showProgress(r.options, err, shown);
+    const Review review = Review::load(r.options);
+    if (shown)
+        err << "\r\033[K" << std::flush;
+    listProblems(review, err);
     const Summary s = review.summary();
     if (s.recordFilesRead == 0) {
-        err << "qa-review: no record file was read (" << s.filesFound << (s.filesFound == 1 ? " file" : " files")
-            << " found)\n";
+        err << "qa-review: no record file was read (" << counted(s.filesFound, "file") << " found)\n";
         return kNothingRead;
     }
-    if (!html.empty() && !writeFile(html, err, [&](std::ostream& f) { review.writeHtml(f, madeOnNow()); }))
+    // Now that the files are known: none of them by a second name.
+    if (const int status = checkOutputs(r, review.inputFiles(), err); status != kGoOn)
+        return status;
+    if (!writeAll(review, r, err))
         return kCannotWrite;
-    if (!csv.empty() && !writeFile(csv, err, [&](std::ostream& f) { review.writeCsv(f); }))
-        return kCannotWrite;
-
-    out << "Read " << s.recordFilesRead << " record files of " << s.filesFound << " found: " << s.students
-        << " students, " << s.assignments << " assignments, " << s.responses << " responses, " << s.notes
-        << " notes; " << s.findings << " check findings, " << s.problems << " unreadable parts.\n";
-    for (const std::string* o : {&html, &csv})
-        if (!o->empty())
-            out << (o == &html ? "Report: " : "CSV: ") << pathToUtf8(absoluteOf(pathFromUtf8(*o))) << "\n";
+    out << "Read " << counted(s.recordFilesRead, "record file") << " of " << s.filesFound
+        << " found: " << counted(s.students, "student") << ", " << counted(s.assignments, "assignment") << ", "
+        << counted(s.responses, "response") << ", " << counted(s.notes, "note") << "; "
+        << counted(s.findings, "check finding") << ", " << counted(s.problems, "unreadable part") << ".\n";
+    for (const Output& o : r.outputs)
+        if (!o.name.empty())
+            out << o.label << ": " << pathToUtf8(absoluteOf(pathFromUtf8(o.name))) << "\n";
     return kRead;
 }
 

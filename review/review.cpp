@@ -40,9 +40,23 @@ const std::vector<Problem>& Review::problems() const
     return model_->problems;
 }
 
+std::vector<std::filesystem::path> Review::inputFiles() const
+{
+    std::vector<std::filesystem::path> out;
+    out.reserve(model_->files.size());
+    for (const InputFile& f : model_->files)
+        out.push_back(f.path);
+    return out;
+}
+
 void Review::writeHtml(std::ostream& out, const std::string& madeOn) const
 {
     writeHtmlReport(*model_, out, madeOn);
+}
+
+std::string counted(std::size_t n, const std::string& one, const std::string& many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many.empty() ? one + "s" : many);
 }
 
 void Review::writeCsv(std::ostream& out) const

@@ -72,6 +72,8 @@ public:
     Summary summary() const;
     // Unreadable parts and files, sorted by file and line.
     const std::vector<Problem>& problems() const;
+    // Every file found under the inputs, read or not.
+    std::vector<std::filesystem::path> inputFiles() const;
 
     // The report: one self-contained UTF-8 HTML page, written to `out` as it
     // is made. The same input gives the same bytes but for the one line that
@@ -80,13 +82,18 @@ public:
     // The CSV: UTF-8 with a byte-order mark, CR LF rows, one row per
     // student, assignment and question.
     void writeCsv(std::ostream& out) const;
+    // The workbook: the CSV's rows, one sheet per assignment, typed cells,
+    // and a sheet of the checks' findings, written in place of `file` in one
+    // step. Empty when it is written, else why not. The same input gives the
+    // same cells but for the one that carries `madeOn`.
+    std::string writeWorkbook(const std::filesystem::path& file, const std::string& madeOn) const;
 
 private:
     explicit Review(std::unique_ptr<Model> model);
     std::unique_ptr<Model> model_;
 };
 
-// The command line: qa-review [--html FILE] [--csv FILE] [--assignment N] PATH...
+// The command line: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] PATH...
 // `args` are the arguments after the program name, in UTF-8. Returns the exit
 // status: 0 when at least one record file was read, 1 when none was, 2 for a
 // usage error (with the usage text on `err`), 3 when an output cannot be
@@ -97,6 +104,13 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 
 // The usage text (several lines, each ended by "\n").
 std::string usageText();
+
+// Whether this build writes workbooks (it does when built with libxlsxwriter).
+bool writesWorkbooks();
+
+// A count and its noun, singular or plural: "1 file", "2 files", "0 files";
+// `many` when the plural is not the noun and an "s".
+std::string counted(std::size_t n, const std::string& one, const std::string& many = {});
 
 // A UTF-8 name as a path (on Windows: UTF-16), and a path as UTF-8 with bytes
 // that are not UTF-8 replaced by U+FFFD.

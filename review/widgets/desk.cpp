@@ -1,27 +1,29 @@
 #include "review/widgets/desk.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLocale>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 #include <atomic>
-#include <cerrno>
-#include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <system_error>
 #include <thread>
 
+#include "review/destination.h"
 #include "review/review.h"
 
 namespace qa::review::widgets {
@@ -52,19 +54,6 @@ QString shown(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-// The path with symbolic links resolved as far as it exists; the rest, which
-// does not exist yet, appended as it stands.
-QString resolved(const QString& path)
-{
-    QFileInfo info(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
-    QString rest;
-    while (!info.exists() && !info.isRoot()) {
-        rest = "/" + info.fileName() + rest;
-        info = QFileInfo(info.absolutePath());
-    }
-    return QDir::cleanPath(info.canonicalFilePath() + rest);
-}
-
 // Why a review read nothing: the folder could not be read, holds no files,
 // or holds none that the tutor wrote.
 QString nothingRead(const Review& review, const QString& folder)
@@ -81,24 +70,56 @@ QString nothingRead(const Review& review, const QString& folder)
         .arg(shown(folder));
 }
 
-// Writes the report; the reason when it cannot, and then no file is left.
-QString writeReport(const Review& review, const QString& report)
+// What the report holds, in one line.
+QString holds(const Summary& s)
 {
-    const std::filesystem::path path = toPath(report);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    int error = out ? 0 : errno;
-    if (out) {
-        review.writeHtml(out, madeOnNow());
-        out.close();
-        if (!out)
-            error = errno ? errno : EIO;
+    return QObject::tr("The report holds %1, %2, %3 and %4.")
+        .arg(fromUtf8(counted(s.students, "student")), fromUtf8(counted(s.responses, "response")),
+             fromUtf8(counted(s.findings, "check finding")), fromUtf8(counted(s.problems, "unreadable part")));
+}
+
+// What a run shares with the progress dialog.
+struct Progress {
+    std::atomic<std::size_t> done{0}, total{0};
+    std::atomic<std::uint64_t> written{0};
+    std::atomic<bool> writing{false};
+    std::atomic<bool> cancelled{false};
+};
+
+// Writes the report, and the workbook when asked for, each in one step: a
+// failed or cancelled write leaves the earlier file as it was.
+Outcome writeOutputs(const Review& review, const QString& folder, const QString& report, const QString& workbook,
+                     Progress& progress, const Watch& watch)
+{
+    const std::vector<std::filesystem::path> files = review.inputFiles();
+    for (const QString& out : {report, workbook})
+        if (!out.isEmpty() && amongInputs(toPath(out), {toPath(folder)}, files))
+            return {Outcome::Status::OutputFailed,
+                    QObject::tr("%1 is one of the handed-in files in %2 by another name; the review writes "
+                                "nothing among them.")
+                        .arg(shown(out), shown(folder))};
+    progress.writing = true;
+    ReplaceOptions options;
+    options.stop = [&progress] { return progress.cancelled.load(); };
+    options.progress = [&progress, &watch](std::uint64_t n) {
+        progress.written = n;
+        if (watch)
+            watch(true, n);
+    };
+    const std::string madeOn = madeOnNow();
+    std::string why = writeOutput(
+        toPath(report), [&](std::ostream& o) { review.writeHtml(o, madeOn); }, options);
+    QString failed = report;
+    if (why.empty() && !workbook.isEmpty() && !progress.cancelled) {
+        why = review.writeWorkbook(toPath(workbook), madeOn);
+        failed = workbook;
     }
-    if (error == 0)
-        return {};
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-    return QObject::tr("The report %1 cannot be written: %2.")
-        .arg(shown(report), fromUtf8(std::generic_category().message(error)));
+    if (progress.cancelled)
+        return {Outcome::Status::Cancelled, {}};
+    if (!why.empty())
+        return {Outcome::Status::OutputFailed,
+                QObject::tr("%1 cannot be written: %2.").arg(shown(failed), fromUtf8(why))};
+    return {Outcome::Status::Done, holds(review.summary())};
 }
 
 QString title()
@@ -118,22 +139,68 @@ bool offer(QMessageBox::Icon icon, const QString& text, const QString& question,
     return box.clickedButton() == again;
 }
 
-// The report's path from a save dialog that starts at `suggested`; empty
-// when the instructor cancels. A path among the inputs is refused.
-QString askReportPath(const QString& folder, const QString& suggested)
+// The dialog says what the run does: how many files are read, then that the
+// report is written and how much of it so far; after a moment it shows.
+void showProgress(QProgressDialog& dialog, const Progress& progress, const QElapsedTimer& clock)
 {
+    if (progress.cancelled)
+        return;
+    if (progress.writing) {
+        // How long a report takes is not known ahead: the bar runs and the size grows.
+        dialog.setRange(0, 0);
+        dialog.setLabelText(QObject::tr("Writing the report: %1")
+                                .arg(QLocale().formattedDataSize(qint64(progress.written.load()))));
+        if (!dialog.isVisible() && clock.elapsed() >= kMomentMs)
+            dialog.show();
+    } else if (progress.total != 0) {
+        dialog.setMaximum(int(progress.total));
+        dialog.setValue(int(progress.done));
+        dialog.setLabelText(QObject::tr("Reading the handed-in files: %1 of %2")
+                                .arg(progress.done.load())
+                                .arg(fromUtf8(counted(progress.total, "file"))));
+    }
+}
+
+// Where the outputs go: the report, and the workbook beside it when asked for.
+struct Destination {
+    QString report;
+    QString workbook;
+};
+
+// Whether the workbook is asked for in the save step, as left last time.
+constexpr const char* kWorkbookSetting = "save/workbook";
+
+// The report's path from a save dialog that starts at `suggested`, and the
+// workbook's when its check box is ticked; empty when the instructor cancels.
+// A path among the inputs is refused.
+Destination askDestination(const QString& folder, const QString& suggested)
+{
+    QSettings settings;
     while (true) {
         QFileDialog dialog(nullptr, QObject::tr("Save the report as"), QFileInfo(suggested).absolutePath());
+        dialog.setOption(QFileDialog::DontUseNativeDialog); // for the check box
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setNameFilter(QObject::tr("Web pages (*.html)"));
         dialog.setDefaultSuffix("html");
         dialog.selectFile(QFileInfo(suggested).fileName());
+        QCheckBox* workbook = nullptr;
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()); grid && writesWorkbooks()) {
+            workbook = new QCheckBox(QObject::tr("Also save the rows as a &workbook (.xlsx) beside the report"));
+            workbook->setChecked(settings.value(kWorkbookSetting, false).toBool());
+            grid->addWidget(workbook, grid->rowCount(), 0, 1, -1);
+        }
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         const QString chosen = dialog.selectedFiles().constFirst();
+        Destination to{chosen, {}};
+        if (workbook) {
+            settings.setValue(kWorkbookSetting, workbook->isChecked());
+            if (workbook->isChecked())
+                to.workbook = workbookBeside(chosen);
+        }
         if (!isInside(chosen, folder))
-            return chosen;
+            return to;
         QMessageBox::warning(
             nullptr, title(),
             QObject::tr("%1 is inside the folder being reviewed, %2.\n\nThe review writes nothing "
@@ -142,17 +209,36 @@ QString askReportPath(const QString& folder, const QString& suggested)
     }
 }
 
+// The report is written: what it holds, and the ways to it.
+void announce(const QString& holds, const Destination& to)
+{
+    QMessageBox box(QMessageBox::Information, title(),
+                    QObject::tr("The report is saved as %1.").arg(shown(to.report)));
+    box.setInformativeText(holds);
+    QPushButton* open = box.addButton(QObject::tr("&Open"), QMessageBox::AcceptRole);
+    QPushButton* folder = box.addButton(QObject::tr("Show in &Folder"), QMessageBox::ActionRole);
+    box.addButton(QMessageBox::Close);
+    box.setDefaultButton(open);
+    box.exec();
+    if (box.clickedButton() == folder)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(to.report).absolutePath()));
+    else if (box.clickedButton() == open && !QDesktopServices::openUrl(QUrl::fromLocalFile(to.report)))
+        QMessageBox::information(
+            nullptr, title(),
+            QObject::tr("No web browser could be started. Open %1 in your browser.").arg(shown(to.report)));
+}
+
 } // namespace
 
 bool isInside(const QString& path, const QString& folder)
 {
-    const QString p = resolved(path);
-    QString f = resolved(folder);
-    if (p == f)
-        return true;
-    if (!f.endsWith('/'))
-        f += '/';
-    return p.startsWith(f);
+    return amongInputs(toPath(path), {toPath(folder)}).has_value();
+}
+
+QString workbookBeside(const QString& report)
+{
+    const QFileInfo info(report);
+    return QDir(info.absolutePath()).filePath(info.completeBaseName() + ".xlsx");
 }
 
 QString suggestedReportPath(const QString& inputFolder, const QStringList& places)
@@ -166,11 +252,10 @@ QString suggestedReportPath(const QString& inputFolder, const QStringList& place
     return file;
 }
 
-Outcome makeReport(const QString& folder, const QString& report, QWidget* parent,
-                   const std::function<void(std::size_t done)>& watch)
+Outcome makeReport(const QString& folder, const QString& report, QWidget* parent, const Watch& watch,
+                   const QString& workbook)
 {
-    std::atomic<std::size_t> done{0}, total{0};
-    std::atomic<bool> cancelled{false};
+    Progress progress;
     QProgressDialog dialog(QObject::tr("Reading the handed-in files..."), QObject::tr("Cancel"), 0, 0, parent);
     dialog.setWindowTitle(title());
     dialog.setMinimumWidth(400); // the title whole, and room for the count
@@ -178,7 +263,7 @@ Outcome makeReport(const QString& folder, const QString& report, QWidget* parent
     dialog.setMinimumDuration(kMomentMs);
     dialog.setAutoReset(false);
     dialog.setAutoClose(false);
-    QObject::connect(&dialog, &QProgressDialog::canceled, [&cancelled] { cancelled = true; });
+    QObject::connect(&dialog, &QProgressDialog::canceled, [&progress] { progress.cancelled = true; });
 
     QEventLoop loop;
     Outcome outcome;
@@ -187,25 +272,19 @@ Outcome makeReport(const QString& folder, const QString& report, QWidget* parent
             Options options;
             options.inputs = {toPath(folder)};
             options.progress = [&](std::size_t d, std::size_t t) {
-                done = d;
-                total = t;
+                progress.done = d;
+                progress.total = t;
                 if (watch)
-                    watch(d);
+                    watch(false, d);
             };
-            options.stop = [&cancelled] { return cancelled.load(); };
+            options.stop = [&progress] { return progress.cancelled.load(); };
             const Review review = Review::load(options);
-            if (cancelled)
+            if (progress.cancelled)
                 outcome.status = Outcome::Status::Cancelled;
             else if (review.recordFilesRead() == 0)
                 outcome = {Outcome::Status::NothingRead, nothingRead(review, folder)};
-            else if (QString why = writeReport(review, report); !why.isEmpty())
-                outcome = {Outcome::Status::OutputFailed, why};
-            else if (cancelled) {
-                // Cancelled while the report was written: it goes again.
-                std::error_code ignored;
-                std::filesystem::remove(toPath(report), ignored);
-                outcome.status = Outcome::Status::Cancelled;
-            }
+            else
+                outcome = writeOutputs(review, folder, report, workbook, progress, watch);
         } catch (const std::exception& error) {
             outcome = {
                 Outcome::Status::OutputFailed,
@@ -216,14 +295,10 @@ Outcome makeReport(const QString& folder, const QString& report, QWidget* parent
 
     // Starts the dialog's own clock: it shows itself after the moment.
     dialog.setValue(0);
+    QElapsedTimer clock;
+    clock.start();
     QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &dialog, [&] {
-        if (total == 0 || cancelled)
-            return;
-        dialog.setMaximum(int(total));
-        dialog.setValue(int(done));
-        dialog.setLabelText(QObject::tr("Reading the handed-in files: %1 of %2").arg(done).arg(total));
-    });
+    QObject::connect(&tick, &QTimer::timeout, &dialog, [&] { showProgress(dialog, progress, clock); });
     tick.start(kProgressTickMs);
     loop.exec();
     worker.join();
@@ -236,7 +311,7 @@ int runDesk()
                                 QStandardPaths::writableLocation(QStandardPaths::HomeLocation)};
     QString start = places.constFirst();
     QString folder;
-    QString report;
+    Destination to;
     while (true) {
         if (folder.isEmpty()) {
             folder = QFileDialog::getExistingDirectory(nullptr, QObject::tr("Folder of handed-in files"), start);
@@ -244,37 +319,31 @@ int runDesk()
                 return 0;
             start = folder;
         }
-        if (report.isEmpty()) {
+        if (to.report.isEmpty()) {
             // Beside the home folders, the folder that holds the input one.
             QStringList candidates = places;
             candidates << QFileInfo(QDir::cleanPath(folder)).absolutePath();
-            report = askReportPath(folder, suggestedReportPath(folder, candidates));
-            if (report.isEmpty())
+            to = askDestination(folder, suggestedReportPath(folder, candidates));
+            if (to.report.isEmpty())
                 return 0;
         }
 
-        const Outcome outcome = makeReport(folder, report);
+        const Outcome outcome = makeReport(folder, to.report, nullptr, {}, to.workbook);
         switch (outcome.status) {
-        case Outcome::Status::Done:
-            if (!QDesktopServices::openUrl(QUrl::fromLocalFile(report)))
-                QMessageBox::information(nullptr, title(),
-                                         QObject::tr("The report is saved as %1, but no web browser could be "
-                                                     "started. Open that file in your browser.")
-                                             .arg(shown(report)));
-            return 0;
+        case Outcome::Status::Done: announce(outcome.message, to); return 0;
         case Outcome::Status::Cancelled: return 0;
         case Outcome::Status::NothingRead:
             if (!offer(QMessageBox::Warning, outcome.message, QObject::tr("Choose another folder?"),
                        QObject::tr("Choose Again")))
                 return 1;
             folder.clear();
-            report.clear();
+            to = {};
             break;
         case Outcome::Status::OutputFailed:
             if (!offer(QMessageBox::Critical, outcome.message, QObject::tr("Save the report somewhere else?"),
                        QObject::tr("Choose Again")))
                 return 3;
-            report.clear();
+            to = {};
             break;
         }
     }

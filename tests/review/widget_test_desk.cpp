@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
@@ -48,18 +49,36 @@ TEST(ReviewDesk, OffersTheReportOutsideTheFolderBeingReviewed)
                   c.offered.toStdString());
 }
 
-TEST(ReviewDesk, CancelInTheProgressDialogLeavesNoReport)
+// Cancelled while the files are read or while the report is written, the
+// run leaves last week's report byte for byte and no file beside it.
+TEST(ReviewDesk, CancelInTheProgressDialogLeavesTheEarlierReport)
 {
     QTemporaryDir tmp;
     const QString folder = tmp.path() + "/class", reports = tmp.path() + "/reports";
     ASSERT_EQ(QProcess::execute(QA_COMPOSE_CLASS, {folder}), 0);
     ASSERT_TRUE(QDir().mkpath(reports));
+    const QByteArray lastWeek = "last week's report\n";
 
-    for (const char* run : {"cancelled", "unwritable", "left alone"}) {
-        const bool cancel = std::string(run) == "cancelled";
-        const QString report = reports + (std::string(run) == "unwritable" ? "/missing/r.html" : "/r.html");
-        // The run waits at its first count until the progress dialog is on
-        // screen and its Cancel pressed, or not.
+    struct Run {
+        const char* what;
+        bool cancel;
+        bool whileWriting; // else at the first count of the files read
+        const char* report;
+        Outcome::Status status;
+    } runs[] = {
+        {"cancelled while reading", true, false, "/r.html", Outcome::Status::Cancelled},
+        {"cancelled while writing", true, true, "/r.html", Outcome::Status::Cancelled},
+        {"unwritable", false, false, "/missing/r.html", Outcome::Status::OutputFailed},
+        {"left alone", false, true, "/r.html", Outcome::Status::Done},
+    };
+    for (const Run& run : runs) {
+        const QString report = reports + run.report;
+        QFile old(report);
+        if (old.open(QIODevice::WriteOnly))
+            old.write(lastWeek);
+        old.close();
+        // The run waits until the progress dialog is on screen and its
+        // Cancel pressed, or not.
         std::atomic<bool> go{false};
         bool dialogSeen = false;
         QTimer poll;
@@ -69,24 +88,38 @@ TEST(ReviewDesk, CancelInTheProgressDialogLeavesNoReport)
                 if (!dialog || !dialog->isVisible() || dialogSeen)
                     continue;
                 dialogSeen = true;
-                if (cancel)
+                if (run.whileWriting) {
+                    EXPECT_TRUE(dialog->labelText().startsWith("Writing the report")) << run.what;
+                }
+                if (run.cancel)
                     dialog->findChild<QPushButton*>()->click();
                 go = true;
             }
         });
         poll.start(10);
-        const Outcome outcome = qa::review::widgets::makeReport(folder, report, nullptr, [&](std::size_t done) {
-            while (done == 0 && !go)
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        });
-        EXPECT_TRUE(dialogSeen) << run;
-        EXPECT_EQ(outcome.status, cancel                             ? Outcome::Status::Cancelled
-                                  : std::string(run) == "unwritable" ? Outcome::Status::OutputFailed
-                                                                     : Outcome::Status::Done)
-            << run;
-        EXPECT_EQ(QFile::exists(report), !cancel && std::string(run) == "left alone") << run;
+        const Outcome outcome =
+            qa::review::widgets::makeReport(folder, report, nullptr, [&](bool writing, std::uint64_t n) {
+                while (writing == run.whileWriting && (writing || n == 0) && !go)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            });
+        EXPECT_TRUE(dialogSeen) << run.what;
+        EXPECT_EQ(outcome.status, run.status) << run.what;
+        QFile back(report);
+        if (run.status != Outcome::Status::OutputFailed) {
+            ASSERT_TRUE(back.open(QIODevice::ReadOnly)) << run.what;
+            EXPECT_EQ(back.readAll() == lastWeek, run.cancel) << run.what;
+        }
+        EXPECT_EQ(QDir(reports).entryList(QDir::Files | QDir::Hidden).size(),
+                  run.status == Outcome::Status::OutputFailed ? 0 : 1)
+            << run.what << ": " << QDir(reports).entryList(QDir::Files | QDir::Hidden).join(" ").toStdString();
         if (outcome.status == Outcome::Status::OutputFailed) {
             EXPECT_TRUE(outcome.message.contains(QDir::toNativeSeparators(report)))
+                << outcome.message.toStdString();
+        }
+        if (outcome.status == Outcome::Status::Done) {
+            EXPECT_TRUE(outcome.message.contains(
+                QRegularExpression("^The report holds \\d+ students, \\d+ responses, "
+                                   "\\d+ check findings? and \\d+ unreadable parts?\\.$")))
                 << outcome.message.toStdString();
         }
         QFile::remove(report);

@@ -1,0 +1,173 @@
+// Reading CSV files back as spreadsheets save them.
+#include "review/csv_table.h"
+
+#include "platform/errors.h"
+#include "platform/text.h"
+#include "review/model.h"
+
+namespace qa::review {
+namespace {
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// The length of the UTF-8 sequence at `i`, or 0 when none stands there.
+std::size_t utf8Length(std::string_view s, std::size_t i)
+{
+    const auto c = static_cast<unsigned char>(s[i]);
+    const std::size_t n = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c < 0xE0 ? 2 : 0;
+    if (n == 0 || i + n > s.size())
+        return 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+            return 0;
+    return n;
+}
+
+bool lineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+// Past one line break at `i` (CR LF, LF or CR alone).
+std::size_t pastLineEnd(std::string_view s, std::size_t i)
+{
+    return s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n' ? i + 2 : i + 1;
+}
+
+char separatorOf(std::string_view s)
+{
+    std::size_t commas = 0, semicolons = 0;
+    bool quoted = false;
+    for (char c : s) {
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && lineEnd(c))
+            break;
+        else if (!quoted)
+            commas += c == ',', semicolons += c == ';';
+    }
+    return semicolons > commas ? ';' : ',';
+}
+
+} // namespace
+
+CsvEncoding csvEncodingOf(std::string_view bytes)
+{
+    if (bytes.substr(0, kBom.size()) == kBom)
+        return CsvEncoding::Utf8Bom;
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t n = utf8Length(bytes, i);
+        if (n == 0)
+            return CsvEncoding::Cp1252;
+        i += n;
+    }
+    return CsvEncoding::Utf8;
+}
+
+int CsvTable::column(std::string_view header) const
+{
+    if (rows.empty())
+        return -1;
+    for (std::size_t c = 0; c < rows.front().cells.size(); ++c) {
+        std::string_view t = rows.front().cells[c].text;
+        while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+            t.remove_prefix(1);
+        while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+            t.remove_suffix(1);
+        if (t == header)
+            return static_cast<int>(c);
+    }
+    return -1;
+}
+
+CsvTable readCsvTable(std::string_view bytes, const std::string& file)
+{
+    CsvTable table;
+    table.encoding = csvEncodingOf(bytes);
+    std::size_t i = table.encoding == CsvEncoding::Utf8Bom ? kBom.size() : 0;
+    table.separator = separatorOf(bytes.substr(i));
+    const char sep = table.separator;
+    std::uint32_t line = 1;
+    auto text = [&](std::string raw) {
+        return table.encoding == CsvEncoding::Cp1252 ? text::toUtf8(raw) : validUtf8(raw);
+    };
+    while (i < bytes.size()) {
+        CsvRow row{line, {}};
+        for (;;) {
+            CsvCell cell;
+            cell.begin = i;
+            std::string raw;
+            if (i < bytes.size() && bytes[i] == '"') {
+                const std::uint32_t opened = line;
+                for (++i;; ++i) {
+                    if (i >= bytes.size())
+                        throw RuntimeError(kTypeMismatch, file,
+                                           "line " + std::to_string(opened) + ": a quoted cell never ends");
+                    if (bytes[i] == '"' && i + 1 < bytes.size() && bytes[i + 1] == '"') {
+                        raw += '"';
+                        ++i;
+                    } else if (bytes[i] == '"') {
+                        ++i;
+                        break;
+                    } else {
+                        if (bytes[i] == '\n' ||
+                            (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n')))
+                            ++line;
+                        raw += bytes[i];
+                    }
+                }
+            }
+            // Unquoted text, or what a spreadsheet left after the closing quote.
+            while (i < bytes.size() && bytes[i] != sep && !lineEnd(bytes[i]))
+                raw += bytes[i++];
+            cell.end = i;
+            cell.text = text(std::move(raw));
+            row.cells.push_back(std::move(cell));
+            if (i < bytes.size() && bytes[i] == sep) {
+                ++i;
+                continue;
+            }
+            break;
+        }
+        if (i < bytes.size()) {
+            i = pastLineEnd(bytes, i);
+            ++line;
+        }
+        bool blank = true;
+        for (const CsvCell& c : row.cells)
+            blank = blank && c.text.find_first_not_of(" \t") == std::string::npos;
+        if (!blank || table.rows.empty())
+            table.rows.push_back(std::move(row));
+    }
+    return table;
+}
+
+std::string csvCell(std::string_view text, char separator, bool guard)
+{
+    const bool formula = guard && !text.empty() &&
+                         (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@' ||
+                          text[0] == '\t' || text[0] == '\r');
+    const bool quote = formula || text.find_first_of("\"\r\n") != std::string_view::npos ||
+                       text.find(separator) != std::string_view::npos;
+    if (!quote)
+        return std::string(text);
+    std::string out = formula ? "\"'" : "\"";
+    for (char c : text)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + '"';
+}
+
+std::string unguarded(std::string_view text)
+{
+    if (text.size() >= 2 && text[0] == '\'' &&
+        (text[1] == '=' || text[1] == '+' || text[1] == '-' || text[1] == '@' || text[1] == '\t' ||
+         text[1] == '\r'))
+        text.remove_prefix(1);
+    return std::string(text);
+}
+
+} // namespace qa::review

@@ -1,0 +1,160 @@
+// Marks over the sheets.
+#include "review/marking.h"
+
+#include <algorithm>
+#include <map>
+
+namespace qa::review {
+
+Marking::Marking(std::vector<Sheet> sheets, MarksTable table)
+    : sheets_(std::move(sheets)), table_(std::move(table))
+{
+    // A question's maximum read only from its marks' rows becomes the question's.
+    for (std::size_t s = 0; s < sheets_.size(); ++s)
+        for (std::size_t q = 0; q < sheets_[s].questions.size(); ++q) {
+            if (maximum(s, q))
+                continue;
+            for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
+                if (const Mark* m = lookUp(s, st, q); m && m->maximum) {
+                    table_.setMaximum(sheets_[s].assignment, static_cast<std::uint32_t>(q + 1), m->maximum);
+                    break;
+                }
+        }
+}
+
+const Mark* Marking::lookUp(std::size_t sheet, std::size_t student, std::size_t question) const
+{
+    const Sheet& sh = sheets_[sheet];
+    const SheetStudent& st = sh.students[student];
+    const auto q = static_cast<std::uint32_t>(question + 1);
+    const Mark* m = table_.find(st.name, st.submitterId, sh.assignment, q);
+    // A row written before the submitter was known.
+    if (!m && !st.submitterId.empty())
+        m = table_.find(st.name, "", sh.assignment, q);
+    return m;
+}
+
+CellMark Marking::at(std::size_t sheet, std::size_t student, std::size_t question) const
+{
+    CellMark c;
+    c.mark = lookUp(sheet, student, question);
+    c.earlier = c.mark && c.mark->answer != sheets_[sheet].cell(student, question).answer;
+    return c;
+}
+
+void Marking::set(std::size_t sheet, std::size_t student, std::size_t question, std::optional<double> mark,
+                  const std::string& comment)
+{
+    const Sheet& sh = sheets_[sheet];
+    const SheetStudent& st = sh.students[student];
+    Mark m;
+    m.student = st.name;
+    m.assignment = sh.assignment;
+    m.question = static_cast<std::uint32_t>(question + 1);
+    if (!st.submitterId.empty())
+        table_.put(m); // drops a row written before the submitter was known
+    m.submitterId = st.submitterId;
+    m.mark = mark;
+    m.maximum = maximum(sheet, question);
+    m.comment = comment;
+    m.answer = sh.cell(student, question).answer;
+    table_.put(std::move(m));
+    ++changes_;
+}
+
+std::optional<double> Marking::maximum(std::size_t sheet, std::size_t question) const
+{
+    return table_.maximum(sheets_[sheet].assignment, static_cast<std::uint32_t>(question + 1));
+}
+
+void Marking::setMaximum(std::size_t sheet, std::size_t question, std::optional<double> maximum)
+{
+    table_.setMaximum(sheets_[sheet].assignment, static_cast<std::uint32_t>(question + 1), maximum);
+    ++changes_;
+}
+
+double Marking::total(std::size_t sheet, std::size_t student) const
+{
+    double sum = 0;
+    for (std::size_t q = 0; q < sheets_[sheet].questions.size(); ++q)
+        if (const Mark* m = lookUp(sheet, student, q); m && m->mark)
+            sum += *m->mark;
+    return sum;
+}
+
+double Marking::totalMaximum(std::size_t sheet) const
+{
+    double sum = 0;
+    for (std::size_t q = 0; q < sheets_[sheet].questions.size(); ++q)
+        sum += maximum(sheet, q).value_or(0);
+    return sum;
+}
+
+std::size_t Marking::marked(std::size_t sheet, std::size_t question) const
+{
+    std::size_t n = 0;
+    for (std::size_t st = 0; st < sheets_[sheet].students.size(); ++st)
+        if (const Mark* m = lookUp(sheet, st, question); m && m->mark)
+            ++n;
+    return n;
+}
+
+std::optional<double> Marking::share(std::size_t sheet, std::size_t question) const
+{
+    const std::optional<double> max = maximum(sheet, question);
+    double sum = 0;
+    std::size_t n = 0;
+    for (std::size_t st = 0; st < sheets_[sheet].students.size(); ++st)
+        if (const Mark* m = lookUp(sheet, st, question); m && m->mark) {
+            sum += *m->mark;
+            ++n;
+        }
+    if (!max || *max <= 0 || n == 0)
+        return std::nullopt;
+    return sum / double(n) / *max;
+}
+
+std::vector<std::string> Marking::comments(std::size_t sheet, std::size_t question) const
+{
+    std::map<std::string, std::size_t> uses;
+    for (std::size_t st = 0; st < sheets_[sheet].students.size(); ++st)
+        if (const Mark* m = lookUp(sheet, st, question); m && !m->comment.empty())
+            ++uses[m->comment];
+    std::vector<std::pair<std::string, std::size_t>> byUse(uses.begin(), uses.end());
+    std::stable_sort(byUse.begin(), byUse.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::vector<std::string> out;
+    for (auto& [text, n] : byUse)
+        out.push_back(std::move(text));
+    return out;
+}
+
+std::vector<UnmatchedRow> Marking::unmatched() const
+{
+    std::vector<UnmatchedRow> out;
+    for (const Mark* m : table_.rows()) {
+        bool found = false, student = false;
+        for (const Sheet& sh : sheets_) {
+            if (!sameAssignment(sh.assignment, m->assignment))
+                continue;
+            for (const SheetStudent& st : sh.students)
+                if (m->student.empty() ||
+                    (st.name == m->student && (m->submitterId.empty() || m->submitterId == st.submitterId))) {
+                    student = true;
+                    found = found || m->question <= sh.questions.size();
+                }
+        }
+        if (found)
+            continue;
+        std::string who = m->student.empty() ? std::string("the maximum") : m->student;
+        if (!m->submitterId.empty())
+            who += " (" + m->submitterId + ")";
+        out.push_back(
+            {m->line,
+             who + ", assignment " + m->assignment + ", question " + std::to_string(m->question) +
+                 (student ? ": the assignment has no such question" : ": no such student in this assignment")});
+    }
+    std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
+    return out;
+}
+
+} // namespace qa::review

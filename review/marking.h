@@ -1,0 +1,64 @@
+#pragma once
+// Marking: the sheets of what was read with the marks table over them. Each
+// mark is found by its student (name, and submitter id where both have one),
+// assignment and question; a mark given to an answer that is no longer the
+// student's final one stays, and says so. Rows of the table that match no
+// student or question are kept (and written back), and listed.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "review/marks.h"
+#include "review/sheet.h"
+
+namespace qa::review {
+
+struct CellMark {
+    const Mark* mark = nullptr; // none yet
+    bool earlier = false;       // given to an answer that is no longer the final one
+};
+
+struct UnmatchedRow {
+    std::uint32_t line = 0; // in the marks file read; 0 for a row typed here
+    std::string what;       // "Ann Lee, assignment 1, question 3: no such student"
+};
+
+class Marking {
+public:
+    Marking(std::vector<Sheet> sheets, MarksTable table);
+
+    const std::vector<Sheet>& sheets() const { return sheets_; }
+    const MarksTable& table() const { return table_; }
+    // Grows by one with every change, for whoever saves.
+    std::uint64_t changes() const { return changes_; }
+
+    CellMark at(std::size_t sheet, std::size_t student, std::size_t question) const;
+    // Sets the mark and comment of one answer (the answer marked is the
+    // final one); neither removes the mark.
+    void set(std::size_t sheet, std::size_t student, std::size_t question, std::optional<double> mark,
+             const std::string& comment);
+    std::optional<double> maximum(std::size_t sheet, std::size_t question) const;
+    void setMaximum(std::size_t sheet, std::size_t question, std::optional<double> maximum);
+
+    // The sum of a student's marks, and of the maximums of the questions.
+    double total(std::size_t sheet, std::size_t student) const;
+    double totalMaximum(std::size_t sheet) const;
+    // The mean mark of the question's marked answers as a share of its
+    // maximum (0 to 1); none when nothing is marked or there is no maximum.
+    std::optional<double> share(std::size_t sheet, std::size_t question) const;
+    std::size_t marked(std::size_t sheet, std::size_t question) const;
+    // The comments given to the question, most used first.
+    std::vector<std::string> comments(std::size_t sheet, std::size_t question) const;
+    // Rows of the table that match no student or question, by line.
+    std::vector<UnmatchedRow> unmatched() const;
+
+private:
+    const Mark* lookUp(std::size_t sheet, std::size_t student, std::size_t question) const;
+
+    std::vector<Sheet> sheets_;
+    MarksTable table_;
+    std::uint64_t changes_ = 0;
+};
+
+} // namespace qa::review

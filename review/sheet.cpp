@@ -1,0 +1,68 @@
+// The marking sheets, from what the review read.
+#include "review/sheet.h"
+
+#include <map>
+
+#include "platform/text.h"
+#include "review/marks.h"
+#include "review/model.h"
+
+namespace qa::review {
+namespace {
+
+std::string textOf(const std::string& cp1252)
+{
+    return withLf(text::toUtf8(cp1252));
+}
+
+Sheet sheetOf(const Model& m, AssignmentId a)
+{
+    const Assignment& as = m.assignments[a];
+    Sheet sheet;
+    sheet.assignment = text::toUtf8(as.number);
+    for (LineId q : as.questions)
+        sheet.questions.push_back(textOf(m.lines[q]));
+    std::map<StudentId, std::uint32_t> rowOfStudent;
+    for (const Row& row : as.rows) {
+        rowOfStudent[row.student] = static_cast<std::uint32_t>(sheet.students.size());
+        const Student& st = m.students[row.student];
+        sheet.students.push_back({text::toUtf8(st.name), {}, {}});
+    }
+    sheet.resize();
+    for (std::size_t r = 0; r < as.rows.size(); ++r)
+        for (QuestionId q : as.questions.ids()) {
+            const Cell& c = as.rows[r].cells[q];
+            SheetCell& out = sheet.cell(r, q.index());
+            out.answered = c.status == Status::Answered;
+            out.empty = c.status == Status::Empty;
+            for (ItemId i : c.items) {
+                if (i == c.answer)
+                    out.answer = textOf(m.items[i].text);
+                else if (!m.items[i].text.empty())
+                    out.earlier.push_back(textOf(m.items[i].text));
+            }
+        }
+    for (const SameAnswers& same : m.same) {
+        if (same.assignment != a)
+            continue;
+        Sheet::Same group{same.question.index(), {}};
+        for (ItemId i : same.items)
+            if (auto it = rowOfStudent.find(m.items[i].student); it != rowOfStudent.end())
+                group.students.push_back(it->second);
+        if (group.students.size() > 1)
+            sheet.same.push_back(std::move(group));
+    }
+    return sheet;
+}
+
+} // namespace
+
+std::vector<Sheet> sheetsOf(const Model& model)
+{
+    std::vector<Sheet> sheets;
+    for (AssignmentId a : model.assignments.ids())
+        sheets.push_back(sheetOf(model, a));
+    return sheets;
+}
+
+} // namespace qa::review

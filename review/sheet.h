@@ -1,0 +1,53 @@
+#pragma once
+// One assignment as the instructor marks it: its students, its questions and
+// each student's answers. Texts are UTF-8, line breaks LF.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qa::review {
+
+struct SheetStudent {
+    std::string name;          // as the report shows it
+    std::string submitterName; // the platform's, as its download named the student; empty when unknown
+    std::string submitterId;   // empty when unknown
+};
+
+struct SheetCell {
+    bool answered = false;
+    bool empty = false;               // only empty responses
+    std::string answer;               // the final answer
+    std::vector<std::string> earlier; // earlier versions, oldest first
+};
+
+class Sheet {
+public:
+    std::string assignment;             // as written after "assignment #"
+    std::vector<SheetStudent> students; // in the report's order
+    std::vector<std::string> questions; // their texts, question 1 first
+    // Students who handed in the same answer to a question.
+    struct Same {
+        std::uint32_t question = 0; // 0-based
+        std::vector<std::uint32_t> students;
+    };
+    std::vector<Same> same;
+
+    void resize() { cells_.assign(students.size() * questions.size(), {}); }
+    SheetCell& cell(std::size_t student, std::size_t question)
+    {
+        return cells_[student * questions.size() + question];
+    }
+    const SheetCell& cell(std::size_t student, std::size_t question) const
+    {
+        return cells_[student * questions.size() + question];
+    }
+
+private:
+    std::vector<SheetCell> cells_;
+};
+
+class Model;
+// Every assignment of what was read, in the report's order.
+std::vector<Sheet> sheetsOf(const Model& model);
+
+} // namespace qa::review

@@ -1,0 +1,169 @@
+// The grading worksheet filled in, the rest left byte for byte.
+#include "review/worksheet.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/errors.h"
+#include "platform/text.h"
+#include "review/csv_table.h"
+#include "review/review.h"
+
+namespace qa::review {
+namespace {
+
+[[noreturn]] void unreadable(const std::string& file, std::uint32_t line, const std::string& why)
+{
+    throw RuntimeError(kTypeMismatch, file, "line " + std::to_string(line) + ": " + why);
+}
+
+// The id of "Participant 12345" (the word may be the platform's language's).
+std::string idOf(std::string_view identifier)
+{
+    std::size_t end = identifier.size();
+    while (end > 0 && identifier[end - 1] == ' ')
+        --end;
+    std::size_t begin = end;
+    while (begin > 0 && identifier[begin - 1] >= '0' && identifier[begin - 1] <= '9')
+        --begin;
+    return std::string(identifier.substr(begin, end - begin));
+}
+
+void escapeInto(std::string& out, std::string_view text)
+{
+    for (char c : text)
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '\r': break;
+        case '\n': out += ' '; break;
+        default: out += c;
+        }
+}
+
+// The decimal mark the worksheet's numbers use.
+char decimalOf(const CsvTable& t, int maxColumn)
+{
+    for (std::size_t r = 1; maxColumn >= 0 && r < t.rows.size(); ++r) {
+        const auto& cells = t.rows[r].cells;
+        if (static_cast<std::size_t>(maxColumn) >= cells.size())
+            continue;
+        const std::string& v = cells[static_cast<std::size_t>(maxColumn)].text;
+        if (v.find(',') != std::string::npos && v.find('.') == std::string::npos)
+            return ',';
+        if (v.find('.') != std::string::npos)
+            return '.';
+    }
+    return '.';
+}
+
+std::string encoded(const std::string& utf8, CsvEncoding encoding)
+{
+    if (encoding != CsvEncoding::Cp1252)
+        return utf8;
+    std::u32string lost;
+    std::string out = text::toCp1252(utf8, &lost);
+    return out;
+}
+
+} // namespace
+
+std::string feedbackSummary(const Marking& marking, std::size_t sheet, std::size_t student)
+{
+    std::string out;
+    const Sheet& sh = marking.sheets()[sheet];
+    for (std::size_t q = 0; q < sh.questions.size(); ++q) {
+        const CellMark cm = marking.at(sheet, student, q);
+        if (!cm.mark)
+            continue;
+        if (!out.empty())
+            out += ' ';
+        out += "Q" + std::to_string(q + 1);
+        if (cm.mark->mark) {
+            out += ' ' + markText(*cm.mark->mark);
+            if (const auto max = marking.maximum(sheet, q))
+                out += '/' + markText(*max);
+        }
+        if (!cm.mark->comment.empty()) {
+            out += ": ";
+            escapeInto(out, cm.mark->comment);
+        }
+        if (out.back() != '.' && out.back() != '!' && out.back() != '?')
+            out += '.';
+    }
+    return out;
+}
+
+FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, const Marking& marking,
+                              std::size_t sheet)
+{
+    const CsvTable t = readCsvTable(bytes, file);
+    const int idCol = t.column("Identifier"), gradeCol = t.column("Grade"),
+              feedbackCol = t.column("Feedback comments");
+    for (auto [col, name] :
+         {std::pair{idCol, "Identifier"}, {gradeCol, "Grade"}, {feedbackCol, "Feedback comments"}})
+        if (col < 0)
+            unreadable(file, 1,
+                       std::string("no column \"") + name + "\": this is not the platform's grading worksheet");
+    const char decimal = decimalOf(t, t.column("Maximum grade"));
+    const Sheet& sh = marking.sheets()[sheet];
+    std::map<std::string, std::size_t> byId;
+    for (std::size_t st = 0; st < sh.students.size(); ++st)
+        if (!sh.students[st].submitterId.empty())
+            byId.emplace(sh.students[st].submitterId, st);
+
+    FilledWorksheet out;
+    std::vector<bool> hasRow(sh.students.size(), false);
+    std::vector<std::pair<const CsvCell*, std::string>> replace;
+    const int fullName = t.column("Full name");
+    for (std::size_t r = 1; r < t.rows.size(); ++r) {
+        const CsvRow& row = t.rows[r];
+        const std::size_t need = static_cast<std::size_t>(std::max({idCol, gradeCol, feedbackCol}));
+        if (row.cells.size() <= need)
+            unreadable(file, row.line, "the row has fewer cells than the first row");
+        const std::string& identifier = row.cells[static_cast<std::size_t>(idCol)].text;
+        const auto it = byId.find(idOf(identifier));
+        if (it == byId.end()) {
+            std::string who = "line " + std::to_string(row.line) + ": " + identifier;
+            if (fullName >= 0 && static_cast<std::size_t>(fullName) < row.cells.size())
+                who += " (" + row.cells[static_cast<std::size_t>(fullName)].text + ")";
+            out.rowsWithoutStudent.push_back(who);
+            continue;
+        }
+        hasRow[it->second] = true;
+        if (marking.total(sheet, it->second) == 0 && feedbackSummary(marking, sheet, it->second).empty())
+            continue; // nothing marked
+        replace.emplace_back(&row.cells[static_cast<std::size_t>(gradeCol)],
+                             markText(marking.total(sheet, it->second), decimal));
+        replace.emplace_back(
+            &row.cells[static_cast<std::size_t>(feedbackCol)],
+            csvCell(encoded(feedbackSummary(marking, sheet, it->second), t.encoding), t.separator, true));
+        ++out.filled;
+    }
+    for (std::size_t st = 0; st < sh.students.size(); ++st)
+        if (!hasRow[st] && !feedbackSummary(marking, sheet, st).empty())
+            out.studentsWithoutRow.push_back(sh.students[st].name + " (" +
+                                             (sh.students[st].submitterId.empty() ? std::string("no submitter id")
+                                                                                  : sh.students[st].submitterId) +
+                                             ")");
+    std::sort(replace.begin(), replace.end(),
+              [](const auto& a, const auto& b) { return a.first->begin < b.first->begin; });
+    std::size_t at = 0;
+    for (const auto& [cell, text] : replace) {
+        out.bytes.append(bytes.substr(at, cell->begin - at));
+        out.bytes += text;
+        at = cell->end;
+    }
+    out.bytes.append(bytes.substr(at));
+    return out;
+}
+
+std::filesystem::path gradedPath(const std::filesystem::path& worksheet)
+{
+    std::filesystem::path out = worksheet;
+    std::string stem = pathToUtf8(worksheet.stem());
+    return out.replace_filename(pathFromUtf8(stem + "-graded.csv"));
+}
+
+} // namespace qa::review

@@ -1,0 +1,303 @@
+// Marking: the marks file read back as spreadsheets save it, the grading
+// worksheet filled in and nothing else changed, the feedback pages (in a real
+// browser) and the ZIP of them read back through libarchive.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+
+#include "platform/errors.h"
+#include "platform/text.h"
+#include "review/feedback.h"
+#include "review/marking.h"
+#include "review/worksheet.h"
+
+#ifdef QA_HAVE_LIBARCHIVE
+#include <archive.h>
+#include <archive_entry.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace qa;
+using namespace qa::review;
+
+// Two students of assignment 1 with two questions; Zoë has a later version
+// of her answer to question 1. Bo has no submitter id.
+Sheet classSheet()
+{
+    Sheet s;
+    s.assignment = "1";
+    s.questions = {"What is 2 + 2?", "Name a prime."};
+    s.students = {{"Ann Lee", "Ann Lee", "12345"}, {"Bo Chen", "", ""}, {"Zoë Núñez", "Zoë Núñez", "12347"}};
+    s.resize();
+    s.cell(0, 0) = {true, false, "4", {}};
+    s.cell(0, 1) = {true, false, "7", {}};
+    s.cell(1, 0) = {true, false, "four", {}};
+    s.cell(2, 0) = {true, false, "4, I think", {"5"}};
+    s.cell(2, 1) = {true, false, "<img src=x onerror=\"document.body.setAttribute('data-pwned','1')\">", {}};
+    return s;
+}
+
+struct Variant {
+    const char* name;
+    char separator, decimal;
+    bool bom, cp1252;
+    const char* lineEnd;
+};
+
+// The marks file as a spreadsheet saves it in one of its ways.
+std::string savedAs(const Variant& v, const std::vector<std::vector<std::string>>& rows)
+{
+    std::string out = v.bom ? "\xEF\xBB\xBF" : "";
+    for (const auto& row : rows) {
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            std::string cell = row[c];
+            if (c == 4 || c == 5)
+                for (char& ch : cell)
+                    ch = ch == '.' ? v.decimal : ch;
+            const bool quote = cell.find_first_of("\"\n;,") != std::string::npos;
+            std::string q;
+            for (char ch : cell)
+                q += ch == '"' ? std::string("\"\"") : ch == '\n' ? std::string(v.lineEnd) : std::string(1, ch);
+            out += (c ? std::string(1, v.separator) : "") + (quote ? "\"" + q + "\"" : q);
+        }
+        out += v.lineEnd;
+    }
+    return v.cp1252 ? text::toCp1252(out, nullptr) : out;
+}
+
+const std::vector<std::vector<std::string>> kRows = {
+    {"Student", "Submitter id", "Assignment", "Question", "Mark", "Maximum", "Comment", "Answer"},
+    {"", "", "1", "1", "", "2", "", ""},
+    {"Ann Lee", "12345", "1", "1", "2", "2", "Right; well done, \"Ann\".", "4"},
+    {"Zoë Núñez", "12347", "1", "1", "1.5", "2", "'-half: see\nthe notes", "5"},
+    {"Ann Lee", "12345", "01", "2", "0.25", "", "", "7"},
+};
+
+TEST(MarksFile, ReadBackFromEachEncodingAndSeparator)
+{
+    const Variant variants[] = {
+        {"UTF-8 with BOM, commas, CR LF", ',', '.', true, false, "\r\n"},
+        {"UTF-8 without BOM, semicolons and decimal commas, LF", ';', ',', false, false, "\n"},
+        {"Windows-1252, semicolons and decimal commas, CR LF", ';', ',', false, true, "\r\n"},
+        {"Windows-1252, commas, CR LF", ',', '.', false, true, "\r\n"},
+    };
+    for (const Variant& v : variants) {
+        SCOPED_TRACE(v.name);
+        const MarksTable t = MarksTable::fromCsv(savedAs(v, kRows), "marks.csv");
+        ASSERT_EQ(t.size(), 4u);
+        EXPECT_EQ(t.maximum("1", 1), 2.0);
+        const Mark* ann = t.find("Ann Lee", "12345", "1", 1);
+        ASSERT_TRUE(ann);
+        EXPECT_EQ(ann->mark, 2.0);
+        EXPECT_EQ(ann->comment, "Right; well done, \"Ann\".");
+        EXPECT_EQ(ann->line, 3u);
+        const Mark* zoe = t.find("Zoë Núñez", "12347", "1", 1);
+        ASSERT_TRUE(zoe);
+        EXPECT_EQ(zoe->mark, 1.5);
+        EXPECT_EQ(zoe->comment, "-half: see\nthe notes"); // the formula guard taken off again
+        const Mark* q2 = t.find("Ann Lee", "12345", "1", 2);
+        ASSERT_TRUE(q2);
+        EXPECT_EQ(q2->mark, 0.25);
+        EXPECT_EQ(q2->line, 6u); // after the line break inside Zoë's comment
+    }
+    // What the table writes reads back the same, and is UTF-8 with a BOM and CR LF.
+    const MarksTable t = MarksTable::fromCsv(savedAs(variants[1], kRows), "marks.csv");
+    const std::string written = t.csv();
+    EXPECT_EQ(written.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_EQ(written.find("\r\n"), written.find('\n') - 1);
+    EXPECT_NE(written.find("\"'-half: see\r\nthe notes\""), std::string::npos);
+    EXPECT_EQ(MarksTable::fromCsv(written, "again.csv").csv(), written);
+}
+
+TEST(MarksFile, UnreadableFilesNameTheLineAndTheReason)
+{
+    const struct {
+        std::string bytes, why;
+    } cases[] = {
+        {"Student,Assignment,Question\r\n", "line 1: no column \"Mark\""},
+        {"Student,Assignment,Question,Mark\r\nAnn,1,1,2\r\nBo,1,1,abc\r\n",
+         "line 3: the mark \"abc\" is not a number"},
+        {"Student;Assignment;Question;Mark\r\nAnn;1;x;2\r\n", "line 2: the question \"x\""},
+        {"Student,Assignment,Question,Mark\r\nAnn,1,1,2\r\nAnn,1,1,3\r\n",
+         "line 3: a second row for the same student and question (the first is on line 2)"},
+        {"Student,Assignment,Question,Mark,Comment\r\nAnn,1,1,2,\"never\r\nends\r\n",
+         "line 2: a quoted cell never ends"},
+        {"", "line 1: the file is empty"},
+    };
+    for (const auto& c : cases) {
+        try {
+            MarksTable::fromCsv(c.bytes, "m.csv");
+            ADD_FAILURE() << "read: " << c.bytes;
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.path(), "m.csv");
+            EXPECT_EQ(e.reason().substr(0, c.why.size()), c.why) << e.reason();
+        }
+    }
+}
+
+TEST(Marking, EarlierVersionsUnmatchedRowsAndTotals)
+{
+    MarksTable t = MarksTable::fromCsv(savedAs({"", ',', '.', true, false, "\r\n"}, kRows), "m.csv");
+    Mark stranger;
+    stranger.student = "Dan Roe";
+    stranger.assignment = "1";
+    stranger.question = 1;
+    stranger.mark = 1;
+    t.put(stranger);
+    Marking m({classSheet()}, std::move(t));
+    EXPECT_FALSE(m.at(0, 0, 0).earlier);
+    EXPECT_TRUE(m.at(0, 2, 0).earlier); // marked "5"; her final answer is "4, I think"
+    EXPECT_EQ(m.at(0, 2, 0).mark->mark, 1.5);
+    EXPECT_EQ(m.total(0, 0), 2.25);
+    EXPECT_DOUBLE_EQ(*m.share(0, 0), (2 + 1.5) / 2 / 2);
+    const auto un = m.unmatched();
+    ASSERT_EQ(un.size(), 1u);
+    EXPECT_EQ(un[0].what, "Dan Roe, assignment 1, question 1: no such student in this assignment");
+    // Marking again moves the mark to the final answer; clearing removes it.
+    m.set(0, 2, 0, 2, "Better.");
+    EXPECT_FALSE(m.at(0, 2, 0).earlier);
+    EXPECT_EQ(m.at(0, 2, 0).mark->answer, "4, I think");
+    m.set(0, 1, 0, std::nullopt, "");
+    EXPECT_FALSE(m.at(0, 1, 0).mark);
+    m.set(0, 1, 0, 0, "Better.");
+    EXPECT_EQ(m.comments(0, 0), (std::vector<std::string>{"Better.", "Right; well done, \"Ann\"."}));
+}
+
+// The worksheet as the platform writes it, with {G} and {F} where each row's
+// grade and feedback go.
+const char* const kWorksheet =
+    "Identifier,\"Full name\",\"Email address\",Status,Grade,\"Maximum grade\",\"Grade can be changed\","
+    "\"Last modified (submission)\",\"Last modified (grade)\",\"Feedback comments\"\r\n"
+    "\"Participant 12345\",\"Ann Lee\",ann@example.org,\"Submitted for grading\",{G},100.00,Yes,"
+    "\"Monday, 7 December 2026, 10:12 AM\",-,{F}\r\n"
+    "\"Participant 12399\",\"Dan Roe\",dan@example.org,\"No submission\",{G},100.00,Yes,-,-,{F}\r\n"
+    "\"Participant 12347\",\"Zoë Núñez\",zoe@example.org,\"Submitted for grading\",{G},100.00,Yes,"
+    "\"Monday, 7 December 2026, 11:40 AM\",\"Tuesday, 8 December 2026, 9:00 AM\",{F}\r\n";
+
+std::string filled(std::string s, const std::vector<std::pair<std::string, std::string>>& values)
+{
+    for (const auto& [g, f] : values) {
+        s.replace(s.find("{G}"), 3, g);
+        s.replace(s.find("{F}"), 3, f);
+    }
+    return s;
+}
+
+TEST(Worksheet, GradesAndCommentsFilledEveryOtherByteUnchanged)
+{
+    Marking m({classSheet()}, MarksTable::fromCsv(savedAs({"", ',', '.', true, false, "\r\n"}, kRows), "m.csv"));
+    m.set(0, 1, 0, 1, "Bo has no id");
+    const std::string before = filled(kWorksheet, {{"", ""}, {"", "\"old, kept\""}, {"50.00", ""}});
+    for (bool cp1252 : {false, true}) {
+        SCOPED_TRACE(cp1252 ? "Windows-1252" : "UTF-8 with BOM");
+        const std::string in = cp1252 ? text::toCp1252(before, nullptr) : "\xEF\xBB\xBF" + before;
+        const FilledWorksheet out = fillWorksheet(in, "Grades.csv", m, 0);
+        const std::string zoeSays = cp1252 ? text::toCp1252("Q1 1.5/2: -half: see the notes.", nullptr)
+                                           : "Q1 1.5/2: -half: see the notes.";
+        std::string want = filled(kWorksheet, {{"2.25", "\"Q1 2/2: Right; well done, \"\"Ann\"\". Q2 0.25.\""},
+                                               {"", "\"old, kept\""},
+                                               {"1.5", "{Z}"}});
+        want = cp1252 ? text::toCp1252(want, nullptr) : "\xEF\xBB\xBF" + want;
+        want.replace(want.find("{Z}"), 3, zoeSays);
+        EXPECT_EQ(out.bytes, want);
+        EXPECT_EQ(out.filled, 2u);
+        EXPECT_EQ(out.rowsWithoutStudent, (std::vector<std::string>{"line 3: Participant 12399 (Dan Roe)"}));
+        EXPECT_EQ(out.studentsWithoutRow, (std::vector<std::string>{"Bo Chen (no submitter id)"}));
+    }
+    // A comment with markup reaches the platform as text.
+    m.set(0, 0, 1, 1, "<b>x</b> & y");
+    EXPECT_EQ(feedbackSummary(m, 0, 0), "Q1 2/2: Right; well done, \"Ann\". Q2 1: &lt;b&gt;x&lt;/b&gt; &amp; y.");
+    EXPECT_THROW(fillWorksheet("Name,Grade\r\n", "Grades.csv", m, 0), RuntimeError);
+}
+
+class TempDir {
+public:
+    TempDir()
+    {
+        std::random_device r;
+        path = fs::temp_directory_path() / ("qa-marks-test-" + std::to_string(r()) + std::to_string(r()));
+        fs::create_directories(path);
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    fs::path path;
+};
+
+std::string slurp(const fs::path& p)
+{
+    std::ifstream f(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+}
+
+TEST(Feedback, ZipNamesAsThePlatformWantsThemReadBack)
+{
+#ifndef QA_HAVE_LIBARCHIVE
+    GTEST_SKIP() << "built without libarchive";
+#else
+    Marking m({classSheet()}, MarksTable::fromCsv(savedAs({"", ',', '.', true, false, "\r\n"}, kRows), "m.csv"));
+    const FeedbackZip zip = feedbackZip(m, 0);
+    EXPECT_EQ(zip.withoutId, (std::vector<std::string>{"Bo Chen"}));
+    // libarchive gives UTF-8 names in a UTF-8 locale only.
+    std::setlocale(LC_CTYPE, "C.UTF-8");
+    struct archive* a = archive_read_new();
+    archive_read_support_format_zip(a);
+    ASSERT_EQ(archive_read_open_memory(a, zip.bytes.data(), zip.bytes.size()), ARCHIVE_OK);
+    std::vector<std::string> names;
+    archive_entry* e = nullptr;
+    for (int r; (r = archive_read_next_header(a, &e)) == ARCHIVE_OK || r == ARCHIVE_WARN;) {
+        const char* name = archive_entry_pathname_utf8(e);
+        ASSERT_TRUE(name);
+        names.emplace_back(name);
+        std::string body;
+        char buf[4096];
+        for (la_ssize_t n; (n = archive_read_data(a, buf, sizeof buf)) > 0;)
+            body.append(buf, static_cast<std::size_t>(n));
+        // Each page holds its own student's work only.
+        const bool ann = names.back().starts_with("Ann");
+        EXPECT_EQ(body.find("Ann Lee") != std::string::npos, ann);
+        EXPECT_EQ(body.find("Zo\xC3\xAB") != std::string::npos, !ann);
+        EXPECT_EQ(body.find("four"), std::string::npos);
+    }
+    archive_read_free(a);
+    EXPECT_EQ(names, (std::vector<std::string>{"Ann Lee_12345_assignfeedback_file/feedback-1-Ann_Lee.html",
+                                               "Zoë Núñez_12347_assignfeedback_file/feedback-1-Zoë_Núñez.html"}));
+#endif
+}
+
+// Opened in a real browser, a feedback page runs nothing and shows one student.
+TEST(Feedback, PageInChromiumRunsNoScriptAndShowsOneStudent)
+{
+    if (std::system("command -v chromium >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "chromium is not installed";
+    MarksTable t;
+    Marking m({classSheet()}, std::move(t));
+    m.set(0, 2, 1, 0, "<script>document.body.setAttribute('data-pwned','2')</script>");
+    TempDir dir;
+    const FeedbackWritten w = writeFeedback(m, dir.path);
+    const fs::path page = dir.path / "feedback-1-Zoë_Núñez.html";
+    ASSERT_TRUE(fs::exists(page));
+    EXPECT_EQ(w.files.size(), 3u + (zipAvailable() ? 1u : 0u));
+    const std::string html = slurp(page);
+    for (const char* tag : {"<img", "<script", "<link", "<a ", "<iframe", "url("})
+        EXPECT_EQ(html.find(tag), std::string::npos) << tag;
+    const std::string cmd = "timeout 60 chromium --headless --no-sandbox --disable-gpu --user-data-dir=" +
+                            (dir.path / "profile").string() + " --dump-dom 'file://" + page.string() + "' > " +
+                            (dir.path / "dom.html").string() + " 2>/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string dom = slurp(dir.path / "dom.html");
+    EXPECT_NE(dom.find("Feedback on assignment 1"), std::string::npos);
+    EXPECT_EQ(dom.find("data-pwned=\""), std::string::npos);
+    EXPECT_NE(dom.find("onerror"), std::string::npos); // her answer is there, as text
+    EXPECT_EQ(dom.find("Ann Lee"), std::string::npos);
+    EXPECT_EQ(dom.find("four"), std::string::npos);
+}
+
+} // namespace

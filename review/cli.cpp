@@ -3,6 +3,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "review/cli_marks.h"
 #include "review/destination.h"
 #include "review/review.h"
 
@@ -22,6 +23,7 @@ struct Output {
 struct Request {
     Output outputs[3] = {{"--html", "Report", {}}, {"--csv", "CSV", {}}, {"--xlsx", "Workbook", {}}};
     Options options;
+    MarkingRequest marking;
     std::vector<std::string> names;
     Output& html() { return outputs[0]; }
     bool anyOutput() const
@@ -66,7 +68,10 @@ int parse(const std::vector<std::string>& args, Request& r, std::ostream& out, s
             out << usageText();
             return kRead;
         }
-        if (!optionsEnd && (a == "--html" || a == "--csv" || a == "--xlsx" || a == "--assignment")) {
+        if (std::string why; !optionsEnd && takeMarkingOption(args, i, r.marking, why)) {
+            if (!why.empty())
+                return usage(err, why);
+        } else if (!optionsEnd && (a == "--html" || a == "--csv" || a == "--xlsx" || a == "--assignment")) {
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return usage(err, a + " needs a value");
             if (const int status = option(r, a, args[++i], err); status != kGoOn)
@@ -93,7 +98,7 @@ int parse(const std::vector<std::string>& args, Request& r, std::ostream& out, s
 // files found under them, also none that is one of them by another name).
 int checkOutputs(Request& r, const std::vector<fs::path>& files, std::ostream& err)
 {
-    if (!r.anyOutput()) {
+    if (!r.anyOutput() && !r.marking.any()) {
         std::error_code ec;
         if (const auto k = amongInputs(fs::current_path(ec), r.options.inputs)) {
             err << "qa-review: the current folder is among the inputs (" << r.names[*k]
@@ -161,24 +166,42 @@ bool writeAll(const Review& review, const Request& r, std::ostream& err)
     return true;
 }
 
+// Where the marks file goes by default: beside the first output asked for.
+fs::path reportFolder(const Request& r)
+{
+    for (const Output& o : r.outputs)
+        if (!o.name.empty())
+            return absoluteOf(pathFromUtf8(o.name)).parent_path();
+    return absoluteOf(".");
+}
+
 } // namespace
 
 std::string usageText()
 {
-    return "usage: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] PATH...\n"
+    return "usage: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] [--mark]\n"
+           "                 [--marks FILE] [--feedback FOLDER] [--worksheet FILE] PATH...\n"
            "Reads the tutor's record files (send, master and notes files) under each PATH, a file or a\n"
            "folder with its subfolders, and writes one report of them.\n"
            "  --html FILE      the report, one HTML page\n"
            "  --csv FILE       one row per student, assignment and question\n"
            "  --xlsx FILE      the same rows as a workbook, one sheet per assignment, and the checks\n"
            "  --assignment N   only assignment N\n"
-           "With none of --html, --csv and --xlsx, the report goes to review.html in the current folder.\n"
+           "  --mark           the marking window over the inputs\n"
+           "  --marks FILE     the marks file (default: marks-<first PATH's name>.csv beside the report)\n"
+           "  --feedback FOLDER  a feedback page per student and a ZIP for the platform's upload\n"
+           "  --worksheet FILE the platform's grading worksheet: its copy FILE-graded.csv beside it gets\n"
+           "                   the grades and comments\n"
+           "With none of --html, --csv, --xlsx and the marking options, the report goes to review.html\n"
+           "in the current folder.\n"
            "Nothing is written among the inputs; a file that is there is replaced only once its new\n"
            "contents are whole.\n"
-           "Exit status: 0 read, 1 no record file read, 2 usage error, 3 an output cannot be written.\n";
+           "Exit status: 0 read, 1 no record file read, 2 usage error (or a marks file or worksheet that\n"
+           "cannot be read), 3 an output cannot be written.\n";
 }
 
-int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal)
+int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal,
+                   const MarkingWindow& window)
 {
     Request r;
     if (const int status = parse(args, r, out, err); status != kGoOn)
@@ -200,6 +223,16 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     // Now that the files are known: none of them by a second name.
     if (const int status = checkOutputs(r, review.inputFiles(), err); status != kGoOn)
         return status;
+    const AmongInputs among = [&](const fs::path& p) -> std::optional<std::string> {
+        const auto k = amongInputs(p, r.options.inputs, review.inputFiles());
+        return k ? std::optional<std::string>(r.names[*k]) : std::nullopt;
+    };
+    MarkingRun run;
+    if (r.marking.any())
+        if (const int status = openMarking(r.marking, review, reportFolder(r), r.options.inputs.front(), among, run,
+                                           err);
+            status != kGoOn)
+            return status;
     if (!writeAll(review, r, err))
         return kCannotWrite;
     out << "Read " << counted(s.recordFilesRead, "record file") << " of " << s.filesFound
@@ -209,6 +242,8 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     for (const Output& o : r.outputs)
         if (!o.name.empty())
             out << o.label << ": " << pathToUtf8(absoluteOf(pathFromUtf8(o.name))) << "\n";
+    if (r.marking.any())
+        return finishMarking(r.marking, run, r.options.assignment, among, window, out, err);
     return kRead;
 }
 

@@ -9,9 +9,17 @@ namespace qa::review {
 Marking::Marking(std::vector<Sheet> sheets, MarksTable table)
     : sheets_(std::move(sheets)), table_(std::move(table))
 {
-    // A question's maximum read only from its marks' rows becomes the question's.
+    // A question's maximum read only from its marks' rows becomes the question's;
+    // a mark read from a file without answers was given to the final answer.
     for (std::size_t s = 0; s < sheets_.size(); ++s)
         for (std::size_t q = 0; q < sheets_[s].questions.size(); ++q) {
+            for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
+                if (const Mark* m = lookUp(s, st, q); m && !m->answerKnown) {
+                    Mark known = *m;
+                    known.answer = sheets_[s].cell(st, q).answer;
+                    known.answerKnown = true;
+                    table_.put(std::move(known));
+                }
             if (maximum(s, q))
                 continue;
             for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
@@ -38,7 +46,7 @@ CellMark Marking::at(std::size_t sheet, std::size_t student, std::size_t questio
 {
     CellMark c;
     c.mark = lookUp(sheet, student, question);
-    c.earlier = c.mark && c.mark->answer != sheets_[sheet].cell(student, question).answer;
+    c.earlier = c.mark && c.mark->answerKnown && c.mark->answer != sheets_[sheet].cell(student, question).answer;
     return c;
 }
 

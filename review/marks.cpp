@@ -212,6 +212,7 @@ MarksTable MarksTable::fromCsv(std::string_view bytes, const std::string& file)
             unreadable(file, row.line, "the maximum \"" + cell(5) + "\" is not a number");
         m.comment = withLf(cell(6));
         m.answer = withLf(cell(7));
+        m.answerKnown = col[7] >= 0;
         const auto [it, added] =
             table.rows_.try_emplace(keyOf(m.student, m.submitterId, m.assignment, m.question), m);
         if (!added)

@@ -22,8 +22,9 @@ struct Mark {
     std::optional<double> mark;
     std::optional<double> maximum;
     std::string comment;
-    std::string answer;     // the text that was marked, line breaks as LF
-    std::uint32_t line = 0; // where the row stood in the file read; 0 once changed here
+    std::string answer;      // the text that was marked, line breaks as LF
+    bool answerKnown = true; // false when the file read had no Answer column
+    std::uint32_t line = 0;  // where the row stood in the file read; 0 once changed here
 };
 
 // The same assignment: "1", "01" and "001" are one.

@@ -57,6 +57,8 @@ struct Summary {
 };
 
 class Model;
+class Sheet;
+class MarkingDesk;
 
 class Review {
 public:
@@ -87,6 +89,8 @@ public:
     // step. Empty when it is written, else why not. The same input gives the
     // same cells but for the one that carries `madeOn`.
     std::string writeWorkbook(const std::filesystem::path& file, const std::string& madeOn) const;
+    // Each assignment as the instructor marks it.
+    std::vector<Sheet> sheets() const;
 
 private:
     explicit Review(std::unique_ptr<Model> model);
@@ -99,8 +103,12 @@ private:
 // usage error (with the usage text on `err`), 3 when an output cannot be
 // written. Progress goes to `err` only when `errIsTerminal` and the run is
 // long.
+// The marking window of a program that has one (--mark): runs over `desk`
+// until it is closed and returns the exit status.
+using MarkingWindow = std::function<int(MarkingDesk& desk)>;
+
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                   bool errIsTerminal = false);
+                   bool errIsTerminal = false, const MarkingWindow& window = {});
 
 // The usage text (several lines, each ended by "\n").
 std::string usageText();

@@ -57,6 +57,11 @@ Sheet sheetOf(const Model& m, AssignmentId a)
 
 } // namespace
 
+std::vector<Sheet> Review::sheets() const
+{
+    return sheetsOf(*model_);
+}
+
 std::vector<Sheet> sheetsOf(const Model& model)
 {
     std::vector<Sheet> sheets;

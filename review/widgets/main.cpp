@@ -2,6 +2,7 @@
 // arguments, the command line; without, the desk (folder chooser, save
 // dialog, progress, the browser) when a display can be opened.
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -11,6 +12,7 @@
 #include "review/cli/arguments.h"
 #include "review/review.h"
 #include "review/widgets/desk.h"
+#include "review/widgets/marking_window.h"
 
 namespace {
 
@@ -35,7 +37,8 @@ void whileOpening(QtMsgType type, const QMessageLogContext&, const QString& mess
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args = qa::review::utf8Arguments(argc, argv);
-    if (!args.empty())
+    const bool mark = std::find(args.begin(), args.end(), "--mark") != args.end();
+    if (!args.empty() && !mark)
         return qa::review::runCommandLine(args, std::cout, std::cerr, qa::review::stderrIsTerminal());
 
     const QtMessageHandler previous = qInstallMessageHandler(whileOpening);
@@ -48,5 +51,13 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName("QA Tutor Review");
     // Ties the dialogs to the menu entry (and its icon) on Wayland.
     QGuiApplication::setDesktopFileName("io.github.qatutor.QaTutor.Review");
+    if (mark)
+        return qa::review::runCommandLine(args, std::cout, std::cerr, qa::review::stderrIsTerminal(),
+                                          [](qa::review::MarkingDesk& desk) {
+                                              qa::review::widgets::MarkingWindow window(desk);
+                                              window.show();
+                                              const int status = QApplication::exec();
+                                              return window.saveNow() ? status : 3;
+                                          });
     return qa::review::widgets::runDesk();
 }

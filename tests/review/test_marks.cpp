@@ -7,12 +7,15 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <sstream>
 
 #include "platform/errors.h"
 #include "platform/text.h"
 #include "review/feedback.h"
 #include "review/marking.h"
+#include "review/review.h"
 #include "review/worksheet.h"
+#include "support/record_class.h"
 
 #ifdef QA_HAVE_LIBARCHIVE
 #include <archive.h>
@@ -298,6 +301,59 @@ TEST(Feedback, PageInChromiumRunsNoScriptAndShowsOneStudent)
     EXPECT_NE(dom.find("onerror"), std::string::npos); // her answer is there, as text
     EXPECT_EQ(dom.find("Ann Lee"), std::string::npos);
     EXPECT_EQ(dom.find("four"), std::string::npos);
+}
+
+// The command line: a marks file read back and used for the pages and the
+// worksheet; unreadable ones are status 2 with the file, the line and why;
+// nothing goes among the inputs.
+TEST(MarkingCommandLine, MarksFeedbackAndWorksheet)
+{
+    TempDir dir;
+    qa::testing::RecordClass cls;
+    const std::vector<std::string> q = qa::testing::builtinQuestions();
+    for (const char* name : {"Ann Lee", "Bo Chen"}) {
+        const auto p = cls.start(name, "AL", "code");
+        cls.respond(p, q[0], std::string("answer of ") + name);
+    }
+    cls.write(dir.path / "class");
+    const std::string in = (dir.path / "class").string(), out = (dir.path / "out").string();
+    fs::create_directories(dir.path / "out");
+    auto run = [](std::vector<std::string> args, std::string& err) {
+        std::ostringstream o, e;
+        const int status = review::runCommandLine(args, o, e);
+        err = e.str();
+        return status;
+    };
+    auto put = [](const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; };
+    std::string err;
+    put(dir.path / "out/marks.csv", "Student;Assignment;Question;Mark;Comment\r\nAnn Lee;001;1;1,5;Good\r\n"
+                                    "Cy Doe;001;1;2;\r\nBo Chen;001;1;x;\r\n");
+    EXPECT_EQ(run({"--marks", out + "/marks.csv", "--feedback", out + "/fb", in}, err), 2);
+    EXPECT_NE(err.find("marks.csv: line 4: the mark \"x\" is not a number"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir.path / "out/fb"));
+
+    put(dir.path / "out/marks.csv", "Student;Assignment;Question;Mark;Comment\r\nAnn Lee;001;1;1,5;Good\r\n"
+                                    "Cy Doe;001;1;2;\r\n");
+    EXPECT_EQ(run({"--marks", out + "/marks.csv", "--feedback", out + "/fb", in}, err), 0) << err;
+    EXPECT_NE(err.find("marks.csv:3: Cy Doe, assignment 001, question 1: no such student"), std::string::npos)
+        << err;
+    const std::string ann = slurp(dir.path / "out/fb/feedback-001-Ann_Lee.html");
+    EXPECT_NE(ann.find("Mark: 1.5"), std::string::npos);
+    EXPECT_NE(ann.find("answer of Ann Lee"), std::string::npos);
+    EXPECT_EQ(ann.find("answer of Bo Chen"), std::string::npos);
+    EXPECT_EQ(ann.find("earlier version"), std::string::npos); // a file without answers marks the final ones
+
+    put(dir.path / "out/Grades.csv", "Identifier,Full name\r\n");
+    EXPECT_EQ(run({"--marks", out + "/marks.csv", "--worksheet", out + "/Grades.csv", in}, err), 2);
+    EXPECT_NE(err.find("Grades.csv: line 1: no column \"Grade\""), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir.path / "out/Grades-graded.csv"));
+    // Nothing among the inputs: not the marks file, not the pages.
+    EXPECT_EQ(run({"--mark", "--marks", in + "/m.csv", in}, err), 2);
+    EXPECT_EQ(run({"--feedback", in + "/fb", in}, err), 2);
+    EXPECT_EQ(run({"--mark", in}, err), 2); // no window in this program
+    EXPECT_NE(err.find("--mark needs the window"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir.path / "class/fb"));
+    EXPECT_FALSE(fs::exists(dir.path / "class/m.csv"));
 }
 
 } // namespace

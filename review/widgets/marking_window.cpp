@@ -1,0 +1,193 @@
+#include "review/widgets/marking_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCompleter>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStringListModel>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "review/widgets/marking_grid.h"
+
+namespace qa::review::widgets {
+namespace {
+
+QString fromUtf8(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+QLabel* labelFor(const QString& text, QWidget* buddy)
+{
+    auto* label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
+}
+
+template <class W> W* named(W* w, const QString& name)
+{
+    w->setAccessibleName(name);
+    return w;
+}
+
+} // namespace
+
+MarkingWindow::MarkingWindow(MarkingDesk& desk, QWidget* parent)
+    : QMainWindow(parent), desk_(desk), model_(std::make_unique<GridModel>(desk))
+{
+    setWindowTitle(tr("Marking - %1").arg(QString::fromStdWString(desk.marksFile().filename().wstring())));
+    auto* split = new QSplitter;
+    split->addWidget(makeGrid());
+    split->addWidget(makeAnswerPane());
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    setCentralWidget(split);
+    saved_ = new QLabel;
+    statusBar()->addPermanentWidget(saved_);
+    statusBar()->showMessage(tr("Ctrl+Down / Ctrl+Up: next / previous student.  Ctrl+Right / Ctrl+Left: next / "
+                                "previous question.  Enter in the mark: next student."));
+    saveTimer_ = new QTimer(this);
+    saveTimer_->setSingleShot(true);
+    connect(saveTimer_, &QTimer::timeout, this, [this] { saveNow(); });
+    makeShortcuts();
+    resize(1200, 760);
+    showChosen();
+}
+
+MarkingWindow::~MarkingWindow() = default;
+
+QWidget* MarkingWindow::makeGrid()
+{
+    auto* box = new QWidget;
+    auto* v = new QVBoxLayout(box);
+    assignment_ = named(new QComboBox, tr("Assignment"));
+    for (const Sheet& sh : desk_.marking().sheets())
+        assignment_->addItem(tr("Assignment %1").arg(fromUtf8(sh.assignment)));
+    auto* top = new QHBoxLayout;
+    top->addWidget(labelFor(tr("&Assignment:"), assignment_));
+    top->addWidget(assignment_, 1);
+    v->addLayout(top);
+    grid_ = named(new QTableView, tr("Grid of students and questions"));
+    grid_->setModel(model_.get());
+    grid_->setColumnWidth(0, 72);
+    grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid_->horizontalHeader()->setDefaultSectionSize(44);
+    grid_->verticalHeader()->setDefaultSectionSize(24);
+    grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    v->addWidget(labelFor(tr("&Grid (bold: marked; a star: marked an earlier version; \u2013: missing)"), grid_));
+    v->addWidget(grid_, 1);
+    connect(assignment_, &QComboBox::currentIndexChanged, this, [this](int i) {
+        desk_.chooseSheet(std::size_t(i));
+        model_->reset();
+        grid_->setColumnWidth(0, 72);
+        showChosen();
+    });
+    connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& at) {
+        if (showing_ || !at.isValid() || at.column() == 0)
+            return;
+        desk_.choose(std::size_t(at.row()), std::size_t(at.column() - 1));
+        showChosen();
+    });
+    return box;
+}
+
+QWidget* MarkingWindow::makeAnswerPane()
+{
+    auto* pane = new QWidget;
+    auto* v = new QVBoxLayout(pane);
+    where_ = named(new QLabel, tr("Student and question"));
+    where_->setStyleSheet("font-weight:600;font-size:15px");
+    question_ = named(new QLabel, tr("Question"));
+    question_->setTextFormat(Qt::PlainText);
+    question_->setWordWrap(true);
+    question_->setStyleSheet("background:#f3f6fb;border-left:4px solid #1f4e8c;padding:6px");
+    answer_ = named(new QPlainTextEdit, tr("Answer"));
+    answer_->setReadOnly(true);
+    earlierToggle_ = named(new QToolButton, tr("Earlier versions"));
+    earlierToggle_->setCheckable(true);
+    earlierToggle_->setShortcut(QKeySequence(tr("Alt+E")));
+    earlier_ = named(new QPlainTextEdit, tr("Earlier versions of the answer"));
+    earlier_->setReadOnly(true);
+    earlier_->setVisible(false);
+    connect(earlierToggle_, &QToolButton::toggled, earlier_, &QWidget::setVisible);
+    earlierMark_ = new QLabel(tr("This mark was given to an earlier version: the student handed in a later one. "
+                                 "Type the mark again to mark the final answer."));
+    earlierMark_->setWordWrap(true);
+    earlierMark_->setStyleSheet("color:#8a1c1c;font-weight:600");
+    v->addWidget(where_);
+    v->addWidget(question_);
+    v->addWidget(labelFor(tr("A&nswer:"), answer_));
+    v->addWidget(answer_, 2);
+    v->addWidget(earlierToggle_);
+    v->addWidget(earlier_, 1);
+    v->addWidget(earlierMark_);
+
+    auto* form = new QFormLayout;
+    mark_ = named(new QLineEdit, tr("Mark"));
+    maximum_ = named(new QLineEdit, tr("Maximum mark of this question"));
+    comment_ = named(new QLineEdit, tr("Comment"));
+    auto* marks = new QHBoxLayout;
+    marks->addWidget(mark_);
+    marks->addWidget(labelFor(tr("of (ma&ximum)"), maximum_));
+    marks->addWidget(maximum_);
+    form->addRow(labelFor(tr("&Mark:"), mark_), marks);
+    form->addRow(labelFor(tr("&Comment:"), comment_), comment_);
+    v->addLayout(form);
+    comments_ = named(new QListWidget, tr("Comments given to this question"));
+    comments_->setMaximumHeight(120);
+    v->addWidget(labelFor(tr("Comments &given to this question (Enter or a click reuses one):"), comments_));
+    v->addWidget(comments_);
+    auto* completer = new QCompleter(new QStringListModel(this), this);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setFilterMode(Qt::MatchContains);
+    comment_->setCompleter(completer);
+    same_ = named(new QLabel, tr("Students with the same answer"));
+    same_->setWordWrap(true);
+    applySame_ = named(new QPushButton(tr("Give them the &same mark and comment...")),
+                       tr("Give the students with the same answer this mark and comment"));
+    v->addWidget(same_);
+    v->addWidget(applySame_);
+    totals_ = named(new QLabel, tr("Totals"));
+    totals_->setWordWrap(true);
+    v->addWidget(totals_);
+
+    connect(mark_, &QLineEdit::textEdited, this, [this] { markEdited(); });
+    connect(mark_, &QLineEdit::returnPressed, this, [this] { move(1, 0); });
+    connect(maximum_, &QLineEdit::textEdited, this, [this] { maximumEdited(); });
+    connect(comment_, &QLineEdit::textChanged, this, [this] { commentEdited(); });
+    connect(comment_, &QLineEdit::returnPressed, this, [this] { move(1, 0); });
+    connect(comments_, &QListWidget::itemActivated, this, [this] { reuseComment(); });
+    connect(comments_, &QListWidget::itemClicked, this, [this] { reuseComment(); });
+    connect(applySame_, &QPushButton::clicked, this, [this] { applyToSame(); });
+    return pane;
+}
+
+void MarkingWindow::makeShortcuts()
+{
+    const struct {
+        const char* keys;
+        int students, questions;
+    } moves[] = {{"Ctrl+Down", 1, 0}, {"Ctrl+Up", -1, 0}, {"Ctrl+Right", 0, 1}, {"Ctrl+Left", 0, -1}};
+    for (const auto& m : moves) {
+        auto* s = new QShortcut(QKeySequence(QString::fromLatin1(m.keys)), this);
+        s->setContext(Qt::WindowShortcut);
+        connect(s, &QShortcut::activated, this, [this, m] { move(m.students, m.questions); });
+    }
+}
+
+} // namespace qa::review::widgets

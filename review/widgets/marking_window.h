@@ -1,0 +1,75 @@
+#pragma once
+// The marking window: the grid of one assignment (students by questions, in
+// the report's colours, with the marks), and for the chosen answer the
+// question, the answer, a mark, the question's maximum and a comment. Every
+// change is in the marks file within a second.
+#include <QMainWindow>
+#include <memory>
+
+#include "review/marking_desk.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class QTimer;
+class QToolButton;
+
+namespace qa::review::widgets {
+
+class GridModel;
+
+class MarkingWindow : public QMainWindow {
+public:
+    explicit MarkingWindow(MarkingDesk& desk, QWidget* parent = nullptr);
+    ~MarkingWindow() override;
+
+    // Saves what is not saved yet; false (with a message) when it cannot.
+    bool saveNow();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* makeGrid();
+    QWidget* makeAnswerPane();
+    void makeShortcuts();
+    // Shows the desk's chosen answer in the pane and the grid.
+    void showChosen();
+    void showSame();
+    void showTotals();
+    void move(int students, int questions);
+    void markEdited();
+    void maximumEdited();
+    void commentEdited();
+    void reuseComment();
+    void applyToSame();
+    // After an edit of the student's answer (-1: of the question's maximum).
+    void changed(int student);
+
+    MarkingDesk& desk_;
+    std::unique_ptr<GridModel> model_;
+    QComboBox* assignment_ = nullptr;
+    QTableView* grid_ = nullptr;
+    QLabel* where_ = nullptr;
+    QLabel* question_ = nullptr;
+    QPlainTextEdit* answer_ = nullptr;
+    QToolButton* earlierToggle_ = nullptr;
+    QPlainTextEdit* earlier_ = nullptr;
+    QLabel* earlierMark_ = nullptr;
+    QLineEdit* mark_ = nullptr;
+    QLineEdit* maximum_ = nullptr;
+    QLineEdit* comment_ = nullptr;
+    QListWidget* comments_ = nullptr;
+    QLabel* same_ = nullptr;
+    QPushButton* applySame_ = nullptr;
+    QLabel* totals_ = nullptr;
+    QLabel* saved_ = nullptr;
+    QTimer* saveTimer_ = nullptr;
+    bool showing_ = false;
+};
+
+} // namespace qa::review::widgets

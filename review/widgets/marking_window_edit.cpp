@@ -1,0 +1,229 @@
+// The marking window's behaviour: showing the chosen answer, moving, edits,
+// and keeping them in the marks file.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCompleter>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+#include "review/widgets/marking_grid.h"
+#include "review/widgets/marking_window.h"
+
+namespace qa::review::widgets {
+namespace {
+
+// Edits reach the marks file this long after the first unsaved one at most.
+constexpr int kSaveAfterMs = 300;
+// A save that failed is tried again after this.
+constexpr int kRetryMs = 2000;
+
+QString fromUtf8(const std::string& s)
+{
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+std::string toUtf8(const QString& s)
+{
+    return s.toUtf8().toStdString();
+}
+
+} // namespace
+
+void MarkingWindow::showChosen()
+{
+    showing_ = true;
+    const bool any = !desk_.empty() && !desk_.current().questions.empty();
+    for (QWidget* w : std::initializer_list<QWidget*>{mark_, maximum_, comment_, comments_})
+        w->setEnabled(any);
+    if (!any) {
+        where_->setText(tr("Nothing to mark in this assignment."));
+        showing_ = false;
+        return;
+    }
+    const Sheet& sh = desk_.current();
+    const std::size_t s = desk_.student(), q = desk_.question();
+    where_->setText(tr("%1 - question %2 of %3 (student %4 of %5)")
+                        .arg(fromUtf8(sh.students[s].name))
+                        .arg(q + 1)
+                        .arg(sh.questions.size())
+                        .arg(s + 1)
+                        .arg(sh.students.size()));
+    question_->setText(fromUtf8(sh.questions[q]));
+    const SheetCell& cell = sh.cell(s, q);
+    answer_->setPlainText(cell.answered ? fromUtf8(cell.answer)
+                          : cell.empty  ? tr("(only empty responses)")
+                                        : tr("(no answer handed in)"));
+    QString earlier;
+    for (std::size_t k = cell.earlier.size(); k-- > 0;)
+        earlier += tr("Version %1:\n").arg(k + 1) + fromUtf8(cell.earlier[k]) + "\n\n";
+    earlier_->setPlainText(earlier);
+    earlierToggle_->setText(tr("&Earlier versions (%1)").arg(cell.earlier.size()));
+    earlierToggle_->setEnabled(!cell.earlier.empty());
+    earlierToggle_->setChecked(false);
+    const CellMark c = desk_.marking().at(desk_.sheet(), s, q);
+    earlierMark_->setVisible(c.earlier);
+    mark_->setText(c.mark && c.mark->mark ? markShown(*c.mark->mark) : QString());
+    mark_->setStyleSheet({});
+    const auto max = desk_.marking().maximum(desk_.sheet(), q);
+    maximum_->setText(max ? markShown(*max) : QString());
+    comment_->setText(c.mark ? fromUtf8(c.mark->comment) : QString());
+    QStringList given;
+    for (const std::string& t : desk_.marking().comments(desk_.sheet(), q))
+        given << fromUtf8(t);
+    comments_->clear();
+    comments_->addItems(given);
+    static_cast<QStringListModel*>(comment_->completer()->model())->setStringList(given);
+    const QModelIndex at = grid_->model()->index(int(s), int(q) + 1);
+    grid_->setCurrentIndex(at);
+    grid_->scrollTo(at);
+    showing_ = false;
+    showSame();
+    showTotals();
+}
+
+void MarkingWindow::showSame()
+{
+    QStringList names;
+    for (std::size_t other : desk_.sameAnswer())
+        names << fromUtf8(desk_.current().students[other].name);
+    same_->setVisible(!names.isEmpty());
+    applySame_->setVisible(!names.isEmpty());
+    same_->setText(tr("The same answer was handed in by: %1").arg(names.join(", ")));
+}
+
+void MarkingWindow::showTotals()
+{
+    if (desk_.empty() || desk_.current().questions.empty())
+        return;
+    const Marking& m = desk_.marking();
+    const std::size_t sh = desk_.sheet(), q = desk_.question();
+    QString text = tr("Total for %1: %2")
+                       .arg(fromUtf8(desk_.current().students[desk_.student()].name),
+                            markShown(m.total(sh, desk_.student())));
+    if (const double max = m.totalMaximum(sh); max > 0)
+        text += tr(" of %1").arg(markShown(max));
+    text += tr(".  Question %1: %2 marked").arg(q + 1).arg(m.marked(sh, q));
+    if (const auto share = m.share(sh, q))
+        text += tr(", mean %1 % of the maximum").arg(qRound(*share * 100));
+    totals_->setText(text + ".");
+}
+
+void MarkingWindow::move(int students, int questions)
+{
+    const bool moved =
+        (students == 0 || desk_.nextStudent(students)) && (questions == 0 || desk_.nextQuestion(questions));
+    if (moved)
+        showChosen();
+    else
+        QApplication::beep();
+}
+
+void MarkingWindow::markEdited()
+{
+    bool ok = true;
+    const std::optional<double> mark = typedMark(toUtf8(mark_->text()), ok);
+    mark_->setStyleSheet(ok ? QString() : QStringLiteral("background:#f6d5d5"));
+    mark_->setAccessibleDescription(ok ? QString() : tr("Not a mark: type a number like 2 or 1.5"));
+    if (!ok)
+        return;
+    desk_.setMark(mark);
+    earlierMark_->setVisible(false);
+    changed(int(desk_.student()));
+}
+
+void MarkingWindow::maximumEdited()
+{
+    bool ok = true;
+    const std::optional<double> max = typedMark(toUtf8(maximum_->text()), ok);
+    maximum_->setStyleSheet(ok ? QString() : QStringLiteral("background:#f6d5d5"));
+    if (!ok)
+        return;
+    desk_.setMaximum(max);
+    changed(-1);
+}
+
+void MarkingWindow::commentEdited()
+{
+    if (showing_)
+        return;
+    desk_.setComment(toUtf8(comment_->text()));
+    changed(int(desk_.student()));
+}
+
+void MarkingWindow::reuseComment()
+{
+    if (QListWidgetItem* item = comments_->currentItem()) {
+        comment_->setText(item->text());
+        comment_->setFocus();
+    }
+}
+
+void MarkingWindow::applyToSame()
+{
+    const std::vector<std::size_t> others = desk_.sameAnswer();
+    QStringList names;
+    for (std::size_t other : others)
+        names << fromUtf8(desk_.current().students[other].name);
+    const CellMark c = desk_.marking().at(desk_.sheet(), desk_.student(), desk_.question());
+    const QString what = c.mark && c.mark->mark ? tr("the mark %1").arg(markShown(*c.mark->mark)) : tr("no mark");
+    if (QMessageBox::question(this, windowTitle(),
+                              tr("Give %1 and this comment to %2 for question %3?")
+                                  .arg(what, names.join(", "))
+                                  .arg(desk_.question() + 1)) != QMessageBox::Yes)
+        return;
+    desk_.applyToSameAnswer();
+    for (std::size_t other : others)
+        model_->answerChanged(int(other), int(desk_.question()));
+    changed(int(desk_.student()));
+}
+
+void MarkingWindow::changed(int student)
+{
+    model_->answerChanged(student, int(desk_.question()));
+    showTotals();
+    saved_->setText(tr("Saving..."));
+    if (!saveTimer_->isActive())
+        saveTimer_->start(kSaveAfterMs);
+}
+
+bool MarkingWindow::saveNow()
+{
+    if (!desk_.unsaved())
+        return true;
+    const std::string why = desk_.save();
+    if (why.empty()) {
+        saved_->setText(tr("All marks saved"));
+        saved_->setStyleSheet({});
+        return true;
+    }
+    saved_->setText(tr("The marks cannot be saved in %1: %2. Trying again...")
+                        .arg(QString::fromStdWString(desk_.marksFile().wstring()), fromUtf8(why)));
+    saved_->setStyleSheet("color:#8a1c1c;font-weight:600");
+    saveTimer_->start(kRetryMs);
+    return false;
+}
+
+void MarkingWindow::closeEvent(QCloseEvent* event)
+{
+    while (!saveNow()) {
+        const auto answer = QMessageBox::warning(
+            this, windowTitle(), tr("The marks cannot be saved: %1").arg(saved_->text()),
+            QMessageBox::Retry | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Retry);
+        if (answer == QMessageBox::Cancel) {
+            event->ignore();
+            return;
+        }
+        if (answer == QMessageBox::Discard)
+            break;
+    }
+    event->accept();
+}
+
+} // namespace qa::review::widgets

@@ -229,8 +229,8 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     };
     MarkingRun run;
     if (r.marking.any())
-        if (const int status = openMarking(r.marking, review, reportFolder(r), r.options.inputs.front(), among, run,
-                                           err);
+        if (const int status =
+                openMarking(r.marking, review, reportFolder(r), r.options.inputs.front(), among, run, err);
             status != kGoOn)
             return status;
     if (!writeAll(review, r, err))

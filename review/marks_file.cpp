@@ -2,11 +2,12 @@
 #include "review/marks_file.h"
 
 #include <cerrno>
+#include <ostream>
 #include <system_error>
 
 #include "platform/errors.h"
 #include "platform/file_ops.h"
-#include "platform/journal.h"
+#include "review/destination.h"
 #include "review/review.h"
 
 namespace qa::review {
@@ -26,17 +27,6 @@ std::string hostName(const fs::path& p)
 std::string reasonOf(int err)
 {
     return std::generic_category().message(err);
-}
-
-bool writeAll(FileOps& ops, int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const std::int64_t n = ops.write(fd, bytes.data(), bytes.size());
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 } // namespace
@@ -66,28 +56,8 @@ std::string readWholeFile(const fs::path& path, std::string& bytes)
 
 std::string writeWholeFile(const fs::path& path, std::string_view bytes)
 {
-    FileOps& ops = systemFileOps();
-    const std::string target = hostName(path);
-    const std::string temporary = hostName(
-        path.parent_path() / ("." + pathToUtf8(path.filename()) + "." + std::to_string(ops.processId()) + ".tmp"));
-    ops.unlink(temporary);
-    const int fd = ops.open(temporary, kOpenWrite | kOpenCreate | kOpenExclusive | kOpenNoFollow);
-    if (fd < 0)
-        return reasonOf(errno);
-    int err = 0;
-    if (!writeAll(ops, fd, bytes) || ops.fsync(fd) != 0)
-        err = errno ? errno : EIO;
-    if (ops.close(fd) != 0 && err == 0)
-        err = errno;
-    if (err == 0 && ops.rename(temporary, target) != 0)
-        err = errno;
-    if (err != 0) {
-        ops.unlink(temporary);
-        return reasonOf(err);
-    }
-    Descriptors fds(ops);
-    syncDirectory(fds, hostName(path.parent_path().empty() ? fs::path(".") : path.parent_path()));
-    return {};
+    return writeOutput(
+        path, [&](std::ostream& f) { f.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); });
 }
 
 MarksTable readMarksFile(const fs::path& path)

@@ -382,7 +382,8 @@ TEST(ReviewCommandLine, ExitStatusAndNothingWrittenAmongTheInputs)
     const std::string in = utf8(c.in);
     std::string err;
     EXPECT_EQ(run({}, &err), 2);
-    EXPECT_NE(err.find("usage: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] PATH..."), std::string::npos);
+    EXPECT_NE(err.find("usage: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] [--mark]"),
+              std::string::npos);
     EXPECT_EQ(run({"--assignment", "x", in}), 2);
     EXPECT_EQ(run({"--html", in + "/r.html", in}), 2);
     EXPECT_EQ(run({utf8(c.dir.path / "nothing-here")}), 1);

@@ -25,6 +25,7 @@
 
 #include "review/destination.h"
 #include "review/review.h"
+#include "review/widgets/marking_window.h"
 
 namespace qa::review::widgets {
 
@@ -209,23 +210,28 @@ Destination askDestination(const QString& folder, const QString& suggested)
     }
 }
 
-// The report is written: what it holds, and the ways to it.
-void announce(const QString& holds, const Destination& to)
+// The report is written: what it holds, and the ways to it and on to
+// marking. The exit status.
+int announce(const QString& holds, const Review& read, const QString& inputFolder, const Destination& to)
 {
     QMessageBox box(QMessageBox::Information, title(),
                     QObject::tr("The report is saved as %1.").arg(shown(to.report)));
     box.setInformativeText(holds);
     QPushButton* open = box.addButton(QObject::tr("&Open"), QMessageBox::AcceptRole);
     QPushButton* folder = box.addButton(QObject::tr("Show in &Folder"), QMessageBox::ActionRole);
+    QPushButton* mark = box.addButton(QObject::tr("&Mark Answers"), QMessageBox::ActionRole);
     box.addButton(QMessageBox::Close);
     box.setDefaultButton(open);
     box.exec();
+    if (box.clickedButton() == mark)
+        return markAnswers(read, inputFolder, to.report);
     if (box.clickedButton() == folder)
         QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(to.report).absolutePath()));
     else if (box.clickedButton() == open && !QDesktopServices::openUrl(QUrl::fromLocalFile(to.report)))
         QMessageBox::information(
             nullptr, title(),
             QObject::tr("No web browser could be started. Open %1 in your browser.").arg(shown(to.report)));
+    return 0;
 }
 
 } // namespace
@@ -253,7 +259,7 @@ QString suggestedReportPath(const QString& inputFolder, const QStringList& place
 }
 
 Outcome makeReport(const QString& folder, const QString& report, QWidget* parent, const Watch& watch,
-                   const QString& workbook)
+                   const QString& workbook, std::shared_ptr<const Review>* keep)
 {
     Progress progress;
     QProgressDialog dialog(QObject::tr("Reading the handed-in files..."), QObject::tr("Cancel"), 0, 0, parent);
@@ -278,13 +284,16 @@ Outcome makeReport(const QString& folder, const QString& report, QWidget* parent
                     watch(false, d);
             };
             options.stop = [&progress] { return progress.cancelled.load(); };
-            const Review review = Review::load(options);
+            auto read = std::make_shared<const Review>(Review::load(options));
+            const Review& review = *read;
             if (progress.cancelled)
                 outcome.status = Outcome::Status::Cancelled;
             else if (review.recordFilesRead() == 0)
                 outcome = {Outcome::Status::NothingRead, nothingRead(review, folder)};
             else
                 outcome = writeOutputs(review, folder, report, workbook, progress, watch);
+            if (outcome.status == Outcome::Status::Done && keep)
+                *keep = std::move(read);
         } catch (const std::exception& error) {
             outcome = {
                 Outcome::Status::OutputFailed,
@@ -328,9 +337,10 @@ int runDesk()
                 return 0;
         }
 
-        const Outcome outcome = makeReport(folder, to.report, nullptr, {}, to.workbook);
+        std::shared_ptr<const Review> read;
+        const Outcome outcome = makeReport(folder, to.report, nullptr, {}, to.workbook, &read);
         switch (outcome.status) {
-        case Outcome::Status::Done: announce(outcome.message, to); return 0;
+        case Outcome::Status::Done: return announce(outcome.message, *read, folder, to);
         case Outcome::Status::Cancelled: return 0;
         case Outcome::Status::NothingRead:
             if (!offer(QMessageBox::Warning, outcome.message, QObject::tr("Choose another folder?"),

@@ -4,11 +4,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QWidget;
 
 // The review at an instructor's desk: a folder chooser, a save dialog, a
 // progress dialog and the browser, over the review core.
+namespace qa::review {
+class Review;
+}
+
 namespace qa::review::widgets {
 
 // True when `path` is `folder` or lies inside it, symbolic links resolved
@@ -39,8 +44,10 @@ struct Outcome {
 // on that thread at each count of the files read, and then of the report's
 // bytes written.
 using Watch = std::function<void(bool writing, std::uint64_t count)>;
+// `read`, when given, gets what was read once the report is written.
 Outcome makeReport(const QString& folder, const QString& report, QWidget* parent = nullptr,
-                   const Watch& watch = {}, const QString& workbook = {});
+                   const Watch& watch = {}, const QString& workbook = {},
+                   std::shared_ptr<const Review>* read = nullptr);
 
 // The whole round: folder, report file, run, browser; again when nothing
 // could be read or the report could not be written and the instructor

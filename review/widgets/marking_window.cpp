@@ -83,7 +83,7 @@ QWidget* MarkingWindow::makeGrid()
     v->addLayout(top);
     grid_ = named(new QTableView, tr("Grid of students and questions"));
     grid_->setModel(model_.get());
-    grid_->setColumnWidth(0, 72);
+    grid_->setColumnWidth(0, 96);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->horizontalHeader()->setDefaultSectionSize(44);
@@ -94,7 +94,7 @@ QWidget* MarkingWindow::makeGrid()
     connect(assignment_, &QComboBox::currentIndexChanged, this, [this](int i) {
         desk_.chooseSheet(std::size_t(i));
         model_->reset();
-        grid_->setColumnWidth(0, 72);
+        grid_->setColumnWidth(0, 96);
         showChosen();
     });
     connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& at) {
@@ -110,6 +110,15 @@ QWidget* MarkingWindow::makeAnswerPane()
 {
     auto* pane = new QWidget;
     auto* v = new QVBoxLayout(pane);
+    auto* actions = new QHBoxLayout;
+    auto* feedback = named(new QPushButton(tr("Write &Feedback Pages...")), tr("Write feedback pages"));
+    auto* worksheet = named(new QPushButton(tr("Fill a Grading &Worksheet...")), tr("Fill a grading worksheet"));
+    actions->addWidget(feedback);
+    actions->addWidget(worksheet);
+    actions->addStretch(1);
+    v->addLayout(actions);
+    connect(feedback, &QPushButton::clicked, this, [this] { writeFeedbackPages(); });
+    connect(worksheet, &QPushButton::clicked, this, [this] { fillWorksheet(); });
     where_ = named(new QLabel, tr("Student and question"));
     where_->setStyleSheet("font-weight:600;font-size:15px");
     question_ = named(new QLabel, tr("Question"));
@@ -150,7 +159,7 @@ QWidget* MarkingWindow::makeAnswerPane()
     v->addLayout(form);
     comments_ = named(new QListWidget, tr("Comments given to this question"));
     comments_->setMaximumHeight(120);
-    v->addWidget(labelFor(tr("Comments &given to this question (Enter or a click reuses one):"), comments_));
+    v->addWidget(labelFor(tr("Comments given to this question, to &reuse (Enter or a click):"), comments_));
     v->addWidget(comments_);
     auto* completer = new QCompleter(new QStringListModel(this), this);
     completer->setCaseSensitivity(Qt::CaseInsensitive);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "review/marking_desk.h"
+#include "review/review.h"
 
 class QComboBox;
 class QLabel;
@@ -29,6 +30,10 @@ public:
 
     // Saves what is not saved yet; false (with a message) when it cannot.
     bool saveNow();
+    // The feedback pages and ZIP into a folder the instructor chooses, and
+    // the platform's grading worksheet filled in beside itself.
+    void writeFeedbackPages();
+    void fillWorksheet();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,5 +76,10 @@ private:
     QTimer* saveTimer_ = nullptr;
     bool showing_ = false;
 };
+
+// The marking window over what the desk read from `inputFolder`, with the
+// marks file beside `report`; runs until it is closed. The exit status: 0, 2
+// when the marks file cannot be read, 3 when the marks cannot be saved.
+int markAnswers(const Review& review, const QString& inputFolder, const QString& report);
 
 } // namespace qa::review::widgets

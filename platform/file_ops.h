@@ -19,10 +19,21 @@ enum OpenFlags : unsigned {
     kOpenNoFollow = 1u << 8,  // refuse a symbolic link in the file's place (ELOOP)
 };
 
+// What a name in a folder stands for. A listing tells a link as a link; a
+// stat follows it.
+enum class FileKind { Regular, Directory, Link, Pipe, Socket, Device, Other };
+
+// One name in a folder, with what it stands for.
+struct DirEntry {
+    std::string name;
+    FileKind kind = FileKind::Other;
+};
+
 // What the record files need to know of a file.
 struct FileInfo {
     std::int64_t size = 0;
     bool directory = false;
+    FileKind kind = FileKind::Regular;
     std::uint64_t device = 0;
     std::uint64_t id = 0; // stays the same while the file is the same file
     // The permission bits (0 where the system has none) and whether the
@@ -60,6 +71,9 @@ public:
     virtual int rename(const std::string& from, const std::string& to) = 0;
     // The names in a directory, without "." and "..".
     virtual int listDirectory(const std::string& path, std::vector<std::string>& names) = 0;
+    // The names in a directory with their kinds, without "." and "..", in
+    // the order the system gives them. A link is listed as FileKind::Link.
+    virtual int listEntries(const std::string& path, std::vector<DirEntry>& entries) = 0;
 
     // Who is writing: journals of appends under way name the machine and the
     // process, so that a repair leaves the journals of running programs alone.

@@ -45,10 +45,36 @@ int posixFlags(unsigned flags)
     return out;
 }
 
+FileKind kindOf(mode_t mode)
+{
+    return S_ISREG(mode)                    ? FileKind::Regular
+           : S_ISDIR(mode)                  ? FileKind::Directory
+           : S_ISLNK(mode)                  ? FileKind::Link
+           : S_ISFIFO(mode)                 ? FileKind::Pipe
+           : S_ISSOCK(mode)                 ? FileKind::Socket
+           : S_ISCHR(mode) || S_ISBLK(mode) ? FileKind::Device
+                                            : FileKind::Other;
+}
+
+FileKind kindOf(unsigned char type)
+{
+    switch (type) {
+    case DT_REG: return FileKind::Regular;
+    case DT_DIR: return FileKind::Directory;
+    case DT_LNK: return FileKind::Link;
+    case DT_FIFO: return FileKind::Pipe;
+    case DT_SOCK: return FileKind::Socket;
+    case DT_CHR:
+    case DT_BLK: return FileKind::Device;
+    default: return FileKind::Other;
+    }
+}
+
 void fill(FileInfo& info, const struct stat& st)
 {
     info.size = st.st_size;
     info.directory = S_ISDIR(st.st_mode);
+    info.kind = kindOf(st.st_mode);
     info.device = static_cast<std::uint64_t>(st.st_dev);
     info.id = static_cast<std::uint64_t>(st.st_ino);
     info.mode = static_cast<unsigned>(st.st_mode & 07777);
@@ -122,6 +148,29 @@ public:
             const std::string name = entry->d_name;
             if (name != "." && name != "..")
                 names.push_back(name);
+        }
+        const int err = errno;
+        ::closedir(dir);
+        errno = err;
+        return err == 0 ? 0 : -1;
+    }
+    // The kinds come with the listing where the file system gives them;
+    // elsewhere one lstat per name.
+    int listEntries(const std::string& path, std::vector<DirEntry>& entries) override
+    {
+        DIR* dir = ::opendir(path.c_str());
+        if (!dir)
+            return -1;
+        errno = 0;
+        while (const dirent* entry = ::readdir(dir)) {
+            DirEntry e{entry->d_name, kindOf(entry->d_type)};
+            if (e.name == "." || e.name == "..")
+                continue;
+            struct stat st {};
+            if (entry->d_type == DT_UNKNOWN && ::lstat((path + "/" + e.name).c_str(), &st) == 0)
+                e.kind = kindOf(st.st_mode);
+            entries.push_back(std::move(e));
+            errno = 0;
         }
         const int err = errno;
         ::closedir(dir);

@@ -118,6 +118,7 @@ void fill(FileInfo& info, const BY_HANDLE_FILE_INFORMATION& fi)
 {
     info.size = static_cast<std::int64_t>((ULONGLONG{fi.nFileSizeHigh} << 32) | fi.nFileSizeLow);
     info.directory = (fi.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.kind = info.directory ? FileKind::Directory : FileKind::Regular;
     info.device = fi.dwVolumeSerialNumber;
     info.id = (std::uint64_t{fi.nFileIndexHigh} << 32) | fi.nFileIndexLow;
 }
@@ -363,6 +364,32 @@ public:
             const std::wstring name = found.cFileName;
             if (name != L"." && name != L"..")
                 names.push_back(win32::narrow(name));
+        } while (FindNextFileW(h, &found));
+        const DWORD error = GetLastError();
+        FindClose(h);
+        return error == ERROR_NO_MORE_FILES ? 0 : failWith(error, -1);
+    }
+
+    // A reparse point (a symbolic link or a junction) is listed as a link.
+    int listEntries(const std::string& path, std::vector<DirEntry>& entries) override
+    {
+        std::wstring wide;
+        if (!widePath(path, wide))
+            return -1;
+        WIN32_FIND_DATAW found;
+        HANDLE h = FindFirstFileW((wide + L"\\*").c_str(), &found);
+        if (h == INVALID_HANDLE_VALUE)
+            return failWith(GetLastError(), -1);
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const DWORD a = found.dwFileAttributes;
+            const FileKind kind = (a & FILE_ATTRIBUTE_REPARSE_POINT) ? FileKind::Link
+                                  : (a & FILE_ATTRIBUTE_DIRECTORY)   ? FileKind::Directory
+                                  : (a & FILE_ATTRIBUTE_DEVICE)      ? FileKind::Device
+                                                                     : FileKind::Regular;
+            entries.push_back({win32::narrow(name), kind});
         } while (FindNextFileW(h, &found));
         const DWORD error = GetLastError();
         FindClose(h);

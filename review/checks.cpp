@@ -1,5 +1,6 @@
 // The checks over what was read: file names against headers, code lines
-// shared by students, the same and near-identical answers.
+// shared by students, the same and near-identical answers, clocks that ran
+// backwards.
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -7,8 +8,8 @@
 
 #include "platform/text.h"
 #include "records/session.h"
-#include "review/model.h"
 #include "review/similar.h"
+#include "review/stages.h"
 
 namespace qa::review {
 namespace {
@@ -37,11 +38,9 @@ bool splitName(const std::string& name, std::string& part, std::string& mmdd)
     return false;
 }
 
-} // namespace
-
-void Model::runChecks()
+void fileNameCheck(Model& m)
 {
-    // File names against the headers they hold.
+    auto [files, students, sittings, fileNames] = std::tie(m.files, m.students, m.sittings, m.fileNames);
     for (const Sitting& session : sittings) {
         const std::string name = records::fileNamePart(students[session.student].name);
         int y = 0, mo = 0, d = 0;
@@ -65,8 +64,12 @@ void Model::runChecks()
     std::sort(fileNames.begin(), fileNames.end(), [](const FileNameFinding& a, const FileNameFinding& b) {
         return std::tie(a.file, a.line, a.what) < std::tie(b.file, b.line, b.what);
     });
+}
 
-    // One code line in the files of two students.
+// One code line in the files of two students.
+void codeLineCheck(Model& m)
+{
+    auto [sittings, codeLines] = std::tie(m.sittings, m.codeLines);
     std::map<std::string, std::vector<SittingId>> byCode;
     for (SittingId s : sittings.ids())
         if (!sittings[s].codeLine.empty())
@@ -81,8 +84,12 @@ void Model::runChecks()
             codeLines.push_back({code, list});
         }
     }
+}
 
-    // The same and near-identical final answers, question by question.
+// The same and near-identical final answers, question by question.
+void answerChecks(Model& m)
+{
+    auto [assignments, items, same, near] = std::tie(m.assignments, m.items, m.same, m.near);
     for (AssignmentId a : assignments.ids()) {
         const Assignment& as = assignments[a];
         for (QuestionId q : as.questions.ids()) {
@@ -115,6 +122,46 @@ void Model::runChecks()
         return std::make_tuple(x.assignment, x.question, -x.share, items[x.a].student, items[x.b].student) <
                std::make_tuple(y.assignment, y.question, -y.share, items[y.a].student, items[y.b].student);
     });
+}
+
+// A sitting that starts earlier than a header or block before it in its file.
+// The same second is not earlier.
+void clockCheck(Model& m)
+{
+    struct Mark {
+        std::uint32_t line;
+        Moment when;
+        SittingId sitting; // none for a block
+    };
+    Table<FileId, std::vector<Mark>> byFile(m.files.size());
+    for (SittingId s : m.sittings.ids())
+        for (const Place& p : m.sittings[s].at)
+            byFile[p.file].push_back({p.line, p.when, s});
+    for (const Item& it : m.items)
+        for (const Place& p : it.at)
+            byFile[p.file].push_back({p.line, p.when, {}});
+    for (FileId f : byFile.ids()) {
+        std::vector<Mark>& marks = byFile[f];
+        std::sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) { return a.line < b.line; });
+        Moment latest = 0;
+        for (std::size_t k = 0; k < marks.size(); ++k) {
+            const Mark& mark = marks[k];
+            if (k > 0 && mark.sitting.some() && mark.when < latest)
+                m.clocks.push_back(
+                    {m.sittings[mark.sitting].student, {f, mark.line, mark.when}, mark.when, latest});
+            latest = k == 0 ? mark.when : std::max(latest, mark.when);
+        }
+    }
+}
+
+} // namespace
+
+void runChecks(Model& m)
+{
+    fileNameCheck(m);
+    codeLineCheck(m);
+    answerChecks(m);
+    clockCheck(m);
 }
 
 } // namespace qa::review

@@ -8,14 +8,20 @@
 #include <string_view>
 #include <vector>
 
+#include "records/record_reader.h"
 #include "review/ids.h"
-#include "review/reader.h"
 #include "review/review.h"
 
 namespace qa::review {
 
+using records::civilFromDays;
+using records::daysFromCivil;
+using records::formatMoment;
+using records::kSecondsPerDay;
+using records::Moment;
+
 struct InputFile {
-    std::filesystem::path path;
+    std::string host;      // the path as the platform's file calls take it
     std::string shown;     // relative to the input it was found under, "/" between folders, UTF-8
     std::string fileName;  // the last part of the name, UTF-8 as far as it goes
     std::string nameBytes; // the last part of the name as the system gives it (UTF-8 on Windows)
@@ -25,6 +31,7 @@ struct InputFile {
 struct Place {
     FileId file;
     std::uint32_t line = 0;
+    Moment when = 0; // as this copy reads the clock
 };
 
 // One start of the tutor: an opening header, once however many files hold it.
@@ -126,8 +133,6 @@ public:
     std::vector<ClockFinding> clocks;
     std::vector<ItemId> notInBank;
 
-    // The checks over what was read (the clock check is made while reading).
-    void runChecks();
     // The responses and the notes the report shows.
     void count(std::size_t& responses, std::size_t& notes) const
     {

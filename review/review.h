@@ -20,6 +20,10 @@
 #include <string>
 #include <vector>
 
+namespace qa {
+class FileOps;
+}
+
 namespace qa::review {
 
 // A place that did not read as record blocks, or a file that could not be
@@ -42,6 +46,9 @@ struct Options {
     // Asked before each file is read: true stops the reading there, for a
     // Cancel button. What was read so far is then all the review holds.
     std::function<bool()> stop;
+    // The file calls the inputs are listed and read with; the system's when
+    // none is given.
+    FileOps* fileOps = nullptr;
 };
 
 // What the report holds, in numbers (for a window or a message).

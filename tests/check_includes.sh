@@ -63,7 +63,7 @@ if [ "${1:-}" = "--planted" ]; then
     status=0
     for plant in platform/text.cpp:app/tutor.h coding/code_scheme.h:app/view.h records/layouts.cpp:bank/cursor.h \
         bank/cursor.cpp:coding/code_scheme.h app/tutor.cpp:app/widgets/main_window.h \
-        review/reader.cpp:app/tutor.h app/tutor.cpp:review/review.h records/layouts.cpp:review/reader.h \
+        review/load.cpp:app/tutor.h app/tutor.cpp:review/review.h records/record_reader.cpp:review/model.h \
         review/cli/main.cpp:app/widgets/main_window.h review/html.cpp:review/widgets/desk.h \
         review/widgets/desk.cpp:app/widgets/main_window.h; do
         file=${plant%%:*}

@@ -7,6 +7,7 @@
 #include <random>
 #include <sstream>
 
+#include "records/record_reader.h"
 #include "review/review.h"
 #include "support/record_class.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace qa;
-using qa::review::formatMoment;
+using qa::records::formatMoment;
 
 class TempDir {
 public:

@@ -348,6 +348,10 @@ public:
     {
         return real_.listDirectory(path, names);
     }
+    int listEntries(const std::string& path, std::vector<DirEntry>& entries) override
+    {
+        return real_.listEntries(path, entries);
+    }
     std::string hostName() override { return real_.hostName(); }
     std::int64_t processId() override { return real_.processId(); }
     bool processRunning(std::int64_t pid) override { return real_.processRunning(pid); }

@@ -14,20 +14,20 @@
 #include "platform/text.h"
 #include "records/layouts.h"
 #include "records/session.h"
-#include "review/reader.h"
+#include "records/record_reader.h"
 
 namespace qa::testing {
 
 class StepClock : public Clock {
 public:
-    std::int64_t day = review::daysFromCivil(2026, 3, 7);
+    std::int64_t day = records::daysFromCivil(2026, 3, 7);
     int seconds = 10 * 3600;
     int step = 1; // seconds added after each time read
 
     LocalTime now() override
     {
         LocalTime t;
-        review::civilFromDays(day, t.year, t.month, t.day);
+        records::civilFromDays(day, t.year, t.month, t.day);
         t.hour = seconds / 3600;
         t.minute = seconds / 60 % 60;
         t.second = seconds % 60;
@@ -46,7 +46,7 @@ public:
             ++day;
     }
     // The moment now, as the review counts it.
-    review::Moment moment() const { return day * review::kSecondsPerDay + seconds; }
+    records::Moment moment() const { return day * records::kSecondsPerDay + seconds; }
 };
 
 // The questions of the built-in assignment 001, in bank order.

@@ -13,7 +13,7 @@
 #include "bank/builtin_content.h"
 #include "fuzz_check.h"
 #include "records/layouts.h"
-#include "review/reader.h"
+#include "records/record_reader.h"
 #include "review/review.h"
 
 namespace {
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string raw(reinterpret_cast<const char*>(data), size);
     const std::string bytes = size > 0 && data[0] == 0 ? raw : expand(raw);
     size = bytes.size();
-    const qa::review::ParsedFile parsed = qa::review::parseRecordFile(bytes);
+    const qa::records::ParsedFile parsed = qa::records::parseRecordFile(bytes);
     std::uint32_t last = 0;
     for (const auto& b : parsed.blocks) {
         FUZZ_CHECK(within(b.text, bytes) && within(b.currentLine, bytes));

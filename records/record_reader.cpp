@@ -1,27 +1,25 @@
 // Record files read back block by block. A block is recognised by its fixed
 // lines; an answer runs to the closing rule that is followed by the end of the
 // file or by the start of another block, so an answer may itself hold a rule.
-#include "review/reader.h"
+#include "records/record_reader.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <limits>
 
 #include "records/layouts.h"
 
-namespace qa::review {
+namespace qa::records {
 namespace {
 
-using records::kIndent;
-const std::string_view kOpening = records::kOpeningRule;
-const std::string_view kClosing = records::kClosingRule;
-const std::string_view kResponse = records::kResponseLabel;
-const std::string_view kNotes = records::kNotesPrefix;
-const std::string_view kName = records::kNameLabel;
-const std::string_view kAssignment = records::kAssignmentLabel;
-const std::string_view kInitials = records::kInitialsLabel;
-const std::string_view kDate = records::kDateLabel;
-const std::string_view kTag = records::kQuestionTag;
+const std::string_view kOpening = kOpeningRule;
+const std::string_view kClosing = kClosingRule;
+const std::string_view kResponse = kResponseLabel;
+const std::string_view kNotes = kNotesPrefix;
+const std::string_view kName = kNameLabel;
+const std::string_view kAssignment = kAssignmentLabel;
+const std::string_view kInitials = kInitialsLabel;
+const std::string_view kDate = kDateLabel;
+const std::string_view kTag = kQuestionTag;
 
 bool digits(std::string_view s, std::size_t from, std::size_t count, int& value)
 {
@@ -133,7 +131,7 @@ private:
         if (!startsWith(s, kDate) || !dateAt(s, kDate.size(), days))
             return false;
         master = s.size() == kDate.size() + 18;
-        if (!master && (s.size() != kDate.size() + 19 || s[kDate.size() + 10] != records::kSendDateTimeSeparator))
+        if (!master && (s.size() != kDate.size() + 19 || s[kDate.size() + 10] != kSendDateTimeSeparator))
             return false;
         seconds = timeAt(s, kDate.size() + (master ? 10 : 11));
         return seconds >= 0;
@@ -151,7 +149,7 @@ private:
     bool closingAt(std::size_t i) const
     {
         const std::string_view s = text(i);
-        return startsWith(s, kClosing) && s.size() <= kClosing.size() + records::kToNextZone.size() &&
+        return startsWith(s, kClosing) && s.size() <= kClosing.size() + kToNextZone.size() &&
                s.find_first_not_of(' ', kClosing.size()) == std::string_view::npos;
     }
 
@@ -168,9 +166,6 @@ private:
         int seconds = 0;
         dateLine(i + 5, days, seconds, h.master);
         h.start = days * kSecondsPerDay + seconds;
-        if (h.start < latest_)
-            out_.clockBackwards.push_back(static_cast<int>(out_.headers.size()));
-        latest_ = std::max(latest_, h.start);
         day_ = days;
         lastSecond_ = seconds;
         header_ = static_cast<int>(out_.headers.size());
@@ -226,7 +221,6 @@ private:
                 // The session's date and time go on from this block's.
                 lastSecond_ = static_cast<int>((b.when % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay);
                 day_ = (b.when - lastSecond_) / kSecondsPerDay;
-                latest_ = std::max(latest_, b.when);
                 if (b.header < 0 && !b.note) {
                     out_.problems.push_back({b.line, lines_[k].number, "a response before any opening header"});
                     return k + 1;
@@ -247,7 +241,7 @@ private:
     // rule that runs on into the next block's first line is two lines here.
     void split()
     {
-        const std::size_t runOn = kClosing.size() + records::kToNextZone.size();
+        const std::size_t runOn = kClosing.size() + kToNextZone.size();
         std::size_t b = 0;
         std::uint32_t number = 0;
         while (b < bytes_.size()) {
@@ -259,7 +253,7 @@ private:
             ++number;
             const std::string_view s = bytes_.substr(b, e - b);
             if (s.size() > runOn && startsWith(s, kClosing) &&
-                s.substr(kClosing.size(), records::kToNextZone.size()) == records::kToNextZone) {
+                s.substr(kClosing.size(), kToNextZone.size()) == kToNextZone) {
                 lines_.push_back({static_cast<std::uint32_t>(b), static_cast<std::uint32_t>(b + runOn), number});
                 b += runOn;
             }
@@ -274,7 +268,6 @@ private:
     int header_ = -1;
     std::int64_t day_ = 0;
     int lastSecond_ = 0;
-    Moment latest_ = std::numeric_limits<Moment>::min();
 };
 
 } // namespace
@@ -323,4 +316,4 @@ ParsedFile parseRecordFile(std::string_view bytes)
     return Parser(bytes).run();
 }
 
-} // namespace qa::review
+} // namespace qa::records

@@ -1,13 +1,14 @@
 #pragma once
 // One record file's bytes read back into the blocks the tutor wrote: opening
 // headers, response blocks and notes blocks, with the lines where they stand.
-// The fixed texts are the record writer's own (records/layouts.h).
+// The fixed texts are the writer's own (layouts.h): one library knows the
+// layout both ways.
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace qa::review {
+namespace qa::records {
 
 // A calendar moment as written in the files: seconds since 01-01-1970 00:00:00
 // on the written calendar (no time zone, no daylight-saving shift).
@@ -48,12 +49,10 @@ struct ParsedFile {
     std::vector<ParsedHeader> headers;
     std::vector<ParsedBlock> blocks;
     std::vector<ParsedProblem> problems;
-    // A header earlier than what came before it in the file: its index.
-    std::vector<int> clockBackwards;
 };
 
 // Reads `bytes` as a record file. Never throws on what the bytes hold: parts
 // that do not read as blocks become problems and reading goes on after them.
 ParsedFile parseRecordFile(std::string_view bytes);
 
-} // namespace qa::review
+} // namespace qa::records

@@ -1,0 +1,108 @@
+#pragma once
+// The reading, stage by stage. Each stage takes values and gives values, so
+// each can be tried without a disk; load.cpp runs them in this order:
+//   findInputs    the files under the inputs            (inputs.cpp)
+//   readInput     one file's bytes, through the seam    (load.cpp)
+//   parseRecordFile  bytes into blocks                  (records/record_reader.cpp)
+//   Assembler     blocks into students, sittings and items, copies counted once (assemble.cpp)
+//   indexRows     students and assignments in order, rows and cells             (index.cpp)
+//   runChecks     the findings                                                  (checks.cpp)
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/file_ops.h"
+#include "review/model.h"
+
+namespace qa::review {
+
+// The files under the inputs, each input's in name order, and what could not
+// be listed.
+struct Listing {
+    Table<FileId, InputFile> files;
+    std::vector<Problem> problems;
+};
+Listing findInputs(FileOps& ops, const std::vector<std::filesystem::path>& inputs);
+
+// The name the platform's file calls take: the native bytes, or UTF-8 on
+// Windows.
+std::string hostPath(const std::filesystem::path& p);
+
+// A file's bytes as long as it was when opened; false with the system's
+// reason. `info` tells the file apart from others.
+bool readInput(FileOps& ops, const std::string& host, std::string& bytes, FileInfo& info, std::string& reason);
+
+// Puts the blocks of the files together. Two headers are one sitting when
+// they are the same student's, carry the same code line and lie at most 2 s
+// apart, from different files; two blocks are one item when they are the same
+// student's, carry the same line and text and lie at most 2 s apart, from
+// different files. Two identical blocks in one file are two.
+class Assembler {
+public:
+    // `assignment`: only that one (compared by number).
+    Assembler(const Table<FileId, InputFile>& files, std::optional<long> assignment);
+    // The blocks of one file; false when none read (not a record file).
+    bool take(FileId file, const records::ParsedFile& parsed);
+    // Students, assignments, lines, sittings and items into `model`, and the
+    // problems found on the way.
+    void finish(Model& model);
+
+private:
+    struct RawSitting {
+        StudentId student;
+        AssignmentId assignment;
+        Moment start;
+        std::string codeLine;
+        Place at;
+        SittingId canonical;
+    };
+    struct RawItem {
+        bool note;
+        StudentId student;
+        AssignmentId assignment;
+        std::uint32_t sitting; // raw index
+        LineId line;
+        Moment when;
+        std::uint64_t hash;
+        std::string text;
+        Place at;
+    };
+    LineId intern(std::string_view s);
+    StudentId studentOf(std::string_view name);
+    AssignmentId assignmentOf(std::string_view number);
+    bool wanted(std::string_view assignment) const;
+    void placeNotesFiles();
+    void dedupeSittings(Model& m);
+    void dedupeItems(Model& m);
+
+    const Table<FileId, InputFile>& files_;
+    std::optional<long> assignment_;
+    Table<LineId, std::string> lines_;
+    Table<StudentId, Student> students_;
+    Table<AssignmentId, Assignment> assignments_;
+    std::vector<Problem> problems_;
+    std::unordered_map<std::string, LineId> lineIds_;
+    std::unordered_map<std::string, StudentId> studentIds_;
+    std::unordered_map<std::string, AssignmentId> assignmentIds_;
+    std::vector<RawSitting> rawSittings_;
+    std::vector<RawItem> rawItems_;
+};
+
+// Students by name and assignments by number; each assignment's questions
+// from the bank; one row per student and assignment with a sitting, one cell
+// per question, each response in its cell. `oneAssignment`: notes that cannot
+// be placed in an assignment are left out.
+void indexRows(Model& model, bool oneAssignment);
+
+// Names in the order a reader expects: case folded, and numbers by their
+// value ("Student 2" before "Student 10"); the name itself breaks ties.
+std::string sortKey(const std::string& name);
+
+// The checks over what was read: file names against headers, code lines
+// shared by students, the same and near-identical answers, clocks that ran
+// backwards.
+void runChecks(Model& model);
+
+} // namespace qa::review

@@ -40,8 +40,10 @@ bool splitName(const std::string& name, std::string& part, std::string& mmdd)
 
 void fileNameCheck(Model& m)
 {
-    auto [files, students, sittings, fileNames] = std::tie(m.files, m.students, m.sittings, m.fileNames);
-    for (const Sitting& session : sittings) {
+    const auto& files = m.files;
+    const auto& students = m.students;
+    auto& fileNames = m.fileNames;
+    for (const Sitting& session : m.sittings) {
         const std::string name = records::fileNamePart(students[session.student].name);
         int y = 0, mo = 0, d = 0;
         civilFromDays(session.start / kSecondsPerDay, y, mo, d);
@@ -69,7 +71,7 @@ void fileNameCheck(Model& m)
 // One code line in the files of two students.
 void codeLineCheck(Model& m)
 {
-    auto [sittings, codeLines] = std::tie(m.sittings, m.codeLines);
+    const auto& sittings = m.sittings;
     std::map<std::string, std::vector<SittingId>> byCode;
     for (SittingId s : sittings.ids())
         if (!sittings[s].codeLine.empty())
@@ -81,7 +83,7 @@ void codeLineCheck(Model& m)
                 return std::tie(sittings[a].student, sittings[a].start) <
                        std::tie(sittings[b].student, sittings[b].start);
             });
-            codeLines.push_back({code, list});
+            m.codeLines.push_back({code, list});
         }
     }
 }
@@ -89,9 +91,11 @@ void codeLineCheck(Model& m)
 // The same and near-identical final answers, question by question.
 void answerChecks(Model& m)
 {
-    auto [assignments, items, same, near] = std::tie(m.assignments, m.items, m.same, m.near);
-    for (AssignmentId a : assignments.ids()) {
-        const Assignment& as = assignments[a];
+    const auto& items = m.items;
+    auto& same = m.same;
+    auto& near = m.near;
+    for (AssignmentId a : m.assignments.ids()) {
+        const Assignment& as = m.assignments[a];
         for (QuestionId q : as.questions.ids()) {
             std::map<std::string, std::vector<ItemId>> byText;
             for (const Row& row : as.rows)

@@ -9,6 +9,7 @@
 
 #include "records/record_reader.h"
 #include "review/review.h"
+#include "support/record_bytes.h"
 #include "support/record_class.h"
 
 namespace {
@@ -195,30 +196,11 @@ TEST(ReviewRoundTrip, EachAnswerOnceInItsCellAtItsTime)
 
 namespace {
 
-// Hand-made record files, block by block, with the writer's fixed texts.
-std::string ln(const std::string& s)
-{
-    return s + "\r\n";
-}
-std::string header(const std::string& name, const std::string& date = "03-07-2026",
-                   const std::string& code = "\xC1\xC2\xC3\xC4")
-{
-    return ln(code) + ln(records::kNameLabel + name) + ln(records::kAssignmentLabel + std::string("001")) +
-           ln("001.  test 1") + ln(records::kInitialsLabel + std::string("RR")) +
-           ln(records::kDateLabel + date + " 10:00:00");
-}
-std::string response(const std::string& time, const std::string& line, const std::string& answer)
-{
-    return ln(records::kOpeningRule) + ln(records::kIndent + time) + ln(line) + ln(records::kOpeningRule) +
-           ln(records::kResponseLabel) + ln(answer) + ln(records::kClosingRule);
-}
-// As the send and notes files end it: at the next print zone, no line break.
-std::string note(const std::string& time, const std::string& line, const std::string& text)
-{
-    return ln(records::kOpeningRule) + ln(records::kIndent + time) + ln(records::kIndent + "03-07-2026" + time) +
-           ln(line) + ln(records::kOpeningRule) + ln(records::kNotesPrefix + text) + records::kClosingRule +
-           records::kToNextZone;
-}
+using qa::testing::header;
+using qa::testing::ln;
+using qa::testing::note;
+using qa::testing::response;
+
 void put(const fs::path& p, const std::string& bytes)
 {
     std::ofstream(p, std::ios::binary) << bytes;

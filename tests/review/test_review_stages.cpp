@@ -1,0 +1,309 @@
+// The review's reading stages on values: record bytes parsed, blocks put
+// together, rows and cells, the checks, the similarity at its thresholds, and
+// file calls that fail.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <map>
+#include <random>
+
+#include "records/record_reader.h"
+#include "review/similar.h"
+#include "review/stages.h"
+#include "support/record_bytes.h"
+#include "support/record_class.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace qa;
+using namespace qa::review;
+using qa::testing::header;
+using qa::testing::ln;
+using qa::testing::note;
+using qa::testing::response;
+
+const std::vector<std::string> kQ = qa::testing::builtinQuestions();
+
+// What a parse gives, in words: headers by start, blocks by time and text,
+// problems by lines.
+std::vector<std::string> parsed(const std::string& bytes)
+{
+    const records::ParsedFile p = records::parseRecordFile(bytes);
+    std::vector<std::string> out;
+    for (const auto& h : p.headers)
+        out.push_back("header " + std::to_string(h.line) + " " + records::formatMoment(h.start));
+    for (const auto& b : p.blocks)
+        out.push_back(std::string(b.note ? "note " : "response ") + std::to_string(b.line) + " " +
+                      records::formatMoment(b.when) + " [" + std::string(b.text) + "]");
+    for (const auto& pr : p.problems)
+        out.push_back("problem " + std::to_string(pr.line) + "-" + std::to_string(pr.lastLine) + " " + pr.what);
+    return out;
+}
+
+TEST(ReviewParser, DatesTimesBlocksAndRules)
+{
+    const std::string rule = records::kClosingRule;
+    const std::string whole = response("10:01:00", kQ[0], "kept");
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {"second 59 on the last day of a month, and a block at the same second the same day",
+         header("Ann", "01-31-2026", "\xC1", "23:59:59") + response("23:59:59", kQ[0], "a"),
+         {"header 1 2026-01-31 23:59:59", "response 7 2026-01-31 23:59:59 [a]"}},
+        {"the last day of April, of a leap February, of December",
+         header("Ann", "04-30-2026") + header("Ann", "02-29-2024") +
+             header("Ann", "12-31-2026", "\xC1", "00:00:00"),
+         {"header 1 2026-04-30 10:00:00", "header 7 2024-02-29 10:00:00", "header 13 2026-12-31 00:00:00"}},
+        {"days and times that do not exist",
+         header("Ann", "02-29-2026") + header("Ann", "04-31-2026"),
+         {"problem 1-12 not a record block"}},
+        {"no hour 24, no minute 60",
+         header("Ann", "03-07-2026", "\xC1", "24:00:00") + header("Ann", "03-07-2026", "\xC1", "10:60:00"),
+         {"problem 1-12 not a record block"}},
+        {"an earlier time is the next day; the same time again is not",
+         header("Ann", "03-07-2026", "\xC1", "23:59:00") + response("23:59:30", kQ[0], "a") +
+             response("00:00:10", kQ[1], "b") + response("00:00:10", kQ[2], "c"),
+         {"header 1 2026-03-07 23:59:00", "response 7 2026-03-07 23:59:30 [a]",
+          "response 14 2026-03-08 00:00:10 [b]", "response 21 2026-03-08 00:00:10 [c]"}},
+        {"rule lines inside an answer",
+         header("Ann") + response("10:01:00", kQ[0], "x\r\n" + rule + "\r\n" + records::kOpeningRule + "\r\ny") +
+             response("10:02:00", kQ[1], rule),
+         {"header 1 2026-03-07 10:00:00",
+          "response 7 2026-03-07 10:01:00 [x\r\n" + rule + "\r\n" + records::kOpeningRule + "\r\ny]",
+          "response 17 2026-03-07 10:02:00 [" + rule + "]"}},
+        {"notes that run on at the next print zone, and a note's own date",
+         header("Ann") + note("10:01:00", kQ[0], "one") + note("10:02:00", kQ[0], "two", "03-08-2026"),
+         {"header 1 2026-03-07 10:00:00", "note 7 2026-03-07 10:01:00 [one]",
+          "note 13 2026-03-08 10:02:00 [two]"}},
+        {"a block torn off at the end",
+         header("Ann") + whole + whole.substr(0, whole.size() - 60),
+         {"header 1 2026-03-07 10:00:00", "response 7 2026-03-07 10:01:00 [kept]",
+          "problem 14-18 a block torn off at the end of the file"}},
+        {"a block without its closing rule before a header",
+         header("Ann") + whole.substr(0, whole.size() - rule.size() - 2) + header("Ann"),
+         {"header 1 2026-03-07 10:00:00", "header 13 2026-03-07 10:00:00",
+          "problem 7-12 a block without its closing rule"}},
+        {"a response before any header", whole, {"problem 1-7 a response before any opening header"}},
+        {"LF line ends",
+         header("Ann") + "\n" + response("10:01:00", kQ[0], "lf"),
+         {"header 1 2026-03-07 10:00:00", "response 8 2026-03-07 10:01:00 [lf]"}},
+    };
+    for (Case& c : cases) {
+        if (std::string(c.what) == "LF line ends")
+            c.bytes = text::replaceAll(c.bytes, "\r\n", "\n");
+        EXPECT_EQ(parsed(c.bytes), c.expected) << c.what;
+    }
+}
+
+// The stages from assembling on, over files in memory.
+Model modelOf(const std::map<std::string, std::string>& files, std::optional<long> assignment = {})
+{
+    Model m;
+    for (const auto& [name, bytes] : files)
+        m.files.add({name, name, name, name});
+    Assembler assembler(m.files, assignment);
+    auto it = files.begin();
+    for (FileId f : m.files.ids())
+        m.recordFilesRead += assembler.take(f, records::parseRecordFile((it++)->second));
+    assembler.finish(m);
+    indexRows(m, assignment.has_value());
+    runChecks(m);
+    return m;
+}
+
+// A student's cell of question `q` (1-based) in the first assignment.
+const Cell& cellOf(const Model& m, const std::string& name, std::uint32_t q)
+{
+    for (const Row& row : m.assignments[AssignmentId(0u)].rows)
+        if (m.students[row.student].name == name)
+            return row.cells[QuestionId(q - 1)];
+    throw std::runtime_error("no row for " + name);
+}
+
+TEST(ReviewAssembler, CopiesOnceClicksTwiceRevisionsEmptyAndMidnight)
+{
+    qa::testing::RecordClass cls;
+    auto ann = cls.start("Ann Lee", "AL", "\xC1\xC2");
+    cls.respond(ann, kQ[0], "same twice"); // two clicks: master, send, master, send 1 s apart
+    cls.respond(ann, kQ[0], "same twice");
+    cls.respond(ann, kQ[1], "");
+    cls.respond(ann, kQ[1], "then typed");
+    cls.respond(ann, kQ[2], "typed");
+    cls.respond(ann, kQ[2], ""); // an empty box after an answer: the answer stands
+    cls.respond(ann, kQ[3], "");
+    cls.clock.seconds = 23 * 3600 + 59 * 60 + 58;
+    ann = cls.start("Ann Lee", "AL", "\xC3\xC4"); // the same initials again
+    cls.clock.advance(5);
+    cls.respond(ann, kQ[4], "past midnight");
+    auto bo = cls.start("Bo Chen", "BC", "\xC5");
+    cls.respond(bo, kQ[0], "bo");
+    bo = cls.start("Bo Chen", "B.C.", "\xC6");
+
+    const Model m = modelOf(cls.files);
+    ASSERT_EQ(m.students.size(), 2u);
+    EXPECT_EQ(m.students[StudentId(0u)].name, "Ann Lee");
+    EXPECT_EQ(m.students[StudentId(0u)].initials, std::vector<std::string>{"AL"});
+    EXPECT_EQ(m.students[StudentId(1u)].initials, (std::vector<std::string>{"B.C.", "BC"}));
+    EXPECT_EQ(m.students[StudentId(0u)].sittings.size(), 2u);
+
+    const Cell& twice = cellOf(m, "Ann Lee", 1);
+    ASSERT_EQ(twice.items.size(), 2u);
+    EXPECT_EQ(twice.revisions(), 1u);
+    for (ItemId i : twice.items)
+        EXPECT_EQ(m.items[i].at.size(), 2u); // the master and the send file's copies
+    const Cell& revised = cellOf(m, "Ann Lee", 2);
+    EXPECT_EQ(revised.status, Status::Answered);
+    EXPECT_EQ(m.items[revised.answer].text, "then typed");
+    EXPECT_EQ(revised.revisions(), 1u);
+    EXPECT_EQ(m.items[cellOf(m, "Ann Lee", 3).answer].text, "typed");
+    const Cell& empty = cellOf(m, "Ann Lee", 4);
+    EXPECT_EQ(empty.status, Status::Empty);
+    EXPECT_TRUE(empty.answer.none());
+    EXPECT_EQ(cellOf(m, "Ann Lee", 6).status, Status::Missing);
+    EXPECT_EQ(cellOf(m, "Bo Chen", 2).status, Status::Missing);
+    EXPECT_EQ(formatMoment(m.items[cellOf(m, "Ann Lee", 5).answer].when), "2026-03-08 00:00:05");
+    std::size_t responses = 0, notes = 0;
+    m.count(responses, notes);
+    EXPECT_EQ(responses, 9u);
+    EXPECT_TRUE(m.clocks.empty() && m.codeLines.empty() && m.fileNames.empty());
+}
+
+TEST(ReviewAssembler, NamesInReadingOrder)
+{
+    EXPECT_LT(sortKey("Student 2"), sortKey("Student 10"));
+    EXPECT_LT(sortKey("student 9"), sortKey("Student 10"));
+    EXPECT_LT(sortKey("Q9 b"), sortKey("Q10 a"));
+    EXPECT_LT(sortKey("ann"), sortKey("Bob"));
+    std::map<std::string, std::string> files;
+    for (const char* name : {"Student 10", "Student 9", "student 2"})
+        files[std::string("send_0307") + name + ".txt"] = header(name) + response("10:01:00", kQ[0], name);
+    const Model m = modelOf(files);
+    std::vector<std::string> names;
+    for (const Student& s : m.students)
+        names.push_back(s.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"student 2", "Student 9", "Student 10"}));
+}
+
+TEST(ReviewChecks, ClocksCodeLinesAndFileNames)
+{
+    const std::string ann = "send_0307Ann_Lee.txt", bo = "send_0307Bo_Chen.txt";
+    std::map<std::string, std::string> files;
+    // A sitting at the same second as the block before it; then one a second earlier.
+    files[ann] = header("Ann Lee", "03-07-2026", "\xC1", "10:00:00") + response("10:05:00", kQ[0], "a") +
+                 header("Ann Lee", "03-07-2026", "\xC2", "10:05:00") + response("10:06:00", kQ[1], "b") +
+                 header("Ann Lee", "03-07-2026", "\xC3", "10:05:59") +
+                 // Her own code line again, another day: not a shared code line.
+                 header("Ann Lee", "03-07-2026", "\xC1", "11:00:00");
+    files[bo] = header("Bo Chen", "03-07-2026", "\xC9") + header("Bo Chen", "03-08-2026", "\xCA");
+    Model m = modelOf(files);
+    ASSERT_EQ(m.clocks.size(), 1u);
+    EXPECT_EQ(m.students[m.clocks[0].student].name, "Ann Lee");
+    EXPECT_EQ(formatMoment(m.clocks[0].start), "2026-03-07 10:05:59");
+    EXPECT_EQ(formatMoment(m.clocks[0].before), "2026-03-07 10:06:00");
+    EXPECT_EQ(m.clocks[0].at.line, 27u);
+    EXPECT_TRUE(m.codeLines.empty());
+    ASSERT_EQ(m.fileNames.size(), 1u); // Bo's second sitting is of the 8th
+    EXPECT_EQ(m.fileNames[0].what, "the file name carries the day 03-07, the header 2026-03-08");
+
+    files[bo] += header("Bo Chen", "03-07-2026", "\xC1", "12:00:00") + header("Ann Lee");
+    m = modelOf(files);
+    ASSERT_EQ(m.codeLines.size(), 1u);
+    EXPECT_EQ(m.codeLines[0].sittings.size(), 3u);
+    EXPECT_EQ(m.fileNames.back().what, "the file name carries the name \"Bo_Chen\", the header \"Ann Lee\"");
+}
+
+TEST(ReviewSimilar, AtTheThresholds)
+{
+    auto pairs = [](std::vector<std::string> texts) {
+        std::vector<std::string> folded;
+        for (const std::string& t : texts)
+            folded.push_back(foldText(t));
+        const std::vector<std::string_view> views(folded.begin(), folded.end());
+        return nearIdentical(views).size();
+    };
+    // Exactly the minimum number of words, and one fewer.
+    EXPECT_EQ(pairs({"one two three four five.", "One two three four five"}), 1u);
+    EXPECT_EQ(pairs({"one two three four.", "One two three four"}), 0u);
+    // 8 shingles shared of 10: exactly the threshold; 7 of 11: below it.
+    const std::string base = "w1 w2 w3 w4 w5 w6 w7 w8 w9 w10";
+    EXPECT_EQ(pairs({base + " w11", base + " x"}), 1u);
+    EXPECT_EQ(pairs({base + " w11", "w1 w2 w3 w4 w5 w6 w7 w8 w9 x y"}), 0u);
+    EXPECT_EQ(foldText("  A\r\n\tB\xC9  "), "a b\xE9");
+}
+
+// File calls that fail for chosen names, over the real ones.
+struct FailingCalls : FileOps {
+    std::string failOpen, failRead, failList;
+    FileOps& real = systemFileOps();
+    std::map<int, bool> failing;
+
+    int open(const std::string& p, unsigned f) override
+    {
+        if (p.ends_with(failOpen) && !failOpen.empty())
+            return errno = EACCES, -1;
+        const int fd = real.open(p, f);
+        failing[fd] = !failRead.empty() && p.ends_with(failRead);
+        return fd;
+    }
+    std::int64_t read(int fd, void* b, std::size_t n) override
+    {
+        return failing[fd] ? (errno = EIO, -1) : real.read(fd, b, n);
+    }
+    int listEntries(const std::string& p, std::vector<DirEntry>& e) override
+    {
+        return p.ends_with(failList) && !failList.empty() ? (errno = EACCES, -1) : real.listEntries(p, e);
+    }
+    int fstat(int fd, FileInfo& i) override { return real.fstat(fd, i); }
+    int stat(const std::string& p, FileInfo& i) override { return real.stat(p, i); }
+    int close(int fd) override { return real.close(fd); }
+    // Not used by the review.
+    std::int64_t write(int, const void*, std::size_t) override { return -1; }
+    std::int64_t pread(int, void*, std::size_t, std::int64_t) override { return -1; }
+    std::int64_t pwrite(int, const void*, std::size_t, std::int64_t) override { return -1; }
+    int fsync(int) override { return -1; }
+    int ftruncate(int, std::int64_t) override { return -1; }
+    int lock(int, LockKind) override { return -1; }
+    int mkdir(const std::string&, bool) override { return -1; }
+    int unlink(const std::string&) override { return -1; }
+    int rename(const std::string&, const std::string&) override { return -1; }
+    int listDirectory(const std::string&, std::vector<std::string>&) override { return -1; }
+    std::string hostName() override { return "test"; }
+    std::int64_t processId() override { return 1; }
+    bool processRunning(std::int64_t) override { return false; }
+};
+
+TEST(ReviewFiles, AFailedOpenReadOrListingIsAProblemWithFileAndReason)
+{
+    std::random_device random;
+    const fs::path dir = fs::temp_directory_path() / ("qa-review-stages-" + std::to_string(random()));
+    fs::create_directories(dir / "class" / "locked");
+    for (const char* name : {"send_0307Ann.txt", "send_0307Bo.txt", "send_0307Cy.txt", "locked/send_0307Di.txt"})
+        std::ofstream(dir / "class" / name, std::ios::binary)
+            << header(std::string(name).substr(9, 2)) + response("10:01:00", kQ[0], "x");
+    FailingCalls calls;
+    calls.failOpen = "send_0307Bo.txt";
+    calls.failRead = "send_0307Cy.txt";
+    calls.failList = "locked";
+    Options options;
+    options.inputs = {dir / "class"};
+    options.fileOps = &calls;
+    const Review r = Review::load(options);
+    std::vector<std::string> problems;
+    for (const Problem& p : r.problems())
+        problems.push_back(p.file.substr(p.file.find_last_of('/') + 1) + ": " + p.what);
+    const std::vector<std::string> expected = {
+        "locked: the folder cannot be read: " + std::generic_category().message(EACCES),
+        "send_0307Bo.txt: the file cannot be read: " + std::generic_category().message(EACCES),
+        "send_0307Cy.txt: the file cannot be read: " + std::generic_category().message(EIO)};
+    std::vector<std::string> sorted = problems;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, expected);
+    EXPECT_EQ(r.summary().students, 1u);
+    EXPECT_EQ(r.recordFilesRead(), 1u);
+    fs::remove_all(dir);
+}
+
+} // namespace

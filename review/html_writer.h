@@ -11,10 +11,13 @@
 #include <ostream>
 #include <string_view>
 
+#include "records/record_reader.h"
 #include "review/output.h"
-#include "review/reader.h"
 
 namespace qa::review {
+
+using records::formatMoment;
+using records::Moment;
 
 class Markup {
 public:

@@ -45,7 +45,12 @@ std::vector<std::filesystem::path> Review::inputFiles() const
     std::vector<std::filesystem::path> out;
     out.reserve(model_->files.size());
     for (const InputFile& f : model_->files)
-        out.push_back(f.path);
+        if (!f.host.empty()) // not an archive's member
+#ifdef _WIN32
+            out.push_back(pathFromUtf8(f.host));
+#else
+            out.push_back(std::filesystem::path(f.host));
+#endif
     return out;
 }
 

@@ -14,7 +14,7 @@ Marking::Marking(std::vector<Sheet> sheets, MarksTable table)
     for (std::size_t s = 0; s < sheets_.size(); ++s)
         for (std::size_t q = 0; q < sheets_[s].questions.size(); ++q) {
             for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
-                if (const Mark* m = lookUp(s, st, q); m && !m->answerKnown) {
+                if (const Mark* m = search(s, st, q); m && !m->answerKnown) {
                     Mark known = *m;
                     known.answer = sheets_[s].cell(st, q).answer;
                     known.answerKnown = true;
@@ -23,14 +23,19 @@ Marking::Marking(std::vector<Sheet> sheets, MarksTable table)
             if (maximum(s, q))
                 continue;
             for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
-                if (const Mark* m = lookUp(s, st, q); m && m->maximum) {
+                if (const Mark* m = search(s, st, q); m && m->maximum) {
                     table_.setMaximum(sheets_[s].assignment, static_cast<std::uint32_t>(q + 1), m->maximum);
                     break;
                 }
         }
+    rowOf_.resize(sheets_.size());
+    for (std::size_t s = 0; s < sheets_.size(); ++s)
+        for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
+            for (std::size_t q = 0; q < sheets_[s].questions.size(); ++q)
+                rowOf_[s].push_back(search(s, st, q));
 }
 
-const Mark* Marking::lookUp(std::size_t sheet, std::size_t student, std::size_t question) const
+const Mark* Marking::search(std::size_t sheet, std::size_t student, std::size_t question) const
 {
     const Sheet& sh = sheets_[sheet];
     const SheetStudent& st = sh.students[student];
@@ -67,6 +72,10 @@ void Marking::set(std::size_t sheet, std::size_t student, std::size_t question, 
     m.comment = comment;
     m.answer = sh.cell(student, question).answer;
     table_.put(std::move(m));
+    // Every student of that name: a row dropped or added may be theirs too.
+    for (std::size_t other = 0; other < sh.students.size(); ++other)
+        if (sh.students[other].name == st.name)
+            rowOf_[sheet][other * sh.questions.size() + question] = search(sheet, other, question);
     ++changes_;
 }
 

@@ -54,10 +54,18 @@ public:
     std::vector<UnmatchedRow> unmatched() const;
 
 private:
-    const Mark* lookUp(std::size_t sheet, std::size_t student, std::size_t question) const;
+    // The row of an answer in the table, looked up; and as kept per answer.
+    const Mark* search(std::size_t sheet, std::size_t student, std::size_t question) const;
+    const Mark* lookUp(std::size_t sheet, std::size_t student, std::size_t question) const
+    {
+        return rowOf_[sheet][student * sheets_[sheet].questions.size() + question];
+    }
 
     std::vector<Sheet> sheets_;
     MarksTable table_;
+    // Per sheet, student by student, each question's row (null: none); the
+    // table's rows stay where they are while they are in it.
+    std::vector<std::vector<const Mark*>> rowOf_;
     std::uint64_t changes_ = 0;
 };
 

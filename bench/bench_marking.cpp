@@ -1,0 +1,134 @@
+// The marking window at class size: 500 students who answered the 14
+// questions of assignment 001, read by the review from their send files.
+// Rows:
+//   M1 opening the marking window (sheets, window, first paint), against a frame;
+//   M2 moving from answer to answer with the keys (Ctrl+Down, Ctrl+Up,
+//      Ctrl+Right, Ctrl+Left) until the window is painted again: the median
+//      and the slowest of 2,000 moves, against a frame;
+//   M3 saving the marks file with a mark and a comment on all 7,000 answers,
+//      against the second within which every change must be in the file.
+//
+//   bench_marking [STUDENTS]
+#include <QApplication>
+#include <QTest>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <random>
+
+#include "bench_support_rows.h"
+#include "review/marks.h"
+#include "review/review.h"
+#include "review/sheet.h"
+#include "review/widgets/marking_window.h"
+#include "support/record_class.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// Processor time of this thread: what a move costs, apart from the other
+// programs sharing the machine.
+double cpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+double msSince(Clock::time_point t)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
+
+fs::path makeClass(int students)
+{
+    const fs::path dir =
+        fs::temp_directory_path() / ("qa-bench-marking-" + std::to_string(std::random_device{}()));
+    qa::testing::RecordClass cls;
+    const auto questions = qa::testing::builtinQuestions();
+    for (int s = 0; s < students; ++s) {
+        const auto p = cls.start("Student " + std::to_string(s + 1), "S" + std::to_string(s), "code");
+        for (const std::string& q : questions)
+            cls.respond(p, q, "An answer of some length, with the working shown: " + std::to_string(s * 7 % 13));
+    }
+    cls.write(dir);
+    return dir;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int students = argc > 1 ? std::atoi(argv[1]) : 500;
+    QApplication app(argc, argv);
+    constexpr double kFrameMs = 1000.0 / 60;
+    const fs::path dir = makeClass(students);
+    qa::review::Options options;
+    options.inputs = {dir};
+    const qa::review::Review review = qa::review::Review::load(options);
+
+    {
+        // A first window of its own, so that M1 does not count what any first
+        // window of a program pays once (fonts, styles).
+        QWidget first;
+        first.show();
+        first.repaint();
+        QApplication::processEvents();
+    }
+    auto opened = Clock::now();
+    const double openedCpu = cpuMs();
+    qa::review::MarkingDesk desk(qa::review::Marking(review.sheets(), {}), dir.parent_path() / "bench-marks.csv");
+    const double sheets = msSince(opened);
+    qa::review::widgets::MarkingWindow window(desk);
+    window.show();
+    window.repaint();
+    QApplication::processEvents();
+    const double open = msSince(opened), openCpu = cpuMs() - openedCpu;
+    qa::bench::row("M1 marking window over " + std::to_string(students) + " students: open and paint", open,
+                   kFrameMs, "ms", 1.0);
+    qa::bench::row("M1 processor time of that opening", openCpu, kFrameMs, "ms", 1.0);
+    std::fprintf(stderr, "M1: the sheets %.1f ms, the window and its paint %.1f ms\n", sheets, open - sheets);
+
+    const Qt::Key keys[] = {Qt::Key_Down, Qt::Key_Down, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down, Qt::Key_Left};
+    std::vector<double> moves, cpu;
+    for (int k = 0; k < 2000; ++k) {
+        const auto t = Clock::now();
+        const double c = cpuMs();
+        QTest::keyClick(&window, keys[k % std::size(keys)], Qt::ControlModifier);
+        window.repaint();
+        moves.push_back(msSince(t));
+        cpu.push_back(cpuMs() - c);
+        if (std::getenv("QA_BENCH_VERBOSE") && moves.back() > kFrameMs)
+            std::fprintf(stderr, "move %d (key %d, row %zu): %.1f ms\n", k, int(keys[k % std::size(keys)]),
+                         desk.student(), moves.back());
+    }
+    std::fprintf(stderr, "M2: the first move %.1f ms\n", moves.front());
+    std::sort(moves.begin(), moves.end());
+    std::sort(cpu.begin(), cpu.end());
+    qa::bench::row("M2 one move to the next answer and its paint, median of 2,000", moves[moves.size() / 2],
+                   kFrameMs, "ms", 1.0);
+    qa::bench::row("M2 the 99th percentile of those moves", moves[moves.size() * 99 / 100], kFrameMs, "ms", 1.0);
+    qa::bench::row("M2 processor time of the slowest move", cpu.back(), kFrameMs, "ms", 1.0);
+    std::fprintf(stderr, "M2: the slowest move %.1f ms\n", moves.back());
+
+    for (std::size_t s = 0; s < desk.current().students.size(); ++s)
+        for (std::size_t q = 0; q < desk.current().questions.size(); ++q) {
+            desk.choose(s, q);
+            desk.setMark(1.5);
+            desk.setComment("Good, but the units are missing");
+        }
+    const auto saving = Clock::now();
+    const std::string why = desk.save();
+    qa::bench::row("M3 saving " + std::to_string(desk.marking().table().size()) + " marks" +
+                       (why.empty() ? "" : " (failed: " + why + ")"),
+                   msSince(saving), 1000, "ms", 1.0);
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    fs::remove(dir.parent_path() / "bench-marks.csv", ec);
+    return 0;
+}

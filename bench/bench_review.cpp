@@ -89,7 +89,7 @@ std::uintmax_t makeClass(const fs::path& dir, int students, int days)
             std::string(1, static_cast<char>('A' + s % 26)) + static_cast<char>('A' + s / 26 % 26) + "X";
         for (int d = 0; d < days; ++d) {
             qa::testing::RecordClass cls;
-            cls.clock.day = qa::review::daysFromCivil(2026, 3, 2) + d;
+            cls.clock.day = qa::records::daysFromCivil(2026, 3, 2) + d;
             cls.clock.seconds = 9 * 3600 + (s * 97 + d * 1013) % (10 * 3600);
             // A code line of the session's own: bytes 118 and up, as the tutor draws them.
             std::string code;

@@ -83,12 +83,12 @@ QWidget* MarkingWindow::makeGrid()
     v->addLayout(top);
     grid_ = named(new QTableView, tr("Grid of students and questions"));
     grid_->setModel(model_.get());
-    grid_->setColumnWidth(0, 96);
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->horizontalHeader()->setDefaultSectionSize(44);
     grid_->verticalHeader()->setDefaultSectionSize(24);
     grid_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid_->setColumnWidth(0, 96); // after the default size, which would undo it
     v->addWidget(labelFor(tr("&Grid (bold: marked; a star: marked an earlier version; \u2013: missing)"), grid_));
     v->addWidget(grid_, 1);
     connect(assignment_, &QComboBox::currentIndexChanged, this, [this](int i) {

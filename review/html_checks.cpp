@@ -49,7 +49,7 @@ void Report::checks()
          "<th scope=\"col\">File</th><th scope=\"col\">Lines</th><th scope=\"col\">What</th>",
          [](const Model& m) { return m.problems.size(); }, &Report::problems},
     };
-    o_ << "<h2 id=\"checks\">Checks</h2>\n";
+    o_ << "<section aria-labelledby=\"checks\"><h2 id=\"checks\">Checks</h2>\n";
     for (const CheckPart& part : parts) {
         const std::size_t n = part.count(m_);
         o_ << "<h3";
@@ -70,6 +70,7 @@ void Report::checks()
         if (oneTable)
             o_ << "</table>\n";
     }
+    o_ << "</section>\n";
 }
 
 void Report::fileNames()

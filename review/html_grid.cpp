@@ -18,8 +18,9 @@ void Report::grid(AssignmentId a)
 {
     const Assignment& as = m_.assignments[a];
     const std::size_t nq = as.questions.size();
-    o_ << "<section class=\"gridpart" << (nq > kPrintBlock ? Markup(" blocks") : Markup("")) << "\"><h2 id=\"grid-"
-       << a.index() << "\">Assignment " << Text1252{as.number}
+    o_ << "<section class=\"gridpart" << (nq > kPrintBlock ? Markup(" blocks") : Markup(""))
+       << "\" aria-labelledby=\"grid-" << a.index() << "\"><h2 id=\"grid-" << a.index() << "\">Assignment "
+       << Text1252{as.number}
        << ": who answered what</h2>\n<ul class=\"key\" aria-label=\"Key to the grid\">"
           "<li><span class=\"ok\">03-07 10:01</span>answered, on that month and day at that time (the final "
           "answer; a click shows it)</li><li><span class=\"ok\">+2</span>revisions: responses before the final "
@@ -84,18 +85,18 @@ void Report::gridRow(AssignmentId a, const Row& row, std::size_t from, std::size
             continue;
         }
         const bool answered = c.status == Status::Answered;
-        o_ << (answered ? Markup("<td class=\"ok\" title=\"") : Markup("<td class=\"em\" title=\""));
+        const std::string when = answered ? formatMoment(m_.items[c.answer].when) : std::string();
+        const std::string_view w = when; // YYYY-MM-DD HH:MM:SS
         if (answered)
-            o_ << When{m_.items[c.answer].when};
+            o_ << "<td class=\"ok\" title=\"" << Attr{w};
         else
-            o_ << "only empty responses";
+            o_ << "<td class=\"em\" title=\"only empty responses";
         o_ << "\"><a href=\"#a-" << a.index() << "-" << std::uint64_t{q} << "-" << row.student.index() << "\">";
         if (answered) {
-            const Moment when = m_.items[c.answer].when;
-            o_ << When{when, 5, 5};
+            o_ << Text{w.substr(5, 5)};
             if (c.revisions())
                 o_ << "<span class=\"rev\" title=\"revisions\">+" << c.revisions() << "</span>";
-            o_ << "<br>" << When{when, 11, 5};
+            o_ << "<br>" << Text{w.substr(11, 5)};
         } else {
             o_ << "empty";
         }

@@ -28,9 +28,10 @@ void Report::write(const std::string& madeOn)
     checks();
     for (AssignmentId a : m_.assignments.ids())
         questions(a);
-    o_ << "<h2 id=\"students\">Students</h2>\n";
+    o_ << "<section aria-labelledby=\"students\"><h2 id=\"students\">Students</h2>\n";
     for (StudentId s : m_.students.ids())
         student(s);
+    o_ << "</section>\n";
     o_ << "</main>\n</body>\n</html>\n";
     o_.flush();
 }

@@ -7,10 +7,11 @@ namespace qa::review {
 
 void Report::questions(AssignmentId a)
 {
-    o_ << "<h2 id=\"questions-" << a.index() << "\">Assignment " << Text1252{m_.assignments[a].number}
-       << ": answers by question</h2>\n";
+    o_ << "<section aria-labelledby=\"questions-" << a.index() << "\"><h2 id=\"questions-" << a.index()
+       << "\">Assignment " << Text1252{m_.assignments[a].number} << ": answers by question</h2>\n";
     for (QuestionId q : m_.assignments[a].questions.ids())
         question(a, q);
+    o_ << "</section>\n";
 }
 
 void Report::question(AssignmentId a, QuestionId q)

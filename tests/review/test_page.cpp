@@ -195,7 +195,7 @@ TEST(ReviewPage, WideGridPrintsInBlocksOfQuestions)
     std::ostringstream out;
     review::writeHtmlReport(m, out, "2026-03-09 12:00");
     const std::string html = out.str();
-    ASSERT_NE(html.find("<section class=\"gridpart blocks\">"), std::string::npos);
+    ASSERT_NE(html.find("<section class=\"gridpart blocks\" aria-labelledby=\"grid-0\">"), std::string::npos);
     const std::string blocks = html.substr(html.find("<div class=\"printblocks\">"));
     EXPECT_EQ(count(blocks.substr(0, blocks.find("</div>")), "Wide Bank</a>"), 2u);
     EXPECT_NE(blocks.find("questions 1 to 15, by student</caption>"), std::string::npos);

@@ -211,7 +211,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     bool shown = false;
     if (errIsTerminal)
         showProgress(r.options, err, shown);
-    const Review review = Review::load(r.options);
+    Review review = Review::load(r.options);
     if (shown)
         err << "\r\033[K" << std::flush;
     listProblems(review, err);
@@ -233,6 +233,8 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
                 openMarking(r.marking, review, reportFolder(r), r.options.inputs.front(), among, run, err);
             status != kGoOn)
             return status;
+    if (run.desk && (!r.marking.marks.empty() || run.desk->marking().table().size() > 0))
+        review.showMarks(&run.desk->marking());
     if (!writeAll(review, r, err))
         return kCannotWrite;
     out << "Read " << counted(s.recordFilesRead, "record file") << " of " << s.filesFound

@@ -52,14 +52,14 @@ void writeCsvCell(std::ostream& out, std::string_view utf8, bool last)
     cell(o, utf8, false, last);
 }
 
-void writeCsvExport(const Model& model, std::ostream& out)
+void writeCsvExport(const Model& model, std::ostream& out, const Marking* marking)
 {
     Out o(out);
     o << "\xEF\xBB\xBF";
-    const std::vector<Column>& columns = answerColumns();
+    const RowSource source{model, marking};
+    const std::vector<Column> columns = columnsFor(source);
     for (std::size_t k = 0; k < columns.size(); ++k)
         cell(o, columns[k].header, false, k + 1 == columns.size());
-    const RowSource source{model};
     forEachAnswerRow(model, [&](const AnswerRow& row) {
         for (std::size_t k = 0; k < columns.size(); ++k)
             cell(o, columns[k].value(source, row), columns[k].kind == CellKind::Text1252, k + 1 == columns.size());

@@ -29,6 +29,10 @@ Marking::Marking(std::vector<Sheet> sheets, MarksTable table)
                 }
         }
     rowOf_.resize(sheets_.size());
+    byName_.resize(sheets_.size());
+    for (std::size_t s = 0; s < sheets_.size(); ++s)
+        for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
+            byName_[s].emplace(sheets_[s].students[st].name, st);
     for (std::size_t s = 0; s < sheets_.size(); ++s)
         for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
             for (std::size_t q = 0; q < sheets_[s].questions.size(); ++q)
@@ -45,6 +49,16 @@ const Mark* Marking::search(std::size_t sheet, std::size_t student, std::size_t 
     if (!m && !st.submitterId.empty())
         m = table_.find(st.name, "", sh.assignment, q);
     return m;
+}
+
+std::optional<std::size_t> Marking::studentOf(std::size_t sheet, const std::string& name,
+                                              const std::string& submitterId) const
+{
+    const auto [first, last] = byName_[sheet].equal_range(name);
+    for (auto it = first; it != last; ++it)
+        if (submitterId.empty() || sheets_[sheet].students[it->second].submitterId == submitterId)
+            return it->second;
+    return std::nullopt;
 }
 
 CellMark Marking::at(std::size_t sheet, std::size_t student, std::size_t question) const

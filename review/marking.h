@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "review/marks.h"
@@ -34,6 +35,10 @@ public:
     std::uint64_t changes() const { return changes_; }
 
     CellMark at(std::size_t sheet, std::size_t student, std::size_t question) const;
+    // The student of the sheet by the name (and submitter id, when given) the
+    // report shows; none when the sheet has no such student.
+    std::optional<std::size_t> studentOf(std::size_t sheet, const std::string& name,
+                                         const std::string& submitterId = {}) const;
     // Sets the mark and comment of one answer (the answer marked is the
     // final one); neither removes the mark.
     void set(std::size_t sheet, std::size_t student, std::size_t question, std::optional<double> mark,
@@ -66,6 +71,8 @@ private:
     // Per sheet, student by student, each question's row (null: none); the
     // table's rows stay where they are while they are in it.
     std::vector<std::vector<const Mark*>> rowOf_;
+    // Per sheet, the students by name.
+    std::vector<std::unordered_multimap<std::string, std::size_t>> byName_;
     std::uint64_t changes_ = 0;
 };
 

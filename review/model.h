@@ -154,6 +154,7 @@ std::string validUtf8(std::string_view s);
 void loadModel(Model& model, const Options& options);
 // The writers.
 void writeHtmlReport(const Model& model, std::ostream& out, const std::string& madeOn);
-void writeCsvExport(const Model& model, std::ostream& out);
+class Marking;
+void writeCsvExport(const Model& model, std::ostream& out, const Marking* marking = nullptr);
 
 } // namespace qa::review

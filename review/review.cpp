@@ -66,7 +66,7 @@ std::string counted(std::size_t n, const std::string& one, const std::string& ma
 
 void Review::writeCsv(std::ostream& out) const
 {
-    writeCsvExport(*model_, out);
+    writeCsvExport(*model_, out, marks_);
 }
 
 } // namespace qa::review

@@ -66,6 +66,7 @@ struct Summary {
 class Model;
 class Sheet;
 class MarkingDesk;
+class Marking;
 
 class Review {
 public:
@@ -98,10 +99,14 @@ public:
     std::string writeWorkbook(const std::filesystem::path& file, const std::string& madeOn) const;
     // Each assignment as the instructor marks it.
     std::vector<Sheet> sheets() const;
+    // From now on the CSV and the workbook carry these marks (Mark, Maximum
+    // and Comment at the end of each row); null for none. Not owned.
+    void showMarks(const Marking* marking) { marks_ = marking; }
 
 private:
     explicit Review(std::unique_ptr<Model> model);
     std::unique_ptr<Model> model_;
+    const Marking* marks_ = nullptr;
 };
 
 // The command line: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] PATH...

@@ -23,8 +23,10 @@ struct AnswerRow {
 
 // What the cells are drawn from: the model, and whatever a later column needs
 // beside it.
+class Marking;
 struct RowSource {
     const Model& model;
+    const Marking* marking = nullptr; // the marks given, when a marks file was read
 };
 
 // How a cell's text is to be taken.
@@ -45,6 +47,9 @@ struct Column {
 
 // The columns, in order.
 const std::vector<Column>& answerColumns();
+// The columns for what `source` holds: with marks, Mark, Maximum and Comment
+// at the end.
+std::vector<Column> columnsFor(const RowSource& source);
 
 // Every row: student by student (by name), then assignment, then question in
 // bank order, then the lines not in the bank that the student responded to.

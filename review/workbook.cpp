@@ -79,7 +79,10 @@ std::string sheetName(const std::string& number, std::set<std::string>& taken)
 
 class Book {
 public:
-    Book(const Model& m, const std::string& madeOn) : m_(m), madeOn_(madeOn) {}
+    Book(const Model& m, const std::string& madeOn, const Marking* marking)
+        : m_(m), madeOn_(madeOn), marking_(marking)
+    {
+    }
 
     // 0 when the workbook is written to `path`; else an errno value, with
     // libxlsxwriter's reason in `why`.
@@ -187,6 +190,7 @@ private:
 
     const Model& m_;
     const std::string& madeOn_;
+    const Marking* marking_;
     lxw_workbook* wb_ = nullptr;
     lxw_format* bold_ = nullptr;
     lxw_format* wrap_ = nullptr;
@@ -196,7 +200,8 @@ private:
 // One sheet per assignment, each with its rows in the CSV's order.
 void Book::answers()
 {
-    const std::vector<Column>& columns = answerColumns();
+    const RowSource source{m_, marking_};
+    const std::vector<Column> columns = columnsFor(source);
     std::vector<std::pair<const char*, double>> heads;
     std::vector<bool> wraps;
     for (const Column& c : columns) {
@@ -210,7 +215,6 @@ void Book::answers()
         header(sheets[sheets.add(workbook_add_worksheet(wb_, sheetName(as.number, taken).c_str()))], heads, wraps);
         next.add(1);
     }
-    const RowSource source{m_};
     forEachAnswerRow(m_, [&](const AnswerRow& row) {
         const lxw_row_t r = next[row.assignment]++;
         for (lxw_col_t c = 0; c < columns.size(); ++c)
@@ -280,7 +284,7 @@ std::string Review::writeWorkbook(const std::filesystem::path& file, const std::
 {
     std::string why;
     const std::string failed = writeOutputByName(
-        file, [&](const std::string& temporary) { return Book(*model_, madeOn).write(temporary, why); });
+        file, [&](const std::string& temporary) { return Book(*model_, madeOn, marks_).write(temporary, why); });
     return failed.empty() || why.empty() ? failed : why;
 }
 #endif

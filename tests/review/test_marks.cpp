@@ -342,6 +342,12 @@ TEST(MarkingCommandLine, MarksFeedbackAndWorksheet)
     EXPECT_NE(ann.find("answer of Ann Lee"), std::string::npos);
     EXPECT_EQ(ann.find("answer of Bo Chen"), std::string::npos);
     EXPECT_EQ(ann.find("earlier version"), std::string::npos); // a file without answers marks the final ones
+    // The CSV carries the marks at the end of its rows.
+    EXPECT_EQ(run({"--marks", out + "/marks.csv", "--csv", out + "/rows.csv", in}, err), 0) << err;
+    const std::string rows = slurp(dir.path / "out/rows.csv");
+    const std::string head = rows.substr(0, rows.find("\r\n"));
+    EXPECT_EQ(head.substr(head.size() - 26), "Files,Mark,Maximum,Comment");
+    EXPECT_NE(rows.find(",1.5,,Good\r\n"), std::string::npos) << rows;
 
     put(dir.path / "out/Grades.csv", "Identifier,Full name\r\n");
     EXPECT_EQ(run({"--marks", out + "/marks.csv", "--worksheet", out + "/Grades.csv", in}, err), 2);

@@ -100,6 +100,7 @@ void Report::gridRow(AssignmentId a, const Row& row, std::size_t from, std::size
         } else {
             o_ << "empty";
         }
+        gridMark(a, row.student, QuestionId(q));
         o_ << "</a></td>";
     }
     if (to == row.cells.size())

@@ -6,7 +6,8 @@
 
 namespace qa::review {
 
-Report::Report(const Model& m, std::ostream& os) : m_(m), o_(os), superseded_(m.items.size(), false)
+Report::Report(const Model& m, std::ostream& os, const Marking* marking)
+    : m_(m), marking_(marking), o_(os), superseded_(m.items.size(), false)
 {
     for (const Assignment& a : m.assignments)
         for (const Row& row : a.rows)
@@ -143,9 +144,9 @@ void Report::itemPlace(const Item& it)
     o_ << "</span>";
 }
 
-void writeHtmlReport(const Model& model, std::ostream& out, const std::string& madeOn)
+void writeHtmlReport(const Model& model, std::ostream& out, const std::string& madeOn, const Marking* marking)
 {
-    Report(model, out).write(madeOn);
+    Report(model, out, marking).write(madeOn);
 }
 
 } // namespace qa::review

@@ -43,6 +43,7 @@ void Report::answer(AssignmentId a, QuestionId q, const Row& row, const Cell& c)
     studentName(row.student);
     o_ << "</span><time>" << When{ans.when} << "</time>";
     text(ans.text);
+    answerMark(a, row.student, q);
     if (c.revisions()) {
         o_ << "<details><summary>" << c.revisions();
         if (c.revisions() == 1)

@@ -19,7 +19,7 @@ Markup reportStyle();
 
 class Report {
 public:
-    Report(const Model& m, std::ostream& os);
+    Report(const Model& m, std::ostream& os, const Marking* marking = nullptr);
     void write(const std::string& madeOn);
 
 private:
@@ -36,6 +36,9 @@ private:
     void text(std::string_view cp1252);
     void questionRef(AssignmentId a, QuestionId q);
     void itemPlace(const Item& it); // its time and first place
+    // The mark given to an answer: in the grid, and beside the answer.
+    void gridMark(AssignmentId a, StudentId s, QuestionId q);
+    void answerMark(AssignmentId a, StudentId s, QuestionId q);
     // Who answered what.
     void grid(AssignmentId a);
     void gridTable(AssignmentId a, std::size_t from, std::size_t to);
@@ -67,6 +70,7 @@ private:
     void problems();
 
     const Model& m_;
+    const Marking* marking_;
     HtmlWriter o_;
     std::vector<bool> superseded_; // a response that is not its question's answer
 };

@@ -48,6 +48,7 @@ text-align:center;white-space:nowrap}
 .ans:target,a:target{background:#fff4c2;outline:2px solid #c08a00}
 .ans,.q,a[id]{scroll-margin-top:16px}
 .grid .rev{font-size:9px;font-weight:700;vertical-align:super;margin-left:1px}
+.grid .mk{color:var(--accent)}.mkline{margin:2px 0 0;font-weight:600;color:var(--accent);white-space:pre-wrap}
 .ini{color:var(--muted);font-weight:400;font-size:11px;margin-left:4px}
 .list{border:1px solid var(--line);width:100%;margin:6px 0 12px;font-size:13px}
 .list th,.list td{border:1px solid var(--line);padding:4px 8px;text-align:left;vertical-align:top}

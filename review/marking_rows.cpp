@@ -6,14 +6,9 @@
 namespace qa::review {
 namespace {
 
-// The mark of the row's answer, when one was given.
 const Mark* markOf(const RowSource& src, const AnswerRow& r)
 {
-    if (!src.marking || r.question.none() || r.assignment.index() >= src.marking->sheets().size())
-        return nullptr;
-    const std::size_t sheet = r.assignment.index();
-    const auto student = src.marking->studentOf(sheet, text::toUtf8(src.model.students[r.student].name));
-    return student ? src.marking->at(sheet, *student, r.question.index()).mark : nullptr;
+    return givenMark(src.marking, src.model, r.assignment, r.student, r.question).mark;
 }
 
 std::string mark(const RowSource& s, const AnswerRow& r)
@@ -42,6 +37,21 @@ std::string comment(const RowSource& s, const AnswerRow& r)
 }
 
 } // namespace
+
+GivenMark givenMark(const Marking* marking, const Model& model, AssignmentId a, StudentId s, QuestionId q)
+{
+    GivenMark given;
+    if (!marking || q.none() || a.index() >= marking->sheets().size() ||
+        q.index() >= marking->sheets()[a.index()].questions.size())
+        return given;
+    given.maximum = marking->maximum(a.index(), q.index());
+    if (const auto student = marking->studentOf(a.index(), text::toUtf8(model.students[s].name))) {
+        const CellMark c = marking->at(a.index(), *student, q.index());
+        given.mark = c.mark;
+        given.earlier = c.earlier;
+    }
+    return given;
+}
 
 std::vector<Column> columnsFor(const RowSource& source)
 {

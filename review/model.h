@@ -153,8 +153,9 @@ std::string validUtf8(std::string_view s);
 // Reads and understands the inputs.
 void loadModel(Model& model, const Options& options);
 // The writers.
-void writeHtmlReport(const Model& model, std::ostream& out, const std::string& madeOn);
 class Marking;
+void writeHtmlReport(const Model& model, std::ostream& out, const std::string& madeOn,
+                     const Marking* marking = nullptr);
 void writeCsvExport(const Model& model, std::ostream& out, const Marking* marking = nullptr);
 
 } // namespace qa::review

@@ -56,7 +56,7 @@ std::vector<std::filesystem::path> Review::inputFiles() const
 
 void Review::writeHtml(std::ostream& out, const std::string& madeOn) const
 {
-    writeHtmlReport(*model_, out, madeOn);
+    writeHtmlReport(*model_, out, madeOn, marks_);
 }
 
 std::string counted(std::size_t n, const std::string& one, const std::string& many)

@@ -5,6 +5,7 @@
 // table in rows.cpp and appears in both.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct AnswerRow {
 // What the cells are drawn from: the model, and whatever a later column needs
 // beside it.
 class Marking;
+struct Mark;
 struct RowSource {
     const Model& model;
     const Marking* marking = nullptr; // the marks given, when a marks file was read
@@ -47,6 +49,15 @@ struct Column {
 
 // The columns, in order.
 const std::vector<Column>& answerColumns();
+// The mark given to the student's answer to the question, when `marking`
+// holds one.
+struct GivenMark {
+    const Mark* mark = nullptr;
+    std::optional<double> maximum;
+    bool earlier = false; // given to an earlier version of the answer
+};
+GivenMark givenMark(const Marking* marking, const Model& model, AssignmentId a, StudentId s, QuestionId q);
+
 // The columns for what `source` holds: with marks, Mark, Maximum and Comment
 // at the end.
 std::vector<Column> columnsFor(const RowSource& source);

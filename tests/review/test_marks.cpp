@@ -348,6 +348,11 @@ TEST(MarkingCommandLine, MarksFeedbackAndWorksheet)
     const std::string head = rows.substr(0, rows.find("\r\n"));
     EXPECT_EQ(head.substr(head.size() - 26), "Files,Mark,Maximum,Comment");
     EXPECT_NE(rows.find(",1.5,,Good\r\n"), std::string::npos) << rows;
+    // And the report, in the grid and beside the answer.
+    EXPECT_EQ(run({"--marks", out + "/marks.csv", "--html", out + "/r.html", in}, err), 0) << err;
+    const std::string report = slurp(dir.path / "out/r.html");
+    EXPECT_NE(report.find("<b class=\"mk\">1.5</b>"), std::string::npos);
+    EXPECT_NE(report.find("<p class=\"mkline\">Mark 1.5: Good</p>"), std::string::npos);
 
     put(dir.path / "out/Grades.csv", "Identifier,Full name\r\n");
     EXPECT_EQ(run({"--marks", out + "/marks.csv", "--worksheet", out + "/Grades.csv", in}, err), 2);

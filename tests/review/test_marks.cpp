@@ -13,6 +13,7 @@
 #include "platform/text.h"
 #include "review/feedback.h"
 #include "review/marking.h"
+#include "review/marking_desk.h"
 #include "review/review.h"
 #include "review/worksheet.h"
 #include "support/record_class.h"
@@ -43,6 +44,28 @@ Sheet classSheet()
     s.cell(2, 0) = {true, false, "4, I think", {"5"}};
     s.cell(2, 1) = {true, false, "<img src=x onerror=\"document.body.setAttribute('data-pwned','1')\">", {}};
     return s;
+}
+
+class TempDir {
+public:
+    TempDir()
+    {
+        std::random_device r;
+        path = fs::temp_directory_path() / ("qa-marks-test-" + std::to_string(r()) + std::to_string(r()));
+        fs::create_directories(path);
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    fs::path path;
+};
+
+std::string slurp(const fs::path& p)
+{
+    std::ifstream f(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
 }
 
 struct Variant {
@@ -171,6 +194,48 @@ TEST(Marking, EarlierVersionsUnmatchedRowsAndTotals)
     EXPECT_EQ(m.comments(0, 0), (std::vector<std::string>{"Better.", "Right; well done, \"Ann\"."}));
 }
 
+// The window's state: moves stop at the ends, a typed mark takes a decimal
+// comma, the same answer goes to the students named, and every edit is unsaved
+// until written.
+TEST(MarkingDesk, MovesEditsAndTheSameAnswer)
+{
+    bool ok = false;
+    EXPECT_EQ(typedMark(" 1,5 ", ok), 1.5);
+    EXPECT_TRUE(ok);
+    EXPECT_FALSE(typedMark("", ok));
+    EXPECT_TRUE(ok);
+    for (const char* bad : {"x", "1.5.2", "-1", "2 points"}) {
+        EXPECT_FALSE(typedMark(bad, ok)) << bad;
+        EXPECT_FALSE(ok) << bad;
+    }
+    Sheet sheet = classSheet();
+    sheet.same = {{1, {0, 2}}, {0, {1, 2}}};
+    TempDir dir;
+    MarkingDesk desk(Marking({sheet}, {}), dir.path / "marks.csv");
+    EXPECT_FALSE(desk.nextStudent(-1));
+    EXPECT_TRUE(desk.nextStudent(2));
+    EXPECT_FALSE(desk.nextStudent(1));
+    EXPECT_TRUE(desk.nextQuestion(1));
+    EXPECT_FALSE(desk.nextQuestion(1));
+    EXPECT_EQ(desk.sameAnswer(), (std::vector<std::size_t>{0})); // Zoë and Ann on question 2
+    EXPECT_FALSE(desk.unsaved());
+    desk.setMaximum(3);
+    desk.setMark(2);
+    desk.setComment("Same as Ann's");
+    EXPECT_TRUE(desk.unsaved());
+    EXPECT_EQ(desk.applyToSameAnswer(), 1u);
+    const CellMark ann = desk.marking().at(0, 0, 1);
+    ASSERT_TRUE(ann.mark);
+    EXPECT_EQ(ann.mark->mark, 2.0);
+    EXPECT_EQ(ann.mark->comment, "Same as Ann's");
+    EXPECT_EQ(ann.mark->answer, "7");              // her own answer
+    EXPECT_FALSE(desk.marking().at(0, 1, 1).mark); // Bo is not in that group
+    EXPECT_EQ(desk.save(), "");
+    EXPECT_FALSE(desk.unsaved());
+    const MarksTable back = MarksTable::fromCsv(slurp(dir.path / "marks.csv"), "marks.csv");
+    EXPECT_EQ(back.size(), 3u); // the maximum and two marks
+}
+
 // The worksheet as the platform writes it, with {G} and {F} where each row's
 // grade and feedback go.
 const char* const kWorksheet =
@@ -216,28 +281,6 @@ TEST(Worksheet, GradesAndCommentsFilledEveryOtherByteUnchanged)
     m.set(0, 0, 1, 1, "<b>x</b> & y");
     EXPECT_EQ(feedbackSummary(m, 0, 0), "Q1 2/2: Right; well done, \"Ann\". Q2 1: &lt;b&gt;x&lt;/b&gt; &amp; y.");
     EXPECT_THROW(fillWorksheet("Name,Grade\r\n", "Grades.csv", m, 0), RuntimeError);
-}
-
-class TempDir {
-public:
-    TempDir()
-    {
-        std::random_device r;
-        path = fs::temp_directory_path() / ("qa-marks-test-" + std::to_string(r()) + std::to_string(r()));
-        fs::create_directories(path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
-
-std::string slurp(const fs::path& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
 }
 
 TEST(Feedback, ZipNamesAsThePlatformWantsThemReadBack)

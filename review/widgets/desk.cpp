@@ -1,23 +1,17 @@
 #include "review/widgets/desk.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QLocale>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <QPushButton>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QUrl>
 #include <atomic>
 #include <exception>
 #include <filesystem>
@@ -25,7 +19,7 @@
 
 #include "review/destination.h"
 #include "review/review.h"
-#include "review/widgets/marking_window.h"
+#include "review/widgets/desk_dialogs.h"
 
 namespace qa::review::widgets {
 
@@ -49,10 +43,6 @@ std::filesystem::path toPath(const QString& path)
 QString fromUtf8(const std::string& text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-QString shown(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
 }
 
 // Why a review read nothing: the folder could not be read, holds no files,
@@ -123,25 +113,9 @@ Outcome writeOutputs(const Review& review, const QString& folder, const QString&
     return {Outcome::Status::Done, holds(review.summary())};
 }
 
-QString title()
-{
-    return QApplication::applicationDisplayName();
-}
-
-// A question with one button to go on and one to stop; true for the first.
-bool offer(QMessageBox::Icon icon, const QString& text, const QString& question, const QString& goOn)
-{
-    QMessageBox box(icon, title(), text);
-    box.setInformativeText(question);
-    QPushButton* again = box.addButton(goOn, QMessageBox::AcceptRole);
-    box.addButton(QMessageBox::Close);
-    box.setDefaultButton(again);
-    box.exec();
-    return box.clickedButton() == again;
-}
-
-// The dialog says what the run does: how many files are read, then that the
-// report is written and how much of it so far; after a moment it shows.
+// The dialog says what the run does: how many files are read, that the checks
+// run, then that the report is written and how much of it so far; after a
+// moment it shows.
 void showProgress(QProgressDialog& dialog, const Progress& progress, const QElapsedTimer& clock)
 {
     if (progress.cancelled)
@@ -153,6 +127,11 @@ void showProgress(QProgressDialog& dialog, const Progress& progress, const QElap
                                 .arg(QLocale().formattedDataSize(qint64(progress.written.load()))));
         if (!dialog.isVisible() && clock.elapsed() >= kMomentMs)
             dialog.show();
+    } else if (progress.total != 0 && progress.done >= progress.total) {
+        // Every file is read; the checks run before the report is written.
+        dialog.setRange(0, 0);
+        dialog.setLabelText(
+            QObject::tr("Read all %1; checking the answers").arg(fromUtf8(counted(progress.total, "file"))));
     } else if (progress.total != 0) {
         dialog.setMaximum(int(progress.total));
         dialog.setValue(int(progress.done));
@@ -160,78 +139,6 @@ void showProgress(QProgressDialog& dialog, const Progress& progress, const QElap
                                 .arg(progress.done.load())
                                 .arg(fromUtf8(counted(progress.total, "file"))));
     }
-}
-
-// Where the outputs go: the report, and the workbook beside it when asked for.
-struct Destination {
-    QString report;
-    QString workbook;
-};
-
-// Whether the workbook is asked for in the save step, as left last time.
-constexpr const char* kWorkbookSetting = "save/workbook";
-
-// The report's path from a save dialog that starts at `suggested`, and the
-// workbook's when its check box is ticked; empty when the instructor cancels.
-// A path among the inputs is refused.
-Destination askDestination(const QString& folder, const QString& suggested)
-{
-    QSettings settings;
-    while (true) {
-        QFileDialog dialog(nullptr, QObject::tr("Save the report as"), QFileInfo(suggested).absolutePath());
-        dialog.setOption(QFileDialog::DontUseNativeDialog); // for the check box
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setNameFilter(QObject::tr("Web pages (*.html)"));
-        dialog.setDefaultSuffix("html");
-        dialog.selectFile(QFileInfo(suggested).fileName());
-        QCheckBox* workbook = nullptr;
-        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()); grid && writesWorkbooks()) {
-            workbook = new QCheckBox(QObject::tr("Also save the rows as a &workbook (.xlsx) beside the report"));
-            workbook->setChecked(settings.value(kWorkbookSetting, false).toBool());
-            grid->addWidget(workbook, grid->rowCount(), 0, 1, -1);
-        }
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return {};
-        const QString chosen = dialog.selectedFiles().constFirst();
-        Destination to{chosen, {}};
-        if (workbook) {
-            settings.setValue(kWorkbookSetting, workbook->isChecked());
-            if (workbook->isChecked())
-                to.workbook = workbookBeside(chosen);
-        }
-        if (!isInside(chosen, folder))
-            return to;
-        QMessageBox::warning(
-            nullptr, title(),
-            QObject::tr("%1 is inside the folder being reviewed, %2.\n\nThe review writes nothing "
-                        "among the handed-in files: please choose a place outside that folder.")
-                .arg(shown(chosen), shown(folder)));
-    }
-}
-
-// The report is written: what it holds, and the ways to it and on to
-// marking. The exit status.
-int announce(const QString& holds, const Review& read, const QString& inputFolder, const Destination& to)
-{
-    QMessageBox box(QMessageBox::Information, title(),
-                    QObject::tr("The report is saved as %1.").arg(shown(to.report)));
-    box.setInformativeText(holds);
-    QPushButton* open = box.addButton(QObject::tr("&Open"), QMessageBox::AcceptRole);
-    QPushButton* folder = box.addButton(QObject::tr("Show in &Folder"), QMessageBox::ActionRole);
-    QPushButton* mark = box.addButton(QObject::tr("&Mark Answers"), QMessageBox::ActionRole);
-    box.addButton(QMessageBox::Close);
-    box.setDefaultButton(open);
-    box.exec();
-    if (box.clickedButton() == mark)
-        return markAnswers(read, inputFolder, to.report);
-    if (box.clickedButton() == folder)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(to.report).absolutePath()));
-    else if (box.clickedButton() == open && !QDesktopServices::openUrl(QUrl::fromLocalFile(to.report)))
-        QMessageBox::information(
-            nullptr, title(),
-            QObject::tr("No web browser could be started. Open %1 in your browser.").arg(shown(to.report)));
-    return 0;
 }
 
 } // namespace

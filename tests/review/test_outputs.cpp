@@ -53,12 +53,14 @@ fs::path writeClass(const fs::path& dir, std::size_t words = 5)
     return dir / "send_0307Ann_Lee.txt";
 }
 
-int run(const std::vector<std::string>& args, std::string* err = nullptr)
+int run(const std::vector<std::string>& args, std::string* err = nullptr, std::string* out = nullptr)
 {
     std::ostringstream o, e;
     const int status = review::runCommandLine(args, o, e);
     if (err)
         *err = e.str();
+    if (out)
+        *out = o.str();
     return status;
 }
 
@@ -110,7 +112,13 @@ TEST(ReviewCommandLine, AnOutputThatIsAnInputOrAnotherOutputIsRefused)
     EXPECT_EQ(run({"--html", out, "--csv", out, dir}, &err), 2);
     EXPECT_NE(err.find("--html and --csv name the same file"), std::string::npos) << err;
     EXPECT_EQ(run({"--html", out, "--csv", review::pathToUtf8(d.path / "." / "out"), dir}), 2);
-    EXPECT_EQ(run({"--html", out + ".html", "--csv", out + ".csv", dir}), 0);
+    std::string said;
+    EXPECT_EQ(run({"--html", out + ".html", "--csv", out + ".csv", dir}, &err, &said), 0);
+    EXPECT_EQ(said.substr(0, said.find('\n')), "Read 2 record files of 2 found: 1 student, 1 assignment, 14 "
+                                               "responses, 0 notes; 0 check findings, 0 unreadable parts.");
+    EXPECT_EQ(review::counted(1, "check finding") + ", " + review::counted(0, "file") + ", " +
+                  review::counted(2, "file"),
+              "1 check finding, 0 files, 2 files");
     fs::create_hard_link(d.path / "out.html", d.path / "second.csv");
     EXPECT_EQ(run({"--html", out + ".html", "--csv", review::pathToUtf8(d.path / "second.csv"), dir}, &err), 2);
     if (review::writesWorkbooks())

@@ -4,18 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
 #include <thread>
 
+#include "review/review.h"
 #include "review/widgets/desk.h"
+#include "review/widgets/desk_dialogs.h"
 
 namespace {
 
@@ -124,6 +129,41 @@ TEST(ReviewDesk, CancelInTheProgressDialogLeavesTheEarlierReport)
         }
         QFile::remove(report);
     }
+}
+
+// The save step's workbook box: the workbook goes beside the report, and the
+// box is as it was left the time before.
+TEST(ReviewDesk, TheWorkbookBoxIsRememberedAndNamesTheWorkbookBesideTheReport)
+{
+    if (!qa::review::writesWorkbooks())
+        GTEST_SKIP() << "this build writes no workbooks";
+    QTemporaryDir tmp;
+    QCoreApplication::setOrganizationName("qa-review-desk-test");
+    QSettings().clear();
+    ASSERT_TRUE(QDir().mkpath(tmp.path() + "/class"));
+    const QString suggested = tmp.path() + "/review-class.html";
+    struct Round {
+        bool shownTicked, tick;
+    } rounds[] = {{false, true}, {true, false}, {false, false}};
+    for (const Round& round : rounds) {
+        bool seen = false;
+        QTimer::singleShot(200, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                    auto* box = dialog->findChild<QCheckBox*>();
+                    ASSERT_TRUE(box);
+                    seen = true;
+                    EXPECT_EQ(box->isChecked(), round.shownTicked);
+                    box->setChecked(round.tick);
+                    QMetaObject::invokeMethod(dialog, "accept");
+                }
+        });
+        const auto to = qa::review::widgets::askDestination(tmp.path() + "/class", suggested);
+        EXPECT_TRUE(seen);
+        EXPECT_EQ(to.report.toStdString(), suggested.toStdString());
+        EXPECT_EQ(to.workbook.toStdString(), round.tick ? (tmp.path() + "/review-class.xlsx").toStdString() : "");
+    }
+    QSettings().clear();
 }
 
 } // namespace

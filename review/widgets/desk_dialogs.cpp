@@ -1,0 +1,114 @@
+// The desk's dialogs: the save step with its workbook check box, the line
+// that says what a finished report holds, and a question to go on.
+#include "review/widgets/desk_dialogs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QPushButton>
+#include <QSettings>
+#include <QUrl>
+
+#include "review/review.h"
+#include "review/widgets/desk.h"
+#include "review/widgets/marking_window.h"
+
+namespace qa::review::widgets {
+
+QString shown(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString title()
+{
+    return QApplication::applicationDisplayName();
+}
+
+// A question with one button to go on and one to stop; true for the first.
+bool offer(QMessageBox::Icon icon, const QString& text, const QString& question, const QString& goOn)
+{
+    QMessageBox box(icon, title(), text);
+    box.setInformativeText(question);
+    QPushButton* again = box.addButton(goOn, QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Close);
+    box.setDefaultButton(again);
+    box.exec();
+    return box.clickedButton() == again;
+}
+
+namespace {
+
+// Whether the workbook is asked for in the save step, as left last time.
+constexpr const char* kWorkbookSetting = "save/workbook";
+
+} // namespace
+
+// The report's path from a save dialog that starts at `suggested`, and the
+// workbook's when its check box is ticked; empty when the instructor cancels.
+// A path among the inputs is refused.
+Destination askDestination(const QString& folder, const QString& suggested)
+{
+    QSettings settings;
+    while (true) {
+        QFileDialog dialog(nullptr, QObject::tr("Save the report as"), QFileInfo(suggested).absolutePath());
+        dialog.setOption(QFileDialog::DontUseNativeDialog); // for the check box
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setNameFilter(QObject::tr("Web pages (*.html)"));
+        dialog.setDefaultSuffix("html");
+        dialog.selectFile(QFileInfo(suggested).fileName());
+        QCheckBox* workbook = nullptr;
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()); grid && writesWorkbooks()) {
+            workbook = new QCheckBox(QObject::tr("Also save the rows as a &workbook (.xlsx) beside the report"));
+            workbook->setChecked(settings.value(kWorkbookSetting, false).toBool());
+            grid->addWidget(workbook, grid->rowCount(), 0, 1, -1);
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
+        const QString chosen = dialog.selectedFiles().constFirst();
+        Destination to{chosen, {}};
+        if (workbook) {
+            settings.setValue(kWorkbookSetting, workbook->isChecked());
+            if (workbook->isChecked())
+                to.workbook = workbookBeside(chosen);
+        }
+        if (!isInside(chosen, folder))
+            return to;
+        QMessageBox::warning(
+            nullptr, title(),
+            QObject::tr("%1 is inside the folder being reviewed, %2.\n\nThe review writes nothing "
+                        "among the handed-in files: please choose a place outside that folder.")
+                .arg(shown(chosen), shown(folder)));
+    }
+}
+
+int announce(const QString& holds, const Review& read, const QString& inputFolder, const Destination& to)
+{
+    const QString saved = to.workbook.isEmpty() ? QObject::tr("The report is saved as %1.").arg(shown(to.report))
+                                                : QObject::tr("The report is saved as %1, and the workbook as %2.")
+                                                      .arg(shown(to.report), shown(to.workbook));
+    QMessageBox box(QMessageBox::Information, title(), saved);
+    box.setInformativeText(holds);
+    QPushButton* open = box.addButton(QObject::tr("&Open"), QMessageBox::AcceptRole);
+    QPushButton* folder = box.addButton(QObject::tr("Show in &Folder"), QMessageBox::ActionRole);
+    QPushButton* mark = box.addButton(QObject::tr("&Mark Answers"), QMessageBox::ActionRole);
+    box.addButton(QMessageBox::Close);
+    box.setDefaultButton(open);
+    box.exec();
+    if (box.clickedButton() == mark)
+        return markAnswers(read, inputFolder, to.report);
+    if (box.clickedButton() == folder)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(to.report).absolutePath()));
+    else if (box.clickedButton() == open && !QDesktopServices::openUrl(QUrl::fromLocalFile(to.report)))
+        QMessageBox::information(
+            nullptr, title(),
+            QObject::tr("No web browser could be started. Open %1 in your browser.").arg(shown(to.report)));
+    return 0;
+}
+
+} // namespace qa::review::widgets

@@ -1,0 +1,36 @@
+#pragma once
+// The desk's own dialogs, for desk.cpp.
+#include <QMessageBox>
+#include <QString>
+
+namespace qa::review {
+class Review;
+}
+
+namespace qa::review::widgets {
+
+// The program's name as the dialogs' title.
+QString title();
+// A path as the instructor's system writes it.
+QString shown(const QString& path);
+
+// A question with one button to go on and one to stop; true for the first.
+bool offer(QMessageBox::Icon icon, const QString& text, const QString& question, const QString& goOn);
+
+// Where the outputs go: the report, and the workbook beside it when asked for.
+struct Destination {
+    QString report;
+    QString workbook;
+};
+
+// The report's path from a save dialog that starts at `suggested`, and the
+// workbook's when its check box is ticked (the box as left last time); empty
+// when the instructor cancels. A path among the inputs is refused.
+Destination askDestination(const QString& folder, const QString& suggested);
+
+// The report is written: where, what it holds (`holds`), and buttons to open
+// it, to show its folder and to mark the answers `read` from `inputFolder`.
+// The exit status.
+int announce(const QString& holds, const Review& read, const QString& inputFolder, const Destination& to);
+
+} // namespace qa::review::widgets

@@ -111,8 +111,8 @@ std::string feedbackPage(const Marking& marking, std::size_t sheet, std::size_t 
         p << "<h1>Feedback on assignment " << Text{sh.assignment} << "</h1>\n";
         p << "<p class=\"who\">" << Text{st.name} << "</p>\n<p class=\"total\">Total: ";
         p << Text{markText(marking.total(sheet, student))};
-        if (const double max = marking.totalMaximum(sheet); max > 0)
-            p << " of " << Text{markText(max)};
+        if (marking.maximaKnown(sheet, student))
+            p << " of " << Text{markText(marking.totalMaximum(sheet))};
         p << "</p>\n";
         for (std::size_t q = 0; q < sh.questions.size(); ++q)
             question(p, marking, sheet, student, q);

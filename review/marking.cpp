@@ -121,6 +121,14 @@ double Marking::totalMaximum(std::size_t sheet) const
     return sum;
 }
 
+bool Marking::maximaKnown(std::size_t sheet, std::size_t student) const
+{
+    for (std::size_t q = 0; q < sheets_[sheet].questions.size(); ++q)
+        if (const Mark* m = lookUp(sheet, student, q); m && m->mark && !maximum(sheet, q))
+            return false;
+    return totalMaximum(sheet) > 0;
+}
+
 std::size_t Marking::marked(std::size_t sheet, std::size_t question) const
 {
     std::size_t n = 0;

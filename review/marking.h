@@ -49,6 +49,9 @@ public:
     // The sum of a student's marks, and of the maximums of the questions.
     double total(std::size_t sheet, std::size_t student) const;
     double totalMaximum(std::size_t sheet) const;
+    // Whether every question the student has a mark for has a maximum: only
+    // then is the total "of" the maximums.
+    bool maximaKnown(std::size_t sheet, std::size_t student) const;
     // The mean mark of the question's marked answers as a share of its
     // maximum (0 to 1); none when nothing is marked or there is no maximum.
     std::optional<double> share(std::size_t sheet, std::size_t question) const;

@@ -72,8 +72,10 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
     const int s = index.row(), q = index.column() - 1;
     if (q < 0) {
         const double max = desk_.marking().totalMaximum(desk_.sheet());
-        const QString t = markShown(desk_.marking().total(desk_.sheet(), std::size_t(s))) +
-                          (max > 0 ? tr(" of %1").arg(markShown(max)) : QString());
+        const QString t =
+            markShown(desk_.marking().total(desk_.sheet(), std::size_t(s))) +
+            (desk_.marking().maximaKnown(desk_.sheet(), std::size_t(s)) ? tr(" of %1").arg(markShown(max))
+                                                                        : QString());
         if (role == Qt::DisplayRole)
             return t;
         if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)

@@ -58,8 +58,8 @@ MarkingWindow::MarkingWindow(MarkingDesk& desk, QWidget* parent)
     setCentralWidget(split);
     saved_ = new QLabel;
     statusBar()->addPermanentWidget(saved_);
-    statusBar()->showMessage(tr("Ctrl+Down / Ctrl+Up: next / previous student.  Ctrl+Right / Ctrl+Left: next / "
-                                "previous question.  Enter in the mark: next student."));
+    statusBar()->showMessage(tr("Ctrl+Down / Ctrl+Up: next / previous student.  Alt+Right / Alt+Left: next / "
+                                "previous question.  Enter in the mark or comment: next student."));
     saveTimer_ = new QTimer(this);
     saveTimer_->setSingleShot(true);
     connect(saveTimer_, &QTimer::timeout, this, [this] { saveNow(); });
@@ -191,7 +191,13 @@ void MarkingWindow::makeShortcuts()
     const struct {
         const char* keys;
         int students, questions;
-    } moves[] = {{"Ctrl+Down", 1, 0}, {"Ctrl+Up", -1, 0}, {"Ctrl+Right", 0, 1}, {"Ctrl+Left", 0, -1}};
+    } moves[] = {{"Ctrl+Down", 1, 0},
+                 {"Ctrl+Up", -1, 0},
+                 {"Alt+Right", 0, 1},
+                 {"Alt+Left", 0, -1},
+                 // Text fields keep Ctrl+Right and Ctrl+Left for moving by words.
+                 {"Ctrl+Right", 0, 1},
+                 {"Ctrl+Left", 0, -1}};
     for (const auto& m : moves) {
         auto* s = new QShortcut(QKeySequence(QString::fromLatin1(m.keys)), this);
         s->setContext(Qt::WindowShortcut);

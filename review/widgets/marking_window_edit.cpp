@@ -107,8 +107,8 @@ void MarkingWindow::showTotals()
     QString text = tr("Total for %1: %2")
                        .arg(fromUtf8(desk_.current().students[desk_.student()].name),
                             markShown(m.total(sh, desk_.student())));
-    if (const double max = m.totalMaximum(sh); max > 0)
-        text += tr(" of %1").arg(markShown(max));
+    if (m.maximaKnown(sh, desk_.student()))
+        text += tr(" of %1").arg(markShown(m.totalMaximum(sh)));
     text += tr(".  Question %1: %2 marked").arg(q + 1).arg(m.marked(sh, q));
     if (const auto share = m.share(sh, q))
         text += tr(", mean %1 % of the maximum").arg(qRound(*share * 100));

@@ -3,7 +3,7 @@
 # alone: the first answer gets the mark 2 (Alt+M) of a maximum of 3 (Alt+X)
 # and a comment (Alt+C); Ctrl+Down goes to the next student, who gets 1,5.
 # The program is killed (SIGKILL) 1.5 s later: the marks file must hold both
-# marks. Started again over the same inputs, a third mark (Ctrl+Right, the
+# marks. Started again over the same inputs, a third mark (Alt+Right, the
 # next question) is given and the program killed again: the file must hold
 # all three, so the second run read the first run's marks back.
 #
@@ -37,7 +37,7 @@ if [ "${1:-}" = "--inside" ]; then
     }
     mark_and_kill alt+m type:2 alt+x type:3 alt+c "type:Units missing" ctrl+Down alt+m "type:1,5"
     cp "$OUT/marks-class.csv" "$OUT/after-first.csv" 2>/dev/null || true
-    mark_and_kill ctrl+Right alt+m type:1
+    mark_and_kill alt+m alt+Right alt+m type:1
     exit 0
 fi
 

@@ -180,6 +180,8 @@ TEST(Marking, EarlierVersionsUnmatchedRowsAndTotals)
     EXPECT_TRUE(m.at(0, 2, 0).earlier); // marked "5"; her final answer is "4, I think"
     EXPECT_EQ(m.at(0, 2, 0).mark->mark, 1.5);
     EXPECT_EQ(m.total(0, 0), 2.25);
+    EXPECT_FALSE(m.maximaKnown(0, 0)); // her question 2 has no maximum: no "of"
+    EXPECT_TRUE(m.maximaKnown(0, 2));
     EXPECT_DOUBLE_EQ(*m.share(0, 0), (2 + 1.5) / 2 / 2);
     const auto un = m.unmatched();
     ASSERT_EQ(un.size(), 1u);

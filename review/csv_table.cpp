@@ -49,6 +49,47 @@ char separatorOf(std::string_view s)
     return semicolons > commas ? ';' : ',';
 }
 
+// Reads the cells of a CSV file one by one.
+struct CsvReader {
+    std::string_view bytes;
+    const std::string& file;
+    std::size_t i = 0;
+    std::uint32_t line = 1;
+
+    // The cell's raw text, up to the separator or the line end after it.
+    std::string cell(char sep)
+    {
+        std::string raw;
+        if (i < bytes.size() && bytes[i] == '"')
+            quoted(raw);
+        // Unquoted text, or what a spreadsheet left after the closing quote.
+        while (i < bytes.size() && bytes[i] != sep && !lineEnd(bytes[i]))
+            raw += bytes[i++];
+        return raw;
+    }
+
+    void quoted(std::string& raw)
+    {
+        const std::uint32_t opened = line;
+        for (++i;; ++i) {
+            if (i >= bytes.size())
+                throw RuntimeError(kTypeMismatch, file,
+                                   "line " + std::to_string(opened) + ": a quoted cell never ends");
+            if (bytes[i] == '"' && i + 1 < bytes.size() && bytes[i + 1] == '"') {
+                raw += '"';
+                ++i;
+            } else if (bytes[i] == '"') {
+                ++i;
+                return;
+            } else {
+                if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n')))
+                    ++line;
+                raw += bytes[i];
+            }
+        }
+    }
+};
+
 } // namespace
 
 CsvEncoding csvEncodingOf(std::string_view bytes)
@@ -88,54 +129,23 @@ CsvTable readCsvTable(std::string_view bytes, const std::string& file)
 {
     CsvTable table;
     table.encoding = csvEncodingOf(bytes);
-    std::size_t i = table.encoding == CsvEncoding::Utf8Bom ? kBom.size() : 0;
-    table.separator = separatorOf(bytes.substr(i));
-    const char sep = table.separator;
-    std::uint32_t line = 1;
-    auto text = [&](std::string raw) {
-        return table.encoding == CsvEncoding::Cp1252 ? text::toUtf8(raw) : validUtf8(raw);
-    };
-    while (i < bytes.size()) {
-        CsvRow row{line, {}};
-        for (;;) {
+    CsvReader reader{bytes, file, table.encoding == CsvEncoding::Utf8Bom ? kBom.size() : 0};
+    table.separator = separatorOf(bytes.substr(reader.i));
+    while (reader.i < bytes.size()) {
+        CsvRow row{reader.line, {}};
+        for (bool more = true; more;) {
             CsvCell cell;
-            cell.begin = i;
-            std::string raw;
-            if (i < bytes.size() && bytes[i] == '"') {
-                const std::uint32_t opened = line;
-                for (++i;; ++i) {
-                    if (i >= bytes.size())
-                        throw RuntimeError(kTypeMismatch, file,
-                                           "line " + std::to_string(opened) + ": a quoted cell never ends");
-                    if (bytes[i] == '"' && i + 1 < bytes.size() && bytes[i + 1] == '"') {
-                        raw += '"';
-                        ++i;
-                    } else if (bytes[i] == '"') {
-                        ++i;
-                        break;
-                    } else {
-                        if (bytes[i] == '\n' ||
-                            (bytes[i] == '\r' && (i + 1 >= bytes.size() || bytes[i + 1] != '\n')))
-                            ++line;
-                        raw += bytes[i];
-                    }
-                }
-            }
-            // Unquoted text, or what a spreadsheet left after the closing quote.
-            while (i < bytes.size() && bytes[i] != sep && !lineEnd(bytes[i]))
-                raw += bytes[i++];
-            cell.end = i;
-            cell.text = text(std::move(raw));
+            cell.begin = reader.i;
+            std::string raw = reader.cell(table.separator);
+            cell.end = reader.i;
+            cell.text = table.encoding == CsvEncoding::Cp1252 ? text::toUtf8(raw) : validUtf8(raw);
             row.cells.push_back(std::move(cell));
-            if (i < bytes.size() && bytes[i] == sep) {
-                ++i;
-                continue;
-            }
-            break;
+            more = reader.i < bytes.size() && bytes[reader.i] == table.separator;
+            reader.i += more ? 1 : 0;
         }
-        if (i < bytes.size()) {
-            i = pastLineEnd(bytes, i);
-            ++line;
+        if (reader.i < bytes.size()) {
+            reader.i = pastLineEnd(bytes, reader.i);
+            ++reader.line;
         }
         bool blank = true;
         for (const CsvCell& c : row.cells)

@@ -58,6 +58,38 @@ std::string withCrLf(std::string_view lf)
     return out;
 }
 
+// One row of a marks file; `col`: where each of kHeaders stands, -1 for none.
+Mark markOf(const CsvRow& row, const int (&col)[8], bool decimalComma, const std::string& file)
+{
+    auto cell = [&](int k) -> std::string {
+        const int c = col[k];
+        return c >= 0 && static_cast<std::size_t>(c) < row.cells.size()
+                   ? unguarded(row.cells[static_cast<std::size_t>(c)].text)
+                   : std::string();
+    };
+    Mark m;
+    m.line = row.line;
+    m.student = std::string(trimmed(cell(0)));
+    m.submitterId = std::string(trimmed(cell(1)));
+    m.assignment = std::string(trimmed(cell(2)));
+    const std::string question(trimmed(cell(3)));
+    const std::optional<double> q = text::wholeTextNumber(question);
+    if (!q || *q < 1 || *q != std::floor(*q) || *q > 1e6)
+        unreadable(file, row.line, "the question \"" + question + "\" is not a question number (1, 2, ...)");
+    m.question = static_cast<std::uint32_t>(*q);
+    bool bad = false;
+    m.mark = numberOf(cell(4), decimalComma, bad);
+    if (bad)
+        unreadable(file, row.line, "the mark \"" + cell(4) + "\" is not a number");
+    m.maximum = numberOf(cell(5), decimalComma, bad);
+    if (bad)
+        unreadable(file, row.line, "the maximum \"" + cell(5) + "\" is not a number");
+    m.comment = withLf(cell(6));
+    m.answer = withLf(cell(7));
+    m.answerKnown = col[7] >= 0;
+    return m;
+}
+
 } // namespace
 
 std::string assignmentKey(std::string_view assignment)
@@ -183,40 +215,13 @@ MarksTable MarksTable::fromCsv(std::string_view bytes, const std::string& file)
         if (col[k] < 0 && (k == 0 || k == 2 || k == 3 || k == 4))
             unreadable(file, 1, std::string("no column \"") + kHeaders[k] + "\" in the first row");
     }
-    const bool decimalComma = t.separator == ';';
     MarksTable table;
     for (std::size_t r = 1; r < t.rows.size(); ++r) {
-        const CsvRow& row = t.rows[r];
-        auto cell = [&](int k) -> std::string {
-            const int c = col[k];
-            return c >= 0 && static_cast<std::size_t>(c) < row.cells.size()
-                       ? unguarded(row.cells[static_cast<std::size_t>(c)].text)
-                       : std::string();
-        };
-        Mark m;
-        m.line = row.line;
-        m.student = std::string(trimmed(cell(0)));
-        m.submitterId = std::string(trimmed(cell(1)));
-        m.assignment = std::string(trimmed(cell(2)));
-        const std::string question(trimmed(cell(3)));
-        const std::optional<double> q = text::wholeTextNumber(question);
-        if (!q || *q < 1 || *q != std::floor(*q) || *q > 1e6)
-            unreadable(file, row.line, "the question \"" + question + "\" is not a question number (1, 2, ...)");
-        m.question = static_cast<std::uint32_t>(*q);
-        bool bad = false;
-        m.mark = numberOf(cell(4), decimalComma, bad);
-        if (bad)
-            unreadable(file, row.line, "the mark \"" + cell(4) + "\" is not a number");
-        m.maximum = numberOf(cell(5), decimalComma, bad);
-        if (bad)
-            unreadable(file, row.line, "the maximum \"" + cell(5) + "\" is not a number");
-        m.comment = withLf(cell(6));
-        m.answer = withLf(cell(7));
-        m.answerKnown = col[7] >= 0;
+        const Mark m = markOf(t.rows[r], col, t.separator == ';', file);
         const auto [it, added] =
             table.rows_.try_emplace(keyOf(m.student, m.submitterId, m.assignment, m.question), m);
         if (!added)
-            unreadable(file, row.line,
+            unreadable(file, m.line,
                        (m.student.empty() ? std::string("a second maximum for the same question")
                                           : std::string("a second row for the same student and question")) +
                            " (the first is on line " + std::to_string(it->second.line) + ")");

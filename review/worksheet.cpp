@@ -67,6 +67,41 @@ std::string encoded(const std::string& utf8, CsvEncoding encoding)
     return out;
 }
 
+// The worksheet's columns this needs; unreadable when one is missing.
+struct Columns {
+    std::size_t id, grade, feedback, name, last;
+};
+Columns columnsOf(const CsvTable& t, const std::string& file)
+{
+    const int cols[] = {t.column("Identifier"), t.column("Grade"), t.column("Feedback comments")};
+    const char* const names[] = {"Identifier", "Grade", "Feedback comments"};
+    for (int k = 0; k < 3; ++k)
+        if (cols[k] < 0)
+            unreadable(file, 1,
+                       std::string("no column \"") + names[k] +
+                           "\": this is not the platform's grading worksheet");
+    const int name = t.column("Full name");
+    const auto at = [](int c) { return static_cast<std::size_t>(c); };
+    return {at(cols[0]), at(cols[1]), at(cols[2]), name < 0 ? std::size_t(-1) : at(name),
+            at(std::max({cols[0], cols[1], cols[2]}))};
+}
+
+// The bytes with each cell given replaced by its new text.
+std::string withReplaced(std::string_view bytes, std::vector<std::pair<const CsvCell*, std::string>> replace)
+{
+    std::sort(replace.begin(), replace.end(),
+              [](const auto& a, const auto& b) { return a.first->begin < b.first->begin; });
+    std::string out;
+    std::size_t at = 0;
+    for (const auto& [cell, text] : replace) {
+        out.append(bytes.substr(at, cell->begin - at));
+        out += text;
+        at = cell->end;
+    }
+    out.append(bytes.substr(at));
+    return out;
+}
+
 } // namespace
 
 std::string feedbackSummary(const Marking& marking, std::size_t sheet, std::size_t student)
@@ -99,13 +134,7 @@ FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, c
                               std::size_t sheet)
 {
     const CsvTable t = readCsvTable(bytes, file);
-    const int idCol = t.column("Identifier"), gradeCol = t.column("Grade"),
-              feedbackCol = t.column("Feedback comments");
-    for (auto [col, name] :
-         {std::pair{idCol, "Identifier"}, {gradeCol, "Grade"}, {feedbackCol, "Feedback comments"}})
-        if (col < 0)
-            unreadable(file, 1,
-                       std::string("no column \"") + name + "\": this is not the platform's grading worksheet");
+    const Columns col = columnsOf(t, file);
     const char decimal = decimalOf(t, t.column("Maximum grade"));
     const Sheet& sh = marking.sheets()[sheet];
     std::map<std::string, std::size_t> byId;
@@ -116,29 +145,24 @@ FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, c
     FilledWorksheet out;
     std::vector<bool> hasRow(sh.students.size(), false);
     std::vector<std::pair<const CsvCell*, std::string>> replace;
-    const int fullName = t.column("Full name");
     for (std::size_t r = 1; r < t.rows.size(); ++r) {
         const CsvRow& row = t.rows[r];
-        const std::size_t need = static_cast<std::size_t>(std::max({idCol, gradeCol, feedbackCol}));
-        if (row.cells.size() <= need)
+        if (row.cells.size() <= col.last)
             unreadable(file, row.line, "the row has fewer cells than the first row");
-        const std::string& identifier = row.cells[static_cast<std::size_t>(idCol)].text;
+        const std::string& identifier = row.cells[col.id].text;
         const auto it = byId.find(idOf(identifier));
         if (it == byId.end()) {
-            std::string who = "line " + std::to_string(row.line) + ": " + identifier;
-            if (fullName >= 0 && static_cast<std::size_t>(fullName) < row.cells.size())
-                who += " (" + row.cells[static_cast<std::size_t>(fullName)].text + ")";
-            out.rowsWithoutStudent.push_back(who);
+            out.rowsWithoutStudent.push_back(
+                "line " + std::to_string(row.line) + ": " + identifier +
+                (col.name < row.cells.size() ? " (" + row.cells[col.name].text + ")" : std::string()));
             continue;
         }
         hasRow[it->second] = true;
-        if (marking.total(sheet, it->second) == 0 && feedbackSummary(marking, sheet, it->second).empty())
+        const std::string summary = feedbackSummary(marking, sheet, it->second);
+        if (summary.empty())
             continue; // nothing marked
-        replace.emplace_back(&row.cells[static_cast<std::size_t>(gradeCol)],
-                             markText(marking.total(sheet, it->second), decimal));
-        replace.emplace_back(
-            &row.cells[static_cast<std::size_t>(feedbackCol)],
-            csvCell(encoded(feedbackSummary(marking, sheet, it->second), t.encoding), t.separator, true));
+        replace.emplace_back(&row.cells[col.grade], markText(marking.total(sheet, it->second), decimal));
+        replace.emplace_back(&row.cells[col.feedback], csvCell(encoded(summary, t.encoding), t.separator, true));
         ++out.filled;
     }
     for (std::size_t st = 0; st < sh.students.size(); ++st)
@@ -147,15 +171,7 @@ FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, c
                                              (sh.students[st].submitterId.empty() ? std::string("no submitter id")
                                                                                   : sh.students[st].submitterId) +
                                              ")");
-    std::sort(replace.begin(), replace.end(),
-              [](const auto& a, const auto& b) { return a.first->begin < b.first->begin; });
-    std::size_t at = 0;
-    for (const auto& [cell, text] : replace) {
-        out.bytes.append(bytes.substr(at, cell->begin - at));
-        out.bytes += text;
-        at = cell->end;
-    }
-    out.bytes.append(bytes.substr(at));
+    out.bytes = withReplaced(bytes, std::move(replace));
     return out;
 }
 

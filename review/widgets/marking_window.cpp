@@ -129,7 +129,6 @@ QWidget* MarkingWindow::makeAnswerPane()
     answer_->setReadOnly(true);
     earlierToggle_ = named(new QToolButton, tr("Earlier versions"));
     earlierToggle_->setCheckable(true);
-    earlierToggle_->setShortcut(QKeySequence(tr("Alt+E")));
     earlier_ = named(new QPlainTextEdit, tr("Earlier versions of the answer"));
     earlier_->setReadOnly(true);
     earlier_->setVisible(false);
@@ -145,7 +144,14 @@ QWidget* MarkingWindow::makeAnswerPane()
     v->addWidget(earlierToggle_);
     v->addWidget(earlier_, 1);
     v->addWidget(earlierMark_);
+    makeMarkFields(v);
+    return pane;
+}
 
+// The mark, the maximum, the comment and the comments to reuse, the same
+// answer, the totals.
+void MarkingWindow::makeMarkFields(QVBoxLayout* v)
+{
     auto* form = new QFormLayout;
     mark_ = named(new QLineEdit, tr("Mark"));
     maximum_ = named(new QLineEdit, tr("Maximum mark of this question"));
@@ -183,7 +189,6 @@ QWidget* MarkingWindow::makeAnswerPane()
     connect(comments_, &QListWidget::itemActivated, this, [this] { reuseComment(); });
     connect(comments_, &QListWidget::itemClicked, this, [this] { reuseComment(); });
     connect(applySame_, &QPushButton::clicked, this, [this] { applyToSame(); });
-    return pane;
 }
 
 void MarkingWindow::makeShortcuts()

@@ -18,6 +18,7 @@ class QPushButton;
 class QTableView;
 class QTimer;
 class QToolButton;
+class QVBoxLayout;
 
 namespace qa::review::widgets {
 
@@ -41,6 +42,7 @@ protected:
 private:
     QWidget* makeGrid();
     QWidget* makeAnswerPane();
+    void makeMarkFields(QVBoxLayout* v);
     void makeShortcuts();
     // Shows the desk's chosen answer in the pane and the grid.
     void showChosen();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/text.h"
 #include "records/layouts.h"
 
 namespace qa::records {
@@ -101,6 +102,8 @@ public:
             std::size_t j = i + 1;
             while (j < n && !startAt(j))
                 ++j;
+            if (j == n && (text(i) == kOpening || (beginsAt(i) && j - i < 6)))
+                what = "a block torn off at the end of the file";
             out_.problems.push_back({lines_[i].number, lines_[j - 1].number, what});
             i = j;
         }
@@ -146,6 +149,11 @@ private:
     }
     bool blockAt(std::size_t i) const { return i + 1 < lines_.size() && text(i) == kOpening && indentTime(i + 1); }
     bool startAt(std::size_t i) const { return blockAt(i) || headerAt(i); }
+    // The first line of a block or a header, whole or not.
+    bool beginsAt(std::size_t i) const
+    {
+        return text(i) == kOpening || (i + 1 < lines_.size() && startsWith(text(i + 1), kName));
+    }
     bool closingAt(std::size_t i) const
     {
         const std::string_view s = text(i);
@@ -215,26 +223,37 @@ private:
             // An earlier time than the block before: the session went on past midnight.
             b.when = (day_ + (seconds < lastSecond_ ? 1 : 0)) * kSecondsPerDay + seconds;
         }
+        // The last closing rule before a line that begins a block: where the
+        // answer ends when what begins there is torn off at the end.
+        std::size_t beforeTorn = 0;
         for (std::size_t k = first + 1; k < n; ++k) {
-            if (closingAt(k) && (k + 1 == n || startAt(k + 1))) {
-                b.text = bytes_.substr(textBegin, lines_[k - 1].end - textBegin);
-                // The session's date and time go on from this block's.
-                lastSecond_ = static_cast<int>((b.when % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay);
-                day_ = (b.when - lastSecond_) / kSecondsPerDay;
-                if (b.header < 0 && !b.note) {
-                    out_.problems.push_back({b.line, lines_[k].number, "a response before any opening header"});
-                    return k + 1;
-                }
-                out_.blocks.push_back(b);
-                return k + 1;
-            }
+            if (closingAt(k) && (k + 1 == n || startAt(k + 1)))
+                return endBlock(b, textBegin, k);
             if (startAt(k)) {
                 what = "a block without its closing rule";
                 return 0;
             }
+            if (closingAt(k) && k + 1 < n && beginsAt(k + 1))
+                beforeTorn = k;
         }
+        if (beforeTorn != 0)
+            return endBlock(b, textBegin, beforeTorn);
         what = torn;
         return 0;
+    }
+
+    // The block ends with the closing rule at line k; the line after it.
+    std::size_t endBlock(ParsedBlock& b, std::size_t textBegin, std::size_t k)
+    {
+        b.text = bytes_.substr(textBegin, lines_[k - 1].end - textBegin);
+        // The session's date and time go on from this block's.
+        lastSecond_ = static_cast<int>((b.when % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay);
+        day_ = (b.when - lastSecond_) / kSecondsPerDay;
+        if (b.header < 0 && !b.note)
+            out_.problems.push_back({b.line, lines_[k].number, "a response before any opening header"});
+        else
+            out_.blocks.push_back(b);
+        return k + 1;
     }
 
     // Physical lines end with LF (CR LF as written). A notes block's closing
@@ -309,6 +328,48 @@ std::string formatMoment(Moment m)
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, static_cast<int>(s / 3600),
                   static_cast<int>(s / 60 % 60), static_cast<int>(s % 60));
     return buf;
+}
+
+namespace {
+
+// Whether every byte above 127 is part of a UTF-8 sequence, and at least one is.
+bool utf8Throughout(std::string_view s)
+{
+    bool multiByte = false;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        const std::size_t len = b < 0x80           ? 1
+                                : (b >> 5) == 0x6  ? 2
+                                : (b >> 4) == 0xE  ? 3
+                                : (b >> 3) == 0x1E ? 4
+                                                   : 0;
+        if (len == 0 || i + len > s.size() || (len == 2 && b < 0xC2))
+            return false;
+        for (std::size_t k = 1; k < len; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        multiByte = multiByte || len > 1;
+        i += len;
+    }
+    return multiByte;
+}
+
+} // namespace
+
+Resaved undoResave(std::string& bytes)
+{
+    Resaved r;
+    const std::string_view bom = "\xEF\xBB\xBF";
+    const bool marked = std::string_view(bytes).substr(0, bom.size()) == bom;
+    if (marked || utf8Throughout(bytes)) {
+        r.utf8 = true;
+        std::u32string lost;
+        bytes = text::toCp1252(std::string_view(bytes).substr(marked ? bom.size() : 0), &lost);
+    }
+    for (std::size_t at = bytes.find('\n'); at != std::string::npos && !r.lineBreaks;
+         at = bytes.find('\n', at + 1))
+        r.lineBreaks = at == 0 || bytes[at - 1] != '\r';
+    return r;
 }
 
 ParsedFile parseRecordFile(std::string_view bytes)

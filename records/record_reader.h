@@ -51,6 +51,17 @@ struct ParsedFile {
     std::vector<ParsedProblem> problems;
 };
 
+// What a text editor changed when it saved a record file again. The tutor
+// writes Windows-1252 with CR LF and nothing else.
+struct Resaved {
+    bool utf8 = false;       // a byte-order mark, or bytes above 127 that all form UTF-8
+    bool lineBreaks = false; // line breaks without their CR
+};
+// Turns a re-saved file's UTF-8 back into Windows-1252 in place (characters
+// it cannot hold are left out); says what was changed. Line breaks are read
+// as they are.
+Resaved undoResave(std::string& bytes);
+
 // Reads `bytes` as a record file. Never throws on what the bytes hold: parts
 // that do not read as blocks become problems and reading goes on after them.
 ParsedFile parseRecordFile(std::string_view bytes);

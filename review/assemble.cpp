@@ -13,8 +13,6 @@ namespace {
 
 // Copies of one block in different files read the clock apart by this much.
 constexpr Moment kSameMoment = 2;
-// No raw header.
-constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
 std::uint64_t hashText(std::string_view s)
 {
@@ -39,11 +37,11 @@ LineId Assembler::intern(std::string_view s)
     return it->second;
 }
 
-StudentId Assembler::studentOf(std::string_view name)
+std::uint32_t Assembler::spellingOf(std::string_view name)
 {
-    auto [it, added] = studentIds_.try_emplace(std::string(name), StudentId(students_.size()));
+    auto [it, added] = spellingIds_.try_emplace(std::string(name), static_cast<std::uint32_t>(spellings_.size()));
     if (added)
-        students_.add({std::string(name), {}, {}, {}});
+        spellings_.emplace_back(name);
     return it->second;
 }
 
@@ -63,24 +61,20 @@ bool Assembler::wanted(std::string_view assignment) const
 
 bool Assembler::take(FileId f, const records::ParsedFile& parsed)
 {
+    if (parsed.headers.empty() && parsed.blocks.empty())
+        return false;
     for (const records::ParsedProblem& p : parsed.problems)
         problems_.push_back({files_[f].shown, p.line, p.lastLine, p.what});
-    if (parsed.headers.empty() && parsed.blocks.empty()) {
-        if (parsed.problems.empty())
-            problems_.push_back({files_[f].shown, 0, 0, "an empty file"});
-        return false;
-    }
     std::vector<std::uint32_t> sittingOf(parsed.headers.size(), kNone);
     for (std::size_t h = 0; h < parsed.headers.size(); ++h) {
         const records::ParsedHeader& ph = parsed.headers[h];
+        seen_.emplace(ph.assignment);
         if (!wanted(ph.assignment))
             continue;
-        const StudentId student = studentOf(ph.name);
-        auto& initials = students_[student].initials;
-        if (std::find(initials.begin(), initials.end(), ph.initials) == initials.end())
-            initials.emplace_back(ph.initials);
         sittingOf[h] = static_cast<std::uint32_t>(rawSittings_.size());
-        rawSittings_.push_back({student,
+        rawSittings_.push_back({spellingOf(ph.name),
+                                std::string(ph.initials),
+                                {},
                                 assignmentOf(ph.assignment),
                                 ph.start,
                                 std::string(ph.codeLine),
@@ -95,7 +89,6 @@ bool Assembler::take(FileId f, const records::ParsedFile& parsed)
             sitting = sittingOf[static_cast<std::size_t>(b.header)];
             if (sitting == kNone)
                 continue; // another assignment
-            student = rawSittings_[sitting].student;
             assignment = rawSittings_[sitting].assignment;
         }
         rawItems_.push_back({b.note,
@@ -113,6 +106,11 @@ bool Assembler::take(FileId f, const records::ParsedFile& parsed)
 
 void Assembler::finish(Model& m)
 {
+    buildStudents(m);
+    listSubmitters();
+    for (RawItem& item : rawItems_)
+        if (item.sitting != kNone)
+            item.student = rawSittings_[item.sitting].student;
     placeNotesFiles();
     dedupeSittings(m);
     dedupeItems(m);
@@ -120,6 +118,7 @@ void Assembler::finish(Model& m)
     m.students = std::move(students_);
     m.assignments = std::move(assignments_);
     m.problems.insert(m.problems.end(), problems_.begin(), problems_.end());
+    m.assignmentsSeen.assign(seen_.begin(), seen_.end());
 }
 
 // Notes without an opening header belong to the student whose name the
@@ -137,7 +136,7 @@ void Assembler::placeNotesFiles()
             continue;
         const FileId f = item.at.file;
         if (fileStudent[f].none() && !reported[f]) {
-            const std::string& name = files_[f].fileName;
+            const std::string name = validUtf8(files_[f].original);
             std::string part;
             if (name.size() > prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
                 name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)

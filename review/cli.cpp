@@ -225,8 +225,18 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         err << "\r\033[K" << std::flush;
     listProblems(review, err);
     const Summary s = review.summary();
+    if (s.skipped)
+        err << "qa-review: " << counted(s.skipped, "file") << " skipped: not record files\n";
     if (s.recordFilesRead == 0) {
         err << "qa-review: no record file was read (" << counted(s.filesFound, "file") << " found)\n";
+        return kNothingRead;
+    }
+    if (r.options.assignment && s.students == 0) {
+        std::string found;
+        for (const std::string& a : s.otherAssignments)
+            found += (found.empty() ? "" : ", ") + a;
+        err << "qa-review: no work for assignment " << *r.options.assignment << "; the files hold assignment"
+            << (s.otherAssignments.size() == 1 ? " " : "s ") << found << "\n";
         return kNothingRead;
     }
     // Now that the files are known: none of them by a second name.

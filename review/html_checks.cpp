@@ -45,6 +45,14 @@ void Report::checks()
          "<th scope=\"col\">Student</th><th scope=\"col\">Line carried</th><th scope=\"col\">Response</th><th "
          "scope=\"col\">Files and lines</th>",
          [](const Model& m) { return m.notInBank.size(); }, &Report::notInBank},
+        {"Files changed after the tutor wrote them", "", "",
+         "Every record file is as the tutor wrote it: Windows-1252 with CR LF line breaks.",
+         "<th scope=\"col\">File</th><th scope=\"col\">What</th>", [](const Model& m) { return m.changed.size(); },
+         &Report::changedFiles},
+        {"Names: who handed in, spellings, one name for two students", "", "",
+         "Every file's headers name the student who handed it in, spelt one way.",
+         "<th scope=\"col\">File and line</th><th scope=\"col\">What</th>",
+         [](const Model& m) { return m.names.size(); }, &Report::nameFindings},
         {"Unreadable parts", "unreadable", "", "Every file read whole.",
          "<th scope=\"col\">File</th><th scope=\"col\">Lines</th><th scope=\"col\">What</th>",
          [](const Model& m) { return m.problems.size(); }, &Report::problems},
@@ -70,7 +78,31 @@ void Report::checks()
         if (oneTable)
             o_ << "</table>\n";
     }
+    skipped();
     o_ << "</section>\n";
+}
+
+void Report::fileFindings(const std::vector<FileFinding>& findings)
+{
+    for (const FileFinding& f : findings) {
+        o_ << "<tr><td>";
+        place({f.file, f.line});
+        o_ << "</td><td>" << Text{f.what} << "</td></tr>\n";
+    }
+}
+
+// Files that are not record files, folded: another format, an empty file,
+// the platforms' and systems' extra files.
+void Report::skipped()
+{
+    if (m_.skipped.empty())
+        return;
+    o_ << "<details class=\"skipped\"><summary>Not record files, skipped (" << std::uint64_t{m_.skipped.size()}
+       << ")</summary><table class=\"list\"><caption>Files skipped</caption><tr><th scope=\"col\">File</th>"
+          "<th scope=\"col\">Why</th></tr>";
+    for (const Skipped& f : m_.skipped)
+        o_ << "<tr><td>" << Text{f.file} << "</td><td>" << Text{f.why} << "</td></tr>\n";
+    o_ << "</table></details>\n";
 }
 
 void Report::fileNames()

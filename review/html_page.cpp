@@ -103,6 +103,10 @@ void Report::studentName(StudentId s, bool link)
         o_ << Text1252{ini[k]};
     }
     o_ << "</span>";
+    // Who handed the files in, as the platform named them.
+    if (!m_.students[s].submittedBy.empty())
+        o_ << "<span class=\"ini\">submitted by " << Text1252{m_.students[s].submittedBy} << " ("
+           << Text{m_.students[s].submitterIds} << ")</span>";
 }
 
 void Report::place(const Place& p)

@@ -28,6 +28,7 @@ void Report::question(AssignmentId a, QuestionId q)
             empty.push_back(row.student);
         else
             answer(a, q, row, c);
+        notes(a, q, row.student);
     }
     nameList("Only empty responses", empty, CellOf{a, q});
     nameList("No response", missing, {});
@@ -59,6 +60,21 @@ void Report::answer(AssignmentId a, QuestionId q, const Row& row, const Cell& c)
         o_ << "</details>";
     }
     o_ << "</div>\n";
+}
+
+// The student's notes to the question, marked as notes.
+void Report::notes(AssignmentId a, QuestionId q, StudentId s)
+{
+    for (ItemId i : m_.students[s].items) {
+        const Item& it = m_.items[i];
+        if (!it.note || it.assignment != a || it.question != q)
+            continue;
+        o_ << "<div class=\"ans note\"><span class=\"who\">";
+        studentName(s);
+        o_ << "</span><span class=\"k\">note</span><time>" << When{it.when} << "</time>";
+        text(it.text);
+        o_ << "</div>\n";
+    }
 }
 
 // Each name links to the student; with `cells`, it is also where the grid's

@@ -53,6 +53,7 @@ private:
         QuestionId question;
     };
     void answer(AssignmentId a, QuestionId q, const Row& row, const Cell& c);
+    void notes(AssignmentId a, QuestionId q, StudentId s);
     void nameList(Markup what, const std::vector<StudentId>& students, std::optional<CellOf> cells);
     // Each student's work.
     void student(StudentId s);
@@ -68,6 +69,10 @@ private:
     void clocks();
     void notInBank();
     void problems();
+    void fileFindings(const std::vector<FileFinding>& findings);
+    void changedFiles() { fileFindings(m_.changed); }
+    void nameFindings() { fileFindings(m_.names); }
+    void skipped();
 
     const Model& m_;
     const Marking* marking_;

@@ -118,8 +118,9 @@ void order(Model& m)
         s.assignment = aNew[s.assignment];
         std::sort(s.at.begin(), s.at.end(), byPlace);
     }
-    for (ClockFinding& c : m.clocks)
-        c.student = sNew[c.student];
+    for (Student& st : m.students)
+        for (AssignmentId& a : st.handedIn)
+            a = aNew[a];
     for (Item& item : m.items) {
         item.student = sNew[item.student];
         if (item.assignment.some())
@@ -159,14 +160,19 @@ void placeItems(Model& m, bool oneAssignment)
         for (QuestionId q : m.assignments[a].questions.ids())
             questionOf[a].try_emplace(m.assignments[a].questions[q], q);
 
-    // Rows: one per student and assignment with a sitting.
+    // Rows: one per student and assignment with a sitting, or a file handed in.
     Table<AssignmentId, std::map<StudentId, std::size_t>> rowOf(m.assignments.size());
-    for (StudentId s : m.students.ids())
-        for (SittingId sitting : m.students[s].sittings) {
-            Assignment& a = m.assignments[m.sittings[sitting].assignment];
-            if (rowOf[m.sittings[sitting].assignment].try_emplace(s, a.rows.size()).second)
-                a.rows.push_back({s, Table<QuestionId, Cell>(a.questions.size()), {}});
-        }
+    auto addRow = [&](StudentId s, AssignmentId id) {
+        Assignment& a = m.assignments[id];
+        if (rowOf[id].try_emplace(s, a.rows.size()).second)
+            a.rows.push_back({s, Table<QuestionId, Cell>(a.questions.size()), {}});
+    };
+    for (StudentId s : m.students.ids()) {
+        for (SittingId sitting : m.students[s].sittings)
+            addRow(s, m.sittings[sitting].assignment);
+        for (AssignmentId a : m.students[s].handedIn)
+            addRow(s, a);
+    }
     for (StudentId s : m.students.ids())
         for (ItemId i : m.students[s].items) {
             Item& item = m.items[i];

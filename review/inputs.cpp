@@ -2,8 +2,11 @@
 // folder with its subfolders, or a file.
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <system_error>
 
+#include "platform/text.h"
+#include "review/platform_names.h"
 #include "review/stages.h"
 
 namespace qa::review {
@@ -33,6 +36,23 @@ std::string shownOf(std::string host)
     return validUtf8(host);
 }
 
+// What a name that is neither a file nor a folder stands for.
+const char* kindName(FileKind kind)
+{
+    switch (kind) {
+    case FileKind::Pipe: return "a named pipe (FIFO)";
+    case FileKind::Socket: return "a socket";
+    case FileKind::Device: return "a device";
+    default: return "something";
+    }
+}
+
+bool under(const std::filesystem::path& p, const std::filesystem::path& root)
+{
+    auto [r, q] = std::mismatch(root.begin(), root.end(), p.begin(), p.end());
+    return r == root.end();
+}
+
 class Finder {
 public:
     Finder(FileOps& ops, Listing& out) : ops_(ops), out_(out) {}
@@ -48,19 +68,34 @@ public:
                  err == ENOENT || err == ENOTDIR ? "no such file or folder" : "cannot be read: " + reasonOf(err)});
             return;
         }
+        std::error_code ec;
+        root_ = std::filesystem::canonical(p, ec);
         if (info.kind == FileKind::Directory)
             walk(host, "");
         else if (info.kind == FileKind::Regular)
             add(host, lastPart(host));
         else
-            out_.problems.push_back({shownOf(host), 0, 0, "not a file or a folder"});
+            out_.problems.push_back(
+                {shownOf(host), 0, 0, std::string(kindName(info.kind)) + ", not a file, a folder or an archive"});
     }
 
 private:
     void add(const std::string& host, const std::string& relative)
     {
         const std::string name = lastPart(host);
-        out_.files.add({host, shownOf(relative), validUtf8(name), name});
+        InputFile f{host, shownOf(relative), validUtf8(name), name, {}, {}, {}, nullptr};
+        std::string path = relative;
+        std::replace(path.begin(), path.end(), '\\', '/');
+        nameFile(f, path);
+        out_.files.add(std::move(f));
+    }
+
+    // A link to a file outside the input is not followed.
+    bool inside(const std::string& host) const
+    {
+        std::error_code ec;
+        const std::filesystem::path target = std::filesystem::canonical(pathFromUtf8(validUtf8(host)), ec);
+        return !ec && !root_.empty() && under(target, root_);
     }
 
     // `relative`: the folder's path under its input, "" for the input.
@@ -80,8 +115,10 @@ private:
             FileInfo target;
             // A link is followed to a file only, so no folder is read twice
             // or in a loop.
-            if (e.kind == FileKind::Regular ||
-                (e.kind == FileKind::Link && ops_.stat(host, target) == 0 && target.kind == FileKind::Regular))
+            const bool link = e.kind == FileKind::Link;
+            if (link && ops_.stat(host, target) == 0 && target.kind == FileKind::Regular && !inside(host))
+                out_.skipped.push_back({shownOf(rel), "a link to a file outside the inputs, not followed"});
+            else if (e.kind == FileKind::Regular || (link && target.kind == FileKind::Regular))
                 add(host, rel);
             else if (e.kind == FileKind::Directory)
                 dirs.emplace_back(host, rel);
@@ -92,9 +129,37 @@ private:
 
     FileOps& ops_;
     Listing& out_;
+    std::filesystem::path root_;
 };
 
+// Two inputs that hold the same relative name: each shown with its input.
+void nameInputs(Listing& out, const std::vector<std::size_t>& firstOfInput,
+                const std::vector<std::filesystem::path>& inputs)
+{
+    std::map<std::string, int> count, names;
+    for (const InputFile& f : out.files)
+        ++count[f.shown];
+    for (const std::filesystem::path& input : inputs)
+        ++names[lastPart(hostPath(input))];
+    for (std::size_t k = 0; k + 1 < firstOfInput.size(); ++k)
+        for (std::size_t i = firstOfInput[k]; i < firstOfInput[k + 1]; ++i) {
+            InputFile& f = out.files[FileId(i)];
+            const std::string name = lastPart(hostPath(inputs[k]));
+            if (count[f.shown] > 1)
+                f.shown = shownOf(names[name] > 1 ? hostPath(inputs[k]) : name) + "/" + f.shown;
+        }
+}
+
 } // namespace
+
+void nameFile(InputFile& f, std::string_view path)
+{
+    NameParts parts = recogniseName(path);
+    f.original = std::move(parts.original);
+    f.submitterName = text::toCp1252(validUtf8(parts.submitterName), nullptr);
+    f.submitterId = std::move(parts.submitterId);
+    f.platform = parts.platform;
+}
 
 std::string hostPath(const std::filesystem::path& p)
 {
@@ -116,6 +181,7 @@ Listing findInputs(FileOps& ops, const std::vector<std::filesystem::path>& input
         finder.input(input);
     }
     firstOfInput.push_back(out.files.size());
+    nameInputs(out, firstOfInput, inputs);
     // Within each input by name.
     auto& files = out.files.values();
     for (std::size_t k = 0; k + 1 < firstOfInput.size(); ++k)

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <tuple>
 
+#include "review/archives.h"
 #include "review/stages.h"
 
 namespace qa::review {
@@ -31,15 +32,69 @@ struct Opened {
     }
 };
 
+// One file's bytes (a file's, or an archive member's): an archive's members,
+// or the blocks to the assembler; a file that holds no block is skipped.
+class Reader {
+public:
+    Reader(Model& m, Assembler& a) : m_(m), assembler_(a) {}
+
+    void take(FileId f, std::string& bytes, int depth = 0)
+    {
+        ++m_.filesFound;
+        if (looksLikeArchive(bytes)) {
+            if (depth < 2)
+                members(f, bytes, depth + 1);
+            else
+                m_.skipped.push_back({m_.files[f].shown, "an archive inside an archive inside an archive"});
+            return;
+        }
+        const records::Resaved resaved = records::undoResave(bytes);
+        if (!assembler_.take(f, records::parseRecordFile(bytes))) {
+            m_.skipped.push_back({m_.files[f].shown, bytes.empty() ? "an empty file" : "not a record file"});
+            return;
+        }
+        ++m_.recordFilesRead;
+        if (resaved.utf8 || resaved.lineBreaks)
+            m_.changed.push_back({f, 0,
+                                  std::string("changed after the tutor wrote it: ") +
+                                      (resaved.utf8 ? "saved as UTF-8" : "") +
+                                      (resaved.utf8 && resaved.lineBreaks ? ", " : "") +
+                                      (resaved.lineBreaks ? "line breaks without CR" : "")});
+    }
+
+private:
+    void members(FileId archive, const std::string& bytes, int depth)
+    {
+        --m_.filesFound; // the archive is not a file of the class; its members are
+        const std::string base = m_.files[archive].shown;
+        readArchive(
+            bytes,
+            [&](std::string path, std::string data) {
+                const std::string name = path.substr(path.find_last_of('/') + 1);
+                InputFile f{"", base + "/" + path, name, name, {}, {}, {}, nullptr};
+                nameFile(f, f.shown);
+                take(m_.files.add(std::move(f)), data, depth);
+            },
+            [&](const std::string& member, const std::string& what) {
+                m_.problems.push_back({member.empty() ? base : base + "/" + member, 0, 0, what});
+            });
+    }
+
+    Model& m_;
+    Assembler& assembler_;
+};
+
 // Reads every listed file and hands its blocks to the assembler.
 void readAll(Model& m, Assembler& assembler, FileOps& ops, const Options& options)
 {
     std::string bytes;
+    Reader reader(m, assembler);
     // A file that two inputs lead to is read once.
     std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
-    for (FileId f : m.files.ids()) {
+    const std::size_t listed = m.files.size();
+    for (FileId f : IdRange<FileId>(listed)) {
         if (options.progress && (f.index() % 64 == 0))
-            options.progress(f.index(), m.files.size());
+            options.progress(f.index(), listed);
         if (options.stop && options.stop())
             return;
         std::string reason;
@@ -51,12 +106,10 @@ void readAll(Model& m, Assembler& assembler, FileOps& ops, const Options& option
         }
         if (info.id != 0 && !seen.insert({info.device, info.id}).second)
             continue;
-        ++m.filesFound;
-        if (assembler.take(f, records::parseRecordFile(bytes)))
-            ++m.recordFilesRead;
+        reader.take(f, bytes);
     }
     if (options.progress)
-        options.progress(m.files.size(), m.files.size());
+        options.progress(listed, listed);
 }
 
 } // namespace
@@ -97,6 +150,7 @@ void loadModel(Model& model, const Options& options)
     Listing listing = findInputs(ops, options.inputs);
     model.files = std::move(listing.files);
     model.problems = std::move(listing.problems);
+    model.skipped = std::move(listing.skipped);
     Assembler assembler(model.files, options.assignment);
     readAll(model, assembler, ops, options);
     assembler.finish(model);
@@ -105,6 +159,8 @@ void loadModel(Model& model, const Options& options)
     std::stable_sort(model.problems.begin(), model.problems.end(), [](const Problem& a, const Problem& b) {
         return std::tie(a.file, a.line) < std::tie(b.file, b.line);
     });
+    std::stable_sort(model.skipped.begin(), model.skipped.end(),
+                     [](const Skipped& a, const Skipped& b) { return a.file < b.file; });
 }
 
 } // namespace qa::review

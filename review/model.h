@@ -25,6 +25,13 @@ struct InputFile {
     std::string shown;     // relative to the input it was found under, "/" between folders, UTF-8
     std::string fileName;  // the last part of the name, UTF-8 as far as it goes
     std::string nameBytes; // the last part of the name as the system gives it (UTF-8 on Windows)
+    // The name the tutor gave the file, without what a platform or a
+    // download added; bytes as nameBytes.
+    std::string original{};
+    // Who handed it in, as a learning platform named the file: the name
+    // (Windows-1252) and the platform's id; empty when the name says nothing.
+    std::string submitterName{}, submitterId{};
+    const char* platform = nullptr;
 };
 
 // Where one copy of a block or header stands.
@@ -79,10 +86,15 @@ struct Assignment {
 };
 
 struct Student {
-    std::string name;                  // as in the headers
+    std::string name;                  // as in the headers (the spelling used most)
     std::vector<std::string> initials; // every one seen, sorted
     std::vector<SittingId> sittings;   // by start
     std::vector<ItemId> items;         // by time
+    // Who handed the files in, as the platform names them (Windows-1252),
+    // and the platform's ids; "; " between several.
+    std::string submittedBy{}, submitterIds{};
+    // Assignments of files the student handed in that hold another's work.
+    std::vector<AssignmentId> handedIn{};
 };
 
 // Findings of the checks.
@@ -106,6 +118,19 @@ struct NearPair {
     ItemId a, b;
     double share = 0;
 };
+// A finding about one file: changed after the tutor wrote it, handed in by
+// another student, a name spelt another way. `what` is UTF-8.
+struct FileFinding {
+    FileId file;
+    std::uint32_t line = 0;
+    std::string what;
+};
+// A file that is not a record file: no part of it reads as a record block.
+struct Skipped {
+    std::string file; // as the report shows it
+    std::string why;
+};
+
 struct ClockFinding {
     StudentId student;
     Place at;
@@ -132,6 +157,10 @@ public:
     std::vector<NearPair> near;
     std::vector<ClockFinding> clocks;
     std::vector<ItemId> notInBank;
+    std::vector<FileFinding> changed; // files changed after the tutor wrote them
+    std::vector<FileFinding> names;   // submitters, spellings, one name for two students
+    std::vector<Skipped> skipped;
+    std::vector<std::string> assignmentsSeen; // every assignment number in the headers, asked for or not
 
     // The responses and the notes the report shows.
     void count(std::size_t& responses, std::size_t& notes) const
@@ -143,7 +172,8 @@ public:
     }
     std::size_t findings() const
     {
-        return fileNames.size() + codeLines.size() + same.size() + near.size() + clocks.size() + notInBank.size();
+        return fileNames.size() + codeLines.size() + same.size() + near.size() + clocks.size() + notInBank.size() +
+               changed.size() + names.size();
     }
 };
 

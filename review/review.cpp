@@ -1,6 +1,7 @@
 // The review as its callers see it.
 #include "review/review.h"
 
+#include "platform/text.h"
 #include "review/model.h"
 
 namespace qa::review {
@@ -32,6 +33,10 @@ Summary Review::summary() const
     model_->count(s.responses, s.notes);
     s.problems = model_->problems.size();
     s.findings = model_->findings();
+    s.skipped = model_->skipped.size();
+    if (model_->assignments.empty())
+        for (const std::string& a : model_->assignmentsSeen)
+            s.otherAssignments.push_back(text::toUtf8(a));
     return s;
 }
 

@@ -61,6 +61,10 @@ struct Summary {
     std::size_t notes = 0;
     std::size_t problems = 0; // unreadable parts and files
     std::size_t findings = 0; // check results (file names, code lines, same and near-identical answers, clocks)
+    std::size_t skipped = 0;  // files that are not record files
+    // With an assignment asked for: the assignments the headers name, when
+    // that one is not among them.
+    std::vector<std::string> otherAssignments;
 };
 
 class Model;

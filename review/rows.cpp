@@ -53,6 +53,20 @@ Cell cellOf(const Model& m, const std::vector<ItemId>& items)
     return c;
 }
 
+// The student's notes to the row's question, in time order, a blank line
+// between them.
+std::string notes(const RowSource& src, const AnswerRow& r)
+{
+    std::string joined;
+    for (ItemId i : src.model.students[r.student].items) {
+        const Item& it = src.model.items[i];
+        if (it.note && it.assignment == r.assignment &&
+            (r.question.some() ? it.question == r.question : it.line == r.line))
+            joined += (joined.empty() ? "" : "\r\n\r\n") + it.text;
+    }
+    return joined;
+}
+
 } // namespace
 
 const std::vector<Column>& answerColumns()
@@ -80,6 +94,11 @@ const std::vector<Column>& answerColumns()
          }},
         {"Revisions", CellKind::Number, 9, false, [](S, R r) { return std::to_string(r.cell->revisions()); }},
         {"Files", CellKind::Text, 40, false, files},
+        {"Submitted by", CellKind::Text1252, 24, false,
+         [](S s, R r) { return s.model.students[r.student].submittedBy; }},
+        {"Submitter id", CellKind::Text, 12, false,
+         [](S s, R r) { return s.model.students[r.student].submitterIds; }},
+        {"Notes", CellKind::Text1252, 40, true, notes},
     };
     return columns;
 }

@@ -8,8 +8,11 @@
 //   indexRows     students and assignments in order, rows and cells             (index.cpp)
 //   runChecks     the findings                                                  (checks.cpp)
 #include <filesystem>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -23,8 +26,13 @@ namespace qa::review {
 struct Listing {
     Table<FileId, InputFile> files;
     std::vector<Problem> problems;
+    std::vector<Skipped> skipped; // links out of the inputs
 };
 Listing findInputs(FileOps& ops, const std::vector<std::filesystem::path>& inputs);
+
+// The original name and the submitter of a file from its path under its
+// input ("/" between folders), as a platform or a download named it.
+void nameFile(InputFile& f, std::string_view path);
 
 // The name the platform's file calls take: the native bytes, or UTF-8 on
 // Windows.
@@ -50,8 +58,11 @@ public:
     void finish(Model& model);
 
 private:
+    static constexpr std::uint32_t kNone = 0xFFFFFFFFu; // no raw sitting
     struct RawSitting {
-        StudentId student;
+        std::uint32_t spelling; // the name as the header spells it
+        std::string initials;
+        StudentId student; // once the students are known
         AssignmentId assignment;
         Moment start;
         std::string codeLine;
@@ -70,9 +81,12 @@ private:
         Place at;
     };
     LineId intern(std::string_view s);
-    StudentId studentOf(std::string_view name);
+    std::uint32_t spellingOf(std::string_view name);
     AssignmentId assignmentOf(std::string_view number);
     bool wanted(std::string_view assignment) const;
+    void buildStudents(Model& m);
+    void nameFindings(Model& m, const std::vector<std::string>& keys);
+    void listSubmitters();
     void placeNotesFiles();
     void dedupeSittings(Model& m);
     void dedupeItems(Model& m);
@@ -84,7 +98,12 @@ private:
     Table<AssignmentId, Assignment> assignments_;
     std::vector<Problem> problems_;
     std::unordered_map<std::string, LineId> lineIds_;
-    std::unordered_map<std::string, StudentId> studentIds_;
+    std::vector<std::string> spellings_;
+    std::unordered_map<std::string, std::uint32_t> spellingIds_;
+    std::set<std::string> seen_; // assignment numbers
+    // Submitters of others' work: name, id, assignment.
+    std::vector<std::tuple<std::string, std::string, AssignmentId>> handedIn_;
+    std::map<StudentId, std::set<std::string>> submitters_; // "name (id)"
     std::unordered_map<std::string, AssignmentId> assignmentIds_;
     std::vector<RawSitting> rawSittings_;
     std::vector<RawItem> rawItems_;

@@ -221,6 +221,34 @@ Outcome makeReport(const QString& folder, const QString& report, QWidget* parent
     return outcome;
 }
 
+// The folder chooser, which takes an archive too.
+class FolderOrArchive : public QFileDialog {
+public:
+    explicit FolderOrArchive(const QString& start)
+        : QFileDialog(nullptr, QObject::tr("Folder of handed-in files, or an archive"), start)
+    {
+        setOption(QFileDialog::DontUseNativeDialog); // a native folder chooser shows no files
+        setFileMode(QFileDialog::Directory);
+        setNameFilter(QObject::tr("Folders and archives (*.zip *.tar *.tar.gz *.tgz *.7z)"));
+    }
+    void accept() override
+    {
+        const QStringList chosen = selectedFiles();
+        if (!chosen.isEmpty() && QFileInfo(chosen.constFirst()).isFile())
+            QDialog::accept();
+        else
+            QFileDialog::accept();
+    }
+};
+
+QString chooseInput(const QString& start)
+{
+    FolderOrArchive dialog(start);
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+               ? dialog.selectedFiles().constFirst()
+               : QString();
+}
+
 int runDesk()
 {
     const QStringList places = {QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
@@ -230,7 +258,7 @@ int runDesk()
     Destination to;
     while (true) {
         if (folder.isEmpty()) {
-            folder = QFileDialog::getExistingDirectory(nullptr, QObject::tr("Folder of handed-in files"), start);
+            folder = chooseInput(start);
             if (folder.isEmpty())
                 return 0;
             start = folder;

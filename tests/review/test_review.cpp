@@ -96,8 +96,9 @@ std::size_t count(const std::string& hay, const std::string& needle)
     return n;
 }
 
-const std::vector<std::string> kHeader = {"Student", "Initials", "Assignment", "Question",  "Question text",
-                                          "Status",  "Answer",   "Answered",   "Revisions", "Files"};
+const std::vector<std::string> kHeader = {
+    "Student",  "Initials",  "Assignment", "Question",     "Question text", "Status", "Answer",
+    "Answered", "Revisions", "Files",      "Submitted by", "Submitter id",  "Notes"};
 
 // The row of a student and question number.
 const std::vector<std::string>* rowOf(const Rows& rows, const std::string& student, const std::string& question)
@@ -188,7 +189,9 @@ TEST(ReviewRoundTrip, EachAnswerOnceInItsCellAtItsTime)
     EXPECT_EQ(answered, expected.size());
     EXPECT_EQ((*rowOf(out.rows, "Bob Stone", "5"))[7].substr(0, 10), "2026-03-09");
     const std::string files = (*rowOf(out.rows, "Ann Lee", "1"))[9];
-    EXPECT_EQ(files, "masterFile_Ann_Lee.txt; send_0307Ann_Lee.txt; masterFile_Ann_Lee.txt; send_0307Ann_Lee.txt");
+    // Two inputs that hold the same names: each shown with its input.
+    EXPECT_EQ(files, "class/masterFile_Ann_Lee.txt; class/send_0307Ann_Lee.txt; copy/masterFile_Ann_Lee.txt; "
+                     "copy/send_0307Ann_Lee.txt");
     EXPECT_EQ(out.summary.findings, 0u) << out.html;
 }
 
@@ -261,8 +264,9 @@ TEST(ReviewEdges, DamagedAndHostileFilesAreReadAroundAndKeptAsText)
     for (const auto& p : out.problems)
         problems.push_back(p.file + ":" + std::to_string(p.line) + "-" + std::to_string(p.lastLine) + " " +
                            p.what);
+    // A letter is not a record file: skipped, not damage.
+    EXPECT_EQ(out.summary.skipped, 1u);
     const std::vector<std::string> expected = {
-        "foreign.txt:1-2 not a record block",
         "send_0307Ren\xC3\xA9_Roy.txt:49-55 a block whose fixed lines are not in place",
         "send_0307Ren\xC3\xA9_Roy.txt:77-83 a block torn off at the end of the file"};
     EXPECT_EQ(problems, expected);
@@ -391,7 +395,8 @@ TEST(ReviewCommandLine, ExitStatusAndNothingWrittenAmongTheInputs)
     const fs::path html = c.dir.path / "out.html", csv = c.dir.path / "out.csv";
     EXPECT_EQ(run({"--html", utf8(html), "--csv", utf8(csv), "--assignment", "1", in}), 0);
     EXPECT_TRUE(fs::file_size(html) > 0 && fs::file_size(csv) > 0);
-    EXPECT_EQ(run({"--assignment", "2", "--csv", utf8(csv), in}), 0); // read, though not for that assignment
+    EXPECT_EQ(run({"--assignment", "2", "--csv", utf8(csv), in}, &err), 1); // read, but none of that assignment
+    EXPECT_NE(err.find("no work for assignment 2; the files hold assignment 001"), std::string::npos) << err;
     std::vector<fs::path> after;
     for (const auto& e : fs::recursive_directory_iterator(c.in))
         after.push_back(e.path());

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <map>
 #include <random>
+#include <sstream>
 
 #include "records/record_reader.h"
 #include "review/similar.h"
@@ -82,6 +83,10 @@ TEST(ReviewParser, DatesTimesBlocksAndRules)
          header("Ann") + whole + whole.substr(0, whole.size() - 60),
          {"header 1 2026-03-07 10:00:00", "response 7 2026-03-07 10:01:00 [kept]",
           "problem 14-18 a block torn off at the end of the file"}},
+        {"a torn tail after a whole answer: only the torn part is lost",
+         header("Ann") + whole + records::kOpeningRule + "\r\n" + records::kIndent.substr(0, 9),
+         {"header 1 2026-03-07 10:00:00", "response 7 2026-03-07 10:01:00 [kept]",
+          "problem 14-15 a block torn off at the end of the file"}},
         {"a block without its closing rule before a header",
          header("Ann") + whole.substr(0, whole.size() - rule.size() - 2) + header("Ann"),
          {"header 1 2026-03-07 10:00:00", "header 13 2026-03-07 10:00:00",
@@ -102,8 +107,12 @@ TEST(ReviewParser, DatesTimesBlocksAndRules)
 Model modelOf(const std::map<std::string, std::string>& files, std::optional<long> assignment = {})
 {
     Model m;
-    for (const auto& [name, bytes] : files)
-        m.files.add({name, name, name, name});
+    for (const auto& [name, bytes] : files) {
+        const std::string last = name.substr(name.find_last_of('/') + 1);
+        InputFile f{name, name, last, last};
+        nameFile(f, name);
+        m.files.add(std::move(f));
+    }
     Assembler assembler(m.files, assignment);
     auto it = files.begin();
     for (FileId f : m.files.ids())
@@ -303,6 +312,176 @@ TEST(ReviewFiles, AFailedOpenReadOrListingIsAProblemWithFileAndReason)
     EXPECT_EQ(sorted, expected);
     EXPECT_EQ(r.summary().students, 1u);
     EXPECT_EQ(r.recordFilesRead(), 1u);
+    fs::remove_all(dir);
+}
+
+TEST(ReviewNames, AsPlatformsAndDownloadsGiveThem)
+{
+    struct Case {
+        const char* path;
+        const char* original;
+        const char* submitter;
+        const char* id;
+    } cases[] = {
+        {"Ann Lee_12345_assignsubmission_file_send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "Ann Lee", "12345"},
+        {"Ann Lee_12345_assignsubmission_file/send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "Ann Lee", "12345"},
+        {"all/Ann Lee_12345_assignsubmission_file_/work/send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "Ann Lee",
+         "12345"},
+        {"annlee_LATE_12345_678_send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "annlee", "12345"},
+        {"annlee_12345_678_send_1207Ann_Lee-1.txt", "send_1207Ann_Lee.txt", "annlee", "12345"},
+        {"send_1207Ann_Lee (1).txt", "send_1207Ann_Lee.txt", "", ""},
+        {"send_1207Ann_Lee(12).txt", "send_1207Ann_Lee.txt", "", ""},
+        {"send_1207Ann_Lee-2.txt", "send_1207Ann_Lee.txt", "", ""},
+        {"masterFile_Ann_Lee.txt", "masterFile_Ann_Lee.txt", "", ""},
+        {"Ann_Lee_x_assignsubmission_file_send.txt", "Ann_Lee_x_assignsubmission_file_send.txt", "", ""},
+        {"Ann Lee_12345_assignsubmission_onlinetext_onlinetext.html",
+         "Ann Lee_12345_assignsubmission_onlinetext_onlinetext.html", "", ""},
+        {"Ann Lee_12345_assignsubmission_file_(1).txt", "(1).txt", "Ann Lee", "12345"},
+    };
+    for (const Case& c : cases) {
+        InputFile f;
+        nameFile(f, c.path);
+        EXPECT_EQ(f.original, c.original) << c.path;
+        EXPECT_EQ(f.submitterName, c.submitter) << c.path;
+        EXPECT_EQ(f.submitterId, c.id) << c.path;
+    }
+}
+
+std::vector<std::string> findings(const std::vector<FileFinding>& list, const Model& m)
+{
+    std::vector<std::string> out;
+    for (const FileFinding& f : list)
+        out.push_back(m.files[f.file].shown + ": " + f.what);
+    return out;
+}
+
+TEST(ReviewStudents, OneStudentOneRow)
+{
+    const std::string r = response("10:01:00", kQ[0], "x");
+    std::map<std::string, std::string> files;
+    // One student under four spellings on four days.
+    files["send_0307Ann_Lee.txt"] = header("Ann Lee", "03-07-2026", "\xC1") + r;
+    files["send_0308Ann_Lee.txt"] = header("ann lee", "03-08-2026", "\xC2") + r;
+    files["send_0309Ann_Lee.txt"] = header("Ann Lee ", "03-09-2026", "\xC3") + r;
+    files["send_0310Ann_Lee.txt"] =
+        header("Ann  Lee", "03-10-2026", "\xC4") + r + header("Ann Lee", "03-10-2026", "\xC5");
+    // Two students of one name, told apart by their platform ids.
+    files["Wei Zhang_1_assignsubmission_file/send_0307Wei_Zhang.txt"] =
+        header("Wei Zhang", "03-07-2026", "\xC6") + r;
+    files["Wei Zhang_2_assignsubmission_file/send_0307Wei_Zhang.txt"] =
+        header("Wei Zhang", "03-07-2026", "\xC7") + r;
+    // Bo hands in Ann's work.
+    files["Bo Chen_12346_assignsubmission_file_send_0307Ann_Lee.txt"] =
+        header("Ann Lee", "03-07-2026", "\xC8") + r;
+    const Model m = modelOf(files);
+    std::vector<std::string> names;
+    for (const Student& s : m.students)
+        names.push_back(s.name + "|" + s.submitterIds);
+    EXPECT_EQ(names, (std::vector<std::string>{"Ann Lee|12346", "Bo Chen|12346", "Wei Zhang|1", "Wei Zhang|2"}));
+    const std::vector<std::string> expected = {
+        "send_0308Ann_Lee.txt: the header spells the name \"ann lee\", shown as \"Ann Lee\"",
+        "send_0309Ann_Lee.txt: the header spells the name \"Ann Lee \", shown as \"Ann Lee\"",
+        "send_0310Ann_Lee.txt: the header spells the name \"Ann  Lee\", shown as \"Ann Lee\"",
+        "Wei Zhang_1_assignsubmission_file/send_0307Wei_Zhang.txt: one of 2 students named \"Wei Zhang\", told "
+        "apart by the submitter id 1",
+        "Wei Zhang_2_assignsubmission_file/send_0307Wei_Zhang.txt: one of 2 students named \"Wei Zhang\", told "
+        "apart by the submitter id 2",
+        "Bo Chen_12346_assignsubmission_file_send_0307Ann_Lee.txt: handed in by Bo Chen (12346); its headers name "
+        "Ann Lee",
+    };
+    std::vector<std::string> got = findings(m.names, m), want = expected;
+    std::sort(got.begin(), got.end());
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(got, want);
+    // Bo has a row of his own in the grid; no file-name finding for the platform's names.
+    std::size_t rows = 0;
+    for (const Row& row : m.assignments[AssignmentId(0u)].rows)
+        rows += m.students[row.student].name == "Bo Chen";
+    EXPECT_EQ(rows, 1u);
+    EXPECT_TRUE(m.fileNames.empty()) << m.fileNames.front().what;
+}
+
+TEST(ReviewResaved, Utf8AndLineBreaksAreReadAndNamed)
+{
+    const std::string tutor = header("Zo\xEB N\xFA\xF1"
+                                     "ez") +
+                              response("10:01:00", kQ[0], "caf\xE9");
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool utf8, lineBreaks;
+    } cases[] = {
+        {"as the tutor wrote it", tutor, false, false},
+        {"UTF-8 with a byte-order mark", "\xEF\xBB\xBF" + text::toUtf8(tutor), true, false},
+        {"UTF-8 without one", text::toUtf8(tutor), true, false},
+        {"LF line ends", text::replaceAll(tutor, "\r\n", "\n"), false, true},
+        {"both", text::replaceAll(text::toUtf8(tutor), "\r\n", "\n"), true, true},
+        {"a byte above 127 that is not UTF-8 stays Windows-1252", "caf\xE9 \xC3\xA9", false, false},
+    };
+    for (Case& c : cases) {
+        std::string bytes = c.bytes;
+        const records::Resaved r = records::undoResave(bytes);
+        EXPECT_EQ(r.utf8, c.utf8) << c.what;
+        EXPECT_EQ(r.lineBreaks, c.lineBreaks) << c.what;
+        if (c.utf8 && !c.lineBreaks) {
+            EXPECT_EQ(bytes, tutor) << c.what;
+        }
+    }
+}
+
+TEST(ReviewFiles, ArchivesOtherFilesAndRenamedFilesReadAsTheExtractedClass)
+{
+    qa::testing::RecordClass cls;
+    auto zoe = cls.start("Zo\xEB N\xFA\xF1"
+                         "ez",
+                         "ZN", "\xC1");
+    cls.respond(zoe, kQ[0], "one");
+    auto bo = cls.start("Bo Chen", "BC", "\xC2");
+    cls.respond(bo, kQ[1], "two");
+    std::random_device random;
+    const fs::path dir = fs::temp_directory_path() / ("qa-review-class-" + std::to_string(random()));
+    cls.write(dir / "plain");
+    fs::create_directories(dir / "moodle");
+    for (const auto& [name, bytes] : cls.files) {
+        const std::string who = name.find("Bo") != std::string::npos ? "Bo Chen_7"
+                                                                     : "Zo\xC3\xAB N\xC3\xBA\xC3\xB1"
+                                                                       "ez_8";
+        const fs::path folder =
+            dir / "moodle" / fs::path(std::u8string(who.begin(), who.end()) + u8"_assignsubmission_file_");
+        fs::create_directories(folder);
+        std::string copy = bytes;
+        if (name.starts_with("send_0307Zo")) // re-saved in an editor
+            copy = "\xEF\xBB\xBF" + text::toUtf8(copy);
+        const std::string utf8 = text::toUtf8(name);
+        std::ofstream(folder / fs::path(std::u8string(utf8.begin(), utf8.end())), std::ios::binary) << copy;
+    }
+    for (const char* extra : {".DS_Store", "desktop.ini", "empty.txt"})
+        std::ofstream(dir / "moodle" / extra, std::ios::binary)
+            << (extra[0] == '.' ? std::string("\0\0\1Bud1", 7) : "");
+    auto cells = [](const fs::path& input, Summary* summary = nullptr) {
+        Options options;
+        options.inputs = {input};
+        const Review r = Review::load(options);
+        if (summary)
+            *summary = r.summary();
+        std::ostringstream csv;
+        r.writeCsv(csv);
+        std::string rows, line;
+        std::istringstream in(csv.str());
+        while (std::getline(in, line)) { // the cells up to Revisions; the files are named apart
+            for (int k = 0; k < 4; ++k)
+                line.erase(line.rfind(','));
+            rows += line + "\n";
+        }
+        return rows;
+    };
+    Summary plain, moodle;
+    const std::string want = cells(dir / "plain", &plain);
+    EXPECT_EQ(cells(dir / "moodle", &moodle), want);
+    EXPECT_EQ(moodle.skipped, 3u);
+    EXPECT_EQ(moodle.problems, 0u);
+    EXPECT_EQ(moodle.students, 2u);
+    EXPECT_EQ(moodle.findings, 1u); // Zoë's send file, re-saved
     fs::remove_all(dir);
 }
 

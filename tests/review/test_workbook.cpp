@@ -97,7 +97,7 @@ TEST(ReviewWorkbook, CellsKeepWhatWasTypedAndTheirTypes)
     EXPECT_EQ(at("sheets"), "Assignment 001,Checks,About");
     const std::string s = "Assignment 001!";
     EXPECT_EQ(at(s + "frozen"), "A2");
-    EXPECT_EQ(at(s + "filter"), "A1:J" + std::to_string(1 + 2 * q.size()));
+    EXPECT_EQ(at(s + "filter"), "A1:M" + std::to_string(1 + 2 * q.size()));
     EXPECT_EQ(at(s + "1,7"), "s|General|None|Answer");
     // Bo Chen's rows come first, then Zoë Roy's (rows 2 + 14 on).
     const std::size_t zoeRow = 2 + q.size();

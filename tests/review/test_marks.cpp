@@ -391,7 +391,7 @@ TEST(MarkingCommandLine, MarksFeedbackAndWorksheet)
     EXPECT_EQ(run({"--marks", out + "/marks.csv", "--csv", out + "/rows.csv", in}, err), 0) << err;
     const std::string rows = slurp(dir.path / "out/rows.csv");
     const std::string head = rows.substr(0, rows.find("\r\n"));
-    EXPECT_EQ(head.substr(head.size() - 26), "Files,Mark,Maximum,Comment");
+    EXPECT_EQ(head.substr(head.size() - 26), "Notes,Mark,Maximum,Comment");
     EXPECT_NE(rows.find(",1.5,,Good\r\n"), std::string::npos) << rows;
     // And the report, in the grid and beside the answer.
     EXPECT_EQ(run({"--marks", out + "/marks.csv", "--html", out + "/r.html", in}, err), 0) << err;

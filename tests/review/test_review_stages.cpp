@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #include <map>
 #include <random>
 #include <sstream>
@@ -314,6 +317,31 @@ TEST(ReviewFiles, AFailedOpenReadOrListingIsAProblemWithFileAndReason)
     EXPECT_EQ(r.recordFilesRead(), 1u);
     fs::remove_all(dir);
 }
+
+#ifndef _WIN32
+// A named pipe given as the path says what it is; a link to a file outside
+// the input is skipped, not read.
+TEST(ReviewFiles, APipeSaysWhatItIsAndALinkOutOfTheInputIsNotFollowed)
+{
+    std::random_device random;
+    const fs::path dir = fs::temp_directory_path() / ("qa-review-links-" + std::to_string(random()));
+    fs::create_directories(dir / "class");
+    const std::string work = header("Ann") + response("10:01:00", kQ[0], "x");
+    std::ofstream(dir / "class" / "send_0307Ann.txt", std::ios::binary) << work;
+    std::ofstream(dir / "elsewhere.txt", std::ios::binary) << work;
+    fs::create_symlink(dir / "elsewhere.txt", dir / "class" / "send_0307Bo.txt");
+    fs::create_symlink(dir / "class" / "send_0307Ann.txt", dir / "class" / "inside.txt");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    Options options;
+    options.inputs = {dir / "class", dir / "pipe"};
+    const Review r = Review::load(options);
+    EXPECT_EQ(r.summary().skipped, 1u);
+    EXPECT_EQ(r.summary().recordFilesRead, 1u); // Ann's file, and the link to it read once with it
+    ASSERT_EQ(r.problems().size(), 1u);
+    EXPECT_EQ(r.problems()[0].what, "a named pipe (FIFO), not a file, a folder or an archive");
+    fs::remove_all(dir);
+}
+#endif
 
 TEST(ReviewNames, AsPlatformsAndDownloadsGiveThem)
 {

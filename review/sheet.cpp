@@ -26,7 +26,11 @@ Sheet sheetOf(const Model& m, AssignmentId a)
     for (const Row& row : as.rows) {
         rowOfStudent[row.student] = static_cast<std::uint32_t>(sheet.students.size());
         const Student& st = m.students[row.student];
-        sheet.students.push_back({text::toUtf8(st.name), {}, {}});
+        // The platform's submitter, as its download named the files; the first
+        // of several.
+        const auto first = [](const std::string& s) { return s.substr(0, s.find("; ")); };
+        sheet.students.push_back(
+            {text::toUtf8(st.name), text::toUtf8(first(st.submittedBy)), first(st.submitterIds)});
     }
     sheet.resize();
     for (std::size_t r = 0; r < as.rows.size(); ++r)

@@ -412,4 +412,47 @@ TEST(MarkingCommandLine, MarksFeedbackAndWorksheet)
     EXPECT_FALSE(fs::exists(dir.path / "class/m.csv"));
 }
 
+// A class downloaded from the platform, each file under the name it gives
+// (<Full name>_<id>_assignsubmission_file_<original>): the submitters' names
+// and ids reach the ZIP's folders and the worksheet's rows.
+TEST(MarkingCommandLine, PlatformNamedFilesGiveTheZipFoldersAndTheWorksheetRows)
+{
+    TempDir dir;
+    qa::testing::RecordClass cls;
+    const std::vector<std::string> q = qa::testing::builtinQuestions();
+    const std::pair<std::string, std::string> students[] = {{"Ann Lee", "12345"}, {"Bo Chen", "12346"}};
+    fs::create_directories(dir.path / "class");
+    for (const auto& [name, id] : students) {
+        qa::testing::RecordClass one;
+        const auto p = one.start(name, "XX", "code");
+        one.respond(p, q[0], "answer of " + name);
+        for (const auto& [file, bytes] : one.files)
+            if (file.rfind("send_", 0) == 0)
+                std::ofstream(dir.path / "class" / (name + "_" + id + "_assignsubmission_file_" + file),
+                              std::ios::binary)
+                    << bytes;
+    }
+    const std::string in = (dir.path / "class").string(), out = (dir.path / "out").string();
+    fs::create_directories(dir.path / "out");
+    std::ofstream(dir.path / "out/marks.csv", std::ios::binary)
+        << "Student,Assignment,Question,Mark,Maximum,Comment\r\nAnn Lee,001,1,2,2,Fine\r\nBo Chen,001,1,1,2,\r\n";
+    std::ofstream(dir.path / "out/Grades.csv", std::ios::binary)
+        << "Identifier,Full name,Grade,Feedback comments\r\nParticipant 12346,Bo Chen,,\r\n"
+           "Participant 12345,Ann Lee,,\r\n";
+    std::ostringstream o, e;
+    ASSERT_EQ(review::runCommandLine({"--marks", out + "/marks.csv", "--feedback", out + "/fb", "--worksheet",
+                                      out + "/Grades.csv", in},
+                                     o, e),
+              0)
+        << e.str();
+    EXPECT_EQ(slurp(dir.path / "out/Grades-graded.csv"),
+              "Identifier,Full name,Grade,Feedback comments\r\nParticipant 12346,Bo Chen,1,Q1 1/2.\r\n"
+              "Participant 12345,Ann Lee,2,Q1 2/2: Fine.\r\n");
+#ifdef QA_HAVE_LIBARCHIVE
+    const std::string zip = slurp(dir.path / "out/fb/feedback-001.zip");
+    EXPECT_NE(zip.find("Ann Lee_12345_assignfeedback_file/feedback-001-Ann_Lee.html"), std::string::npos);
+    EXPECT_NE(zip.find("Bo Chen_12346_assignfeedback_file/feedback-001-Bo_Chen.html"), std::string::npos);
+#endif
+}
+
 } // namespace

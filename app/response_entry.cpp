@@ -44,8 +44,7 @@ bool Tutor::recordAnswer(Entry entry, const TypedText& typed)
 
 void Tutor::recorded(const std::string& answer, const std::string& entry)
 {
-    drafts_.clear();
-    lastRecorded_ = Recording{cursor_.currentLine(), answer};
+    unrecorded_.recorded(cursor_.currentLine(), answer);
     platform_.view.answerRecorded();
     cursor_.answered();
     transcript_.addAnswer(entry);

@@ -23,10 +23,11 @@ Outcome Tutor::load()
 {
     if (startUp() == Outcome::End)
         return Outcome::End;
+    if (!claimAssignment())
+        return Outcome::End;
     // Before the first recording: a recording cut short must be repaired
     // before anything more is appended to its files.
-    drafts_.open(session_.studentName(), session_.assignmentNumber());
-    keepCutRecordings();
+    repairCutRecordings();
     return openAssignment();
 }
 

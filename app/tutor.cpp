@@ -62,7 +62,8 @@ Outcome Tutor::run(Event event)
     case Event::PendExp: view.enableTimer(); break;
     case Event::TimerTick: onTimerTick(); break;
     case Event::Shown: restoreDraft(); break;
-    case Event::AnswerIdle: keepDraft(view.answerDraft()); break;
+    case Event::AnswerIdle: keepDraftWhileTyping(); break;
+    case Event::Terminated: keepDraft(view.answerDraft()); return Outcome::End;
     }
     return Outcome::GoOn;
 }

@@ -2,8 +2,8 @@
 #include <optional>
 #include <string>
 
-#include "app/drafts.h"
 #include "app/transcript.h"
+#include "app/unrecorded_text.h"
 #include "app/view.h"
 #include "bank/cursor.h"
 #include "platform/clock.h"
@@ -42,6 +42,7 @@ enum class Event {
     TimerTick,
     Shown,      // the window is on screen: a draft comes back
     AnswerIdle, // the student has stopped typing for a moment: the draft is saved
+    Terminated, // the system ends the program (logout, shutdown): the draft is saved, nothing asked
 };
 
 // What a procedure leaves for `handle` to do once it has run.
@@ -108,28 +109,27 @@ private:
     bool mayLeave(Leaving leaving);
     Outcome endAfter(Leaving leaving) { return mayLeave(leaving) ? Outcome::End : Outcome::GoOn; }
     bool unrecorded(const TypedText& box) const;
-    void keepDraft(const std::string& draft);
+    bool keepDraft(const std::string& draft);
+    void keepDraftWhileTyping();
     void restoreDraft();
-    void keepCutRecordings();
+    bool stepTo(const std::string& line);
+    void repairCutRecordings();
+    bool claimAssignment();
 
     // Procedure-level error handler: the assignment message ends the program
     // after error 9; any other number shows the general message with it.
     Outcome procedureFailed(const RuntimeError& error);
     void reportAndEnd(int number);
 
-    struct Recording {
-        std::string line, text; // the question line, and the answer box's text
-    };
-
     Platform platform_;
     records::Session session_;
     BankCursor cursor_;
     records::RecordFiles records_{platform_.files, platform_.clock, session_};
     Transcript transcript_;
-    Drafts drafts_{platform_.files, platform_.clock};
-    std::optional<Recording> lastRecorded_;
+    UnrecordedText unrecorded_{platform_.files, platform_.clock};
     BankLoader bankLoader_;
     bool ended_ = false;
+    bool draftsOffSaid_ = false; // the student knows drafts cannot be kept
 };
 
 } // namespace qa

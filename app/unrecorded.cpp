@@ -1,8 +1,7 @@
 // Typed text is never lost: the questions before unrecorded text leaves the
-// answer box, and the drafts kept while typing.
+// answer box, the drafts kept while typing, and what comes back at start.
 #include "app/tutor.h"
 #include "platform/text.h"
-#include "records/layouts.h"
 
 namespace qa {
 namespace {
@@ -20,25 +19,17 @@ constexpr const char* kBeforeEnd =
 constexpr const char* kBeforeNext =
     "Your text in the answer box has not been recorded. Record it as a response before the next question?";
 
-TypedText typedFrom(const std::string& draft)
+// A question line as a message names it: at most 60 characters.
+std::string quoted(const std::string& line)
 {
-    TypedText out;
-    out.text = text::toCp1252(draft, &out.unencodable);
-    return out;
+    return "\"" + (line.size() > 60 ? line.substr(0, 57) + "..." : line) + "\"";
 }
 
 } // namespace
 
 bool Tutor::unrecorded(const TypedText& box) const
 {
-    if (!box.unencodable.empty())
-        return true;
-    if (box.text.find_first_not_of(" \t\r\n") == std::string::npos)
-        return false;
-    // What was recorded for another question line is not this one's answer.
-    const bool recordedHere =
-        lastRecorded_ && lastRecorded_->line == cursor_.currentLine() && lastRecorded_->text == box.text;
-    return box.text != kAnswerPrompt && !recordedHere;
+    return unrecorded_.unrecorded(box, cursor_.currentLine());
 }
 
 bool Tutor::mayLeave(Leaving leaving)
@@ -55,7 +46,7 @@ bool Tutor::mayLeave(Leaving leaving)
 
     const TypedText box = platform_.view.answerText();
     if (!unrecorded(box)) {
-        drafts_.clear();
+        unrecorded_.drop();
         return true;
     }
     const Dialogs::Choice choice = platform_.dialogs.ask(question.text, question.offersCancel);
@@ -64,10 +55,10 @@ bool Tutor::mayLeave(Leaving leaving)
     if (choice == Dialogs::Choice::Cancel && question.offersCancel)
         return false;
     if (!question.noKeepsDraft) {
-        drafts_.clear();
+        unrecorded_.drop();
         return true;
     }
-    if (drafts_.save(platform_.view.answerDraft()))
+    if (unrecorded_.save(platform_.view.answerDraft(), cursor_.currentLine(), cursor_.bankIndex()))
         return true;
     platform_.dialogs.message("Your text could not be kept as a draft: the folder for drafts, \"" +
                               text::toCp1252(platform_.files.stateDirectory(), nullptr) +
@@ -77,51 +68,128 @@ bool Tutor::mayLeave(Leaving leaving)
     return false;
 }
 
-void Tutor::keepDraft(const std::string& draft)
+bool Tutor::keepDraft(const std::string& draft)
 {
-    if (unrecorded(typedFrom(draft)))
-        drafts_.save(draft);
-    else
-        drafts_.clear();
+    return unrecorded_.keep(draft, cursor_.currentLine(), cursor_.bankIndex());
 }
 
-void Tutor::keepCutRecordings()
+// A draft that cannot be kept while the student types is said at once, once.
+void Tutor::keepDraftWhileTyping()
 {
-    // The start-up repair hands back the blocks of recordings a killed
-    // program left cut short. Each text is set aside for the student whose
-    // master file it was meant for (on a shared account the next to start
-    // may be someone else); this student's join the draft, which comes back
-    // into the box once the window is shown.
-    for (const JournalPart& cut : platform_.files.repairAbandoned()) {
-        const std::optional<std::string> typed = records::typedTextOf(cut.bytes);
-        if (typed && unrecorded({*typed, {}}))
-            drafts_.setAside(cut.host, text::toUtf8(*typed));
-    }
-    const std::string& master = session_.paths().master;
-    if (master.empty())
-        return; // the dialogue stopped before the record files were named
-    const std::string back = drafts_.takeSetAside(platform_.files.hostPath(master));
-    if (back.empty())
+    if (keepDraft(platform_.view.answerDraft()) || draftsOffSaid_)
         return;
-    const std::optional<Drafts::Saved> saved = drafts_.load();
-    std::string draft = saved ? saved->text : std::string();
-    if (draft.find(back) == std::string::npos)
-        draft += (draft.empty() ? "" : "\r\n\r\n") + back;
-    drafts_.save(draft);
+    draftsOffSaid_ = true;
+    platform_.dialogs.message("Your text could not be kept as a draft in the folder \"" +
+                              text::toCp1252(platform_.files.stateDirectory(), nullptr) +
+                              "\": it cannot be written now.\r\n\r\nUntil this is put right, a crash or a "
+                              "power cut loses what you have not recorded. Record your text often with "
+                              "\"Enter Response\" or \"Save as Notes\".");
+}
+
+// One window per student and assignment; and a state folder that cannot be
+// used is said once, at start.
+bool Tutor::claimAssignment()
+{
+    const records::Session& s = session_;
+    if (s.paths().master.empty())
+        return true; // the dialogue stopped before the record files were named
+    const UnrecordedText::Opened opened =
+        unrecorded_.open(s.studentName(), s.assignmentNumber(), platform_.files.hostPath(s.paths().master));
+    if (opened == UnrecordedText::Opened::Elsewhere) {
+        platform_.dialogs.message("QA Tutor is already open for " + s.studentName() + ", assignment " +
+                                  s.assignmentNumber() + ". Use that window.");
+        return false;
+    }
+    if (opened == UnrecordedText::Opened::NoStateFolder) {
+        draftsOffSaid_ = true;
+        const std::string dir = text::toCp1252(platform_.files.stateDirectory(), nullptr);
+        const std::string why = text::toCp1252(platform_.files.stateProblem(), nullptr);
+        platform_.dialogs.message(
+            "QA Tutor cannot use its folder for drafts, \"" + dir + "\"" + (why.empty() ? "" : ": " + why) +
+            ".\r\n\r\nUntil this is put right, text you have not recorded is not kept as a draft, a recording "
+            "cut short by a crash is not repaired, and a second window for the same assignment is not "
+            "noticed. Record your text often.\r\n\r\nTo put it right, make the folder yours and writable by "
+            "you alone (for example: chmod 700 \"" +
+            dir + "\"), or ask the lab administrator; then start QA Tutor again.");
+    }
+    return true;
+}
+
+void Tutor::repairCutRecordings()
+{
+    // The texts of recordings a killed program left cut short are set aside
+    // for the student whose master file each was meant for (on a shared
+    // account the next to start may be someone else); this student's come
+    // back once the window is shown.
+    platform_.files.repairAbandoned([this](const CutRecording& cut) { return unrecorded_.setAside(cut); });
+}
+
+// Steps on to the question line a restored text was typed for, as if the
+// student had clicked up to it; false when the assignment does not reach it
+// from here.
+bool Tutor::stepTo(const std::string& line)
+{
+    if (line.empty() || line == cursor_.currentLine())
+        return true;
+    const std::string& next = session_.nextAssignmentNumber();
+    long long at = -1;
+    for (BankCursor::Step s = cursor_.peek(next, cursor_.bankIndex()); s.kind != BankCursor::Step::End;
+         s = cursor_.peek(next, s.index)) {
+        if (s.line == line) {
+            at = s.index;
+            break;
+        }
+    }
+    if (at < 0)
+        return false;
+    std::string shown;
+    while (cursor_.bankIndex() < at) {
+        const BankCursor::Step s = readNextQuestion();
+        const std::string pending = cursor_.takePendingText();
+        if (s.kind == BankCursor::Step::Show)
+            shown = pending;
+    }
+    platform_.view.setQuestionText(shown);
+    return true;
 }
 
 void Tutor::restoreDraft()
 {
-    const std::optional<Drafts::Saved> saved = drafts_.load();
-    if (!saved)
-        return;
-    if (!unrecorded(typedFrom(saved->text))) {
-        drafts_.clear();
-        return;
+    std::optional<std::string> master;
+    try {
+        if (!session_.paths().master.empty())
+            master = platform_.files.readAll(session_.paths().master);
+    } catch (const RuntimeError&) {
+        // Unread, nothing is taken as recorded: the text comes back.
     }
-    platform_.view.setAnswerDraft(saved->text);
-    platform_.dialogs.message("The text you had not recorded on " + saved->date + " at " + saved->time +
-                              " is back in the answer box.");
+    const std::string& next = session_.nextAssignmentNumber();
+    const auto reaches = [this, &next](const std::string& line) {
+        for (BankCursor::Step s = cursor_.peek(next, cursor_.bankIndex()); s.kind != BankCursor::Step::End;
+             s = cursor_.peek(next, s.index))
+            if (s.line == line)
+                return true;
+        return line == cursor_.currentLine();
+    };
+    const std::optional<KeptText> kept = unrecorded_.settle(master, reaches);
+    if (!kept)
+        return;
+    const bool there = stepTo(kept->line);
+    platform_.view.setAnswerDraft(kept->text);
+    const char* what = kept->kind == KeptText::Note       ? "note"
+                       : kept->kind == KeptText::Response ? "response"
+                                                          : "text";
+    std::string message = std::string("The ") + what + " you had not recorded";
+    if (!kept->line.empty())
+        message += " for the question " + quoted(kept->line);
+    if (!kept->date.empty())
+        message += " on " + kept->date + " at " + kept->time;
+    message += " is back in the answer box.";
+    if (kept->kind == KeptText::Note)
+        message += " It was being saved as a note: record it with \"Save as Notes\".";
+    if (!there)
+        message += "\r\n\r\nThis assignment does not reach that question from here: check which question it "
+                   "answers before you record it.";
+    platform_.dialogs.message(message);
 }
 
 } // namespace qa

@@ -80,6 +80,9 @@ public:
     virtual std::string hostName() = 0;
     virtual std::int64_t processId() = 0;
     virtual bool processRunning(std::int64_t pid) = 0;
+    // When the process started, in the system's own units: a process id used
+    // again by a later process gives another value. 0 when it cannot be told.
+    virtual std::uint64_t processStarted(std::int64_t /*pid*/) { return 0; }
 };
 
 // The real calls of the platform the program was built for.

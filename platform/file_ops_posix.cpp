@@ -1,9 +1,12 @@
 // The file calls on POSIX systems.
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -189,6 +192,28 @@ public:
     bool processRunning(std::int64_t pid) override
     {
         return pid > 0 && pid <= INT_MAX && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+    }
+    // The 22nd field of /proc/<pid>/stat, after the command's name in
+    // parentheses (which may itself hold blanks and parentheses).
+    std::uint64_t processStarted(std::int64_t pid) override
+    {
+        if (pid <= 0 || pid > INT_MAX)
+            return 0;
+        char buf[1024];
+        const std::string path = "/proc/" + std::to_string(pid) + "/stat";
+        std::FILE* f = std::fopen(path.c_str(), "re");
+        if (!f)
+            return 0;
+        const std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+        std::fclose(f);
+        buf[n] = '\0';
+        const char* at = std::strrchr(buf, ')');
+        unsigned long long started = 0;
+        if (!at || std::sscanf(at + 1,
+                               " %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu",
+                               &started) != 1)
+            return 0;
+        return started;
     }
 };
 

@@ -419,6 +419,19 @@ public:
         CloseHandle(h);
         return running;
     }
+    // The process's creation time, in 100 ns steps.
+    std::uint64_t processStarted(std::int64_t pid) override
+    {
+        if (pid <= 0 || pid > 0xFFFFFFFFll)
+            return 0;
+        HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+        if (!h)
+            return 0;
+        FILETIME created, exited, kernel, user;
+        const bool ok = GetProcessTimes(h, &created, &exited, &kernel, &user);
+        CloseHandle(h);
+        return ok ? (std::uint64_t{created.dwHighDateTime} << 32 | created.dwLowDateTime) : 0;
+    }
 
 private:
     struct Entry {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <ostream>
 
@@ -207,6 +208,16 @@ private:
 Files::Files(FileOps& ops, DrivePaths drives, std::string stateDir)
     : ops_(ops), drives_(std::move(drives)), fds_(ops), state_(fds_, std::move(stateDir)), journal_(state_, fds_)
 {
+    hostTag_ = ops.hostName();
+    for (char& c : hostTag_)
+        if (c == '/' || c == '\\' || c == ':')
+            c = '_';
+}
+
+Files::~Files()
+{
+    if (!claimed_.empty())
+        removeStateFile(claimed_);
 }
 
 bool Files::createDirectories(const std::string& windowPath)
@@ -249,6 +260,24 @@ void Files::touch(const std::string& windowPath)
     fds_.close(fd);
     if (created && (err = syncDirectory(fds_, parentOf(host))) != 0)
         raise({err, "sync", host});
+    FileInfo dir;
+    if (ops_.stat(parentOf(host), dir) == 0)
+        folders_.push_back({parentOf(host), dir.device, dir.id});
+}
+
+std::optional<StepResult> Files::folderReplaced(const std::vector<JournalPart>& parts)
+{
+    for (const JournalPart& p : parts) {
+        const std::string dir = parentOf(p.host);
+        for (const Folder& f : folders_) {
+            FileInfo now;
+            // A folder gone is left to the open to report; one made again on
+            // the same device is the student's own doing and serves.
+            if (f.host == dir && ops_.stat(dir, now) == 0 && now.device != f.device)
+                return StepResult{ENOENT, "open", dir};
+        }
+    }
+    return std::nullopt;
 }
 
 int Files::readToEnd(int fd, std::string& out)
@@ -321,14 +350,92 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
         noted[i].host = hostPath(parts[i].path); // 52 for a bad name, before anything is opened
         noted[i].bytes = parts[i].bytes;
     }
+    if (const std::optional<StepResult> gone = folderReplaced(noted))
+        throw RuntimeError(kPathNotFound, gone->host,
+                           "the folder is not the one the session opened: a share may have gone from under it");
+    if (keep_)
+        journal_.repairAbandoned(keep_, false); // a torn tail of a program gone since, before we append
     const StepResult result = AppendSteps(fds_, journal_, std::move(noted)).run();
     if (!result.ok())
         raise(result);
 }
 
-std::vector<JournalPart> Files::repairAbandoned()
+void Files::repairAbandoned(const KeepCut& keep)
 {
-    return journal_.repairAbandoned();
+    keep_ = keep;
+    journal_.repairAbandoned(keep, true);
+    removeTemporariesOfTheGone();
+}
+
+// ".<name>.<host>-<pid>-<count>-<attempt>.tmp", as replaceFile makes them.
+bool Files::temporaryOfTheGone(const std::string& name)
+{
+    if (name.size() < 5 || name[0] != '.' || name.compare(name.size() - 4, 4, ".tmp") != 0)
+        return false;
+    const std::string rest = name.substr(0, name.size() - 4);
+    std::size_t dash = rest.size();
+    for (int field = 0; field < 3; ++field) { // the attempt, the count, the process id
+        dash = dash == 0 ? std::string::npos : rest.rfind('-', dash - 1);
+        if (dash == std::string::npos)
+            return false;
+    }
+    const std::string mark = "." + hostTag_;
+    if (dash < mark.size() || rest.compare(dash - mark.size(), mark.size(), mark) != 0)
+        return false;
+    char* end = nullptr;
+    const std::int64_t pid = std::strtoll(rest.c_str() + dash + 1, &end, 10);
+    return end != rest.c_str() + dash + 1 && *end == '-' && pid != ops_.processId() && !ops_.processRunning(pid);
+}
+
+void Files::removeTemporariesOfTheGone()
+{
+    std::vector<std::string> names;
+    if (!state_.usable() || ops_.listDirectory(state_.path(), names) != 0)
+        return;
+    bool removed = false;
+    for (const std::string& name : names)
+        if (temporaryOfTheGone(name))
+            removed = ops_.unlink(joinPath(state_.path(), name)) == 0 || removed;
+    if (removed)
+        syncDirectory(fds_, state_.path());
+}
+
+Files::Claim Files::claim(const std::string& name)
+{
+    const std::int64_t pid = ops_.processId();
+    const std::string mine = std::to_string(pid) + " " + std::to_string(ops_.processStarted(pid)) + "\n";
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        int err = 0;
+        const int fd = state_.open(name, kOpenWrite | kOpenCreate | kOpenExclusive | kOpenPrivate, err);
+        if (fd >= 0) {
+            const bool ok = ops_.pwrite(fd, mine.data(), mine.size(), 0) == static_cast<std::int64_t>(mine.size());
+            err = ok ? errnoOf(ops_.fsync(fd)) : errno;
+            fds_.close(fd);
+            if (ok && err == 0) {
+                claimed_ = name;
+                syncDirectory(fds_, state_.path());
+                return Claim::Ours;
+            }
+            ops_.unlink(joinPath(state_.path(), name));
+        }
+        if (err != EEXIST) {
+            if (state_.usable())
+                state_.setProblem(std::string("it cannot be written (") + std::strerror(err) + ")");
+            return Claim::Unavailable;
+        }
+        const std::string held = readStateFile(name).value_or(std::string());
+        char* end = nullptr;
+        const std::int64_t holder = std::strtoll(held.c_str(), &end, 10);
+        const std::uint64_t started = std::strtoull(end, nullptr, 10);
+        if (held == mine) {
+            claimed_ = name;
+            return Claim::Ours;
+        }
+        if (end != held.c_str() && holder != pid && Journal::running(ops_, holder, started))
+            return Claim::Taken;
+        ops_.unlink(joinPath(state_.path(), name)); // left by a program that is gone
+    }
+    return Claim::Unavailable;
 }
 
 bool Files::writeStateFile(const std::string& name, const std::string& bytes)
@@ -355,10 +462,12 @@ std::optional<std::string> Files::readStateFile(const std::string& name)
     return out;
 }
 
+// The removal is synced: a draft that came back after its recording was
+// whole would be recorded twice.
 void Files::removeStateFile(const std::string& name)
 {
-    if (state_.usable())
-        ops_.unlink(joinPath(state_.path(), name));
+    if (state_.usable() && ops_.unlink(joinPath(state_.path(), name)) == 0)
+        syncDirectory(fds_, state_.path());
 }
 
 } // namespace qa

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,9 @@ public:
     // then go on without journals, and state files are neither written nor
     // read.
     Files(FileOps& ops, DrivePaths drives, std::string stateDir);
+    ~Files();
+    Files(const Files&) = delete;
+    Files& operator=(const Files&) = delete;
 
     std::string hostPath(const std::string& windowPath) const { return drives_.hostPath(windowPath); }
 
@@ -35,6 +39,10 @@ public:
     bool createDirectories(const std::string& windowPath);
 
     // Opens the file for appending, creating it when missing, and closes it.
+    // Its folder is taken as the session's: a recording into a folder of
+    // that path that is on another device now (a share gone from its mount
+    // point leaves the bare directory under it) fails with 76, and no
+    // record file is made there.
     void touch(const std::string& windowPath);
 
     // True when the file does not exist or is an empty file. Anything else
@@ -67,23 +75,29 @@ public:
     // The start-up repair of recordings that a killed program left on the
     // way. Every journal in the state directory of this machine whose program
     // is no longer running (or that is this program's own), and that holds a
-    // recording, is repaired and removed, whichever record files it names:
+    // recording, is repaired, whichever record files it names:
     // - when every file holds that recording's whole block, it stays;
     // - otherwise each file is cut back to the length it had before, but only
     //   where what lies past it is a beginning of that block (text another
     //   writer appended is never cut), and a file the recording created is
-    //   removed again.
-    // Journals of other machines (a state folder on a share) and of programs
-    // still running are left alone; a journal whose file is gone is dropped.
+    //   removed again; the cut recording goes to `keep`.
+    // A journal goes only once its recording is whole, or `keep` said its
+    // text is safe; one that names a folder that cannot be reached now (a
+    // share not there) stays for a later start. Journals of other machines
+    // and of programs still running are left alone. Temporary files that
+    // programs now gone left in the state directory are removed.
     //
-    // Returns one entry per repaired recording that is NOT whole in its record
-    // files now (cut back, never written, or its file gone): its first file,
-    // the master file, with the bytes the recording appended to it (a
-    // response or a note goes to master and send, and a note also to the
-    // notes file; the same text stands in each). The host path tells whose
-    // recording it was. Call it once at start-up, before the first recording;
-    // it raises nothing.
-    std::vector<JournalPart> repairAbandoned();
+    // Call it once at start-up, before the first recording; it raises
+    // nothing. From then on each recording first repairs, the same way, what
+    // a program that ended since left on the way.
+    void repairAbandoned(const KeepCut& keep);
+
+    // One program at a time per name (a student's assignment): Ours when this
+    // program now holds it (until it ends), Taken when another program of
+    // this machine that is running does, Unavailable when the state
+    // directory cannot be used (see stateProblem).
+    enum class Claim { Ours, Taken, Unavailable };
+    Claim claim(const std::string& name);
 
     // Files of the program's own in the state directory, by plain name. A
     // write replaces the whole file in one step (a temporary file of a name
@@ -95,8 +109,10 @@ public:
     std::optional<std::string> readStateFile(const std::string& name);
     void removeStateFile(const std::string& name);
     const std::string& stateDirectory() const { return state_.path(); }
-    // Whether the state directory is there, or could be made, and is safe.
+    // Whether the state directory is there, or could be made, and is safe;
+    // and why not, for the student (empty when nothing is known against it).
     bool stateDirectoryUsable() { return state_.usable(); }
+    const std::string& stateProblem() const { return state_.problem(); }
 
     // How many descriptors this layer holds open right now (0 between calls).
     int openCount() const { return fds_.count(); }
@@ -106,12 +122,24 @@ private:
     [[noreturn]] void raise(const StepResult& failure) const;
     // Appends what is left of the file to `out`; 0, or the errno of a failed read.
     int readToEnd(int fd, std::string& out);
+    // A folder the session opened that is not the same folder now.
+    std::optional<StepResult> folderReplaced(const std::vector<JournalPart>& parts);
+    bool temporaryOfTheGone(const std::string& name);
+    void removeTemporariesOfTheGone();
 
     FileOps& ops_;
     DrivePaths drives_;
     Descriptors fds_;
     StateDirectory state_;
     Journal journal_;
+    std::string hostTag_; // the machine's part of a temporary file's name
+    std::string claimed_; // the name this program holds, if any
+    KeepCut keep_;        // where the text of a recording cut short goes
+    struct Folder {
+        std::string host;
+        std::uint64_t device = 0, id = 0;
+    };
+    std::vector<Folder> folders_; // the data folders as the session opened them
 };
 
 } // namespace qa

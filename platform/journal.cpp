@@ -1,5 +1,7 @@
 #include "platform/journal.h"
 
+#include <cstdio>
+#include <cstring>
 #include <string_view>
 
 #include "platform/paths.h"
@@ -129,10 +131,21 @@ bool StateDirectory::usable()
     int err = errnoOf(ops.stat(path_, info));
     if (err == ENOENT && makeDirectories(ops, path_, true))
         err = errnoOf(ops.stat(path_, info));
-    if (err != 0)
+    if (err != 0) {
+        problem_ = std::string("it cannot be made or reached (") + std::strerror(err) + ")";
         return false; // asked again next time: it may be made then
+    }
     const bool safe = info.directory && info.ownedByUser && (info.mode & 022) == 0;
     trust_ = safe ? Trust::Trusted : Trust::Refused;
+    if (!info.directory)
+        problem_ = "it is not a folder";
+    else if (!info.ownedByUser)
+        problem_ = "it belongs to another user";
+    else if (!safe) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", info.mode & 07777);
+        problem_ = std::string("other users may write to it (its mode is ") + mode + ")";
+    }
     return safe;
 }
 
@@ -183,7 +196,17 @@ std::optional<std::vector<JournalPart>> parseJournal(const std::string& text)
 Journal::Journal(StateDirectory& dir, Descriptors& fds) : dir_(dir), fds_(fds)
 {
     FileOps& ops = fds.ops();
-    name_ = "journal-" + fileNamePart(ops.hostName()) + "-" + std::to_string(ops.processId());
+    const std::int64_t pid = ops.processId();
+    name_ = "journal-" + fileNamePart(ops.hostName()) + "-" + std::to_string(pid) + "." +
+            std::to_string(ops.processStarted(pid));
+}
+
+bool Journal::running(FileOps& ops, std::int64_t pid, std::uint64_t started)
+{
+    if (!ops.processRunning(pid))
+        return false;
+    const std::uint64_t now = started == 0 ? 0 : ops.processStarted(pid);
+    return now == 0 || now == started; // a start time not known is taken as the same
 }
 
 // An idle journal goes with its program; a pending one stays for the repair.
@@ -210,10 +233,14 @@ void Journal::begin(const std::vector<JournalPart>& parts)
     write(parts);
 }
 
+// Synced before the first record file is written: a block on disk always
+// has its journal there too.
 void Journal::opened(const std::vector<JournalPart>& parts)
 {
     if (fd_ >= 0)
         write(parts);
+    if (fd_ >= 0)
+        fds_.ops().fsync(fd_);
 }
 
 void Journal::write(const std::vector<JournalPart>& parts)
@@ -239,30 +266,64 @@ void Journal::end(bool settled)
     fd_ = -1;
 }
 
-bool Journal::ours(const std::string& name) const
+bool Journal::ours(const std::string& name, bool alsoOurs) const
 {
     const std::string prefix = name_.substr(0, name_.rfind('-') + 1);
     if (name.compare(0, prefix.size(), prefix) != 0 || name.size() == prefix.size() ||
-        name.size() > prefix.size() + 18)
+        name.size() > prefix.size() + 40)
         return false;
-    std::int64_t pid = 0;
+    std::uint64_t fields[2] = {0, 0};
+    int field = 0;
     for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+        if (name[i] == '.' && field == 0 && i > prefix.size()) {
+            field = 1;
+            continue;
+        }
         if (name[i] < '0' || name[i] > '9')
             return false;
-        pid = pid * 10 + (name[i] - '0');
+        fields[field] = fields[field] * 10 + static_cast<std::uint64_t>(name[i] - '0');
     }
-    return pid == fds_.ops().processId() || !fds_.ops().processRunning(pid);
+    const auto pid = static_cast<std::int64_t>(fields[0]);
+    FileOps& ops = fds_.ops();
+    // Our own id under another name was a program before us that is gone.
+    if (name == name_)
+        return alsoOurs;
+    return pid == ops.processId() || !running(ops, pid, fields[1]);
 }
 
-std::vector<JournalPart> Journal::repairAbandoned()
+namespace {
+
+// Whether every folder the journal names can be reached: a share that is not
+// there now keeps its journal for a later start.
+bool reachable(FileOps& ops, const std::vector<JournalPart>& parts)
+{
+    for (const JournalPart& p : parts) {
+        FileInfo dir;
+        if (ops.stat(parentOf(p.host), dir) != 0 || !dir.directory)
+            return false;
+    }
+    return true;
+}
+
+CutRecording cutOf(const std::vector<JournalPart>& parts)
+{
+    CutRecording out;
+    for (const JournalPart& p : parts)
+        out.files.push_back(p.host);
+    out.bytes = parts.front().bytes;
+    return out;
+}
+
+} // namespace
+
+void Journal::repairAbandoned(const KeepCut& keep, bool alsoOurs)
 {
     std::vector<std::string> names;
-    std::vector<JournalPart> out;
     FileOps& ops = fds_.ops();
     if (fd_ >= 0 || !dir_.usable() || ops.listDirectory(dir_.path(), names) != 0)
-        return out;
+        return;
     for (const std::string& name : names) {
-        if (!ours(name))
+        if (!ours(name, alsoOurs))
             continue;
         int err = 0;
         const int fd = dir_.open(name, kOpenRead, err);
@@ -271,13 +332,15 @@ std::vector<JournalPart> Journal::repairAbandoned()
         const std::optional<std::string> text = readWhole(ops, fd);
         fds_.close(fd);
         const auto parts = text ? parseJournal(*text) : std::nullopt;
-        if (parts && !repairRecording(fds_, *parts))
-            out.push_back(parts->front());
+        if (parts && !reachable(ops, *parts))
+            continue;
+        if (parts && !repairRecording(fds_, *parts) && !keep(cutOf(*parts)))
+            continue; // its text is not safe yet: the next start repairs it again
         ops.unlink(joinPath(dir_.path(), name));
+        syncDirectory(fds_, dir_.path());
         if (name == name_)
             maybePending_ = false;
     }
-    return out;
 }
 
 namespace {

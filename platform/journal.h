@@ -4,6 +4,7 @@
 // is whole in its files. Used by Files only.
 #include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +64,9 @@ public:
     const std::string& path() const { return path_; }
     // Whether files may be kept there; makes the directory when missing.
     bool usable();
+    // Why it is not usable, for the student: empty when it is, or not known.
+    const std::string& problem() const { return problem_; }
+    void setProblem(std::string why) { problem_ = std::move(why); }
     // Opens a file in it without following a link; -1 with an errno value in
     // `err` when the open fails or the directory is not usable (EACCES).
     int open(const std::string& name, unsigned flags, int& err);
@@ -71,6 +75,7 @@ private:
     enum class Trust { Unknown, Trusted, Refused };
     Descriptors& fds_;
     std::string path_;
+    std::string problem_;
     Trust trust_ = Trust::Unknown;
 };
 
@@ -85,11 +90,43 @@ struct JournalPart {
     std::uint64_t id = 0;
 };
 
-// A process's journal in the state directory, "journal-<host>-<pid>": two
-// programs never share one. While a recording is under way it holds every
-// part's file and bytes, from before anything is opened; once the files are
-// open and locked, also each file's identity and length before the append.
-// Between recordings its mark reads idle.
+// A recording that a killed program left cut short, as the start-up repair
+// hands it on: every file it was meant for (host paths, the master file
+// first) and the bytes it was to append to the first. Whoever takes it says
+// whether its text is safe; until then the journal stays.
+struct CutRecording {
+    std::vector<std::string> files;
+    std::string bytes;
+};
+using KeepCut = std::function<bool(const CutRecording&)>;
+
+// A process's journal in the state directory, "journal-<host>-<pid>.<start>"
+// (the process's start time tells a reused id apart): two programs never
+// share one.
+//
+// A recording, from its first write to its repair:
+// 1. begin: before any record file is opened, the journal is written in place
+//    from offset 0: the head "qa-tutor journal A" (A: a recording is under
+//    way), the number of parts, then per part one line of seven fields, in
+//    this order: opened (0), created (0), start (0), device (0), id (0), the
+//    length of the host path, the length of the bytes; then the host path
+//    and the bytes themselves.
+// 2. opened: every file is open and locked; the same text again, now with
+//    opened 1, created (1 when this recording made the file), start (the
+//    file's length before the append), device and id. The journal is synced
+//    here, before the first record file is written.
+// 3. The record files are written and synced, then (by the tutor) the draft
+//    that held the text is removed and its folder synced.
+// 4. end: the mark at the head is flipped to '-' (idle) with one write; a
+//    roll-back that could not cut leaves it at 'A' for a repair.
+// 5. A kill anywhere between 1 and 4 leaves the mark at 'A'. The next start's
+//    repair (repairAbandoned) takes every such journal of this machine whose
+//    program is gone: when every file holds the whole block it stays; else
+//    each file is cut back to start and synced, a file the recording made is
+//    removed, and the cut text is handed on (CutRecording) to be kept in the
+//    state folder, written, synced and renamed into place. Only then is the
+//    journal removed and the folder synced, so a kill during the repair
+//    leaves the journal for the next start, which repairs it again.
 class Journal {
 public:
     Journal(StateDirectory& dir, Descriptors& fds);
@@ -101,19 +138,25 @@ public:
     // on unjournalled. A mark this process left pending (a roll-back that
     // could not cut) is repaired first.
     void begin(const std::vector<JournalPart>& parts);
-    // Notes the files' lengths and identities before the first write.
+    // Notes the files' lengths and identities before the first write, and
+    // syncs the journal.
     void opened(const std::vector<JournalPart>& parts);
     // The recording is over: its mark goes when every file is whole or as it
     // was; otherwise it stays for a repair.
     void end(bool settled);
 
-    // Every journal of this machine whose process is gone (or is this one)
-    // and that holds a recording is repaired; see Files::repairAbandoned.
-    std::vector<JournalPart> repairAbandoned();
+    // Every journal of this machine whose process is gone (and, with
+    // `alsoOurs`, this program's own) that holds a recording is repaired;
+    // see Files::repairAbandoned.
+    void repairAbandoned(const KeepCut& keep, bool alsoOurs);
+
+    // Whether a program of this machine with this process id and start time
+    // is running.
+    static bool running(FileOps& ops, std::int64_t pid, std::uint64_t started);
 
 private:
     void write(const std::vector<JournalPart>& parts);
-    bool ours(const std::string& name) const;
+    bool ours(const std::string& name, bool alsoOurs) const;
 
     StateDirectory& dir_;
     Descriptors& fds_;

@@ -464,7 +464,7 @@ TEST(RepairAbandoned, RecordingsStoppedAnywhereAreWholeOrCutAndHandedBack)
         {"torn master block", Kind::Write, 1, 7, Ours, "", false, "", true},
         {"master whole, send torn", Kind::Write, 2, 3, Ours, "", false, "", true},
         {"master whole, send not written", Kind::Write, 2, 0, Ours, "", false, "", true},
-        {"all written, not synced", Kind::Fsync, 1, 0, Ours, "", false, "*", false},
+        {"all written, not synced", Kind::Fsync, 2, 0, Ours, "", false, "*", false},
         {"another writer appended after", Kind::Write, 1, 7, Ours, "other", false, "master other", true},
         {"master file gone", Kind::Write, 1, 7, Ours, "", true, "", true},
         {"a program that is gone", Kind::Write, 2, 3, ProgramGone, "", false, "", true},
@@ -496,8 +496,10 @@ TEST(RepairAbandoned, RecordingsStoppedAnywhereAreWholeOrCutAndHandedBack)
             fs::remove(r.dir / "m.txt");
 
         std::vector<std::string> back;
-        for (const JournalPart& cut : r.files.repairAbandoned())
-            back.push_back(cut.host + '|' + cut.bytes);
+        r.files.repairAbandoned([&back](const CutRecording& cut) {
+            back.push_back(cut.files.front() + '|' + cut.bytes);
+            return true;
+        });
         EXPECT_EQ(back, row.handedBack
                             ? std::vector<std::string>{r.files.hostPath(r.parts[0].path) + '|' + r.parts[0].bytes}
                             : std::vector<std::string>{})

@@ -28,8 +28,7 @@ std::vector<std::string> drafts(const Harness& h)
     for (const auto& entry : fs::directory_iterator(h.root.state(), ec)) {
         if (entry.path().filename().string().rfind("draft-", 0) != 0)
             continue;
-        const std::string content = h.root.read(entry.path());
-        out.push_back(content.substr(content.find('\n', content.find('\n') + 1) + 1));
+        out.push_back(draftText(h.root.read(entry.path())));
     }
     return out;
 }

@@ -485,8 +485,7 @@ enum class Ending { QuitButton, CtrlQ, CloseWindow, EndOfAssignment, RoutineLine
 const std::string kUnrecordedQuestion =
     "Your text in the answer box has not been recorded. Record it as a response before the program ends?";
 
-// The draft files of the state directory and what each holds after its
-// two head lines.
+// The draft files of the state directory and the text each holds.
 std::vector<std::string> drafts(const Session& s)
 {
     std::vector<std::string> out;
@@ -495,9 +494,7 @@ std::vector<std::string> drafts(const Session& s)
     for (const auto& entry : fs::directory_iterator(s.root.state())) {
         if (entry.path().filename().string().rfind("draft-", 0) != 0)
             continue;
-        const std::string content = s.root.read(entry.path());
-        const auto body = content.find('\n', content.find('\n') + 1);
-        out.push_back(body == std::string::npos ? "?" : content.substr(body + 1));
+        out.push_back(draftText(s.root.read(entry.path())));
     }
     return out;
 }
@@ -675,17 +672,20 @@ TEST(WidgetUnrecorded, DraftSavedWhileTypingClearedByRecordingBackAtTheNextStart
     again.show();
     again.shown();
     ASSERT_EQ(s.dialogs.messages.size(), messages + 1);
-    EXPECT_EQ(s.dialogs.messages.back(),
-              "The text you had not recorded on 03-07-2026 at 10:20:30 is back in the answer box.");
+    const std::string& back = s.dialogs.messages.back();
+    EXPECT_EQ(back.rfind("The text you had not recorded for the question \"", 0), 0u) << back;
+    EXPECT_NE(back.find("\" on 03-07-2026 at 10:20:30 is back in the answer box."), std::string::npos) << back;
     EXPECT_EQ(again.answerBox()->toPlainText(), QString::fromUtf8("second \xCF\x80\nline"));
 
-    // Another assignment has no draft; a draft that cannot be written is
-    // skipped without a word.
+    // Another assignment has no draft; a state folder that cannot be made is
+    // said once, at start, and typing on says nothing more.
     Session other;
     other.ops.denyCreateUnder = other.root.state();
     other.start();
+    ASSERT_EQ(other.dialogs.messages.size(), 1u);
+    EXPECT_EQ(other.dialogs.messages[0].rfind("QA Tutor cannot use its folder for drafts", 0), 0u);
     other.type("nowhere to keep it");
     QTest::qWait(2300);
-    EXPECT_TRUE(other.dialogs.messages.empty());
+    EXPECT_EQ(other.dialogs.messages.size(), 1u);
     EXPECT_TRUE(drafts(other).empty());
 }

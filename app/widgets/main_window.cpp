@@ -261,6 +261,18 @@ bool MainWindow::load()
     return !tutor_->ended();
 }
 
+void MainWindow::terminate()
+{
+    if (!handling_) {
+        fire(Event::Terminated);
+        return;
+    }
+    tutor_->handle(Event::Terminated); // the dialog's own loop ends with the program's
+    timer_->stop();
+    draftTimer_->stop();
+    emit programEnded();
+}
+
 void MainWindow::fire(Event event)
 {
     // A handler runs to completion before the next event is taken. A modal

@@ -40,6 +40,10 @@ public:
     bool load();
     // The window is on screen.
     void shown() { fire(Event::Shown); }
+    // The system ends the program (a logout, a shutdown, the display gone):
+    // the answer box is kept as a draft, then the program ends as quit
+    // would, without asking. Also while a dialog is up.
+    void terminate();
 
     // Prepares the window's first paint (fonts, style, glyphs) in time the
     // program would otherwise spend waiting, such as while a prompt is open.

@@ -1,8 +1,10 @@
 // Records numbered answers the way the window does, through the real file
 // layer, and says so after each one returns:
 //
-//   qa_recorder_driver DRIVE_ROOT NAME COUNT TAG
+//   qa_recorder_driver DRIVE_ROOT NAME COUNT TAG [STATE_DIR]
 //
+// (the state folder is DRIVE_ROOT/state unless named: writers racing under one
+// name and assignment need one each, as they would be on different computers)
 // repairs what a killed run left, answers the four start-up prompts ("1", NAME, "ABC", "1"), shows the first
 // question, then records the answers "TAG 1", "TAG 2", ... (COUNT of them, or
 // without end when COUNT is 0) with "Enter Response", printing "ok <i>" once
@@ -16,8 +18,8 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 5) {
-        std::fprintf(stderr, "usage: %s DRIVE_ROOT NAME COUNT TAG\n", argv[0]);
+    if (argc != 5 && argc != 6) {
+        std::fprintf(stderr, "usage: %s DRIVE_ROOT NAME COUNT TAG [STATE_DIR]\n", argv[0]);
         return 2;
     }
     const std::string tag = argv[4];
@@ -27,8 +29,8 @@ int main(int argc, char** argv)
     qa::testing::ScriptedRandom random;
     qa::testing::ScriptedDialogs dialogs;
     qa::testing::FakeView view;
-    qa::Files files(qa::systemFileOps(), std::string(argv[1]), std::string(argv[1]) + "/state");
-    files.repairAbandoned(); // as the program does at start-up: cuts what a killed run left torn
+    qa::Files files(qa::systemFileOps(), std::string(argv[1]),
+                    argc == 6 ? std::string(argv[5]) : std::string(argv[1]) + "/state");
     qa::Tutor tutor(qa::Platform{files, clock, random, dialogs, view});
 
     for (const std::string& reply : {std::string("1"), std::string(argv[2]), std::string("ABC"), std::string("1")})

@@ -54,14 +54,16 @@ public:
 };
 
 // Starts the recorder driver with its standard output on `out`.
-pid_t startRecorder(const std::string& root, const std::string& name, long count, const std::string& tag, int out)
+pid_t startRecorder(const std::string& root, const std::string& name, long count, const std::string& tag, int out,
+                    const std::string& stateDir = "")
 {
     pid_t pid = fork();
     if (pid == 0) {
         dup2(out, 1);
         const std::string n = std::to_string(count);
+        const std::string state = stateDir.empty() ? root + "/state" : stateDir;
         execl(QA_RECORDER_DRIVER, QA_RECORDER_DRIVER, root.c_str(), name.c_str(), n.c_str(), tag.c_str(),
-              static_cast<char*>(nullptr));
+              state.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     return pid;
@@ -194,7 +196,10 @@ void race(bool tmpfs, long perWriter)
         const std::string log = logs + "/w" + std::to_string(w);
         int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ASSERT_GE(out, 0);
-        pids.push_back(startRecorder(scratch.path, "Race Test", perWriter, "w" + std::to_string(w), out));
+        // One state folder each, as on eight computers: one computer opens
+        // a student's assignment in one window only.
+        pids.push_back(startRecorder(scratch.path, "Race Test", perWriter, "w" + std::to_string(w), out,
+                                     scratch.path + "/state-w" + std::to_string(w)));
         close(out);
     }
     for (int w = 0; w < kWriters; ++w) {

@@ -174,7 +174,9 @@ int failEachOperation(const Scenario& s, bool failFrom)
             // without the repair of a torn tail.
             if (faulted) {
                 const Kind k = kinds[static_cast<std::size_t>(n - 1)];
-                EXPECT_TRUE(k == Kind::Close || k == Kind::JournalOpen || k == Kind::JournalWrite) << where;
+                EXPECT_TRUE(k == Kind::Close || k == Kind::JournalOpen || k == Kind::JournalWrite ||
+                            k == Kind::JournalSync)
+                    << where;
             }
         }
         if (faulted)

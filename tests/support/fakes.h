@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <memory>
 #ifdef _WIN32
 #include <random>
@@ -236,6 +237,15 @@ public:
     std::string path;
 };
 
+// The text a draft file of the state directory holds: after its head line and
+// its entry line, which ends with the text's length.
+inline std::string draftText(const std::string& content)
+{
+    const std::size_t eol = content.find('\n', content.find('\n') + 1);
+    const std::size_t size = std::strtoull(content.c_str() + content.rfind(' ', eol) + 1, nullptr, 10);
+    return eol == std::string::npos || size > content.size() ? content : content.substr(content.size() - size);
+}
+
 // A file layer over the real calls that fails chosen ones. Operations are
 // counted across open, write, fsync and close; `failAt` fails the N-th such
 // call (1-based), `failFrom` fails it and every later one. `shortWriteAt`
@@ -246,8 +256,8 @@ public:
 // that exists, while existing files open as usual without that ask.
 class FaultyFileOps : public FileOps {
 public:
-    // Opens of journals in the state directory are a kind of their own.
-    enum class Kind { Open, JournalOpen, Write, JournalWrite, Fsync, Close };
+    // Opens and syncs of journals in the state directory are kinds of their own.
+    enum class Kind { Open, JournalOpen, Write, JournalWrite, Fsync, JournalSync, Close };
     int counted = 0;
     int failAt = 0;
     bool failFrom = false;
@@ -263,10 +273,17 @@ public:
     std::function<bool(Kind)> onlyKinds; // when set, only these kinds are counted
     int dirSyncs = 0;                    // syncs of a directory, made or refused
     int dirSyncErrno = 0;                // when set, every directory sync fails with it
+    // Called before every call that changes a file or the disk, with the
+    // call's name and its path ("" when it has only a descriptor): a test
+    // may log it, or throw to stop there as if killed.
+    std::function<void(const char* call, const std::string& path)> onCall;
 
     int open(const std::string& path, unsigned flags) override
     {
-        if (fault(path.compare(path.find_last_of("/\\") + 1, 8, "journal-") != 0 ? Kind::Open : Kind::JournalOpen))
+        if (onCall)
+            onCall("open", path);
+        const bool journal = path.compare(path.find_last_of("/\\") + 1, 8, "journal-") == 0;
+        if (fault(journal ? Kind::JournalOpen : Kind::Open))
             return -1;
         if ((flags & kOpenCreate) && deniedCreate(path)) {
             errno = EACCES; // some shares refuse it even for a file that exists
@@ -277,11 +294,17 @@ public:
             ++openFds;
         if (fd >= 0 && (flags & kOpenDirectory))
             dirFds_.push_back(fd);
+        if (fd >= 0 && journal)
+            journalFds_.push_back(fd);
+        if (fd >= 0)
+            paths_[fd] = path;
         return fd;
     }
     std::int64_t read(int fd, void* buf, std::size_t len) override { return real_.read(fd, buf, len); }
     std::int64_t write(int fd, const void* buf, std::size_t len) override
     {
+        if (onCall)
+            onCall("write", pathOf(fd));
         if (fault(Kind::Write))
             return -1;
         ++writes;
@@ -297,6 +320,8 @@ public:
     // and do not count among `writes`.
     std::int64_t pwrite(int fd, const void* buf, std::size_t len, std::int64_t offset) override
     {
+        if (onCall)
+            onCall("pwrite", pathOf(fd));
         if (fault(Kind::JournalWrite))
             return -1;
         ++journalWrites;
@@ -304,7 +329,10 @@ public:
     }
     int fsync(int fd) override
     {
-        if (fault(Kind::Fsync))
+        if (onCall)
+            onCall("fsync", pathOf(fd));
+        const bool journal = std::find(journalFds_.begin(), journalFds_.end(), fd) != journalFds_.end();
+        if (fault(journal ? Kind::JournalSync : Kind::Fsync))
             return -1;
         if (std::find(dirFds_.begin(), dirFds_.end(), fd) != dirFds_.end() && ++dirSyncs && dirSyncErrno != 0) {
             errno = dirSyncErrno;
@@ -312,7 +340,12 @@ public:
         }
         return real_.fsync(fd);
     }
-    int ftruncate(int fd, std::int64_t length) override { return real_.ftruncate(fd, length); }
+    int ftruncate(int fd, std::int64_t length) override
+    {
+        if (onCall)
+            onCall("ftruncate", pathOf(fd));
+        return real_.ftruncate(fd, length);
+    }
     int fstat(int fd, FileInfo& info) override { return real_.fstat(fd, info); }
     int stat(const std::string& path, FileInfo& info) override { return real_.stat(path, info); }
     int lock(int fd, LockKind kind) override
@@ -328,6 +361,8 @@ public:
     {
         --openFds;
         dirFds_.erase(std::remove(dirFds_.begin(), dirFds_.end(), fd), dirFds_.end());
+        journalFds_.erase(std::remove(journalFds_.begin(), journalFds_.end(), fd), journalFds_.end());
+        paths_.erase(fd);
         int r = real_.close(fd);
         if (fault(Kind::Close))
             return -1;
@@ -342,8 +377,18 @@ public:
         }
         return real_.mkdir(path, ownerOnly);
     }
-    int unlink(const std::string& path) override { return real_.unlink(path); }
-    int rename(const std::string& from, const std::string& to) override { return real_.rename(from, to); }
+    int unlink(const std::string& path) override
+    {
+        if (onCall)
+            onCall("unlink", path);
+        return real_.unlink(path);
+    }
+    int rename(const std::string& from, const std::string& to) override
+    {
+        if (onCall)
+            onCall("rename", to);
+        return real_.rename(from, to);
+    }
     int listDirectory(const std::string& path, std::vector<std::string>& names) override
     {
         return real_.listDirectory(path, names);
@@ -352,9 +397,18 @@ public:
     {
         return real_.listEntries(path, entries);
     }
+    // What a kill does to a process's descriptors (and so its locks).
+    void closeEverything()
+    {
+        for (const auto& [fd, path] : paths_)
+            real_.close(fd);
+        paths_.clear();
+        openFds = 0;
+    }
     std::string hostName() override { return real_.hostName(); }
     std::int64_t processId() override { return real_.processId(); }
     bool processRunning(std::int64_t pid) override { return real_.processRunning(pid); }
+    std::uint64_t processStarted(std::int64_t pid) override { return real_.processStarted(pid); }
 
 private:
     bool fault(Kind kind)
@@ -374,6 +428,13 @@ private:
     }
     FileOps& real_ = systemFileOps();
     std::vector<int> dirFds_;
+    std::vector<int> journalFds_;
+    std::map<int, std::string> paths_;
+    std::string pathOf(int fd) const
+    {
+        const auto at = paths_.find(fd);
+        return at == paths_.end() ? std::string() : at->second;
+    }
 };
 
 // A whole tutor over fakes and a temporary drive root.

@@ -1,0 +1,367 @@
+// After a crash: a text comes back once, under the question it was typed for,
+// never when it is already recorded; one window per student and assignment;
+// a state folder that cannot be used is said at start; the start-up repair
+// keeps a cut text safe before it lets its journal go.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/fakes.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+using namespace qa;
+using namespace qa::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::vector<std::string> kBank = {"001.  x", "`q1 first question", "`q2 second question", "####.#"};
+
+BankLoader bankOf(const std::vector<std::string>& lines)
+{
+    return [lines](QuestionBank& bank, long long& index) {
+        for (const std::string& line : lines)
+            bank.storeNext(index, line);
+    };
+}
+
+// A later start over the same drive and state folder, as after a crash.
+struct Restart {
+    explicit Restart(Harness& h) : files{ops, h.root.path, h.root.state()} { tutor.setBankLoader(bankOf(kBank)); }
+    bool start(const std::string& name = "Ann Lee", const std::string& assignment = "1")
+    {
+        for (const std::string& reply : {std::string("1"), name, std::string("ABC"), assignment})
+            dialogs.reply(reply);
+        return tutor.handle(Event::Load) && tutor.handle(Event::Shown);
+    }
+    FaultyFileOps ops;
+    Files files;
+    FakeView view;
+    ScriptedDialogs dialogs;
+    FakeClock clock;
+    ScriptedRandom random;
+    Tutor tutor{Platform{files, clock, random, dialogs, view}};
+};
+
+// The state folder's files by name (temporaries included).
+std::vector<std::string> stateFiles(const Harness& h)
+{
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(h.root.state(), ec))
+        out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::string fileStartingWith(const Harness& h, const std::string& prefix)
+{
+    for (const std::string& name : stateFiles(h))
+        if (name.rfind(prefix, 0) == 0)
+            return (fs::path(h.root.state()) / name).string();
+    return {};
+}
+
+std::size_t count(const std::string& in, const std::string& what)
+{
+    std::size_t n = 0;
+    for (std::size_t at = in.find(what); at != std::string::npos; at = in.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// Started, on the first question, "text" typed and kept as the draft.
+void typedOnFirst(Harness& h, const std::string& text)
+{
+    h.useBank(kBank);
+    ASSERT_TRUE(h.start());
+    ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
+    h.view.answer = text;
+    ASSERT_TRUE(h.tutor.handle(Event::AnswerIdle));
+    ASSERT_FALSE(fileStartingWith(h, "draft-").empty());
+}
+
+struct Killed {};
+
+} // namespace
+
+TEST(AfterACrash, ATextAlreadyWholeInTheRecordFilesIsNotBroughtBack)
+{
+    // Killed after the recording was synced, before its draft went; or with
+    // the recording cut short while a draft of the same text was kept.
+    const struct {
+        const char* name;
+        bool cut;
+        bool back;
+    } kCases[] = {{"draft left after its recording", false, false}, {"recording cut, draft kept", true, true}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        typedOnFirst(h, "my answer");
+        const std::string draftFile = fileStartingWith(h, "draft-");
+        const std::string draft = h.root.read(draftFile);
+        if (c.cut) {
+            int writes = 0;
+            h.ops.onlyKinds = [&writes](FaultyFileOps::Kind k) {
+                if (k == FaultyFileOps::Kind::Write && ++writes == 2)
+                    throw Killed{}; // the master file's block written, the send file's not
+                return false;
+            };
+            EXPECT_THROW(h.tutor.handle(Event::EnterResponse), Killed);
+        } else {
+            ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+            ASSERT_EQ(fileStartingWith(h, "draft-"), "");
+            std::ofstream(draftFile, std::ios::binary) << draft;
+        }
+        Restart again(h);
+        ASSERT_TRUE(again.start());
+        EXPECT_EQ(again.view.answer, c.back ? "my answer" : " ");
+        EXPECT_EQ(again.dialogs.messages.size(), c.back ? 1u : 0u);
+        EXPECT_EQ(count(h.root.read(h.master()), "my answer"), c.back ? 0u : 1u);
+        EXPECT_EQ(fileStartingWith(h, "draft-").empty(), !c.back);
+        EXPECT_EQ(fileStartingWith(h, "cut-"), "");
+        if (!c.back)
+            continue;
+        // Recorded as the message invites: once in each file, and a third
+        // start brings nothing back.
+        ASSERT_TRUE(again.tutor.handle(Event::EnterResponse));
+        EXPECT_EQ(count(h.root.read(h.master()), "my answer"), 1u);
+        EXPECT_EQ(count(h.root.read(h.send()), "my answer"), 1u);
+        Restart third(h);
+        ASSERT_TRUE(third.start());
+        EXPECT_EQ(third.view.answer, " ");
+    }
+}
+
+TEST(AfterACrash, RestoredTextComesBackUnderTheQuestionItWasTypedFor)
+{
+    // Question 1 answered, question 2's text kept as a draft, then a crash.
+    // Recorded at once, or at "Next Question / Answer" with a Yes.
+    for (bool viaNext : {false, true}) {
+        SCOPED_TRACE(viaNext ? "Yes before the next question" : "Enter Response");
+        Harness h;
+        typedOnFirst(h, "first answer");
+        ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+        ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
+        h.view.answer = "second answer";
+        ASSERT_TRUE(h.tutor.handle(Event::AnswerIdle));
+
+        Restart again(h);
+        ASSERT_TRUE(again.start());
+        EXPECT_EQ(again.view.answer, "second answer");
+        EXPECT_EQ(again.view.question, "`q2 second question");
+        EXPECT_EQ(again.tutor.cursor().currentLine(), "`q2 second question");
+        ASSERT_EQ(again.dialogs.messages.size(), 1u);
+        EXPECT_NE(again.dialogs.messages[0].find("for the question \"`q2 second question\""), std::string::npos)
+            << again.dialogs.messages[0];
+        const std::string before = h.root.read(h.master());
+        if (viaNext) {
+            again.dialogs.choices = {Dialogs::Choice::Yes};
+            EXPECT_FALSE(again.tutor.handle(Event::NextQuestion)); // the end marker follows
+        } else {
+            ASSERT_TRUE(again.tutor.handle(Event::EnterResponse));
+        }
+        const std::string added = h.root.read(h.master()).substr(before.size());
+        EXPECT_NE(added.find("`questionNumber 10002 \r\n`q2 second question\r\n"), std::string::npos) << added;
+        EXPECT_EQ(count(added, "second answer"), 1u) << added;
+    }
+}
+
+TEST(AfterACrash, ACutNoteComesBackAsANoteOnce)
+{
+    Harness h;
+    typedOnFirst(h, "a note");
+    int writes = 0;
+    h.ops.onlyKinds = [&writes](FaultyFileOps::Kind k) {
+        if (k == FaultyFileOps::Kind::Write && ++writes == 3)
+            throw Killed{}; // master and send written, the notes file not
+        return false;
+    };
+    EXPECT_THROW(h.tutor.handle(Event::SaveAsNotes), Killed);
+    Restart again(h);
+    ASSERT_TRUE(again.start());
+    EXPECT_EQ(again.view.answer, "a note");
+    ASSERT_EQ(again.dialogs.messages.size(), 1u);
+    EXPECT_EQ(again.dialogs.messages[0].rfind("The note you had not recorded for the question \"`q1", 0), 0u)
+        << again.dialogs.messages[0];
+    EXPECT_NE(again.dialogs.messages[0].find("\"Save as Notes\""), std::string::npos);
+    EXPECT_EQ(count(h.root.read(h.master()), "a note"), 0u);
+
+    // Given up: cleared and quit. It does not come back again.
+    ASSERT_TRUE(again.tutor.handle(Event::ClearAnswerBox));
+    EXPECT_FALSE(again.tutor.handle(Event::Quit));
+    Restart third(h);
+    ASSERT_TRUE(third.start());
+    EXPECT_EQ(third.view.answer, " ");
+    EXPECT_TRUE(third.dialogs.messages.empty());
+    EXPECT_EQ(fileStartingWith(h, "cut-"), "");
+    EXPECT_EQ(fileStartingWith(h, "draft-"), "");
+}
+
+TEST(AfterACrash, TheRunTimeErrorReportAndTheSystemsEndKeepTheDraft)
+{
+    for (Event ending : {Event::NextPicture, Event::Terminated}) {
+        SCOPED_TRACE(static_cast<int>(ending));
+        std::vector<std::string> lines(4998);
+        lines.push_back("001.  x"); // at 4999: "next picture" looks past the bank
+        lines.push_back("`routine graph1");
+        Harness h;
+        h.useBank(std::move(lines));
+        ASSERT_TRUE(h.start());
+        h.view.answer = "typed just now";
+        EXPECT_FALSE(h.tutor.handle(ending));
+        EXPECT_TRUE(h.dialogs.questions.empty());
+        const std::string draft = fileStartingWith(h, "draft-");
+        ASSERT_NE(draft, "");
+        EXPECT_EQ(draftText(h.root.read(draft)), "typed just now");
+    }
+}
+
+#ifndef _WIN32
+TEST(AfterACrash, OneWindowPerStudentAndAssignment)
+{
+    // The claim of another tutor: running (this test's parent), gone, or its
+    // process id now used by another program (another start time).
+    const std::int64_t parent = getppid();
+    const std::string started = std::to_string(systemFileOps().processStarted(parent));
+    const struct {
+        const char* name;
+        std::string claim;
+        bool refused;
+    } kCases[] = {
+        {"running", std::to_string(parent) + " " + started + "\n", true},
+        {"gone", "2147483600 5\n", false},
+        {"id used again", std::to_string(parent) + " 1\n", false},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        typedOnFirst(h, "first window's text");
+        const std::string claim = fileStartingWith(h, "open-");
+        ASSERT_NE(claim, "");
+        std::ofstream(claim, std::ios::binary) << c.claim;
+        const std::string master = h.root.read(h.master());
+        const std::vector<std::string> state = stateFiles(h);
+
+        Restart second(h);
+        EXPECT_EQ(second.start(), !c.refused);
+        if (c.refused) {
+            EXPECT_EQ(second.dialogs.messages,
+                      std::vector<std::string>{
+                          "QA Tutor is already open for Ann Lee, assignment 001. Use that window."});
+            EXPECT_EQ(h.root.read(h.master()), master);
+            EXPECT_EQ(stateFiles(h), state);
+            // Another student on the same account starts as usual.
+            Restart other(h);
+            EXPECT_TRUE(other.start("Bo Chen"));
+            EXPECT_TRUE(other.dialogs.messages.empty());
+        } else {
+            EXPECT_EQ(second.view.answer, "first window's text");
+        }
+    }
+}
+
+TEST(AfterACrash, AStateFolderThatCannotBeUsedIsSaidOnceAtStart)
+{
+    const struct {
+        const char* name;
+        std::function<void(const std::string&)> spoil;
+        const char* why;
+    } kCases[] = {
+        {"writable by all", [](const std::string& d) { fs::create_directories(d), chmod(d.c_str(), 0777); },
+         "other users may write to it (its mode is 0777)"},
+        {"a file in its place", [](const std::string& d) { std::ofstream(d) << "x"; }, "it is not a folder"},
+    };
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        h.useBank(kBank);
+        c.spoil(h.root.state());
+        ASSERT_TRUE(h.start());
+        ASSERT_EQ(h.dialogs.messages.size(), 1u);
+        const std::string& said = h.dialogs.messages[0];
+        EXPECT_EQ(said.rfind("QA Tutor cannot use its folder for drafts, \"" + h.root.state() + "\": " + c.why, 0),
+                  0u)
+            << said;
+        EXPECT_NE(said.find("not kept as a draft"), std::string::npos);
+        EXPECT_NE(said.find("not repaired"), std::string::npos);
+        EXPECT_NE(said.find("chmod 700"), std::string::npos);
+        ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
+        h.view.answer = "typed";
+        ASSERT_TRUE(h.tutor.handle(Event::AnswerIdle));
+        EXPECT_EQ(h.dialogs.messages.size(), 1u);
+    }
+
+    // Usable at start, then a draft that cannot be written while typing: said
+    // when it happens, once.
+    Harness h;
+    typedOnFirst(h, "kept");
+    h.ops.denyCreateUnder = h.root.state();
+    for (const char* typed : {"kept, and more", "kept, and more still"}) {
+        h.view.answer = typed;
+        ASSERT_TRUE(h.tutor.handle(Event::AnswerIdle));
+    }
+    ASSERT_EQ(h.dialogs.messages.size(), 1u);
+    EXPECT_EQ(h.dialogs.messages[0].rfind("Your text could not be kept as a draft in the folder", 0), 0u);
+}
+#endif
+
+// A start-up repair killed at each of its file calls in turn, then a clean
+// start: the cut text comes back exactly once, and the state folder is left
+// with nothing but its draft.
+TEST(AfterACrash, ASecondKillDuringTheStartUpRepairLosesNothing)
+{
+    for (int killAt = 1;; ++killAt) {
+        SCOPED_TRACE(killAt);
+        Harness h;
+        typedOnFirst(h, "cut short");
+        h.view.answer = "cut short, and more";
+        int writes = 0;
+        h.ops.onlyKinds = [&writes](FaultyFileOps::Kind k) {
+            if (k == FaultyFileOps::Kind::Write && ++writes == 2)
+                throw Killed{};
+            return false;
+        };
+        EXPECT_THROW(h.tutor.handle(Event::EnterResponse), Killed);
+
+        bool killed = false;
+        {
+            Restart second(h);
+            int calls = 0;
+            second.ops.onCall = [&calls, &killed, killAt](const char*, const std::string&) {
+                if (!killed && ++calls == killAt) {
+                    killed = true; // and nothing more throws: unwinding is not part of the kill
+                    throw Killed{};
+                }
+            };
+            try {
+                second.start();
+                second.ops.onCall = nullptr; // ran through: its ending is no part of the start
+            } catch (const Killed&) {
+                second.ops.closeEverything();
+            }
+        }
+        Restart clean(h);
+        ASSERT_TRUE(clean.start());
+        EXPECT_EQ(clean.view.answer, "cut short, and more");
+        EXPECT_EQ(count(h.root.read(h.master()), "cut short"), 0u);
+        EXPECT_EQ(count(h.root.read(h.send()), "cut short"), 0u);
+        // Temporaries of this process stay: it is still running (the crash
+        // campaign sees them go across real processes).
+        for (const std::string& name : stateFiles(h))
+            EXPECT_TRUE(name.rfind("draft-", 0) == 0 || name.rfind("open-", 0) == 0 ||
+                        name.rfind("journal-", 0) == 0 || name.ends_with(".tmp"))
+                << name;
+        if (!killed) {
+            std::printf("[ figures  ] start-up killed at each of its %d file calls in turn\n", killAt - 1);
+            break; // the second start ran through: every call has had its kill
+        }
+    }
+}

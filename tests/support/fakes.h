@@ -274,14 +274,17 @@ public:
     int dirSyncs = 0;                    // syncs of a directory, made or refused
     int dirSyncErrno = 0;                // when set, every directory sync fails with it
     // Called before every call that changes a file or the disk, with the
-    // call's name and its path ("" when it has only a descriptor): a test
-    // may log it, or throw to stop there as if killed.
-    std::function<void(const char* call, const std::string& path)> onCall;
+    // call's name and its path ("" when it has only a descriptor): true fails
+    // the call with EIO. Failing every call from one on leaves the disk as a
+    // kill there would.
+    std::function<bool(const char* call, const std::string& path)> onCall;
 
     int open(const std::string& path, unsigned flags) override
     {
-        if (onCall)
-            onCall("open", path);
+        if (onCall && onCall("open", path)) {
+            errno = EIO;
+            return -1;
+        }
         const bool journal = path.compare(path.find_last_of("/\\") + 1, 8, "journal-") == 0;
         if (fault(journal ? Kind::JournalOpen : Kind::Open))
             return -1;
@@ -303,8 +306,10 @@ public:
     std::int64_t read(int fd, void* buf, std::size_t len) override { return real_.read(fd, buf, len); }
     std::int64_t write(int fd, const void* buf, std::size_t len) override
     {
-        if (onCall)
-            onCall("write", pathOf(fd));
+        if (onCall && onCall("write", pathOf(fd))) {
+            errno = EIO;
+            return -1;
+        }
         if (fault(Kind::Write))
             return -1;
         ++writes;
@@ -320,8 +325,10 @@ public:
     // and do not count among `writes`.
     std::int64_t pwrite(int fd, const void* buf, std::size_t len, std::int64_t offset) override
     {
-        if (onCall)
-            onCall("pwrite", pathOf(fd));
+        if (onCall && onCall("pwrite", pathOf(fd))) {
+            errno = EIO;
+            return -1;
+        }
         if (fault(Kind::JournalWrite))
             return -1;
         ++journalWrites;
@@ -329,8 +336,10 @@ public:
     }
     int fsync(int fd) override
     {
-        if (onCall)
-            onCall("fsync", pathOf(fd));
+        if (onCall && onCall("fsync", pathOf(fd))) {
+            errno = EIO;
+            return -1;
+        }
         const bool journal = std::find(journalFds_.begin(), journalFds_.end(), fd) != journalFds_.end();
         if (fault(journal ? Kind::JournalSync : Kind::Fsync))
             return -1;
@@ -342,8 +351,10 @@ public:
     }
     int ftruncate(int fd, std::int64_t length) override
     {
-        if (onCall)
-            onCall("ftruncate", pathOf(fd));
+        if (onCall && onCall("ftruncate", pathOf(fd))) {
+            errno = EIO;
+            return -1;
+        }
         return real_.ftruncate(fd, length);
     }
     int fstat(int fd, FileInfo& info) override { return real_.fstat(fd, info); }
@@ -379,14 +390,18 @@ public:
     }
     int unlink(const std::string& path) override
     {
-        if (onCall)
-            onCall("unlink", path);
+        if (onCall && onCall("unlink", path)) {
+            errno = EIO;
+            return -1;
+        }
         return real_.unlink(path);
     }
     int rename(const std::string& from, const std::string& to) override
     {
-        if (onCall)
-            onCall("rename", to);
+        if (onCall && onCall("rename", to)) {
+            errno = EIO;
+            return -1;
+        }
         return real_.rename(from, to);
     }
     int listDirectory(const std::string& path, std::vector<std::string>& names) override
@@ -396,14 +411,6 @@ public:
     int listEntries(const std::string& path, std::vector<DirEntry>& entries) override
     {
         return real_.listEntries(path, entries);
-    }
-    // What a kill does to a process's descriptors (and so its locks).
-    void closeEverything()
-    {
-        for (const auto& [fd, path] : paths_)
-            real_.close(fd);
-        paths_.clear();
-        openFds = 0;
     }
     std::string hostName() override { return real_.hostName(); }
     std::int64_t processId() override { return real_.processId(); }

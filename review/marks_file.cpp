@@ -77,8 +77,11 @@ fs::path defaultMarksPath(const fs::path& folder, const fs::path& input)
     if (name.filename().empty())
         name = name.parent_path();
     std::string stem = pathToUtf8(name.filename());
-    if (const std::size_t dot = stem.rfind('.'); dot != std::string::npos && dot > 0 && !fs::is_directory(input))
-        stem.resize(dot);
+    // An archive's name without its extensions (class.zip, class.tar.gz: class).
+    for (int k = 0; k < 2 && !fs::is_directory(input); ++k)
+        if (const std::size_t dot = stem.rfind('.');
+            dot != std::string::npos && dot > 0 && (k == 0 || stem.compare(dot, std::string::npos, ".tar") == 0))
+            stem.resize(dot);
     return folder / pathFromUtf8("marks-" + (stem.empty() ? std::string("class") : stem) + ".csv");
 }
 

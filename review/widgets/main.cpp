@@ -19,6 +19,8 @@ namespace {
 // What Qt says while it opens the display: held back, and dropped when no
 // display can be opened, since the usage then says what to do.
 std::vector<QString> heldMessages;
+// Whether the window to open is the marking window (--mark).
+bool markingWindow = false;
 
 void whileOpening(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
@@ -27,7 +29,10 @@ void whileOpening(QtMsgType type, const QMessageLogContext&, const QString& mess
         return;
     }
     // Qt would abort here. Without a window, the command line is the way in.
-    std::cerr << "qa-review: no display can be opened for the window; give the folders on the command line.\n"
+    std::cerr << (markingWindow
+                      ? "qa-review: --mark needs a display for the marking window, and none can be opened.\n"
+                      : "qa-review: no display can be opened for the window; give the folders on the command "
+                        "line.\n")
               << qa::review::usageText() << std::flush;
     std::_Exit(2);
 }
@@ -41,6 +46,7 @@ int main(int argc, char** argv)
     if (!args.empty() && !mark)
         return qa::review::runCommandLine(args, std::cout, std::cerr, qa::review::stderrIsTerminal());
 
+    markingWindow = mark;
     const QtMessageHandler previous = qInstallMessageHandler(whileOpening);
     QApplication app(argc, argv);
     qInstallMessageHandler(previous);

@@ -3,7 +3,8 @@
 # way an instructor would. First an empty folder: the save dialog's offer is
 # taken, and the message that nothing could be read offers to choose again
 # (taken). Then the class folder's path is typed into the folder chooser and
-# a report path into the save dialog. Afterwards the report must be written
+# a report path into the save dialog; the box that says what the report
+# holds is answered with Open. Afterwards the report must be written
 # there and nothing for the empty folder, nothing may be written among the
 # handed-in files, and the browser (a stub xdg-open first on the PATH, which
 # is what Qt opens documents with) must have been given the report's URL.
@@ -47,6 +48,11 @@ if [ "${1:-}" = "--inside" ]; then
     shot save-dialog
     xdotool key ctrl+a
     xdotool type --delay 20 "$REPORT"
+    xdotool key Return
+    # The box that says what the report holds: Open, its default, opens it.
+    wait_window "QA Tutor Review"
+    focus "$win"
+    shot report-written
     xdotool key Return
     for _ in $(seq 1 300); do
         kill -0 "$pid" 2>/dev/null || break

@@ -49,8 +49,24 @@ if [ "${1:-}" = "--inside" ]; then
     xdotool key ctrl+a
     xdotool type --delay 20 "$REPORT"
     xdotool key Return
-    # The box that says what the report holds: Open, its default, opens it.
-    wait_window "QA Tutor Review"
+    # The report is renamed into place when it is whole; then the box that
+    # says what it holds is the one window of that title left standing (the
+    # progress dialog, which has the same title and may have come up on a
+    # loaded machine, is gone by then). Open, its default, opens the report.
+    for _ in $(seq 1 300); do
+        [ -f "$REPORT" ] && break
+        sleep 0.1
+    done
+    box=""
+    for _ in $(seq 1 120); do
+        now=$(xdotool search --onlyvisible --name "^QA Tutor Review\$" 2>/dev/null | tr '\n' ' ' || true)
+        if [ -n "$now" ] && [ "$now" = "$box" ] && [ "$(echo $now | wc -w)" -eq 1 ]; then
+            break
+        fi
+        box=$now
+        sleep 0.5
+    done
+    win=${box% }
     focus "$win"
     shot report-written
     xdotool key Return

@@ -9,20 +9,11 @@
 #include "platform/file_ops.h"
 #include "review/destination.h"
 #include "review/review.h"
+#include "review/stages.h"
 
 namespace qa::review {
 namespace fs = std::filesystem;
 namespace {
-
-std::string hostName(const fs::path& p)
-{
-#ifdef _WIN32
-    const auto u = p.u8string();
-    return std::string(u.begin(), u.end());
-#else
-    return p.native();
-#endif
-}
 
 std::string reasonOf(int err)
 {
@@ -34,7 +25,7 @@ std::string reasonOf(int err)
 std::string readWholeFile(const fs::path& path, std::string& bytes)
 {
     FileOps& ops = systemFileOps();
-    const int fd = ops.open(hostName(path), kOpenRead);
+    const int fd = ops.open(hostPath(path), kOpenRead);
     if (fd < 0)
         return reasonOf(errno);
     bytes.clear();

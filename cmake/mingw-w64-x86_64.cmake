@@ -4,8 +4,14 @@
 #   cmake -S . -B build-windows -G Ninja \
 #     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DQA_BUILD_WINDOW=OFF
 #
-# Programs are linked statically, so they need no MinGW DLLs beside them, and
-# run through Wine when ctest starts them.
+# or, with the windows, against the prefix `packaging/windows/prefix.sh`
+# makes (Qt, libarchive, libxlsxwriter for MinGW-w64):
+#
+#   cmake ... -DCMAKE_PREFIX_PATH=<prefix> -DQT_HOST_PATH=/usr
+#
+# Programs link the MinGW runtime statically, so that without Qt they need no
+# MinGW DLLs beside them; cross-built, they run through Wine when ctest
+# starts them.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -14,7 +20,9 @@ set(CMAKE_C_COMPILER ${QA_MINGW_PREFIX}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${QA_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${QA_MINGW_PREFIX}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${QA_MINGW_PREFIX})
+# Libraries, headers and packages come from the MinGW root and from the
+# prefixes given, never from the host; programs only from the host.
+set(CMAKE_FIND_ROOT_PATH /usr/${QA_MINGW_PREFIX} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -151,10 +151,10 @@ build_libarchive() {
     src=$(fetch_source libarchive "$archive_version")
     # ZIP with deflate (zlib); no other compression, crypto, XML or tools.
     for o in BZip2 LZ4 LZMA ZSTD LIBB2 LZO MBEDTLS NETTLE OPENSSL CNG LIBXML2 EXPAT PCREPOSIX \
-             PCRE2POSIX LIBGCC ICONV ACL XATTR TAR CPIO CAT UNZIP TEST; do
+             LIBGCC ICONV ACL XATTR TAR CPIO CAT TEST; do
         off+=("-DENABLE_$o=OFF")
     done
-    cmake_cross "$src" "$work/libarchive-build" -DENABLE_ZLIB=ON "${off[@]}"
+    cmake_cross "$src" "$work/libarchive-build" -DENABLE_ZLIB=ON -DPOSIX_REGEX_LIB=NONE "${off[@]}"
     rm -rf "$work/libarchive-build" "$work/libarchive-source"
 }
 

@@ -4,11 +4,13 @@
 # into a folder whose name has an accent, and the two trees must match, file
 # names included (on Windows they go through the wide calls); then each
 # side's qa-review reads its own tree. And qa-review.exe without arguments,
-# the command line alone, gives its usage and status 2.
+# the command line alone, gives its usage and status 2; with the window
+# (WINDOW given as "window"), no arguments open the desk, and --help gives
+# the usage and status 0.
 #
-#   review_same_csv.sh HOST_COMPOSE HOST_REVIEW WINDOWS_COMPOSE WINDOWS_REVIEW WINE
+#   review_same_csv.sh HOST_COMPOSE HOST_REVIEW WINDOWS_COMPOSE WINDOWS_REVIEW WINE [WINDOW]
 set -euo pipefail
-host_compose=$1 host_review=$2 win_compose=$3 win_review=$4 wine=$5
+host_compose=$1 host_review=$2 win_compose=$3 win_review=$4 wine=$5 window=${6:-}
 work=$(mktemp -d "${TMPDIR:-/tmp}/qa-same-csv-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 class="Année 1"
@@ -19,11 +21,17 @@ mkdir -p "$work/linux" "$work/windows"
 
 fail=0
 status=0
-"$wine" "$win_review" >"$work/usage" 2>&1 || status=$?
-if [ "$status" -eq 2 ] && grep -q "^usage: qa-review " "$work/usage"; then
-    echo "ok: without arguments, the usage and status 2"
+if [ "$window" = window ]; then
+    "$wine" "$win_review" --help >"$work/usage" 2>&1 || status=$?
+    asked="--help" expected=0
 else
-    echo "FAIL: without arguments: status $status, and: $(cat "$work/usage")"
+    "$wine" "$win_review" >"$work/usage" 2>&1 || status=$?
+    asked="without arguments" expected=2
+fi
+if [ "$status" -eq "$expected" ] && grep -q "^usage: qa-review " "$work/usage"; then
+    echo "ok: $asked, the usage and status $expected"
+else
+    echo "FAIL: $asked: status $status, and: $(cat "$work/usage")"
     fail=1
 fi
 if diff -r "$work/linux/$class" "$work/windows/$class"; then

@@ -42,7 +42,12 @@ struct DialogWalker {
                     continue;
                 SCOPED_TRACE(dialog->windowTitle().toStdString());
                 EXPECT_GE(focusableControls(dialog), 1);
-                EXPECT_EQ(unnamedFocusableControls(dialog), std::vector<std::string>{});
+#ifdef _WIN32
+                // On Windows the desk shows the system's own file dialogs,
+                // not these (which only the offscreen platform shows).
+                if (!qobject_cast<QFileDialog*>(dialog))
+#endif
+                    EXPECT_EQ(unnamedFocusableControls(dialog), std::vector<std::string>{});
                 walked.insert(dialog);
                 titles.push_back(dialog->windowTitle().toStdString());
                 answer(dialog);

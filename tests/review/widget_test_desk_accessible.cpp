@@ -42,12 +42,15 @@ struct DialogWalker {
                     continue;
                 SCOPED_TRACE(dialog->windowTitle().toStdString());
                 EXPECT_GE(focusableControls(dialog), 1);
+                bool qtFileDialog = false;
 #ifdef _WIN32
                 // On Windows the desk shows the system's own file dialogs,
                 // not these (which only the offscreen platform shows).
-                if (!qobject_cast<QFileDialog*>(dialog))
+                qtFileDialog = qobject_cast<QFileDialog*>(dialog) != nullptr;
 #endif
+                if (!qtFileDialog) {
                     EXPECT_EQ(unnamedFocusableControls(dialog), std::vector<std::string>{});
+                }
                 walked.insert(dialog);
                 titles.push_back(dialog->windowTitle().toStdString());
                 answer(dialog);
@@ -86,12 +89,11 @@ TEST(ReviewDeskAccessible, EveryFocusableControlInTheDialogsHasAName)
     std::atomic<bool> seen{false};
     DialogWalker walker;
     walker.answer = [&](QDialog*) { return seen = true; };
-    const auto outcome = qa::review::widgets::makeReport(folder, tmp.path() + "/r.html", nullptr,
-                                                         [&](std::size_t done) {
-                                                             while (done == 0 && !seen)
-                                                                 std::this_thread::sleep_for(
-                                                                     std::chrono::milliseconds(5));
-                                                         });
+    const auto outcome =
+        qa::review::widgets::makeReport(folder, tmp.path() + "/r.html", nullptr, [&](bool, std::uint64_t done) {
+            while (done == 0 && !seen)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        });
     EXPECT_EQ(outcome.status, qa::review::widgets::Outcome::Status::Done);
     EXPECT_EQ(walker.titles.size(), 1u);
 }

@@ -24,10 +24,10 @@ inline std::vector<std::string> unnamedFocusableControls(QWidget* top)
         const QAccessible::State state = node->state();
         if (state.focusable && !state.invisible && node->text(QAccessible::Name).trimmed().isEmpty()) {
             const QObject* object = node->object();
-            out.push_back(std::to_string(int(node->role())) + " " +
-                          (object ? object->metaObject()->className() + std::string(" ") +
-                                        object->objectName().toStdString()
-                                  : std::string("(no object)")));
+            out.push_back(
+                std::to_string(int(node->role())) + " " +
+                (object ? object->metaObject()->className() + std::string(" ") + object->objectName().toStdString()
+                        : std::string("(no object)")));
         }
         for (int i = 0; i < node->childCount(); ++i)
             todo.push_back(node->child(i));

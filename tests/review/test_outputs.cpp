@@ -70,7 +70,10 @@ TEST(ReviewOutputs, NeverAmongTheInputsByPathOrByASecondName)
     const fs::path in = d.path / "class", file = writeClass(in);
     fs::create_directories(d.path / "class2");
     fs::create_directories(in / "sub");
-    fs::create_directory_symlink(in, d.path / "link");
+    std::error_code noLinks;
+    fs::create_directory_symlink(in, d.path / "link", noLinks);
+    if (noLinks)
+        GTEST_SKIP() << "no symbolic links here (Wine, or Windows without the privilege)";
     fs::create_hard_link(file, d.path / "hard.html");
     const std::vector<fs::path> files = {file};
     struct Case {

@@ -16,13 +16,13 @@ if [ "${1:-}" = "--inside" ]; then
     show_what_is_there_on_failure
     "$review" >>"$log" 2>&1 &
     pid=$!
-    wait_window "(Folder of handed-in files|Select Folder)"
+    wait_window "(Folder of handed-in files|Select Folder).*"
     focus "$win"
     sleep 1
     import -window root "$SHOTS/desk-folder-chooser.png"
     xdotool type --delay 20 "$(winpath "$CLASS")"
     xdotool key Return
-    wait_window "(Save the report as|Save As)"
+    wait_window "(Save the report as|Save As).*"
     focus "$win"
     sleep 1
     import -window root "$SHOTS/desk-save-dialog.png"

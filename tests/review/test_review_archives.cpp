@@ -28,9 +28,12 @@ using Members = std::vector<std::pair<std::string, std::string>>; // path (UTF-8
 
 std::string archiveOf(const Members& members, const char* format, bool stored = false, bool gzip = false)
 {
-    // UTF-8 names are written where the locale is UTF-8.
+#ifndef _WIN32
+    // UTF-8 names are written where the locale is UTF-8 (Windows takes
+    // them through the wide calls).
     const locale_t utf8 = newlocale(LC_ALL_MASK, "C.UTF-8", locale_t(0));
     const locale_t before = uselocale(utf8);
+#endif
     archive* a = archive_write_new();
     if (std::string(format) == "zip")
         archive_write_set_format_zip(a);
@@ -57,8 +60,10 @@ std::string archiveOf(const Members& members, const char* format, bool stored = 
     }
     archive_write_close(a);
     archive_write_free(a);
+#ifndef _WIN32
     uselocale(before);
     freelocale(utf8);
+#endif
     out.resize(used);
     return out;
 }

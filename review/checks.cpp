@@ -51,7 +51,9 @@ void fileNameCheck(Model& m)
         std::snprintf(date, sizeof date, "%02d%02d", mo % 100, d % 100);
         for (const Place& at : session.at) {
             std::string part, mmdd;
-            if (!splitName(files[at.file].nameBytes, part, mmdd))
+            // The name the tutor gave the file, before a platform or a download renamed it.
+            const InputFile& file = files[at.file];
+            if (!splitName(file.original.empty() ? file.nameBytes : file.original, part, mmdd))
                 continue;
             if (part != name && part != text::toUtf8(name))
                 fileNames.push_back({at.file, at.line,

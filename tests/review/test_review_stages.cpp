@@ -510,6 +510,16 @@ TEST(ReviewFiles, ArchivesOtherFilesAndRenamedFilesReadAsTheExtractedClass)
     EXPECT_EQ(moodle.problems, 0u);
     EXPECT_EQ(moodle.students, 2u);
     EXPECT_EQ(moodle.findings, 1u); // Zoë's send file, re-saved
+    // Mailed attachments saved twice: "send_0307Bo_Chen (1).txt". The name
+    // check reads the name the tutor gave, and finds nothing.
+    fs::create_directories(dir / "mail");
+    for (const auto& [name, bytes] : cls.files) {
+        const std::string utf8 = text::toUtf8(name.substr(0, name.size() - 4)) + " (1).txt";
+        std::ofstream(dir / "mail" / fs::path(std::u8string(utf8.begin(), utf8.end())), std::ios::binary) << bytes;
+    }
+    Summary mail;
+    EXPECT_EQ(cells(dir / "mail", &mail), want);
+    EXPECT_EQ(mail.findings, plain.findings);
     fs::remove_all(dir);
 }
 

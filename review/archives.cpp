@@ -159,7 +159,15 @@ void readArchive(std::string_view bytes, const std::function<void(std::string pa
             problem("", "the archive cannot be read further: " + errorOf(a));
             break;
         }
+#ifdef _WIN32
+        // There the plain name comes in the ANSI code page, which cannot hold
+        // every name; the UTF-8 one is whole.
+        const char* raw = archive_entry_pathname_utf8(entry);
+        if (!raw)
+            raw = archive_entry_pathname(entry);
+#else
         const char* raw = archive_entry_pathname(entry);
+#endif
         const std::string path = nameAsUtf8(raw ? raw : "");
         if (archive_entry_filetype(entry) != AE_IFREG)
             continue;

@@ -118,6 +118,7 @@ TEST(ReviewDesk, CancelInTheProgressDialogLeavesTheEarlierReport)
         if (run.status != Outcome::Status::OutputFailed) {
             ASSERT_TRUE(back.open(QIODevice::ReadOnly)) << run.what;
             EXPECT_EQ(back.readAll() == lastWeek, run.cancel) << run.what;
+            back.close(); // Windows removes no file that is open
         }
         EXPECT_EQ(QDir(reports).entryList(QDir::Files | QDir::Hidden).size(),
                   run.status == Outcome::Status::OutputFailed ? 0 : 1)

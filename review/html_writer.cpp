@@ -96,32 +96,13 @@ HtmlWriter& HtmlWriter::operator<<(Padded p)
     return *this;
 }
 
-HtmlWriter& HtmlWriter::cp1252(std::string_view s, bool attribute)
+// Writes the runs of bytes that need no escaping as they are; each other
+// byte goes to `special`, which writes it and says how many bytes it took. A
+// CR alone breaks the line as LF does; of CR LF, the LF breaks it.
+template <class Special>
+void HtmlWriter::escaped(std::string_view s, const std::string* escapes, Special special)
 {
     const Tables& t = tables();
-    const std::string* escaped = attribute ? t.attr1252 : t.text1252;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        std::size_t j = i;
-        while (j < s.size() && t.plain[static_cast<unsigned char>(s[j])])
-            ++j;
-        out_ << s.substr(i, j - i);
-        if (j == s.size())
-            break;
-        const auto b = static_cast<unsigned char>(s[j]);
-        if (b != '\r')
-            out_ << std::string_view(escaped[b]);
-        else if (j + 1 == s.size() || s[j + 1] != '\n')
-            out_ << std::string_view(escaped['\n']); // a CR alone breaks the line too; of CR LF the LF does
-        i = j + 1;
-    }
-    return *this;
-}
-
-HtmlWriter& HtmlWriter::utf8(std::string_view s, bool attribute)
-{
-    const Tables& t = tables();
-    const std::string* escaped = attribute ? t.attr1252 : t.text1252;
     std::size_t i = 0;
     while (i < s.size()) {
         std::size_t j = i;
@@ -132,18 +113,40 @@ HtmlWriter& HtmlWriter::utf8(std::string_view s, bool attribute)
             break;
         const auto b = static_cast<unsigned char>(s[j]);
         std::size_t len = 1;
-        if (b < 0x80 && b != '\r')
-            out_ << std::string_view(escaped[b]);
-        else if (b == '\r')
-            out_ << std::string_view(j + 1 < s.size() && s[j + 1] == '\n' ? "" : escaped['\n']);
-        else if ((len = sequenceLength(s, j)) != 0)
-            out_ << s.substr(j, len);
-        else {
-            out_ << kReplacement;
-            len = 1;
-        }
+        if (b == '\r') {
+            if (j + 1 == s.size() || s[j + 1] != '\n')
+                out_ << std::string_view(escapes['\n']);
+        } else
+            len = special(b, j);
         i = j + len;
     }
+}
+
+HtmlWriter& HtmlWriter::cp1252(std::string_view s, bool attribute)
+{
+    const std::string* escapes = attribute ? tables().attr1252 : tables().text1252;
+    escaped(s, escapes, [&](unsigned char b, std::size_t) {
+        out_ << std::string_view(escapes[b]);
+        return std::size_t{1};
+    });
+    return *this;
+}
+
+HtmlWriter& HtmlWriter::utf8(std::string_view s, bool attribute)
+{
+    const std::string* escapes = attribute ? tables().attr1252 : tables().text1252;
+    escaped(s, escapes, [&](unsigned char b, std::size_t j) {
+        if (b < 0x80) {
+            out_ << std::string_view(escapes[b]);
+            return std::size_t{1};
+        }
+        if (const std::size_t len = sequenceLength(s, j); len != 0) {
+            out_ << s.substr(j, len);
+            return len;
+        }
+        out_ << kReplacement;
+        return std::size_t{1};
+    });
     return *this;
 }
 

@@ -91,6 +91,8 @@ public:
 private:
     HtmlWriter& utf8(std::string_view s, bool attribute);
     HtmlWriter& cp1252(std::string_view s, bool attribute);
+    template <class Special>
+    void escaped(std::string_view s, const std::string* escapes, Special special);
     Out out_;
 };
 

@@ -55,6 +55,15 @@ crlf() { sed 's/$/\r/'; }
 crlf <"$source_dir/LICENSE" >"$stage/LICENSE.txt"
 crlf </usr/share/common-licenses/LGPL-3 >"$stage/LGPL-3.txt"
 crlf </usr/share/common-licenses/GPL-3 >"$stage/GPL-3.txt"
+# The licence texts of the other libraries, as their Debian packages hold them
+# (the same Debian versions that the prefix was built from).
+mkdir -p "$stage/licences"
+for pkg in libarchive-dev:libarchive libxlsxwriter-dev:libxlsxwriter libz-mingw-w64:zlib \
+           gcc-mingw-w64-base:gcc-runtime mingw-w64-common:winpthreads; do
+    copyright=/usr/share/doc/${pkg%%:*}/copyright
+    [ -f "$copyright" ] || { echo "zip.sh: $copyright is missing: install ${pkg%%:*}" >&2; exit 1; }
+    crlf <"$copyright" >"$stage/licences/${pkg#*:}.txt"
+done
 built=$(cd "$(dirname "$prefix")/built" && ls | sed 's/_/ /; s/^/  /')
 crlf >"$stage/NOTICE.txt" <<NOTICE
 qa-tutor $version for 64-bit Windows
@@ -81,7 +90,9 @@ the zlib licence, its tmpfileplus under the MPL-2.0), zlib (zlib1.dll) under
 the zlib licence, and the GCC runtime (libstdc++-6.dll, libgcc_s_seh-1.dll)
 and winpthreads (libwinpthread-1.dll) under their licences with the GCC
 runtime library exception and the MIT licence; each as its Debian package's
-copyright file says.
+copyright file says. Those files, with the licence texts, are in the licences
+folder: libarchive.txt, libxlsxwriter.txt, zlib.txt, gcc-runtime.txt and
+winpthreads.txt.
 NOTICE
 
 (cd "$build/zip-stage" && find "$name" -exec touch -d @0 {} + && find "$name" | LC_ALL=C sort | zip -qX "$build/$name.zip" -@)

@@ -20,7 +20,8 @@ mkdir "$work/unpacked"
 folder=$(echo "$work"/unpacked/*)
 echo "unpacked: $(cd "$folder" && find . -type f | LC_ALL=C sort | tr '\n' ' ')"
 fail=0
-for f in qa-tutor.exe qa-review.exe platforms/qwindows.dll NOTICE.txt LICENSE.txt LGPL-3.txt; do
+for f in qa-tutor.exe qa-review.exe platforms/qwindows.dll NOTICE.txt LICENSE.txt LGPL-3.txt \
+         licences/libarchive.txt licences/libxlsxwriter.txt licences/zlib.txt; do
     [ -f "$folder/$f" ] || { echo "FAIL: $f is not in the zip"; fail=1; }
 done
 grep -q "qt6-base 6\." "$folder/NOTICE.txt" || { echo "FAIL: the notice names no Qt source"; fail=1; }

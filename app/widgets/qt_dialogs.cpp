@@ -1,8 +1,10 @@
 #include "app/widgets/qt_dialogs.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QTimer>
 #include <utility>
 
@@ -31,6 +33,18 @@ public:
 private:
     std::function<void()> work_;
 };
+
+// Ctrl+C in a message box puts its text on the clipboard, to be pasted into
+// a mail to the instructor. Windows' own boxes do so already (with the title
+// and the buttons), and Qt's do there too.
+void copyOnCtrlC([[maybe_unused]] QMessageBox& box)
+{
+#ifndef Q_OS_WIN
+    auto* copy = new QShortcut(QKeySequence::Copy, &box);
+    QObject::connect(copy, &QShortcut::activated, &box,
+                     [&box] { QApplication::clipboard()->setText(box.text()); });
+#endif
+}
 
 } // namespace
 
@@ -61,6 +75,7 @@ TypedText QtDialogs::prompt(const std::string& text)
 void QtDialogs::message(const std::string& text)
 {
     QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), fromCore(text), QMessageBox::Ok);
+    copyOnCtrlC(box);
     box.exec();
 }
 
@@ -73,6 +88,7 @@ Dialogs::Choice QtDialogs::ask(const std::string& text, bool offerCancel)
     box.setDefaultButton(QMessageBox::Yes);
     // Escape or closing the box: Cancel where it is offered, otherwise No.
     box.setEscapeButton(offerCancel ? QMessageBox::Cancel : QMessageBox::No);
+    copyOnCtrlC(box);
     box.exec();
     if (box.clickedButton() == box.button(QMessageBox::Yes))
         return Choice::Yes;

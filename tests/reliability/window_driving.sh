@@ -113,21 +113,56 @@ focus() {
 }
 
 # Starts the program and answers the four prompts (where, name, initials,
-# assignment); sets $pid, and $main to the main window's id. A new program
-# may get the window ids a killed one had: $seen starts afresh.
-start_and_answer_prompts() { # TUTOR LOG
+# assignment: Ann Lee's assignment 1 unless given); sets $pid, and $main to
+# the main window's id. A new program may get the window ids a killed one
+# had: $seen starts afresh, but for the windows of programs still running
+# that are listed in $other_windows.
+start_and_answer_prompts() { # TUTOR LOG [NAME INITIALS ASSIGNMENT]
+    start_and_reply "$@"
+    wait_window Form1
+    main=$win
+}
+other_windows=
+start_and_reply() { # TUTOR LOG [NAME INITIALS ASSIGNMENT]: the prompts alone
     "$1" >>"$2" 2>&1 &
     pid=$!
-    seen=" "
+    seen=" $other_windows "
+    said=
     local reply
-    for reply in 1 "Ann Lee" ALE 1; do
+    for reply in 1 "${3:-Ann Lee}" "${4:-ALE}" "${5:-1}"; do
         wait_window qa-tutor
         focus "$win"
         xdotool type --delay 30 "$reply"
         xdotool key Return
     done
-    wait_window Form1
-    main=$win
+}
+
+# Sets $said to the text of the message box $win: its Ctrl+C puts the title,
+# the text and the buttons on the clipboard, which $QA_CLIPBOARD_TEXT (a
+# program that prints it) reads. A box of the same program that said the
+# same before would read the same: each read waits for a new text.
+said=
+read_message() {
+    local text deadline=$((SECONDS + 30))
+    focus "$win"
+    xdotool key ctrl+c
+    while [ $SECONDS -lt $deadline ]; do
+        text=$("$QA_CLIPBOARD_TEXT" 2>/dev/null | tr -d '\r') || text=
+        if [ -n "$text" ] && [ "$text" != "$said" ]; then
+            said=$text
+            return 0
+        fi
+        sleep 0.2
+    done
+    echo "FAIL: nothing new on the clipboard 30 s after Ctrl+C in window $win" >&2
+    return 1
+}
+
+# Fails unless the message read last says TEXT (a part of it, on one line).
+expect_said() { # TEXT
+    case "$said" in *"$1"*) return 0 ;; esac
+    printf 'FAIL: the message does not say "%s"; it says:\n%s\n' "$1" "$said" >&2
+    return 1
 }
 
 # Shows the next question (Ctrl+N) and types TEXT over what the answer box

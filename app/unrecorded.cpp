@@ -121,7 +121,15 @@ void Tutor::repairCutRecordings()
     // for the student whose master file each was meant for (on a shared
     // account the next to start may be someone else); this student's come
     // back once the window is shown.
-    platform_.files.repairAbandoned([this](const CutRecording& cut) { return unrecorded_.setAside(cut); });
+    const std::vector<RuntimeError> unsettled =
+        platform_.files.repairAbandoned([this](const CutRecording& cut) { return unrecorded_.setAside(cut); });
+    for (const RuntimeError& e : unsettled)
+        platform_.dialogs.message(
+            "A recording that a crash cut short could not be repaired: the file \"" +
+            text::toCp1252(e.path(), nullptr) + "\" could not be opened or read (" +
+            text::toCp1252(e.reason(), nullptr) +
+            ").\r\n\r\nIt is left as it was, to be repaired at a later start once the file can be opened; "
+            "the text of that recording is kept until then. Check that you may write to the file.");
 }
 
 // Steps on to the question line a restored text was typed for, as if the

@@ -229,7 +229,7 @@ bool Files::createDirectories(const std::string& windowPath)
     }
 }
 
-void Files::raise(const StepResult& f) const
+RuntimeError Files::errorFor(const StepResult& f) const
 {
     const bool opening = std::strcmp(f.step, "open") == 0;
     int number = errorFromErrno(f.err, opening);
@@ -237,7 +237,7 @@ void Files::raise(const StepResult& f) const
         FileInfo dir;
         number = ops_.stat(parentOf(f.host), dir) == 0 ? kFileNotFound : kPathNotFound;
     }
-    throw RuntimeError(number, f.host, std::string(f.step) + ": " + std::strerror(f.err));
+    return RuntimeError(number, f.host, std::string(f.step) + ": " + std::strerror(f.err));
 }
 
 // An existing file is opened without asking to create it: some shares let a
@@ -360,11 +360,14 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
         raise(result);
 }
 
-void Files::repairAbandoned(const KeepCut& keep)
+std::vector<RuntimeError> Files::repairAbandoned(const KeepCut& keep)
 {
     keep_ = keep;
-    journal_.repairAbandoned(keep, true);
+    std::vector<RuntimeError> unsettled;
+    for (const StepResult& failed : journal_.repairAbandoned(keep, true))
+        unsettled.push_back(errorFor(failed));
     removeTemporariesOfTheGone();
+    return unsettled;
 }
 
 // ".<name>.<host>-<pid>-<count>-<attempt>.tmp", as replaceFile makes them.

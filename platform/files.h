@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/errors.h"
 #include "platform/file_ops.h"
 #include "platform/journal.h"
 #include "platform/paths.h"
@@ -83,14 +84,16 @@ public:
     //   removed again; the cut recording goes to `keep`.
     // A journal goes only once its recording is whole, or `keep` said its
     // text is safe; one that names a folder that cannot be reached now (a
-    // share not there) stays for a later start. Journals of other machines
+    // share not there) stays for a later start. So does one with a file that
+    // is there but cannot be opened or read: nothing of it is cut or handed
+    // on, and the failure is returned, one for each. Journals of other machines
     // and of programs still running are left alone. Temporary files that
     // programs now gone left in the state directory are removed.
     //
     // Call it once at start-up, before the first recording; it raises
     // nothing. From then on each recording first repairs, the same way, what
     // a program that ended since left on the way.
-    void repairAbandoned(const KeepCut& keep);
+    std::vector<RuntimeError> repairAbandoned(const KeepCut& keep);
 
     // One program at a time per name (a student's assignment): Ours when this
     // program now holds it (until it ends), Taken when another program of
@@ -119,7 +122,8 @@ public:
 
 private:
     // The one place a failed step becomes a RuntimeError.
-    [[noreturn]] void raise(const StepResult& failure) const;
+    RuntimeError errorFor(const StepResult& failure) const;
+    [[noreturn]] void raise(const StepResult& failure) const { throw errorFor(failure); }
     // Appends what is left of the file to `out`; 0, or the errno of a failed read.
     int readToEnd(int fd, std::string& out);
     // A folder the session opened that is not the same folder now.

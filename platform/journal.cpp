@@ -316,12 +316,13 @@ CutRecording cutOf(const std::vector<JournalPart>& parts)
 
 } // namespace
 
-void Journal::repairAbandoned(const KeepCut& keep, bool alsoOurs)
+std::vector<StepResult> Journal::repairAbandoned(const KeepCut& keep, bool alsoOurs)
 {
     std::vector<std::string> names;
+    std::vector<StepResult> unsettled;
     FileOps& ops = fds_.ops();
     if (fd_ >= 0 || !dir_.usable() || ops.listDirectory(dir_.path(), names) != 0)
-        return;
+        return unsettled;
     for (const std::string& name : names) {
         if (!ours(name, alsoOurs))
             continue;
@@ -331,39 +332,62 @@ void Journal::repairAbandoned(const KeepCut& keep, bool alsoOurs)
             continue;
         const std::optional<std::string> text = readWhole(ops, fd);
         fds_.close(fd);
-        const auto parts = text ? parseJournal(*text) : std::nullopt;
+        if (!text)
+            continue; // not read now: it may hold a recording
+        const auto parts = parseJournal(*text);
         if (parts && !reachable(ops, *parts))
             continue;
-        if (parts && !repairRecording(fds_, *parts) && !keep(cutOf(*parts)))
+        StepResult failed;
+        const Repaired repaired = parts ? repairRecording(fds_, *parts, &failed) : Repaired::Whole;
+        if (repaired == Repaired::Unsettled) {
+            // Its text is handed on only once its block can be cut: handed
+            // on now, it could be recorded again beside the torn block.
+            unsettled.push_back(failed);
+            continue;
+        }
+        if (repaired == Repaired::Cut && !keep(cutOf(*parts)))
             continue; // its text is not safe yet: the next start repairs it again
         ops.unlink(joinPath(dir_.path(), name));
         syncDirectory(fds_, dir_.path());
         if (name == name_)
             maybePending_ = false;
     }
+    return unsettled;
 }
 
 namespace {
 
-// What one file holds of a recording's part.
-enum class Holds { Nothing, Whole, Torn, Other };
+// What one file holds of a recording's part. Unknown: the file is there but
+// could not be opened or read, so whether it holds a torn block is not known.
+enum class Holds { Nothing, Whole, Torn, Other, Unknown };
 
 struct Checked {
     int fd = -1;
     bool same = false; // the file the journal noted, not cut or replaced since
     Holds holds = Holds::Nothing;
+    StepResult failed; // why it is Unknown
 };
 
 Checked check(Descriptors& fds, const JournalPart& p)
 {
     Checked c;
     int err = 0;
-    if (!p.opened || (c.fd = fds.open(p.host, kOpenRead | kOpenWrite, err)) < 0)
-        return c; // never opened, or gone since
+    if (!p.opened)
+        return c;
+    if ((c.fd = fds.open(p.host, kOpenRead | kOpenWrite, err)) < 0) {
+        if (err != ENOENT)
+            c = {-1, false, Holds::Unknown, {err, "open", p.host}};
+        return c; // gone since, or not to be opened now
+    }
     FileOps& ops = fds.ops();
     ops.lock(c.fd, LockKind::Exclusive); // where there are no locks, it goes on without
     FileInfo now;
-    c.same = ops.fstat(c.fd, now) == 0 && now.id == p.id && now.device == p.device && now.size >= p.start;
+    if (ops.fstat(c.fd, now) != 0) {
+        c.holds = Holds::Unknown;
+        c.failed = {errno, "read", p.host};
+        return c;
+    }
+    c.same = now.id == p.id && now.device == p.device && now.size >= p.start;
     if (!c.same || now.size == p.start)
         return c; // replaced, cut by someone else, or nothing written
     if (now.size - p.start > static_cast<std::int64_t>(p.bytes.size())) {
@@ -371,27 +395,34 @@ Checked check(Descriptors& fds, const JournalPart& p)
         return c;
     }
     std::string tail(static_cast<std::size_t>(now.size - p.start), '\0');
-    if (ops.pread(c.fd, tail.data(), tail.size(), p.start) != static_cast<std::int64_t>(tail.size()))
-        c.holds = Holds::Other;
-    else if (tail == p.bytes)
+    const std::int64_t n = ops.pread(c.fd, tail.data(), tail.size(), p.start);
+    if (n != static_cast<std::int64_t>(tail.size())) {
+        c.holds = Holds::Unknown;
+        c.failed = {n < 0 ? errno : EIO, "read", p.host};
+    } else if (tail == p.bytes) {
         c.holds = Holds::Whole;
-    else
+    } else {
         c.holds = p.bytes.compare(0, tail.size(), tail) == 0 ? Holds::Torn : Holds::Other;
+    }
     return c;
 }
 
 } // namespace
 
-bool repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts)
+Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed)
 {
     FileOps& ops = fds.ops();
     std::vector<Checked> checked;
     bool whole = true;
+    bool known = true;
     for (const JournalPart& p : parts) { // locked in the order the recording locks them
         checked.push_back(check(fds, p));
         whole = whole && (checked.back().holds == Holds::Whole || p.bytes.empty());
+        if (known && checked.back().holds == Holds::Unknown && failed)
+            *failed = checked.back().failed;
+        known = known && checked.back().holds != Holds::Unknown;
     }
-    for (std::size_t i = 0; i < parts.size(); ++i) {
+    for (std::size_t i = 0; i < parts.size() && known; ++i) {
         const Checked& c = checked[i];
         if (whole && c.fd >= 0)
             ops.fsync(c.fd);
@@ -405,7 +436,7 @@ bool repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts)
     for (const Checked& c : checked)
         if (c.fd >= 0)
             fds.close(c.fd);
-    return whole;
+    return !known ? Repaired::Unsettled : whole ? Repaired::Whole : Repaired::Cut;
 }
 
 } // namespace qa

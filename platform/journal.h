@@ -126,7 +126,10 @@ using KeepCut = std::function<bool(const CutRecording&)>;
 //    removed, and the cut text is handed on (CutRecording) to be kept in the
 //    state folder, written, synced and renamed into place. Only then is the
 //    journal removed and the folder synced, so a kill during the repair
-//    leaves the journal for the next start, which repairs it again.
+//    leaves the journal for the next start, which repairs it again. A file
+//    that is there but cannot be opened or read leaves every file, and the
+//    journal, as they are: its text is not handed on while its torn block
+//    may still stand.
 class Journal {
 public:
     Journal(StateDirectory& dir, Descriptors& fds);
@@ -147,8 +150,9 @@ public:
 
     // Every journal of this machine whose process is gone (and, with
     // `alsoOurs`, this program's own) that holds a recording is repaired;
-    // see Files::repairAbandoned.
-    void repairAbandoned(const KeepCut& keep, bool alsoOurs);
+    // see Files::repairAbandoned. Returns, for each recording left as it was
+    // because one of its files could not be opened or read, that failure.
+    std::vector<StepResult> repairAbandoned(const KeepCut& keep, bool alsoOurs);
 
     // Whether a program of this machine with this process id and start time
     // is running.
@@ -165,13 +169,15 @@ private:
     bool maybePending_ = true; // a mark may be left from before
 };
 
-// Repairs what a recording killed on the way left in its files, and says
-// whether the recording is whole in every file afterwards. A file whose text
-// past the noted length is this recording's whole block keeps it when every
-// file does; otherwise every file is cut back to its noted length, but only
-// where what lies past that length is a beginning of this recording's bytes:
-// text another writer appended is never cut.
-bool repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts);
+// Repairs what a recording killed on the way left in its files, and says how
+// it stands afterwards. A file whose text past the noted length is this
+// recording's whole block keeps it when every file does (Whole); otherwise
+// every file is cut back to its noted length (Cut), but only where what lies
+// past that length is a beginning of this recording's bytes: text another
+// writer appended is never cut. When a file that is there cannot be opened or
+// read, nothing is touched (Unsettled) and `failed` says why.
+enum class Repaired { Whole, Cut, Unsettled };
+Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed = nullptr);
 
 // The journal's text, and the parts read back from one. A journal of any
 // other shape, or an idle one, holds nothing.

@@ -205,6 +205,48 @@ TEST(AfterACrash, ACutNoteComesBackAsANoteOnce)
     EXPECT_EQ(fileStartingWith(h, "draft-"), "");
 }
 
+// A recording cut short whose master file cannot be opened at the next start:
+// its text is not handed back while the torn block may stand (recorded again,
+// it would be there twice); the student is told, and a later start repairs it.
+TEST(AfterACrash, ARecordFileTheRepairCannotOpenKeepsItsRecordingForALaterStart)
+{
+    Harness h;
+    h.useBank(kBank);
+    ASSERT_TRUE(h.start());
+    ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
+    h.view.answer = "cut short";
+    int writes = 0;
+    h.ops.onlyKinds = [&writes](FaultyFileOps::Kind k) {
+        if (k == FaultyFileOps::Kind::Write && ++writes == 2)
+            throw Killed{}; // the master file's block written, the send file's not
+        return false;
+    };
+    EXPECT_THROW(h.tutor.handle(Event::EnterResponse), Killed);
+    const std::string master = h.root.read(h.master());
+    {
+        Restart second(h);
+        const std::string host = second.files.hostPath(h.tutor.session().paths().master);
+        second.ops.failErrno = EACCES;
+        second.ops.onCall = [&host](const char* call, const std::string& path) {
+            return std::string(call) == "open" && path == host;
+        };
+        second.start();
+        ASSERT_FALSE(second.dialogs.messages.empty());
+        EXPECT_EQ(second.dialogs.messages[0].rfind(
+                      "A recording that a crash cut short could not be repaired: the file \"" + host + "\"", 0),
+                  0u)
+            << second.dialogs.messages[0];
+        EXPECT_EQ(second.view.answer, " ");
+        EXPECT_EQ(h.root.read(h.master()), master);
+        EXPECT_EQ(h.root.read(fileStartingWith(h, "journal-")).rfind("qa-tutor journal A", 0), 0u);
+    }
+    Restart clean(h);
+    ASSERT_TRUE(clean.start());
+    EXPECT_EQ(clean.view.answer, "cut short");
+    EXPECT_EQ(clean.dialogs.messages.size(), 1u);
+    EXPECT_EQ(count(h.root.read(h.master()), "cut short"), 0u);
+}
+
 TEST(AfterACrash, TheRunTimeErrorReportAndTheSystemsEndKeepTheDraft)
 {
     for (Event ending : {Event::NextPicture, Event::Terminated}) {

@@ -458,6 +458,11 @@ TEST(RepairAbandoned, RecordingsStoppedAnywhereAreWholeOrCutAndHandedBack)
         bool masterGone;
         std::string master; // what stays past the old text; "*": the whole block
         bool handedBack;
+        // The repair's open of the master file fails with this; or `keep`
+        // says the text could not be kept. Either way the journal stays, and
+        // the next repair, undisturbed, ends as "torn master block" does.
+        int openErr = 0;
+        bool kept = true;
     };
     const Row rows[] = {
         {"before the first file is opened", Kind::Open, 1, 0, Ours, "", false, "", true},
@@ -469,6 +474,8 @@ TEST(RepairAbandoned, RecordingsStoppedAnywhereAreWholeOrCutAndHandedBack)
         {"master file gone", Kind::Write, 1, 7, Ours, "", true, "", true},
         {"a program that is gone", Kind::Write, 2, 3, ProgramGone, "", false, "", true},
         {"another machine's journal", Kind::Write, 1, 7, OtherMachine, "", false, "master ", false},
+        {"master not to be opened (EACCES)", Kind::Write, 1, 7, Ours, "", false, "", true, EACCES},
+        {"master not to be opened (EIO)", Kind::Write, 2, 3, Ours, "", false, "", true, EIO},
 #ifndef _WIN32
         {"a program still running", Kind::Write, 1, 7, ProgramRunning, "", false, "master ", false},
 #endif
@@ -496,10 +503,31 @@ TEST(RepairAbandoned, RecordingsStoppedAnywhereAreWholeOrCutAndHandedBack)
             fs::remove(r.dir / "m.txt");
 
         std::vector<std::string> back;
-        r.files.repairAbandoned([&back](const CutRecording& cut) {
+        const auto keep = [&back](const CutRecording& cut) {
             back.push_back(cut.files.front() + '|' + cut.bytes);
             return true;
-        });
+        };
+        const std::string master = r.files.hostPath(r.parts[0].path);
+        const std::string before = r.root.read(r.dir / "m.txt") + r.root.read(r.dir / "s.txt");
+        if (row.openErr != 0 || !row.kept) {
+            r.ops.failErrno = row.openErr;
+            r.ops.onCall = [&](const char* call, const std::string& path) {
+                return row.openErr != 0 && std::string(call) == "open" && path == master;
+            };
+            const std::vector<RuntimeError> unsettled =
+                r.files.repairAbandoned([&](const CutRecording& cut) { return keep(cut) && row.kept; });
+            EXPECT_EQ(back.size(), row.kept ? 0u : 1u) << row.what;
+            EXPECT_EQ(unsettled.size(), row.kept ? 1u : 0u) << row.what;
+            for (const RuntimeError& e : unsettled)
+                EXPECT_EQ(e.path(), master) << row.what;
+            EXPECT_EQ(journals(r.root.state()).size(), 1u) << row.what;
+            if (row.openErr != 0) {
+                EXPECT_EQ(r.root.read(r.dir / "m.txt") + r.root.read(r.dir / "s.txt"), before) << row.what;
+            }
+            r.ops.onCall = nullptr;
+            back.clear();
+        }
+        EXPECT_TRUE(r.files.repairAbandoned(keep).empty()) << row.what;
         EXPECT_EQ(back, row.handedBack
                             ? std::vector<std::string>{r.files.hostPath(r.parts[0].path) + '|' + r.parts[0].bytes}
                             : std::vector<std::string>{})

@@ -275,14 +275,14 @@ public:
     int dirSyncErrno = 0;                // when set, every directory sync fails with it
     // Called before every call that changes a file or the disk, with the
     // call's name and its path ("" when it has only a descriptor): true fails
-    // the call with EIO. Failing every call from one on leaves the disk as a
-    // kill there would.
+    // the call with `failErrno`. Failing every call from one on leaves the
+    // disk as a kill there would.
     std::function<bool(const char* call, const std::string& path)> onCall;
 
     int open(const std::string& path, unsigned flags) override
     {
         if (onCall && onCall("open", path)) {
-            errno = EIO;
+            errno = failErrno;
             return -1;
         }
         const bool journal = path.compare(path.find_last_of("/\\") + 1, 8, "journal-") == 0;
@@ -307,7 +307,7 @@ public:
     std::int64_t write(int fd, const void* buf, std::size_t len) override
     {
         if (onCall && onCall("write", pathOf(fd))) {
-            errno = EIO;
+            errno = failErrno;
             return -1;
         }
         if (fault(Kind::Write))
@@ -326,7 +326,7 @@ public:
     std::int64_t pwrite(int fd, const void* buf, std::size_t len, std::int64_t offset) override
     {
         if (onCall && onCall("pwrite", pathOf(fd))) {
-            errno = EIO;
+            errno = failErrno;
             return -1;
         }
         if (fault(Kind::JournalWrite))
@@ -337,7 +337,7 @@ public:
     int fsync(int fd) override
     {
         if (onCall && onCall("fsync", pathOf(fd))) {
-            errno = EIO;
+            errno = failErrno;
             return -1;
         }
         const bool journal = std::find(journalFds_.begin(), journalFds_.end(), fd) != journalFds_.end();
@@ -352,7 +352,7 @@ public:
     int ftruncate(int fd, std::int64_t length) override
     {
         if (onCall && onCall("ftruncate", pathOf(fd))) {
-            errno = EIO;
+            errno = failErrno;
             return -1;
         }
         return real_.ftruncate(fd, length);
@@ -391,7 +391,7 @@ public:
     int unlink(const std::string& path) override
     {
         if (onCall && onCall("unlink", path)) {
-            errno = EIO;
+            errno = failErrno;
             return -1;
         }
         return real_.unlink(path);
@@ -399,7 +399,7 @@ public:
     int rename(const std::string& from, const std::string& to) override
     {
         if (onCall && onCall("rename", to)) {
-            errno = EIO;
+            errno = failErrno;
             return -1;
         }
         return real_.rename(from, to);

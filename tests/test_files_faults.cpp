@@ -476,6 +476,7 @@ TEST(RepairAbandoned, RecordingsStoppedAnywhereAreWholeOrCutAndHandedBack)
         {"another machine's journal", Kind::Write, 1, 7, OtherMachine, "", false, "master ", false},
         {"master not to be opened (EACCES)", Kind::Write, 1, 7, Ours, "", false, "", true, EACCES},
         {"master not to be opened (EIO)", Kind::Write, 2, 3, Ours, "", false, "", true, EIO},
+        {"its text could not be kept", Kind::Write, 1, 7, Ours, "", false, "", true, 0, false},
 #ifndef _WIN32
         {"a program still running", Kind::Write, 1, 7, ProgramRunning, "", false, "master ", false},
 #endif
@@ -527,7 +528,25 @@ TEST(RepairAbandoned, RecordingsStoppedAnywhereAreWholeOrCutAndHandedBack)
             r.ops.onCall = nullptr;
             back.clear();
         }
+        // The journal's own sync: every file cut back is synced before the
+        // journal goes.
+        std::vector<std::string> calls;
+        r.ops.onCall = [&calls](const char* call, const std::string& path) {
+            calls.push_back(std::string(call) + ' ' + path);
+            return false;
+        };
         EXPECT_TRUE(r.files.repairAbandoned(keep).empty()) << row.what;
+        r.ops.onCall = nullptr;
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            if (calls[i].rfind("ftruncate ", 0) != 0)
+                continue;
+            const std::string file = calls[i].substr(10);
+            const auto synced = std::find(calls.begin() + i, calls.end(), "fsync " + file);
+            const auto gone = std::find_if(calls.begin(), calls.end(), [](const std::string& c) {
+                return c.rfind("unlink ", 0) == 0 && c.find("journal-") != std::string::npos;
+            });
+            EXPECT_TRUE(synced < gone) << row.what << ": " << file << " cut, not synced before the journal went";
+        }
         EXPECT_EQ(back, row.handedBack
                             ? std::vector<std::string>{r.files.hostPath(r.parts[0].path) + '|' + r.parts[0].bytes}
                             : std::vector<std::string>{})

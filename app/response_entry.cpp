@@ -26,6 +26,7 @@ bool Tutor::recordAnswer(Entry entry, const TypedText& typed)
     const std::string& answer = typed.text;
     if (answer != kAnswerPrompt) {
         const std::string text = entry == Entry::Note ? records::kNotesPrefix + answer : answer;
+        unrecorded_.recording(platform_.view.answerDraft(), cursor_.currentLine(), cursor_.bankIndex());
         try {
             if (entry == Entry::Note)
                 records_.appendNote(text, cursor_.currentLine());

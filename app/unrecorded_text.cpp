@@ -299,6 +299,12 @@ bool UnrecordedText::write(const KeptText& kept)
     return true;
 }
 
+void UnrecordedText::recording(const std::string& utf8Box, const std::string& line, long long index)
+{
+    if (saved_ && !saved_->empty())
+        save(utf8Box, line, index); // not kept: the recording goes on, and its draft with it
+}
+
 void UnrecordedText::recorded(const std::string& line, const std::string& text)
 {
     lastRecorded_[line] = text;

@@ -62,6 +62,11 @@ public:
     bool keep(const std::string& utf8Box, const std::string& line, long long index);
     // Keeps it whatever it holds; false when it could not be kept.
     bool save(const std::string& utf8Box, const std::string& line, long long index);
+    // The box is about to be recorded. A draft kept before its last change
+    // is brought up to it first: a crash after the recording, before its
+    // draft goes, then leaves a draft the next start knows to be recorded
+    // rather than an older text that would come back as unrecorded.
+    void recording(const std::string& utf8Box, const std::string& line, long long index);
     // The text is whole in the record files (synced): its draft goes.
     void recorded(const std::string& line, const std::string& text);
     // The box's text is given up, or holds nothing worth keeping.

@@ -115,10 +115,13 @@ using KeepCut = std::function<bool(const CutRecording&)>;
 //    opened 1, created (1 when this recording made the file), start (the
 //    file's length before the append), device and id. The journal is synced
 //    here, before the first record file is written.
-// 3. The record files are written and synced, then (by the tutor) the draft
-//    that held the text is removed and its folder synced.
+// 3. The record files are written and synced.
 // 4. end: the mark at the head is flipped to '-' (idle) with one write; a
-//    roll-back that could not cut leaves it at 'A' for a repair.
+//    roll-back that could not cut leaves it at 'A' for a repair. Then (by
+//    the tutor) the draft that held the text is removed and its folder
+//    synced; the tutor brought that draft up to the recorded text before 1,
+//    so a kill before its removal leaves a draft that the next start finds
+//    recorded.
 // 5. A kill anywhere between 1 and 4 leaves the mark at 'A'. The next start's
 //    repair (repairAbandoned) takes every such journal of this machine whose
 //    program is gone: when every file holds the whole block it stays; else

@@ -65,7 +65,16 @@ int worksheet(const std::string& name, const Marking& m, std::optional<long> ass
         err << "qa-review: " << name << ": " << row << ": no student of that id; the row is left as it was\n";
     for (const std::string& who : filled.studentsWithoutRow)
         err << "qa-review: " << who << " has marks but no row in " << name << "\n";
-    out << "Worksheet: " << pathToUtf8(target) << " (" << filled.filled << " grades filled)\n";
+    for (const std::string& why : filled.gradeProblems)
+        err << "qa-review: " << name << ": warning: " << why << "\n";
+    if (!filled.gradesLeft.empty()) {
+        err << "qa-review: " << name << ": Grade is left as it was (Feedback comments are filled) for";
+        for (std::size_t k = 0; k < filled.gradesLeft.size(); ++k)
+            err << (k ? ", " : " ") << filled.gradesLeft[k];
+        err << "\n";
+    }
+    out << "Worksheet: " << pathToUtf8(target) << " (" << filled.filled - filled.gradesLeft.size()
+        << " grades filled)\n";
     return kGoOn;
 }
 

@@ -9,6 +9,10 @@ namespace qa::review {
 Marking::Marking(std::vector<Sheet> sheets, MarksTable table)
     : sheets_(std::move(sheets)), table_(std::move(table))
 {
+    byName_.resize(sheets_.size());
+    for (std::size_t s = 0; s < sheets_.size(); ++s)
+        for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
+            byName_[s].emplace(sheets_[s].students[st].name, st);
     // A question's maximum read only from its marks' rows becomes the question's;
     // a mark read from a file without answers was given to the final answer.
     for (std::size_t s = 0; s < sheets_.size(); ++s)
@@ -29,10 +33,6 @@ Marking::Marking(std::vector<Sheet> sheets, MarksTable table)
                 }
         }
     rowOf_.resize(sheets_.size());
-    byName_.resize(sheets_.size());
-    for (std::size_t s = 0; s < sheets_.size(); ++s)
-        for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
-            byName_[s].emplace(sheets_[s].students[st].name, st);
     for (std::size_t s = 0; s < sheets_.size(); ++s)
         for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
             for (std::size_t q = 0; q < sheets_[s].questions.size(); ++q)
@@ -45,8 +45,9 @@ const Mark* Marking::search(std::size_t sheet, std::size_t student, std::size_t 
     const SheetStudent& st = sh.students[student];
     const auto q = static_cast<std::uint32_t>(question + 1);
     const Mark* m = table_.find(st.name, st.submitterId, sh.assignment, q);
-    // A row written before the submitter was known.
-    if (!m && !st.submitterId.empty())
+    // A row written before the submitter was known, or typed without the id:
+    // the student's when no other student of the sheet has that name.
+    if (!m && !st.submitterId.empty() && byName_[sheet].count(st.name) == 1)
         m = table_.find(st.name, "", sh.assignment, q);
     return m;
 }
@@ -56,7 +57,7 @@ std::optional<std::size_t> Marking::studentOf(std::size_t sheet, const std::stri
 {
     const auto [first, last] = byName_[sheet].equal_range(name);
     for (auto it = first; it != last; ++it)
-        if (submitterId.empty() || sheets_[sheet].students[it->second].submitterId == submitterId)
+        if (sheets_[sheet].students[it->second].submitterId == submitterId)
             return it->second;
     return std::nullopt;
 }
@@ -78,7 +79,7 @@ void Marking::set(std::size_t sheet, std::size_t student, std::size_t question, 
     m.student = st.name;
     m.assignment = sh.assignment;
     m.question = static_cast<std::uint32_t>(question + 1);
-    if (!st.submitterId.empty())
+    if (!st.submitterId.empty() && byName_[sheet].count(st.name) == 1)
         table_.put(m); // drops a row written before the submitter was known
     m.submitterId = st.submitterId;
     m.mark = mark;
@@ -153,12 +154,17 @@ std::optional<double> Marking::share(std::size_t sheet, std::size_t question) co
     return sum / double(n) / *max;
 }
 
-std::vector<std::string> Marking::comments(std::size_t sheet, std::size_t question) const
+std::vector<std::string> Marking::comments(std::size_t sheet, std::size_t question,
+                                           std::optional<std::size_t> student, const std::string& instead) const
 {
     std::map<std::string, std::size_t> uses;
     for (std::size_t st = 0; st < sheets_[sheet].students.size(); ++st)
-        if (const Mark* m = lookUp(sheet, st, question); m && !m->comment.empty())
+        if (st == student) {
+            if (!instead.empty())
+                ++uses[instead];
+        } else if (const Mark* m = lookUp(sheet, st, question); m && !m->comment.empty()) {
             ++uses[m->comment];
+        }
     std::vector<std::pair<std::string, std::size_t>> byUse(uses.begin(), uses.end());
     std::stable_sort(byUse.begin(), byUse.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
     std::vector<std::string> out;
@@ -172,25 +178,35 @@ std::vector<UnmatchedRow> Marking::unmatched() const
     std::vector<UnmatchedRow> out;
     for (const Mark* m : table_.rows()) {
         bool found = false, student = false;
-        for (const Sheet& sh : sheets_) {
+        std::size_t named = 0; // students of the row's name, when it gives no id
+        for (std::size_t s = 0; s < sheets_.size(); ++s) {
+            const Sheet& sh = sheets_[s];
             if (!sameAssignment(sh.assignment, m->assignment))
                 continue;
-            for (const SheetStudent& st : sh.students)
-                if (m->student.empty() ||
-                    (st.name == m->student && (m->submitterId.empty() || m->submitterId == st.submitterId))) {
-                    student = true;
-                    found = found || m->question <= sh.questions.size();
-                }
+            // A row without the id is the student's of that name without one,
+            // or of the one student of that name.
+            const std::size_t alike = m->student.empty() ? 0 : byName_[s].count(m->student);
+            const bool theirs = m->student.empty() || (m->submitterId.empty() && alike == 1) ||
+                                studentOf(s, m->student, m->submitterId).has_value();
+            if (!theirs && m->submitterId.empty())
+                named = std::max(named, alike);
+            if (theirs) {
+                student = true;
+                found = found || m->question <= sh.questions.size();
+            }
         }
         if (found)
             continue;
         std::string who = m->student.empty() ? std::string("the maximum") : m->student;
         if (!m->submitterId.empty())
             who += " (" + m->submitterId + ")";
+        const std::string why = student     ? ": the assignment has no such question"
+                                : named > 1 ? ": " + std::to_string(named) +
+                                                  " students of this assignment have that name; the row needs "
+                                                  "the submitter id"
+                                            : ": no such student in this assignment";
         out.push_back(
-            {m->line,
-             who + ", assignment " + m->assignment + ", question " + std::to_string(m->question) +
-                 (student ? ": the assignment has no such question" : ": no such student in this assignment")});
+            {m->line, who + ", assignment " + m->assignment + ", question " + std::to_string(m->question) + why});
     }
     std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
     return out;

@@ -1,7 +1,9 @@
 #pragma once
 // Marking: the sheets of what was read with the marks table over them. Each
-// mark is found by its student (name, and submitter id where both have one),
-// assignment and question; a mark given to an answer that is no longer the
+// mark is found by its student (the name and the submitter id, which is how
+// the review tells two students of one name apart; a row without the id is
+// taken for the one student of that name, or the one of that name without an
+// id), assignment and question; a mark given to an answer that is no longer the
 // student's final one stays, and says so. Rows of the table that match no
 // student or question are kept (and written back), and listed.
 #include <cstdint>
@@ -35,8 +37,8 @@ public:
     std::uint64_t changes() const { return changes_; }
 
     CellMark at(std::size_t sheet, std::size_t student, std::size_t question) const;
-    // The student of the sheet by the name (and submitter id, when given) the
-    // report shows; none when the sheet has no such student.
+    // The student of the sheet by the name and submitter id (empty: none)
+    // the report shows; none when the sheet has no such student.
     std::optional<std::size_t> studentOf(std::size_t sheet, const std::string& name,
                                          const std::string& submitterId = {}) const;
     // Sets the mark and comment of one answer (the answer marked is the
@@ -56,8 +58,12 @@ public:
     // maximum (0 to 1); none when nothing is marked or there is no maximum.
     std::optional<double> share(std::size_t sheet, std::size_t question) const;
     std::size_t marked(std::size_t sheet, std::size_t question) const;
-    // The comments given to the question, most used first.
-    std::vector<std::string> comments(std::size_t sheet, std::size_t question) const;
+    // The comments given to the question, most used first; with `student`
+    // given, that student's comment is taken as `instead` (the comment as
+    // last committed while it is being typed).
+    std::vector<std::string> comments(std::size_t sheet, std::size_t question,
+                                      std::optional<std::size_t> student = std::nullopt,
+                                      const std::string& instead = {}) const;
     // Rows of the table that match no student or question, by line.
     std::vector<UnmatchedRow> unmatched() const;
 

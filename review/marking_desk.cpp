@@ -29,6 +29,29 @@ std::optional<double> typedMark(std::string_view typed, bool& ok)
 MarkingDesk::MarkingDesk(Marking marking, std::filesystem::path marksFile)
     : marking_(std::move(marking)), marksFile_(std::move(marksFile)), saved_(marking_.changes())
 {
+    commitComment();
+}
+
+std::string MarkingDesk::committed() const
+{
+    if (empty() || current().questions.empty())
+        return {};
+    const CellMark c = marking_.at(sheet_, student_, question_);
+    return c.mark ? c.mark->comment : std::string();
+}
+
+// Moving on commits the comment left; the newly chosen answer's comment is
+// committed as it stands.
+void MarkingDesk::commitComment()
+{
+    committed_ = committed();
+}
+
+std::vector<std::string> MarkingDesk::comments() const
+{
+    if (empty() || current().questions.empty())
+        return {};
+    return marking_.comments(sheet_, question_, student_, committed_);
 }
 
 void MarkingDesk::choose(std::size_t student, std::size_t question)
@@ -37,6 +60,7 @@ void MarkingDesk::choose(std::size_t student, std::size_t question)
         return;
     student_ = std::min(student, current().students.size() - 1);
     question_ = current().questions.empty() ? 0 : std::min(question, current().questions.size() - 1);
+    commitComment();
 }
 
 void MarkingDesk::chooseSheet(std::size_t sheet)
@@ -44,6 +68,7 @@ void MarkingDesk::chooseSheet(std::size_t sheet)
     if (sheet < marking_.sheets().size()) {
         sheet_ = sheet;
         student_ = question_ = 0;
+        commitComment();
     }
 }
 
@@ -53,6 +78,7 @@ bool MarkingDesk::nextStudent(int step)
     if (empty() || to < 0 || to >= static_cast<long long>(current().students.size()))
         return false;
     student_ = static_cast<std::size_t>(to);
+    commitComment();
     return true;
 }
 
@@ -62,6 +88,7 @@ bool MarkingDesk::nextQuestion(int step)
     if (empty() || to < 0 || to >= static_cast<long long>(current().questions.size()))
         return false;
     question_ = static_cast<std::size_t>(to);
+    commitComment();
     return true;
 }
 
@@ -106,6 +133,7 @@ std::vector<std::size_t> MarkingDesk::sameAnswer() const
 
 std::size_t MarkingDesk::applyToSameAnswer()
 {
+    commitComment();
     const CellMark c = marking_.at(sheet_, student_, question_);
     const std::vector<std::size_t> others = sameAnswer();
     for (std::size_t s : others)

@@ -36,9 +36,16 @@ public:
     bool nextStudent(int step);
     bool nextQuestion(int step);
 
-    // Edits of the answer chosen, and of its question's maximum.
+    // Edits of the answer chosen, and of its question's maximum. A comment
+    // is kept (and saved) as it is typed, and offered again to the question's
+    // other students once committed: when the instructor leaves it, moves
+    // on, or gives it to the same answers.
     void setMark(std::optional<double> mark);
     void setComment(const std::string& comment);
+    void commitComment();
+    // The comments of this question to reuse, most used first: the committed
+    // ones, not a comment half typed.
+    std::vector<std::string> comments() const;
     void setMaximum(std::optional<double> maximum);
     // The other students of the assignment who handed in the same answer to
     // this question, in the sheet's order.
@@ -55,8 +62,12 @@ public:
 private:
     Marking marking_;
     std::filesystem::path marksFile_;
+    // The chosen answer's comment as last committed.
+    std::string committed() const;
+
     std::size_t sheet_ = 0, student_ = 0, question_ = 0;
     std::uint64_t saved_ = 0;
+    std::string committed_;
 };
 
 } // namespace qa::review

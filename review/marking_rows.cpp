@@ -1,4 +1,5 @@
-// The CSV's and the workbook's columns of marks, after the others.
+// The CSV's and the workbook's columns of marks, after the others: the mark,
+// the maximum, the comment, and a note when the mark is of an earlier version.
 #include "platform/text.h"
 #include "review/marking.h"
 #include "review/rows.h"
@@ -36,6 +37,14 @@ std::string comment(const RowSource& s, const AnswerRow& r)
     return out;
 }
 
+// Said of a mark given to an answer the student has since handed in again.
+std::string note(const RowSource& s, const AnswerRow& r)
+{
+    return givenMark(s.marking, s.model, r.assignment, r.student, r.question).earlier
+               ? std::string("marked an earlier version")
+               : std::string();
+}
+
 } // namespace
 
 GivenMark givenMark(const Marking* marking, const Model& model, AssignmentId a, StudentId s, QuestionId q)
@@ -45,7 +54,10 @@ GivenMark givenMark(const Marking* marking, const Model& model, AssignmentId a, 
         q.index() >= marking->sheets()[a.index()].questions.size())
         return given;
     given.maximum = marking->maximum(a.index(), q.index());
-    if (const auto student = marking->studentOf(a.index(), text::toUtf8(model.students[s].name))) {
+    // The student as the sheet shows them: the name and the first submitter id.
+    const std::string& ids = model.students[s].submitterIds;
+    if (const auto student =
+            marking->studentOf(a.index(), text::toUtf8(model.students[s].name), ids.substr(0, ids.find("; ")))) {
         const CellMark c = marking->at(a.index(), *student, q.index());
         given.mark = c.mark;
         given.earlier = c.earlier;
@@ -60,6 +72,7 @@ std::vector<Column> columnsFor(const RowSource& source)
         columns.push_back({"Mark", CellKind::Number, 7, false, mark});
         columns.push_back({"Maximum", CellKind::Number, 9, false, maximum});
         columns.push_back({"Comment", CellKind::Text, 40, true, comment});
+        columns.push_back({"Mark note", CellKind::Text, 24, false, note});
     }
     return columns;
 }

@@ -119,10 +119,10 @@ std::string withLf(std::string_view text)
     return out;
 }
 
-std::string markText(double mark, char decimal)
+std::string markText(double mark, char decimal, int decimals)
 {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.4f", mark);
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, mark);
     std::string s = buf;
     while (s.back() == '0')
         s.pop_back();

@@ -34,7 +34,8 @@ std::string assignmentKey(std::string_view assignment);
 // Line breaks made LF: the form in which answers are compared.
 std::string withLf(std::string_view text);
 // A mark as the file writes it: "2", "1.5"; with a decimal comma "1,5".
-std::string markText(double mark, char decimal = '.');
+// At most `decimals` places, trailing zeros trimmed.
+std::string markText(double mark, char decimal = '.', int decimals = 4);
 
 class MarksTable {
 public:

@@ -58,8 +58,8 @@ struct GivenMark {
 };
 GivenMark givenMark(const Marking* marking, const Model& model, AssignmentId a, StudentId s, QuestionId q);
 
-// The columns for what `source` holds: with marks, Mark, Maximum and Comment
-// at the end.
+// The columns for what `source` holds: with marks, Mark, Maximum, Comment and
+// Mark note ("marked an earlier version") at the end.
 std::vector<Column> columnsFor(const RowSource& source);
 
 // Every row: student by student (by name), then assignment, then question in

@@ -2,6 +2,8 @@
 #include "review/worksheet.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <map>
 
 #include "platform/errors.h"
@@ -56,6 +58,51 @@ char decimalOf(const CsvTable& t, int maxColumn)
             return '.';
     }
     return '.';
+}
+
+// A number of the worksheet, such as "100.00" or "100,00"; none when the
+// cell is not one.
+std::optional<double> worksheetNumber(std::string text, char decimal)
+{
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    const std::size_t start = text.find_first_not_of(' ');
+    if (start == std::string::npos)
+        return std::nullopt;
+    text.erase(0, start);
+    if (decimal == ',')
+        std::replace(text.begin(), text.end(), ',', '.');
+    double v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::fixed);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+// The sum of the questions' maximums that totals are scaled from; none, with
+// the reason in `why`, when a question with a mark has no maximum.
+std::optional<double> maximaOf(const Marking& marking, std::size_t sheet, std::string& why)
+{
+    const Sheet& sh = marking.sheets()[sheet];
+    std::string missing;
+    std::size_t count = 0;
+    for (std::size_t q = 0; q < sh.questions.size(); ++q) {
+        if (marking.maximum(sheet, q) || marking.marked(sheet, q) == 0)
+            continue;
+        missing += (missing.empty() ? "" : ", ") + std::to_string(q + 1);
+        ++count;
+    }
+    if (count > 0) {
+        why = (count == 1 ? "question " + missing + " has" : "questions " + missing + " have") +
+              " marks but no maximum, so the totals cannot be scaled to the Maximum grade";
+        return std::nullopt;
+    }
+    const double sum = marking.totalMaximum(sheet);
+    if (sum <= 0) {
+        why = "no question has a maximum, so the totals cannot be scaled to the Maximum grade";
+        return std::nullopt;
+    }
+    return sum;
 }
 
 std::string encoded(const std::string& utf8, CsvEncoding encoding)
@@ -135,14 +182,25 @@ FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, c
 {
     const CsvTable t = readCsvTable(bytes, file);
     const Columns col = columnsOf(t, file);
-    const char decimal = decimalOf(t, t.column("Maximum grade"));
+    const int maxColumn = t.column("Maximum grade");
+    const char decimal = decimalOf(t, maxColumn);
     const Sheet& sh = marking.sheets()[sheet];
+    std::string noMaxima;
+    const std::optional<double> maxima = maximaOf(marking, sheet, noMaxima);
     std::map<std::string, std::size_t> byId;
     for (std::size_t st = 0; st < sh.students.size(); ++st)
         if (!sh.students[st].submitterId.empty())
             byId.emplace(sh.students[st].submitterId, st);
 
     FilledWorksheet out;
+    auto problem = [&out](std::string why) {
+        if (std::find(out.gradeProblems.begin(), out.gradeProblems.end(), why) == out.gradeProblems.end())
+            out.gradeProblems.push_back(std::move(why));
+    };
+    if (maxColumn < 0)
+        problem("no column \"Maximum grade\", so the totals cannot be scaled to it");
+    if (!maxima)
+        problem(noMaxima);
     std::vector<bool> hasRow(sh.students.size(), false);
     std::vector<std::pair<const CsvCell*, std::string>> replace;
     for (std::size_t r = 1; r < t.rows.size(); ++r) {
@@ -161,7 +219,22 @@ FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, c
         const std::string summary = feedbackSummary(marking, sheet, it->second);
         if (summary.empty())
             continue; // nothing marked
-        replace.emplace_back(&row.cells[col.grade], markText(marking.total(sheet, it->second), decimal));
+        std::optional<double> grade;
+        if (maxColumn >= 0 && maxima) {
+            const std::string& cell =
+                row.cells.size() > std::size_t(maxColumn) ? row.cells[std::size_t(maxColumn)].text : std::string();
+            const std::optional<double> g = worksheetNumber(cell, decimal);
+            if (g && *g > 0)
+                grade = marking.total(sheet, it->second) / *maxima * *g;
+            else
+                problem("line " + std::to_string(row.line) + ": the Maximum grade \"" + cell +
+                        "\" is not a number above 0");
+        }
+        if (grade)
+            replace.emplace_back(&row.cells[col.grade], markText(*grade, decimal, 2));
+        else
+            out.gradesLeft.push_back(sh.students[it->second].name + " (" + sh.students[it->second].submitterId +
+                                     ")");
         replace.emplace_back(&row.cells[col.feedback], csvCell(encoded(summary, t.encoding), t.separator, true));
         ++out.filled;
     }

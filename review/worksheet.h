@@ -17,12 +17,20 @@ struct FilledWorksheet {
     std::size_t filled = 0;
     std::vector<std::string> rowsWithoutStudent; // "line 7: Participant 12399 (Dan Roe)"
     std::vector<std::string> studentsWithoutRow; // "Ann Lee (12345)", or "Ann Lee (no submitter id)"
+    // Why some totals could not be scaled to the row's `Maximum grade`
+    // ("question 2 has marks but no maximum"), and whose `Grade` is
+    // therefore left as it was (their `Feedback comments` are filled).
+    std::vector<std::string> gradeProblems;
+    std::vector<std::string> gradesLeft; // "Ann Lee (12345)"
 };
 
 // The worksheet's rows are matched by `Identifier` ("Participant <id>") to
 // the sheet's submitter ids; a student with no mark at all is left as it
-// was. Throws RuntimeError (file, "line N: why") when the bytes are not a
-// grading worksheet.
+// was. `Grade` is the student's total scaled from the sum of the questions'
+// maximums to the row's `Maximum grade`, at most two decimals in the
+// worksheet's own decimal mark; it needs every question with a mark to have
+// a maximum and the row's `Maximum grade` to be a number. Throws RuntimeError
+// (file, "line N: why") when the bytes are not a grading worksheet.
 FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, const Marking& marking,
                               std::size_t sheet);
 

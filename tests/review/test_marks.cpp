@@ -5,6 +5,7 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -196,6 +197,39 @@ TEST(Marking, EarlierVersionsUnmatchedRowsAndTotals)
     EXPECT_EQ(m.comments(0, 0), (std::vector<std::string>{"Better.", "Right; well done, \"Ann\"."}));
 }
 
+// Students of one name are told apart by the submitter id, as the review
+// tells them apart: each keeps their own marks, and a row without the id is
+// the one without an id, or nobody's when two have that name.
+TEST(Marking, StudentsOfOneNameKeepTheirOwnMarks)
+{
+    Sheet s;
+    s.assignment = "1";
+    s.questions = {"Name a prime."};
+    s.students = {{"Ann Lee", "Ann Lee", "12345"}, {"Ann Lee", "Ann Lee", "12399"}, {"Ann Lee", "", ""}};
+    s.resize();
+    const std::string file = "Student,Submitter id,Assignment,Question,Mark\r\nAnn Lee,,1,1,1\r\n";
+    Marking m({s}, MarksTable::fromCsv(file, "m.csv"));
+    EXPECT_FALSE(m.at(0, 0, 0).mark);
+    EXPECT_FALSE(m.at(0, 1, 0).mark);
+    ASSERT_TRUE(m.at(0, 2, 0).mark);
+    m.set(0, 0, 0, 2, "");
+    ASSERT_TRUE(m.at(0, 2, 0).mark); // still hers
+    EXPECT_EQ(m.at(0, 2, 0).mark->mark, 1.0);
+    EXPECT_EQ(m.at(0, 0, 0).mark->mark, 2.0);
+    EXPECT_FALSE(m.at(0, 1, 0).mark);
+    EXPECT_EQ(m.studentOf(0, "Ann Lee", ""), 2u);
+    EXPECT_TRUE(m.unmatched().empty());
+    // Without the one of no id, a row without the id fits neither.
+    s.students.pop_back();
+    s.resize();
+    Marking two({s}, MarksTable::fromCsv(file, "m.csv"));
+    EXPECT_FALSE(two.at(0, 0, 0).mark);
+    EXPECT_FALSE(two.at(0, 1, 0).mark);
+    ASSERT_EQ(two.unmatched().size(), 1u);
+    EXPECT_EQ(two.unmatched()[0].what, "Ann Lee, assignment 1, question 1: 2 students of this assignment have "
+                                       "that name; the row needs the submitter id");
+}
+
 // The window's state: moves stop at the ends, a typed mark takes a decimal
 // comma, the same answer goes to the students named, and every edit is unsaved
 // until written.
@@ -223,7 +257,14 @@ TEST(MarkingDesk, MovesEditsAndTheSameAnswer)
     EXPECT_FALSE(desk.unsaved());
     desk.setMaximum(3);
     desk.setMark(2);
-    desk.setComment("Same as Ann's");
+    // A comment is saved as it is typed, and offered to reuse once finished.
+    for (const char* typed : {"S", "Same", "Same as Ann's"}) {
+        desk.setComment(typed);
+        EXPECT_TRUE(desk.comments().empty()) << typed;
+    }
+    EXPECT_EQ(desk.marking().at(0, 2, 1).mark->comment, "Same as Ann's");
+    desk.commitComment();
+    EXPECT_EQ(desk.comments(), (std::vector<std::string>{"Same as Ann's"}));
     EXPECT_TRUE(desk.unsaved());
     EXPECT_EQ(desk.applyToSameAnswer(), 1u);
     const CellMark ann = desk.marking().at(0, 0, 1);
@@ -261,6 +302,7 @@ std::string filled(std::string s, const std::vector<std::pair<std::string, std::
 TEST(Worksheet, GradesAndCommentsFilledEveryOtherByteUnchanged)
 {
     Marking m({classSheet()}, MarksTable::fromCsv(savedAs({"", ',', '.', true, false, "\r\n"}, kRows), "m.csv"));
+    m.setMaximum(0, 1, 2); // 4 in all: the grades are of 100
     m.set(0, 1, 0, 1, "Bo has no id");
     const std::string before = filled(kWorksheet, {{"", ""}, {"", "\"old, kept\""}, {"50.00", ""}});
     for (bool cp1252 : {false, true}) {
@@ -269,19 +311,55 @@ TEST(Worksheet, GradesAndCommentsFilledEveryOtherByteUnchanged)
         const FilledWorksheet out = fillWorksheet(in, "Grades.csv", m, 0);
         const std::string zoeSays = cp1252 ? text::toCp1252("Q1 1.5/2: -half: see the notes.", nullptr)
                                            : "Q1 1.5/2: -half: see the notes.";
-        std::string want = filled(kWorksheet, {{"2.25", "\"Q1 2/2: Right; well done, \"\"Ann\"\". Q2 0.25.\""},
+        std::string want = filled(kWorksheet, {{"56.25", "\"Q1 2/2: Right; well done, \"\"Ann\"\". Q2 0.25/2.\""},
                                                {"", "\"old, kept\""},
-                                               {"1.5", "{Z}"}});
+                                               {"37.5", "{Z}"}});
         want = cp1252 ? text::toCp1252(want, nullptr) : "\xEF\xBB\xBF" + want;
         want.replace(want.find("{Z}"), 3, zoeSays);
         EXPECT_EQ(out.bytes, want);
         EXPECT_EQ(out.filled, 2u);
         EXPECT_EQ(out.rowsWithoutStudent, (std::vector<std::string>{"line 3: Participant 12399 (Dan Roe)"}));
         EXPECT_EQ(out.studentsWithoutRow, (std::vector<std::string>{"Bo Chen (no submitter id)"}));
+        EXPECT_TRUE(out.gradeProblems.empty());
+    }
+    // Ann's total of 2.25 scaled to the row's Maximum grade, in the
+    // worksheet's decimal mark; left as it was when it cannot be scaled.
+    const struct {
+        const char* header; // with {M} for the Maximum grade
+        const char* maxGrade;
+        std::optional<double> question2;
+        const char* grade;   // "" left as it was
+        const char* problem; // the first, or ""
+    } scaled[] = {
+        {"Identifier,Grade,Maximum grade,Feedback comments", "3.00", 2, "1.69", ""},
+        {"Identifier;Grade;Maximum grade;Feedback comments", "3,00", 2, "1,69", ""},
+        {"Identifier,Grade,Maximum grade,Feedback comments", "4.00", 2, "2.25", ""},
+        {"Identifier,Grade,Maximum grade,Feedback comments", "-", 2, "",
+         "line 2: the Maximum grade \"-\" is not a number"},
+        {"Identifier,Grade,Maximum grade,Feedback comments", "3.00", std::nullopt, "",
+         "question 2 has marks but no maximum"},
+        {"Identifier,Grade,Feedback comments", nullptr, 2, "", "no column \"Maximum grade\""},
+    };
+    for (const auto& c : scaled) {
+        SCOPED_TRACE(std::string(c.header) + " " + (c.maxGrade ? c.maxGrade : ""));
+        m.setMaximum(0, 1, c.question2);
+        const char sep = c.header[10];
+        const std::string row = std::string("Participant 12345") + sep + "old" + sep +
+                                (c.maxGrade ? c.maxGrade + std::string(1, sep) : "") + "\r\n";
+        const FilledWorksheet out = fillWorksheet(std::string(c.header) + "\r\n" + row, "Grades.csv", m, 0);
+        const std::string grade = out.bytes.substr(out.bytes.find(sep, out.bytes.find('\n')) + 1);
+        EXPECT_EQ(grade.substr(0, grade.find(sep)), *c.grade ? c.grade : "old");
+        EXPECT_EQ(out.gradesLeft,
+                  *c.grade ? std::vector<std::string>{} : std::vector<std::string>{"Ann Lee (12345)"});
+        ASSERT_EQ(out.gradeProblems.empty(), !*c.problem);
+        if (*c.problem) {
+            EXPECT_EQ(out.gradeProblems[0].substr(0, std::strlen(c.problem)), c.problem);
+        }
     }
     // A comment with markup reaches the platform as text.
     m.set(0, 0, 1, 1, "<b>x</b> & y");
-    EXPECT_EQ(feedbackSummary(m, 0, 0), "Q1 2/2: Right; well done, \"Ann\". Q2 1: &lt;b&gt;x&lt;/b&gt; &amp; y.");
+    EXPECT_EQ(feedbackSummary(m, 0, 0),
+              "Q1 2/2: Right; well done, \"Ann\". Q2 1/2: &lt;b&gt;x&lt;/b&gt; &amp; y.");
     EXPECT_THROW(fillWorksheet("Name,Grade\r\n", "Grades.csv", m, 0), RuntimeError);
 }
 
@@ -387,12 +465,17 @@ TEST(MarkingCommandLine, MarksFeedbackAndWorksheet)
     EXPECT_NE(ann.find("answer of Ann Lee"), std::string::npos);
     EXPECT_EQ(ann.find("answer of Bo Chen"), std::string::npos);
     EXPECT_EQ(ann.find("earlier version"), std::string::npos); // a file without answers marks the final ones
-    // The CSV carries the marks at the end of its rows.
-    EXPECT_EQ(run({"--marks", out + "/marks.csv", "--csv", out + "/rows.csv", in}, err), 0) << err;
+    // The CSV carries the marks at the end of its rows, and says which were
+    // given to an earlier version of the answer.
+    put(dir.path / "out/answers.csv", "Student,Assignment,Question,Mark,Comment,Answer\r\n"
+                                      "Ann Lee,001,1,1.5,Good,answer of Ann Lee\r\n"
+                                      "Bo Chen,001,1,1,,an answer since handed in again\r\n");
+    EXPECT_EQ(run({"--marks", out + "/answers.csv", "--csv", out + "/rows.csv", in}, err), 0) << err;
     const std::string rows = slurp(dir.path / "out/rows.csv");
     const std::string head = rows.substr(0, rows.find("\r\n"));
-    EXPECT_EQ(head.substr(head.size() - 26), "Notes,Mark,Maximum,Comment");
-    EXPECT_NE(rows.find(",1.5,,Good\r\n"), std::string::npos) << rows;
+    EXPECT_EQ(head.substr(head.size() - 36), "Notes,Mark,Maximum,Comment,Mark note");
+    EXPECT_NE(rows.find(",1.5,,Good,\r\n"), std::string::npos) << rows;
+    EXPECT_NE(rows.find(",1,,,marked an earlier version\r\n"), std::string::npos) << rows;
     // And the report, in the grid and beside the answer.
     EXPECT_EQ(run({"--marks", out + "/marks.csv", "--html", out + "/r.html", in}, err), 0) << err;
     const std::string report = slurp(dir.path / "out/r.html");
@@ -420,12 +503,13 @@ TEST(MarkingCommandLine, PlatformNamedFilesGiveTheZipFoldersAndTheWorksheetRows)
     TempDir dir;
     qa::testing::RecordClass cls;
     const std::vector<std::string> q = qa::testing::builtinQuestions();
-    const std::pair<std::string, std::string> students[] = {{"Ann Lee", "12345"}, {"Bo Chen", "12346"}};
+    const std::pair<std::string, std::string> students[] = {
+        {"Ann Lee", "12345"}, {"Bo Chen", "12346"}, {"Ann Lee", "12399"}};
     fs::create_directories(dir.path / "class");
     for (const auto& [name, id] : students) {
         qa::testing::RecordClass one;
         const auto p = one.start(name, "XX", "code");
-        one.respond(p, q[0], "answer of " + name);
+        one.respond(p, q[0], "answer of " + name + " " + id);
         for (const auto& [file, bytes] : one.files)
             if (file.rfind("send_", 0) == 0)
                 std::ofstream(dir.path / "class" / (name + "_" + id + "_assignsubmission_file_" + file),
@@ -435,24 +519,46 @@ TEST(MarkingCommandLine, PlatformNamedFilesGiveTheZipFoldersAndTheWorksheetRows)
     const std::string in = (dir.path / "class").string(), out = (dir.path / "out").string();
     fs::create_directories(dir.path / "out");
     std::ofstream(dir.path / "out/marks.csv", std::ios::binary)
-        << "Student,Assignment,Question,Mark,Maximum,Comment\r\nAnn Lee,001,1,2,2,Fine\r\nBo Chen,001,1,1,2,\r\n";
-    std::ofstream(dir.path / "out/Grades.csv", std::ios::binary)
-        << "Identifier,Full name,Grade,Feedback comments\r\nParticipant 12346,Bo Chen,,\r\n"
-           "Participant 12345,Ann Lee,,\r\n";
+        << "Student,Submitter id,Assignment,Question,Mark,Maximum,Comment\r\nAnn Lee,12345,001,1,2,2,Fine\r\n"
+           "Bo Chen,12346,001,1,1,2,\r\nAnn Lee,12399,001,1,0.5,2,\r\n";
+    const std::string worksheet = "Identifier,Full name,Grade,Maximum grade,Feedback comments\r\n"
+                                  "Participant 12346,Bo Chen,,10.00,\r\nParticipant 12345,Ann Lee,,10.00,\r\n"
+                                  "Participant 12399,Ann Lee,,10.00,\r\n";
+    std::ofstream(dir.path / "out/Grades.csv", std::ios::binary) << worksheet;
     std::ostringstream o, e;
     ASSERT_EQ(review::runCommandLine({"--marks", out + "/marks.csv", "--feedback", out + "/fb", "--worksheet",
-                                      out + "/Grades.csv", in},
+                                      out + "/Grades.csv", "--csv", out + "/rows.csv", in},
                                      o, e),
               0)
         << e.str();
     EXPECT_EQ(slurp(dir.path / "out/Grades-graded.csv"),
-              "Identifier,Full name,Grade,Feedback comments\r\nParticipant 12346,Bo Chen,1,Q1 1/2.\r\n"
-              "Participant 12345,Ann Lee,2,Q1 2/2: Fine.\r\n");
+              "Identifier,Full name,Grade,Maximum grade,Feedback comments\r\n"
+              "Participant 12346,Bo Chen,5,10.00,Q1 1/2.\r\nParticipant 12345,Ann Lee,10,10.00,Q1 2/2: Fine.\r\n"
+              "Participant 12399,Ann Lee,2.5,10.00,Q1 0.5/2.\r\n");
+    EXPECT_EQ(e.str(), "");
+    // The two of one name each have their own mark in the CSV.
+    const std::string rows = slurp(dir.path / "out/rows.csv");
+    for (const char* own : {",12345,,2,2,Fine,\r\n", ",12399,,0.5,2,,\r\n"})
+        EXPECT_NE(rows.find(own), std::string::npos) << own << "\n" << rows;
 #ifdef QA_HAVE_LIBARCHIVE
     const std::string zip = slurp(dir.path / "out/fb/feedback-001.zip");
-    EXPECT_NE(zip.find("Ann Lee_12345_assignfeedback_file/feedback-001-Ann_Lee.html"), std::string::npos);
+    EXPECT_NE(zip.find("Ann Lee_12345_assignfeedback_file/feedback-001-Ann_Lee_12345.html"), std::string::npos);
+    EXPECT_NE(zip.find("Ann Lee_12399_assignfeedback_file/feedback-001-Ann_Lee_12399.html"), std::string::npos);
     EXPECT_NE(zip.find("Bo Chen_12346_assignfeedback_file/feedback-001-Bo_Chen.html"), std::string::npos);
 #endif
+    // Without the Maximum grade, the run says so and names whose Grade it left.
+    std::ofstream(dir.path / "out/Grades.csv", std::ios::binary)
+        << "Identifier,Grade,Feedback comments\r\nParticipant 12346,,\r\n";
+    std::ostringstream o2, e2;
+    ASSERT_EQ(
+        review::runCommandLine({"--marks", out + "/marks.csv", "--worksheet", out + "/Grades.csv", in}, o2, e2),
+        0);
+    EXPECT_NE(e2.str().find("Grades.csv: warning: no column \"Maximum grade\""), std::string::npos) << e2.str();
+    EXPECT_NE(e2.str().find("Grade is left as it was (Feedback comments are filled) for Bo Chen (12346)\n"),
+              std::string::npos)
+        << e2.str();
+    EXPECT_EQ(slurp(dir.path / "out/Grades-graded.csv"), "Identifier,Grade,Feedback comments\r\n"
+                                                         "Participant 12346,,Q1 1/2.\r\n");
 }
 
 } // namespace

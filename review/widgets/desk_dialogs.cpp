@@ -1,5 +1,6 @@
 // The desk's dialogs: the save step with its workbook check box, the line
-// that says what a finished report holds, and a question to go on.
+// that says what a finished report holds with the next steps (the marking
+// window, the feedback pages, the worksheet), and a question to go on.
 #include "review/widgets/desk_dialogs.h"
 
 #include <QApplication>
@@ -9,10 +10,15 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QInputDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QUrl>
+#include <optional>
 
+#include "platform/errors.h"
+#include "review/marking.h"
+#include "review/marks_file.h"
 #include "review/review.h"
 #include "review/widgets/desk.h"
 #include "review/widgets/marking_window.h"
@@ -87,28 +93,90 @@ Destination askDestination(const QString& folder, const QString& suggested)
     }
 }
 
+namespace {
+
+// The marking of the review as its marks file holds it; none, after saying
+// why, when there are no marks yet or the file cannot be read.
+std::optional<Marking> markingOf(const Review& read, const QString& inputFolder, const QString& report)
+{
+    const std::filesystem::path file = marksFileOf(inputFolder, report);
+    const QString shownFile = QString::fromStdString(pathToUtf8(file));
+    try {
+        MarksTable table = readMarksFile(file);
+        if (table.size() == 0) {
+            QMessageBox::information(nullptr, title(),
+                                     QObject::tr("There are no marks for this review yet (%1): mark the "
+                                                 "answers first.")
+                                         .arg(shown(shownFile)));
+            return std::nullopt;
+        }
+        return Marking(read.sheets(), std::move(table));
+    } catch (const RuntimeError& e) {
+        QMessageBox::critical(nullptr, title(),
+                              QObject::tr("The marks file cannot be read.\n\n%1")
+                                  .arg(QString::fromStdString(e.path() + ": " + e.reason())));
+        return std::nullopt;
+    }
+}
+
+// The assignment a worksheet is for: the one there is, or the one chosen.
+std::optional<std::size_t> worksheetSheet(const Marking& marking)
+{
+    const auto& sheets = marking.sheets();
+    if (sheets.size() == 1)
+        return 0;
+    QStringList names;
+    for (const Sheet& sh : sheets)
+        names << QObject::tr("Assignment %1").arg(QString::fromStdString(sh.assignment));
+    bool ok = false;
+    const QString chosen =
+        QInputDialog::getItem(nullptr, title(), QObject::tr("The worksheet is for:"), names, 0, false, &ok);
+    if (!ok || names.indexOf(chosen) < 0)
+        return std::nullopt;
+    return std::size_t(names.indexOf(chosen));
+}
+
+} // namespace
+
 int announce(const QString& holds, const Review& read, const QString& inputFolder, const Destination& to)
 {
     const QString saved = to.workbook.isEmpty() ? QObject::tr("The report is saved as %1.").arg(shown(to.report))
                                                 : QObject::tr("The report is saved as %1, and the workbook as %2.")
                                                       .arg(shown(to.report), shown(to.workbook));
-    QMessageBox box(QMessageBox::Information, title(), saved);
-    box.setInformativeText(holds);
-    QPushButton* open = box.addButton(QObject::tr("&Open"), QMessageBox::AcceptRole);
-    QPushButton* folder = box.addButton(QObject::tr("Show in &Folder"), QMessageBox::ActionRole);
-    QPushButton* mark = box.addButton(QObject::tr("&Mark Answers"), QMessageBox::ActionRole);
-    box.addButton(QMessageBox::Close);
-    box.setDefaultButton(open);
-    box.exec();
-    if (box.clickedButton() == mark)
-        return markAnswers(read, inputFolder, to.report);
-    if (box.clickedButton() == folder)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(to.report).absolutePath()));
-    else if (box.clickedButton() == open && !QDesktopServices::openUrl(QUrl::fromLocalFile(to.report)))
-        QMessageBox::information(
-            nullptr, title(),
-            QObject::tr("No web browser could be started. Open %1 in your browser.").arg(shown(to.report)));
-    return 0;
+    const std::filesystem::path beside = marksFileOf(inputFolder, to.report).parent_path();
+    while (true) {
+        QMessageBox box(QMessageBox::Information, title(), saved);
+        box.setInformativeText(holds);
+        QPushButton* open = box.addButton(QObject::tr("&Open"), QMessageBox::AcceptRole);
+        QPushButton* folder = box.addButton(QObject::tr("Show in &Folder"), QMessageBox::ActionRole);
+        QPushButton* mark = box.addButton(QObject::tr("&Mark Answers"), QMessageBox::ActionRole);
+        QPushButton* feedback = box.addButton(QObject::tr("Write Feed&back..."), QMessageBox::ActionRole);
+        QPushButton* worksheet = box.addButton(QObject::tr("Fill in &Worksheet..."), QMessageBox::ActionRole);
+        feedback->setAccessibleName(QObject::tr("Write feedback pages from the marks"));
+        worksheet->setAccessibleName(QObject::tr("Fill in the platform's grading worksheet from the marks"));
+        box.addButton(QMessageBox::Close);
+        box.setDefaultButton(open);
+        box.exec();
+        if (box.clickedButton() == feedback || box.clickedButton() == worksheet) {
+            // The box comes back for the next step.
+            if (const std::optional<Marking> marking = markingOf(read, inputFolder, to.report)) {
+                if (box.clickedButton() == feedback)
+                    writeFeedbackFor(nullptr, *marking, beside);
+                else if (const auto sheet = worksheetSheet(*marking))
+                    fillWorksheetFor(nullptr, *marking, *sheet, beside);
+            }
+            continue;
+        }
+        if (box.clickedButton() == mark)
+            return markAnswers(read, inputFolder, to.report);
+        if (box.clickedButton() == folder)
+            QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(to.report).absolutePath()));
+        else if (box.clickedButton() == open && !QDesktopServices::openUrl(QUrl::fromLocalFile(to.report)))
+            QMessageBox::information(
+                nullptr, title(),
+                QObject::tr("No web browser could be started. Open %1 in your browser.").arg(shown(to.report)));
+        return 0;
+    }
 }
 
 } // namespace qa::review::widgets

@@ -29,8 +29,9 @@ struct Destination {
 Destination askDestination(const QString& folder, const QString& suggested);
 
 // The report is written: where, what it holds (`holds`), and buttons to open
-// it, to show its folder and to mark the answers `read` from `inputFolder`.
-// The exit status.
+// it, to show its folder, to mark the answers `read` from `inputFolder`, and
+// to write the feedback pages or fill in a grading worksheet from the marks
+// file of that review (after which the box comes back). The exit status.
 int announce(const QString& holds, const Review& read, const QString& inputFolder, const Destination& to);
 
 } // namespace qa::review::widgets

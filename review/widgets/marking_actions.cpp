@@ -45,69 +45,92 @@ QString listed(const std::vector<std::string>& names)
 
 } // namespace
 
-void MarkingWindow::writeFeedbackPages()
+void writeFeedbackFor(QWidget* parent, const Marking& marking, const fs::path& beside)
 {
-    if (!saveNow())
-        return;
-    const QString start = fromPath(desk_.marksFile().parent_path() / "feedback");
-    const QString folder = QFileDialog::getExistingDirectory(this, tr("Folder for the feedback pages"), start);
+    const QString title = parent ? parent->windowTitle() : QApplication::applicationDisplayName();
+    const QString start = fromPath(beside / "feedback");
+    const QString folder =
+        QFileDialog::getExistingDirectory(parent, QObject::tr("Folder for the feedback pages"), start);
     if (folder.isEmpty())
         return;
     try {
-        const FeedbackWritten w = writeFeedback(desk_.marking(), toPath(folder));
-        QString text =
-            tr("%n file(s) written in %1.", nullptr, int(w.files.size())).arg(QDir::toNativeSeparators(folder));
+        const FeedbackWritten w = writeFeedback(marking, toPath(folder));
+        QString text = QObject::tr("%n file(s) written in %1.", nullptr, int(w.files.size()))
+                           .arg(QDir::toNativeSeparators(folder));
         if (!w.zips)
-            text += "\n" + tr("This build writes no ZIP archives; upload the pages one by one.");
-        QMessageBox box(QMessageBox::Information, windowTitle(), text, QMessageBox::Ok, this);
+            text += "\n" + QObject::tr("This build writes no ZIP archives; upload the pages one by one.");
+        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
         if (!w.withoutId.empty())
-            box.setInformativeText(tr("The platform's id of these students is not known, so their pages are not "
-                                      "in the ZIP:\n%1")
+            box.setInformativeText(QObject::tr("The platform's id of these students is not known, so their "
+                                               "pages are not in the ZIP:\n%1")
                                        .arg(listed(w.withoutId)));
         box.exec();
     } catch (const RuntimeError& e) {
-        QMessageBox::critical(this, windowTitle(), fromUtf8(e.path() + ": " + e.reason()));
+        QMessageBox::critical(parent, title, fromUtf8(e.path() + ": " + e.reason()));
     }
 }
 
-void MarkingWindow::fillWorksheet()
+void fillWorksheetFor(QWidget* parent, const Marking& marking, std::size_t sheet, const fs::path& beside)
 {
-    if (!saveNow())
-        return;
+    const QString title = parent ? parent->windowTitle() : QApplication::applicationDisplayName();
     const QString file =
-        QFileDialog::getOpenFileName(this, tr("The grading worksheet from the platform"),
-                                     fromPath(desk_.marksFile().parent_path()), tr("Worksheets (*.csv)"));
+        QFileDialog::getOpenFileName(parent, QObject::tr("The grading worksheet from the platform"),
+                                     fromPath(beside), QObject::tr("Worksheets (*.csv)"));
     if (file.isEmpty())
         return;
     std::string bytes;
     const fs::path in = toPath(file), out = gradedPath(in);
     if (const std::string why = readWholeFile(in, bytes); !why.empty()) {
-        QMessageBox::critical(this, windowTitle(), tr("%1 cannot be read: %2").arg(file, fromUtf8(why)));
+        QMessageBox::critical(parent, title, QObject::tr("%1 cannot be read: %2").arg(file, fromUtf8(why)));
         return;
     }
     try {
-        const FilledWorksheet w = review::fillWorksheet(bytes, pathToUtf8(in), desk_.marking(), desk_.sheet());
+        const FilledWorksheet w = review::fillWorksheet(bytes, pathToUtf8(in), marking, sheet);
         if (const std::string why = writeWholeFile(out, w.bytes); !why.empty())
             throw RuntimeError(kPathFileAccess, pathToUtf8(out), "cannot be written: " + why);
+        const int grades = int(w.filled - w.gradesLeft.size());
         QMessageBox box(
-            QMessageBox::Information, windowTitle(),
-            tr("%1 holds %n grade(s); upload it to the platform.", nullptr, int(w.filled)).arg(fromPath(out)),
-            QMessageBox::Ok, this);
+            QMessageBox::Information, title,
+            QObject::tr("%1 holds %n grade(s); upload it to the platform.", nullptr, grades).arg(fromPath(out)),
+            QMessageBox::Ok, parent);
         QString more;
+        if (!w.gradesLeft.empty())
+            more += QObject::tr("Grade is left as it was, with the comments filled, for:\n%1\n(%2)\n")
+                        .arg(listed(w.gradesLeft), listed(w.gradeProblems));
         if (!w.rowsWithoutStudent.empty())
-            more += tr("Rows with no student here, left as they were:\n%1\n").arg(listed(w.rowsWithoutStudent));
+            more += QObject::tr("Rows with no student here, left as they were:\n%1\n")
+                        .arg(listed(w.rowsWithoutStudent));
         if (!w.studentsWithoutRow.empty())
-            more += tr("Students with marks but no row:\n%1").arg(listed(w.studentsWithoutRow));
+            more += QObject::tr("Students with marks but no row:\n%1").arg(listed(w.studentsWithoutRow));
+        if (!w.gradesLeft.empty())
+            box.setIcon(QMessageBox::Warning);
         box.setInformativeText(more);
         box.exec();
     } catch (const RuntimeError& e) {
-        QMessageBox::critical(this, windowTitle(), fromUtf8(e.path() + ": " + e.reason()));
+        QMessageBox::critical(parent, title, fromUtf8(e.path() + ": " + e.reason()));
     }
+}
+
+void MarkingWindow::writeFeedbackPages()
+{
+    if (saveNow())
+        writeFeedbackFor(this, desk_.marking(), desk_.marksFile().parent_path());
+}
+
+void MarkingWindow::fillWorksheet()
+{
+    if (saveNow())
+        fillWorksheetFor(this, desk_.marking(), desk_.sheet(), desk_.marksFile().parent_path());
+}
+
+fs::path marksFileOf(const QString& inputFolder, const QString& report)
+{
+    return defaultMarksPath(toPath(QFileInfo(report).absolutePath()), toPath(inputFolder));
 }
 
 int markAnswers(const Review& review, const QString& inputFolder, const QString& report)
 {
-    const fs::path marks = defaultMarksPath(toPath(QFileInfo(report).absolutePath()), toPath(inputFolder));
+    const fs::path marks = marksFileOf(inputFolder, report);
     MarksTable table;
     try {
         table = readMarksFile(marks);

@@ -186,6 +186,8 @@ void MarkingWindow::makeMarkFields(QVBoxLayout* v)
     connect(maximum_, &QLineEdit::textEdited, this, [this] { maximumEdited(); });
     connect(comment_, &QLineEdit::textChanged, this, [this] { commentEdited(); });
     connect(comment_, &QLineEdit::returnPressed, this, [this] { move(1, 0); });
+    // Left, or Enter: the comment is finished and offered to the others.
+    connect(comment_, &QLineEdit::editingFinished, this, [this] { commentCommitted(); });
     connect(comments_, &QListWidget::itemActivated, this, [this] { reuseComment(); });
     connect(comments_, &QListWidget::itemClicked, this, [this] { reuseComment(); });
     connect(applySame_, &QPushButton::clicked, this, [this] { applyToSame(); });

@@ -46,12 +46,15 @@ private:
     void makeShortcuts();
     // Shows the desk's chosen answer in the pane and the grid.
     void showChosen();
+    // The question's comments to reuse, as committed.
+    void showComments();
     void showSame();
     void showTotals();
     void move(int students, int questions);
     void markEdited();
     void maximumEdited();
     void commentEdited();
+    void commentCommitted();
     void reuseComment();
     void applyToSame();
     // After an edit of the student's answer (-1: of the question's maximum).
@@ -78,6 +81,16 @@ private:
     QTimer* saveTimer_ = nullptr;
     bool showing_ = false;
 };
+
+// The feedback pages and ZIP into a folder the instructor chooses (offered
+// in `beside`), and the platform's grading worksheet of one sheet filled in
+// beside itself: what --feedback and --worksheet do, with the outcome in a
+// box over `parent`.
+void writeFeedbackFor(QWidget* parent, const Marking& marking, const std::filesystem::path& beside);
+void fillWorksheetFor(QWidget* parent, const Marking& marking, std::size_t sheet,
+                      const std::filesystem::path& beside);
+// The marks file of a review of `inputFolder` whose report is `report`.
+std::filesystem::path marksFileOf(const QString& inputFolder, const QString& report);
 
 // The marking window over what the desk read from `inputFolder`, with the
 // marks file beside `report`; runs until it is closed. The exit status: 0, 2

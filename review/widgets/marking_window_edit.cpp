@@ -74,18 +74,29 @@ void MarkingWindow::showChosen()
     const auto max = desk_.marking().maximum(desk_.sheet(), q);
     maximum_->setText(max ? markShown(*max) : QString());
     comment_->setText(c.mark ? fromUtf8(c.mark->comment) : QString());
-    QStringList given;
-    for (const std::string& t : desk_.marking().comments(desk_.sheet(), q))
-        given << fromUtf8(t);
-    comments_->clear();
-    comments_->addItems(given);
-    static_cast<QStringListModel*>(comment_->completer()->model())->setStringList(given);
+    showComments();
     const QModelIndex at = grid_->model()->index(int(s), int(q) + 1);
     grid_->setCurrentIndex(at);
     grid_->scrollTo(at);
     showing_ = false;
     showSame();
     showTotals();
+}
+
+void MarkingWindow::showComments()
+{
+    QStringList given;
+    for (const std::string& t : desk_.comments())
+        given << fromUtf8(t);
+    comments_->clear();
+    comments_->addItems(given);
+    static_cast<QStringListModel*>(comment_->completer()->model())->setStringList(given);
+}
+
+void MarkingWindow::commentCommitted()
+{
+    desk_.commitComment();
+    showComments();
 }
 
 void MarkingWindow::showSame()
@@ -182,6 +193,7 @@ void MarkingWindow::applyToSame()
     for (std::size_t other : others)
         model_->answerChanged(int(other), int(desk_.question()));
     changed(int(desk_.student()));
+    showComments();
 }
 
 void MarkingWindow::changed(int student)

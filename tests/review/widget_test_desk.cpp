@@ -1,6 +1,7 @@
 // The desk over the real review core: where the report is offered, and a
 // run that is cancelled in its progress dialog, one that cannot write, and
-// one that is left alone.
+// one that is left alone; the feedback and worksheet steps of the box that
+// says the report is written; and the marking window driven by its keys.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,19 +9,29 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <atomic>
+#include <functional>
 #include <thread>
 
+#include "platform/errors.h"
+#include "review/marking_desk.h"
+#include "review/marks_file.h"
 #include "review/review.h"
 #include "review/widgets/desk.h"
 #include "review/widgets/desk_dialogs.h"
+#include "review/widgets/marking_window.h"
 
 namespace {
 
@@ -170,6 +181,198 @@ TEST(ReviewDesk, TheWorkbookBoxIsRememberedAndNamesTheWorkbookBesideTheReport)
         EXPECT_EQ(to.workbook.toStdString(), round.tick ? (tmp.path() + "/review-class.xlsx").toStdString() : "");
     }
     QSettings().clear();
+}
+
+template <class W> W* namedChild(QWidget* in, const QString& name)
+{
+    for (W* w : in->findChildren<W*>())
+        if (w->accessibleName() == name)
+            return w;
+    return nullptr;
+}
+
+std::string slurp(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+}
+
+// Answers the modal dialogs in turn as they come up: each step gets the
+// dialog on top and returns once it has answered it.
+class Answers {
+public:
+    explicit Answers(std::vector<std::function<void(QWidget*)>> steps) : steps_(std::move(steps))
+    {
+        QObject::connect(&poll_, &QTimer::timeout, [this] {
+            QWidget* top = QApplication::activeModalWidget();
+            if (!top || top == last_ || !top->isVisible() || next_ >= steps_.size())
+                return;
+            last_ = top;
+            steps_[next_++](top);
+        });
+        poll_.start(20);
+    }
+    std::size_t answered() const { return next_; }
+
+private:
+    std::vector<std::function<void(QWidget*)>> steps_;
+    std::size_t next_ = 0;
+    QPointer<QWidget> last_;
+    QTimer poll_;
+};
+
+void press(QWidget* box, const QString& accessibleName)
+{
+    auto* button = namedChild<QPushButton>(box, accessibleName);
+    ASSERT_TRUE(button) << accessibleName.toStdString();
+    button->click();
+}
+
+void pressText(QWidget* box, const QString& text)
+{
+    for (QPushButton* b : box->findChildren<QPushButton*>())
+        if (b->text() == text)
+            return b->click();
+    ADD_FAILURE() << "no button " << text.toStdString();
+}
+
+// The box that says the report is written writes the feedback pages and
+// fills in a worksheet from the marks file of that review, and comes back.
+TEST(ReviewDesk, FeedbackAndWorksheetFromTheBoxUseTheReviewsMarks)
+{
+    QTemporaryDir tmp;
+    const QString folder = tmp.path() + "/class", report = tmp.path() + "/out/r.html";
+    ASSERT_EQ(QProcess::execute(QA_COMPOSE_CLASS, {folder}), 0);
+    ASSERT_TRUE(QDir().mkpath(tmp.path() + "/out/fb"));
+    qa::review::Options options;
+    options.inputs = {folder.toStdString()};
+    const qa::review::Review read = qa::review::Review::load(options);
+    qa::review::MarkingDesk marks(qa::review::Marking(read.sheets(), {}),
+                                  qa::review::widgets::marksFileOf(folder, report));
+    marks.setMark(2);
+    marks.setComment("Marked in this review");
+    ASSERT_EQ(marks.save(), "");
+    const std::string student = marks.current().students[0].name;
+    const QString worksheet = tmp.path() + "/out/Grades.csv";
+    QFile ws(worksheet);
+    ASSERT_TRUE(ws.open(QIODevice::WriteOnly));
+    ws.write("Identifier,Grade,Maximum grade,Feedback comments\r\nParticipant 1,,100.00,\r\n");
+    ws.close();
+
+    auto choose = [](const QString& path) {
+        return [path](QWidget* w) {
+            auto* dialog = qobject_cast<QFileDialog*>(w);
+            ASSERT_TRUE(dialog);
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        };
+    };
+    auto ok = [](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_TRUE(box);
+        box->button(QMessageBox::Ok)->click();
+    };
+    Answers answers({
+        [](QWidget* box) { press(box, "Write feedback pages from the marks"); },
+        choose(tmp.path() + "/out/fb"),
+        ok,
+        [](QWidget* box) { press(box, "Fill in the platform's grading worksheet from the marks"); },
+        choose(worksheet),
+        ok,
+        [](QWidget* box) { pressText(box, "Close"); },
+    });
+    EXPECT_EQ(qa::review::widgets::announce("holds", read, folder, {report, {}}), 0);
+    EXPECT_EQ(answers.answered(), 7u);
+    const QStringList pages = QDir(tmp.path() + "/out/fb").entryList({"feedback-*.html"});
+    EXPECT_EQ(pages.size(), 3) << pages.join(" ").toStdString();
+    std::string found;
+    for (const QString& page : pages)
+        if (slurp(tmp.path() + "/out/fb/" + page).find("Marked in this review") != std::string::npos)
+            found += page.toStdString();
+    EXPECT_NE(found.find("feedback-001-"), std::string::npos) << student;
+    EXPECT_TRUE(QFile::exists(tmp.path() + "/out/Grades-graded.csv"));
+}
+
+// The marking window with its keys: next and previous student and question;
+// a mark and a comment typed are in the marks file within the save delay; a
+// comment is offered to reuse once finished, not while it is typed; and the
+// same answer gets one mark once the students are named.
+TEST(MarkingWindow, KeysMarksCommentsAndTheSameAnswer)
+{
+    using namespace qa::review;
+    QTemporaryDir tmp;
+    Sheet sheet;
+    sheet.assignment = "1";
+    sheet.questions = {"What is 2 + 2?", "Name a prime."};
+    sheet.students = {{"Ann Lee", "Ann Lee", "12345"}, {"Bo Chen", "", ""}, {"Cy Doe", "Cy Doe", "12347"}};
+    sheet.resize();
+    for (std::size_t st = 0; st < 3; ++st)
+        for (std::size_t q = 0; q < 2; ++q)
+            sheet.cell(st, q) = {true, false, st == 0 ? "4" : "7", {}};
+    sheet.same = {{1, {1, 2}}}; // Bo and Cy handed in the same answer to question 2
+    const std::filesystem::path file = tmp.path().toStdString() + "/marks.csv";
+    MarkingDesk desk(Marking({sheet}, {}), file);
+    widgets::MarkingWindow window(desk);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto* mark = namedChild<QLineEdit>(&window, "Mark");
+    auto* comment = namedChild<QLineEdit>(&window, "Comment");
+    auto* reuse = namedChild<QListWidget>(&window, "Comments given to this question");
+    auto* same = namedChild<QPushButton>(&window, "Give the students with the same answer this mark and comment");
+    ASSERT_TRUE(mark && comment && reuse && same);
+    auto at = [&] { return std::pair{desk.student(), desk.question()}; };
+    auto key = [&](Qt::Key k, Qt::KeyboardModifier m) { QTest::keyClick(QApplication::focusWidget(), k, m); };
+
+    mark->setFocus();
+    QTest::keyClicks(mark, "2");
+    comment->setFocus();
+    QTest::keyClicks(comment, "Uni");
+    EXPECT_EQ(reuse->count(), 0); // half typed
+    QTest::keyClicks(comment, "ts missing");
+    mark->setFocus(); // the comment is left: finished
+    ASSERT_EQ(reuse->count(), 1);
+    EXPECT_EQ(reuse->item(0)->text(), "Units missing");
+    key(Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(at(), std::pair(std::size_t(1), std::size_t(0)));
+    EXPECT_EQ(reuse->count(), 1); // offered to Bo
+    key(Qt::Key_Right, Qt::AltModifier);
+    EXPECT_EQ(at(), std::pair(std::size_t(1), std::size_t(1)));
+    key(Qt::Key_Left, Qt::AltModifier);
+    key(Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(at(), std::pair(std::size_t(0), std::size_t(0)));
+    EXPECT_EQ(mark->text(), "2");
+    key(Qt::Key_Up, Qt::ControlModifier); // the first student: no move
+    EXPECT_EQ(at(), std::pair(std::size_t(0), std::size_t(0)));
+    key(Qt::Key_Down, Qt::ControlModifier);
+    key(Qt::Key_Right, Qt::AltModifier);
+    mark->setFocus();
+    QTest::keyClicks(mark, "1,5");
+    QString asked;
+    Answers yes({[&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_TRUE(box);
+        asked = box->text();
+        box->button(QMessageBox::Yes)->click();
+    }});
+    ASSERT_TRUE(same->isVisible());
+    same->click();
+    EXPECT_TRUE(asked.contains("Cy Doe")) << asked.toStdString();
+    // Within the save delay, the marks file holds them all.
+    const auto inFile = [&] {
+        try {
+            const MarksTable t = readMarksFile(file);
+            const Mark* ann = t.find("Ann Lee", "12345", "1", 1);
+            const Mark* bo = t.find("Bo Chen", "", "1", 2);
+            const Mark* cy = t.find("Cy Doe", "12347", "1", 2);
+            return ann && ann->mark == 2.0 && ann->comment == "Units missing" && bo && bo->mark == 1.5 && cy &&
+                   cy->mark == 1.5 && t.size() == 3;
+        } catch (const qa::RuntimeError&) {
+            return false;
+        }
+    };
+    EXPECT_TRUE(QTest::qWaitFor(inFile, 1000));
+    window.close();
 }
 
 } // namespace

@@ -1,20 +1,29 @@
-// One "Enter Response" of 1 KB with the record files on the real disk, against
-// the bare work: open(O_APPEND) + write + fsync + close of the same bytes to
-// the same two files.
+// One "Enter Response" of 1 KB with the record files on the real disk, and the
+// record writer alone, against the bare work: open(O_APPEND) + write + fsync +
+// close of the same bytes to the same two files.
+//
+// The three take turns, one of each a round, in an order that moves on every
+// round (each of the six in turn), all on the same two files: a disk whose syncs slow down or speed up
+// while the run goes on (another program's writes) weighs on all three alike.
+// Medians of each.
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <benchmark/benchmark.h>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
-#include <map>
+#include <functional>
 #include <unistd.h>
+#include <vector>
 
 #include "app/widgets/qt_text.h"
-#include "bench_main.h"
 #include "bench_support.h"
 #include "records/layouts.h"
 
 namespace {
+
+using SteadyClock = std::chrono::steady_clock;
 
 std::string answerText()
 {
@@ -25,22 +34,6 @@ std::string answerText()
     return s;
 }
 
-void BM_EnterResponse(benchmark::State& state)
-{
-    qa::bench::Session session;
-    auto* enter = session.window.findChild<QPushButton*>("cmd_enter_response");
-    const QString typed = qa::widgets::fromCore(answerText());
-    for (auto _ : state) {
-        state.PauseTiming();
-        session.window.answerBox()->setPlainText(typed); // as if typed
-        QApplication::processEvents();                   // and shown
-        state.ResumeTiming();
-        enter->click();
-        QApplication::processEvents();
-    }
-}
-BENCHMARK(BM_EnterResponse)->Unit(benchmark::kMicrosecond)->Iterations(2000);
-
 void appendRaw(const std::string& path, const std::string& bytes)
 {
     int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
@@ -50,47 +43,63 @@ void appendRaw(const std::string& path, const std::string& bytes)
     ::close(fd);
 }
 
-void BM_RawAppendFloor(benchmark::State& state)
+double median(std::vector<double> v)
 {
-    qa::bench::Session session; // the same files, as the session leaves them
-    qa::testing::FakeClock clock;
-    const auto blocks =
-        qa::records::responseBlock({answerText(), "Question 1", "001", ""}, {"m", "s", "n"}, 19, clock);
-    const std::string master = session.master().string(), send = session.send().string();
-    for (auto _ : state) {
-        state.PauseTiming(); // paused and resumed as the click's benchmark is
-        state.ResumeTiming();
-        appendRaw(master, blocks[0].bytes);
-        appendRaw(send, blocks[1].bytes);
-    }
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
 }
-BENCHMARK(BM_RawAppendFloor)->Unit(benchmark::kMicrosecond)->Iterations(2000);
 
-// The record writer alone (locks, journals, one write and one sync per file),
-// to tell the file work from the window's share of a click.
-void BM_RecordWriterOnly(benchmark::State& state)
+template <class Work> double microseconds(Work work)
 {
-    qa::bench::Session session;
-    qa::testing::FakeClock clock;
-    const qa::Tutor& t = session.window.tutor();
-    const auto blocks =
-        qa::records::responseBlock({answerText(), "Question 1", "001", ""}, t.session().paths(), 19, clock);
-    for (auto _ : state) {
-        state.PauseTiming();
-        state.ResumeTiming();
-        session.files.appendAll(blocks);
-    }
+    const auto start = SteadyClock::now();
+    work();
+    return std::chrono::duration<double, std::micro>(SteadyClock::now() - start).count();
 }
-BENCHMARK(BM_RecordWriterOnly)->Unit(benchmark::kMicrosecond)->Iterations(2000);
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    return qa::bench::runBenchmarks(argc, argv, [](qa::bench::Times& g_times) {
-        qa::bench::row("P3 Enter Response, 1 KB, fsync", g_times["BM_EnterResponse/iterations:2000"],
-                       g_times["BM_RawAppendFloor/iterations:2000"], "us", 1.3);
-        qa::bench::row("P3 (the record writer alone)", g_times["BM_RecordWriterOnly/iterations:2000"],
-                       g_times["BM_RawAppendFloor/iterations:2000"], "us", 1.3);
-    });
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::atoi(argv[1]) : 2000;
+
+    qa::bench::Session session;
+    qa::testing::FakeClock clock;
+    auto* enter = session.window.findChild<QPushButton*>("cmd_enter_response");
+    const QString typed = qa::widgets::fromCore(answerText());
+    const auto blocks = qa::records::responseBlock({answerText(), "Question 1", "001", ""},
+                                                   session.window.tutor().session().paths(), 19, clock);
+    const std::string master = session.master().string(), send = session.send().string();
+
+    std::vector<double> clicks, writer, raw;
+    const auto click = [&] {
+        session.window.answerBox()->setPlainText(typed); // as if typed
+        QApplication::processEvents();                   // and shown
+        clicks.push_back(microseconds([&] {
+            enter->click();
+            QApplication::processEvents();
+        }));
+    };
+    const auto writerAlone = [&] { writer.push_back(microseconds([&] { session.files.appendAll(blocks); })); };
+    const auto bare = [&] {
+        raw.push_back(microseconds([&] {
+            appendRaw(master, blocks[0].bytes);
+            appendRaw(send, blocks[1].bytes);
+        }));
+    };
+    // Every order of the three in turn, so that each follows each as often.
+    const std::function<void()> work[] = {bare, writerAlone, click};
+    int order[] = {0, 1, 2};
+    for (int round = 0; round < rounds; ++round) {
+        for (int i : order)
+            work[i]();
+        if (!std::next_permutation(std::begin(order), std::end(order)))
+            std::sort(std::begin(order), std::end(order));
+    }
+    std::fprintf(stderr, "%d rounds\n", rounds);
+
+    qa::bench::row("P3 Enter Response, 1 KB, fsync", median(clicks), median(raw), "us", 1.3);
+    qa::bench::row("P3 (the record writer alone)", median(writer), median(raw), "us", 1.3);
+    return 0;
 }

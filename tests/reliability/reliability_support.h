@@ -41,15 +41,16 @@ inline Lines splitCrLf(const std::string& bytes)
 }
 
 // What a master or send file holds when every unit in it is whole: opening
-// headers and response blocks, nothing else. `error` names the first line
-// that does not fit; a torn or interleaved block always leaves one.
+// headers, response blocks and notes blocks, nothing else. `error` names the
+// first line that does not fit; a torn or interleaved block always leaves one.
 struct RecordFile {
     struct Header {
         std::string studentName;
         std::size_t blocksBefore = 0; // response blocks standing before this header
     };
     std::vector<Header> headers;
-    std::vector<std::string> answers; // in file order
+    std::vector<std::string> answers;   // in file order; a note with its notes prefix
+    std::vector<std::string> questions; // the question line of each answer
     std::string error;
     // With `resync`: for each stretch that is no whole unit, how many headers
     // stood before it (so 3 means: at the tail of the third header's run).
@@ -65,10 +66,48 @@ inline bool startsWith(const std::string& s, const std::string& prefix)
 
 // Reads the unit starting at line i into `out` and moves i past it; returns
 // why it is not a whole unit, or an empty text.
-inline std::string parseUnit(const std::vector<std::string>& l, std::size_t& i, bool master, RecordFile& out)
+// A notes block, from the opening rule at line i. In the send file it ends
+// at the next print zone: what follows its closing rule on that line is the
+// next unit, which is left in l[i] for the next call.
+inline std::string parseNote(std::vector<std::string>& l, std::size_t& i, bool master, RecordFile& out)
 {
     using namespace qa::records;
     auto at = [](std::size_t k, const std::string& why) { return "line " + std::to_string(k + 1) + ": " + why; };
+    const std::string zone = std::string(kClosingRule) + kToNextZone;
+    if (i + 7 > l.size())
+        return at(i, "notes block cut short");
+    if (!startsWith(l[i + 1], kIndent) || l[i + 1].size() != 44)
+        return at(i + 1, "time line expected");
+    if (l[i + 4] != kOpeningRule)
+        return at(i + 4, "rule after the question expected");
+    std::size_t k = i + 5;
+    if (!startsWith(l[k], kNotesPrefix))
+        return at(k, "notes prefix expected");
+    std::string note = l[k];
+    for (++k; k < l.size() && l[k] != kClosingRule && !startsWith(l[k], zone); ++k) {
+        if (l[k] == kOpeningRule || startsWith(l[k], kNameLabel))
+            return at(k, "closing rule expected");
+        note += "\r\n" + l[k];
+    }
+    if (k == l.size() || (master ? l[k] != kClosingRule : !startsWith(l[k], zone)))
+        return at(k - 1, "closing rule expected");
+    out.answers.push_back(note);
+    out.questions.push_back(l[i + 3]);
+    if (l[k].size() > zone.size()) {
+        l[k] = l[k].substr(zone.size());
+        i = k;
+    } else {
+        i = k + 1;
+    }
+    return {};
+}
+
+inline std::string parseUnit(std::vector<std::string>& l, std::size_t& i, bool master, RecordFile& out)
+{
+    using namespace qa::records;
+    auto at = [](std::size_t k, const std::string& why) { return "line " + std::to_string(k + 1) + ": " + why; };
+    if (l[i] == kOpeningRule && i + 2 < l.size() && l[i + 2].size() == 54 && startsWith(l[i + 2], kIndent))
+        return parseNote(l, i, master, out);
     if (l[i] == kOpeningRule) {
         const std::size_t n = master ? 10 : 7;
         if (i + n > l.size())
@@ -82,7 +121,7 @@ inline std::string parseUnit(const std::vector<std::string>& l, std::size_t& i, 
                 return at(k, "blank lines and question tag expected");
             k += 3;
         }
-        ++k; // the question line: any text
+        const std::string question = l[k++]; // any text
         if (l[k] != kOpeningRule)
             return at(k, "rule after the question expected");
         if (l[k + 1] != kResponseLabel)
@@ -98,6 +137,7 @@ inline std::string parseUnit(const std::vector<std::string>& l, std::size_t& i, 
         if (k == l.size())
             return at(k - 1, "closing rule expected");
         out.answers.push_back(answer);
+        out.questions.push_back(question);
         i = k + 1;
         return {};
     }
@@ -123,8 +163,14 @@ inline std::string parseUnit(const std::vector<std::string>& l, std::size_t& i, 
 inline RecordFile parseRecordFile(const std::string& bytes, bool master, bool resync = false)
 {
     RecordFile out;
-    const Lines file = splitCrLf(bytes);
-    const auto& l = file.lines;
+    Lines file = splitCrLf(bytes);
+    auto& l = file.lines;
+    // The send file's last notes block ends at the next print zone, not a
+    // line break.
+    if (!master && file.tail == std::string(records::kClosingRule) + records::kToNextZone) {
+        l.push_back(file.tail);
+        file.tail.clear();
+    }
     std::size_t i = 0;
     while (i < l.size()) {
         std::string why = detail::parseUnit(l, i, master, out);

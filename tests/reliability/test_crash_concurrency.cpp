@@ -10,15 +10,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/journal.h"
 #include "reliability/reliability_support.h"
 
 namespace {
@@ -252,6 +256,253 @@ TEST(ConcurrencyTest, EightWritersTwoThousandBlocksEachOnTmpfsNeverInterleave)
 TEST(ConcurrencyTest, EightWritersOnDiskNeverInterleave)
 {
     race(false, 2000);
+}
+
+// The crash campaign. A student's session (tests/reliability/recorder_driver.cpp:
+// drafts while typing, responses and a note across three questions) is
+// killed at a random call that changes a file while it starts, keeps a draft
+// or records; in half the trials the next start is killed too, in its
+// start-up repair; then a clean start records whatever came back into the
+// box, and quits. Afterwards every text recorded is whole exactly once in the
+// master and send files under its question line, and so is the text in hand
+// at the kill (recorded then, or back in the box, never both); the files
+// parse whole and the state folder is empty.
+struct Said {
+    std::string line, text;
+    bool note = false;
+    auto operator<=>(const Said&) const = default;
+};
+
+struct DriverRun {
+    std::vector<std::string> lines;
+    int status = 0;
+    std::map<std::string, int> calls; // by phase, from the "calls" line
+};
+
+DriverRun runSession(const std::string& root, const std::string& role, const std::string& kill)
+{
+    DriverRun run;
+    int fds[2];
+    if (pipe(fds) != 0)
+        return run;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], 1);
+        close(fds[0]);
+        close(fds[1]);
+        execl(QA_RECORDER_DRIVER, QA_RECORDER_DRIVER, "session", root.c_str(), role.c_str(), kill.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string out;
+    char buf[4096];
+    for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;)
+        out.append(buf, static_cast<std::size_t>(n));
+    close(fds[0]);
+    waitpid(pid, &run.status, 0);
+    for (std::size_t at = 0, nl; (nl = out.find('\n', at)) != std::string::npos; at = nl + 1) {
+        run.lines.push_back(out.substr(at, nl - at));
+        if (run.lines.back().rfind("calls ", 0) == 0) {
+            std::istringstream in(run.lines.back().substr(6));
+            for (std::string field; in >> field;)
+                run.calls[field.substr(0, field.find('='))] = std::atoi(field.c_str() + field.find('=') + 1);
+        }
+    }
+    return run;
+}
+
+// "<what> <line>|<text>" as the driver prints a step or what came back.
+Said saidIn(const std::string& rest, bool note)
+{
+    const std::size_t bar = rest.find('|');
+    return {rest.substr(0, bar), rest.substr(bar + 1), note};
+}
+
+// What the killed session had done: the texts recorded, the last draft kept
+// (since the last recording), and the step in hand at the kill.
+struct Session {
+    std::vector<Said> recorded;
+    std::optional<Said> draft;
+    std::string step; // empty when it ran to its end
+    Said inHand;
+    std::string killed;     // "<phase> <n> <call>"
+    bool journaled = false; // the recording in hand is in a journal left
+};
+
+Session sessionOf(const DriverRun& run)
+{
+    Session s;
+    for (const std::string& l : run.lines) {
+        if (l.rfind("begin ", 0) == 0) {
+            const std::size_t space = l.find(' ', 6);
+            s.step = l.substr(6, space - 6);
+            s.inHand = saidIn(l.substr(space + 1), s.step == "note");
+        } else if (l == "done") {
+            if (s.step == "type")
+                s.draft = s.inHand;
+            if (s.step == "record" || s.step == "note") {
+                s.recorded.push_back(s.inHand);
+                s.draft.reset();
+            }
+            s.step.clear();
+        } else if (l.rfind("killed ", 0) == 0) {
+            s.killed = l.substr(7);
+        }
+    }
+    return s;
+}
+
+std::vector<Said> entriesOf(const RecordFile& file)
+{
+    std::vector<Said> out;
+    const std::string prefix = qa::records::kNotesPrefix;
+    for (std::size_t i = 0; i < file.answers.size(); ++i) {
+        const bool note = file.answers[i].rfind(prefix, 0) == 0;
+        out.push_back({file.questions[i], note ? file.answers[i].substr(prefix.size()) : file.answers[i], note});
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// One trial's checks; empty when they all hold, else what failed.
+std::string check(const Session& s, const DriverRun& clean, const Scratch& scratch)
+{
+    if (!WIFEXITED(clean.status) || WEXITSTATUS(clean.status) != 0)
+        return "the clean start failed: " + (clean.lines.empty() ? std::string() : clean.lines.back());
+    std::optional<Said> back;
+    std::vector<std::string> messages;
+    for (const std::string& l : clean.lines) {
+        if (l.rfind("message ", 0) == 0)
+            messages.push_back(l.substr(8));
+        if (l.rfind("back ", 0) == 0 && l.rfind("back none ", 0) != 0)
+            back = saidIn(l.substr(l.find(' ', 5) + 1), l.rfind("back note ", 0) == 0);
+    }
+    // Only the message that says what came back, for which question.
+    if (messages.size() != (back ? 1u : 0u) ||
+        (back &&
+         (messages[0].find(" you had not recorded for the question \"" + back->line + "\"") == std::string::npos ||
+          messages[0].find("does not reach") != std::string::npos)))
+        return "at the clean start: " + (messages.empty() ? "no message" : messages.back());
+    // What may come back: the text in hand (a note from its draft comes back
+    // as plain text), or the draft kept before a draft save that was killed.
+    // A recording killed before its journal was written leaves only the
+    // draft kept before it; once journaled, its own text must come back.
+    const bool recording = s.step == "record" || s.step == "note";
+    if (s.step.empty() || s.step == "quit") {
+        if (!s.draft || back != s.draft)
+            return "the draft kept on quitting did not come back";
+    } else if (back) {
+        std::vector<Said> may;
+        if (s.step == "type" || recording)
+            may = {s.inHand, {s.inHand.line, s.inHand.text, false}};
+        if (s.draft && (s.step == "type" || !s.journaled))
+            may.push_back(*s.draft);
+        if (std::find(may.begin(), may.end(), *back) == may.end())
+            return "came back: \"" + back->text + "\" for \"" + back->line + "\"";
+    }
+    std::vector<Said> want = s.recorded;
+    if (back)
+        want.push_back(*back); // recorded by the clean start
+    // Typed without a pause and killed before its journal, a recording is
+    // nowhere; after its journal went idle, it is whole in the files.
+    const bool mayBeGone = recording && !back && !s.journaled && !s.draft;
+    std::vector<Said> gone = want;
+    std::sort(gone.begin(), gone.end());
+    if (recording && !back)
+        want.push_back(s.inHand); // whole in the files, then
+    std::sort(want.begin(), want.end());
+    for (bool master : {true, false}) {
+        std::string name = "masterFile_Campaign.txt";
+        for (const auto& e : fs::directory_iterator(fs::path(scratch.path) / "c" / "kelvarno"))
+            if (!master && e.path().filename().string().rfind("send_", 0) == 0)
+                name = e.path().filename().string();
+        const RecordFile file = parseRecordFile(scratch.read(name), master);
+        if (!file.error.empty())
+            return name + " not whole: " + file.error;
+        if (entriesOf(file) != want && !(mayBeGone && entriesOf(file) == gone)) {
+            std::string got;
+            for (const Said& e : entriesOf(file))
+                got += " [" + e.line + "|" + e.text + (e.note ? "|note]" : "]");
+            return name + " holds" + got + "; " + std::to_string(want.size()) + " texts wanted";
+        }
+    }
+    for (const auto& e : fs::directory_iterator(fs::path(scratch.path) / "state"))
+        return "left in the state folder: " + e.path().filename().string();
+    for (const auto& e : fs::directory_iterator(fs::path(scratch.path) / "c" / "kelvarno")) {
+        const std::string name = e.path().filename().string();
+        if (name.rfind("masterFile_", 0) != 0 && name.rfind("send_", 0) != 0 && name.rfind("notes_", 0) != 0)
+            return "left in the data folder: " + name;
+    }
+    return {};
+}
+
+#ifdef QA_SANITIZED
+constexpr int kTrials = 60; // the sanitizers' runtime makes each start several times slower
+#else
+constexpr int kTrials = 400;
+#endif
+
+TEST(CrashCampaign, KilledAnywhereEveryTextIsWholeOnceOrBackOnce)
+{
+    const auto began = std::chrono::steady_clock::now();
+    std::mt19937 rng(2323);
+    std::map<std::string, int> calls; // by phase: a session run through, then the largest repair seen
+    {
+        Scratch scratch(true);
+        const DriverRun whole = runSession(scratch.path, "student", "-");
+        ASSERT_EQ(whole.status, 0) << (whole.lines.empty() ? "" : whole.lines.back());
+        calls = whole.calls;
+        calls["repair"] = calls["start"]; // grows with the repairs seen
+    }
+    std::map<std::string, int> kills, byCall;
+    int secondMissed = 0, cameBack = 0;
+    const char* kPhases[] = {"start", "draft", "record"};
+    for (int trial = 0; trial < kTrials; ++trial) {
+        Scratch scratch(trial != 0); // the first on the real disk
+        const std::string phase = kPhases[rng() % 3];
+        const std::string kill = phase + ":" + std::to_string(1 + rng() % static_cast<unsigned>(calls[phase]));
+        const DriverRun first = runSession(scratch.path, "student", kill);
+        Session s = sessionOf(first);
+        ASSERT_NE(s.killed, "") << "trial " << trial << ", " << kill << ": not killed";
+        std::error_code none; // no state folder yet
+        for (const auto& e : fs::directory_iterator(fs::path(scratch.path) / "state", none)) {
+            const auto parts = qa::parseJournal(qa::reliability::readFile(e.path()));
+            s.journaled = s.journaled || ((s.step == "record" || s.step == "note") && parts &&
+                                          parts->front().bytes.find(s.inHand.text) != std::string::npos);
+        }
+        ++kills[phase];
+        ++byCall[s.killed.substr(s.killed.rfind(' ') + 1)];
+        std::string second;
+        if (rng() % 4 != 0) {
+            second = "start:" + std::to_string(1 + rng() % static_cast<unsigned>(calls["repair"]));
+            DriverRun killed = runSession(scratch.path, "start", second);
+            const std::string said = sessionOf(killed).killed;
+            if (said.empty()) {
+                ++secondMissed;
+            } else {
+                ++kills["repair"];
+                ++byCall[said.substr(said.rfind(' ') + 1)];
+            }
+            calls["repair"] = std::max(calls["repair"], killed.calls["start"]);
+        }
+        DriverRun clean = runSession(scratch.path, "clean", "-");
+        calls["repair"] = std::max(calls["repair"], clean.calls["start"]);
+        for (const std::string& l : clean.lines)
+            cameBack += l.rfind("back none", 0) != 0 && l.rfind("back ", 0) == 0;
+        const std::string failed = check(s, clean, scratch);
+        ASSERT_EQ(failed, "") << "trial " << trial << ": killed at " << s.killed << " (step " << s.step << ")"
+                              << (second.empty() ? "" : ", then at " + second);
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    std::printf("[ figures  ] crash campaign: %d trials in %.1f s; kills: start %d, draft save %d, recording %d, "
+                "start-up repair %d (second kills past the repair's end: %d); texts back in the box: %d\n",
+                kTrials, seconds, kills["start"], kills["draft"], kills["record"], kills["repair"], secondMissed,
+                cameBack);
+    std::string by;
+    for (const auto& [call, n] : byCall)
+        by += " " + call + " " + std::to_string(n);
+    std::printf("[ figures  ] kill points by call:%s\n", by.c_str());
 }
 
 } // namespace

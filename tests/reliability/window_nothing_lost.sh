@@ -297,6 +297,12 @@ restarted_with() { # TEXT WHAT
     find_record_files
     once_in "$master" "$1"
     has_response "$master" "$1"
+    # What the ended program left (its claim, its journal) went with the next.
+    if [ -n "$(ls -A "$state")" ]; then
+        echo "FAIL: the state folder is not empty after the next start quit:" >&2
+        ls -la "$state" >&2
+        return 1
+    fi
     echo "ok: after $2 the draft held the whole text, and the next start recorded it"
 }
 
@@ -318,7 +324,7 @@ case_lost_display() {
         kill -9 "$server"
         status=0
         wait_for_exit "the display going away" || status=$?
-        echo "the program ended with status $status once its display was gone"
+        echo "the program ended with status $status once its display was gone, leaving:" $(ls "$state")
         draft_holds "$text" || { echo "FAIL: the draft does not hold \"$text\" once the display is gone" >&2; exit 1; }
     )
     wait "$server" 2>/dev/null || true

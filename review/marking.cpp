@@ -13,30 +13,71 @@ Marking::Marking(std::vector<Sheet> sheets, MarksTable table)
     for (std::size_t s = 0; s < sheets_.size(); ++s)
         for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
             byName_[s].emplace(sheets_[s].students[st].name, st);
-    // A question's maximum read only from its marks' rows becomes the question's;
-    // a mark read from a file without answers was given to the final answer.
-    for (std::size_t s = 0; s < sheets_.size(); ++s)
-        for (std::size_t q = 0; q < sheets_[s].questions.size(); ++q) {
-            for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
-                if (const Mark* m = search(s, st, q); m && !m->answerKnown) {
+    findRows();
+    // A mark read from a file without answers was given to the final answer;
+    // a question's maximum read only from its marks' rows becomes the question's.
+    maxima_.resize(sheets_.size());
+    for (std::size_t s = 0; s < sheets_.size(); ++s) {
+        const Sheet& sh = sheets_[s];
+        for (std::size_t q = 0; q < sh.questions.size(); ++q) {
+            for (std::size_t st = 0; st < sh.students.size(); ++st)
+                if (const Mark* m = lookUp(s, st, q); m && !m->answerKnown) {
                     Mark known = *m;
-                    known.answer = sheets_[s].cell(st, q).answer;
+                    known.answer = sh.cell(st, q).answer;
                     known.answerKnown = true;
                     table_.put(std::move(known));
+                    // The row may be gone (neither mark nor comment), and it
+                    // may have stood for others of that name too.
+                    const auto [first, last] = byName_[s].equal_range(sh.students[st].name);
+                    for (auto it = first; it != last; ++it)
+                        rowOf_[s][it->second * sh.questions.size() + q] = search(s, it->second, q);
                 }
-            if (maximum(s, q))
+            const auto q1 = static_cast<std::uint32_t>(q + 1);
+            maxima_[s].push_back(table_.maximum(sh.assignment, q1));
+            if (maxima_[s][q])
                 continue;
-            for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
-                if (const Mark* m = search(s, st, q); m && m->maximum) {
-                    table_.setMaximum(sheets_[s].assignment, static_cast<std::uint32_t>(q + 1), m->maximum);
+            for (std::size_t st = 0; st < sh.students.size(); ++st)
+                if (const Mark* m = lookUp(s, st, q); m && m->maximum) {
+                    table_.setMaximum(sh.assignment, q1, m->maximum);
+                    maxima_[s][q] = m->maximum;
                     break;
                 }
         }
-    rowOf_.resize(sheets_.size());
-    for (std::size_t s = 0; s < sheets_.size(); ++s)
-        for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
-            for (std::size_t q = 0; q < sheets_[s].questions.size(); ++q)
-                rowOf_[s].push_back(search(s, st, q));
+    }
+}
+
+void Marking::findRows()
+{
+    rowOf_.assign(sheets_.size(), {});
+    std::vector<std::string> keys;
+    for (std::size_t s = 0; s < sheets_.size(); ++s) {
+        rowOf_[s].assign(sheets_[s].students.size() * sheets_[s].questions.size(), nullptr);
+        keys.push_back(assignmentKey(sheets_[s].assignment));
+    }
+    // The table's rows come by assignment: its key is worked out once a run.
+    std::string assignment, key;
+    for (const Mark* m : table_.rows()) {
+        if (m->student.empty() || m->question == 0)
+            continue;
+        if (m->assignment != assignment) {
+            assignment = m->assignment;
+            key = assignmentKey(assignment);
+        }
+        for (std::size_t s = 0; s < sheets_.size(); ++s) {
+            const std::size_t questions = sheets_[s].questions.size();
+            if (keys[s] != key || m->question > questions)
+                continue;
+            const auto [first, last] = byName_[s].equal_range(m->student);
+            for (auto it = first; it != last; ++it) {
+                const std::string& id = sheets_[s].students[it->second].submitterId;
+                const Mark*& row = rowOf_[s][it->second * questions + m->question - 1];
+                // The row of the student's own id, else one written before the
+                // submitter was known.
+                if (m->submitterId == id || (m->submitterId.empty() && !row && takesRowWithoutId(s, it->second)))
+                    row = m;
+            }
+        }
+    }
 }
 
 const Mark* Marking::search(std::size_t sheet, std::size_t student, std::size_t question) const
@@ -45,11 +86,17 @@ const Mark* Marking::search(std::size_t sheet, std::size_t student, std::size_t 
     const SheetStudent& st = sh.students[student];
     const auto q = static_cast<std::uint32_t>(question + 1);
     const Mark* m = table_.find(st.name, st.submitterId, sh.assignment, q);
-    // A row written before the submitter was known, or typed without the id:
-    // the student's when no other student of the sheet has that name.
-    if (!m && !st.submitterId.empty() && byName_[sheet].count(st.name) == 1)
+    if (!m && takesRowWithoutId(sheet, student))
         m = table_.find(st.name, "", sh.assignment, q);
     return m;
+}
+
+bool Marking::takesRowWithoutId(std::size_t sheet, std::size_t student) const
+{
+    // A row written before the submitter was known, or typed without the id:
+    // the student's when no other student of the sheet has that name.
+    const SheetStudent& st = sheets_[sheet].students[student];
+    return !st.submitterId.empty() && byName_[sheet].count(st.name) == 1;
 }
 
 std::optional<std::size_t> Marking::studentOf(std::size_t sheet, const std::string& name,
@@ -88,20 +135,24 @@ void Marking::set(std::size_t sheet, std::size_t student, std::size_t question, 
     m.answer = sh.cell(student, question).answer;
     table_.put(std::move(m));
     // Every student of that name: a row dropped or added may be theirs too.
-    for (std::size_t other = 0; other < sh.students.size(); ++other)
-        if (sh.students[other].name == st.name)
-            rowOf_[sheet][other * sh.questions.size() + question] = search(sheet, other, question);
+    const auto [first, last] = byName_[sheet].equal_range(st.name);
+    for (auto it = first; it != last; ++it)
+        rowOf_[sheet][it->second * sh.questions.size() + question] = search(sheet, it->second, question);
     ++changes_;
 }
 
 std::optional<double> Marking::maximum(std::size_t sheet, std::size_t question) const
 {
-    return table_.maximum(sheets_[sheet].assignment, static_cast<std::uint32_t>(question + 1));
+    return maxima_[sheet][question];
 }
 
 void Marking::setMaximum(std::size_t sheet, std::size_t question, std::optional<double> maximum)
 {
     table_.setMaximum(sheets_[sheet].assignment, static_cast<std::uint32_t>(question + 1), maximum);
+    // Every sheet of that assignment ("1" and "01" are one).
+    for (std::size_t s = 0; s < sheets_.size(); ++s)
+        if (question < maxima_[s].size() && sameAssignment(sheets_[s].assignment, sheets_[sheet].assignment))
+            maxima_[s][question] = table_.maximum(sheets_[s].assignment, static_cast<std::uint32_t>(question + 1));
     ++changes_;
 }
 

@@ -74,6 +74,11 @@ private:
     {
         return rowOf_[sheet][student * sheets_[sheet].questions.size() + question];
     }
+    // Whether a row without a submitter id stands for this student, who has one.
+    bool takesRowWithoutId(std::size_t sheet, std::size_t student) const;
+    // Every answer's row, from one pass over the table's rows (a look-up per
+    // answer would cost a key per answer, marked or not).
+    void findRows();
 
     std::vector<Sheet> sheets_;
     MarksTable table_;
@@ -82,6 +87,8 @@ private:
     std::vector<std::vector<const Mark*>> rowOf_;
     // Per sheet, the students by name.
     std::vector<std::unordered_multimap<std::string, std::size_t>> byName_;
+    // Per sheet, each question's maximum, as the table holds it.
+    std::vector<std::vector<std::optional<double>>> maxima_;
     std::uint64_t changes_ = 0;
 };
 

@@ -1,6 +1,7 @@
 // The marking sheets, from what the review read.
 #include "review/sheet.h"
 
+#include <algorithm>
 #include <map>
 
 #include "platform/text.h"
@@ -12,7 +13,10 @@ namespace {
 
 std::string textOf(const std::string& cp1252)
 {
-    return withLf(text::toUtf8(cp1252));
+    // Most answers are ASCII with no CR: already UTF-8 with LF line breaks.
+    const bool plain = std::all_of(cp1252.begin(), cp1252.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80 && c != '\r'; });
+    return plain ? cp1252 : withLf(text::toUtf8(cp1252));
 }
 
 Sheet sheetOf(const Model& m, AssignmentId a)

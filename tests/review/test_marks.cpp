@@ -230,6 +230,42 @@ TEST(Marking, StudentsOfOneNameKeepTheirOwnMarks)
                                        "that name; the row needs the submitter id");
 }
 
+// Which row each answer gets: the student's own submitter id before a row
+// written without one, never a row of another id; "01" is assignment 1; a
+// file without answers marks the final ones; a maximum set here counts at once.
+TEST(Marking, EachAnswerFindsItsRow)
+{
+    const MarksTable t = MarksTable::fromCsv("Student,Submitter id,Assignment,Question,Mark,Maximum,Answer\r\n"
+                                             "Ann Lee,,1,1,1,,4\r\n"
+                                             "Ann Lee,12345,01,1,2,,4\r\n"
+                                             "Ann Lee,,1,2,0.5,,7\r\n"
+                                             "Bo Chen,999,1,1,1,,four\r\n"
+                                             "Zoë Núñez,12347,1,1,1.5,2,\"4, I think\"\r\n",
+                                             "m.csv");
+    Marking m({classSheet()}, t);
+    EXPECT_EQ(m.at(0, 0, 0).mark->mark, 2.0); // her own row, not the one without an id
+    EXPECT_EQ(m.at(0, 0, 1).mark->mark, 0.5); // the row without an id, as she has no other
+    EXPECT_FALSE(m.at(0, 1, 0).mark);         // Bo has no id: the row of id 999 is not his
+    const Marking noAnswers({classSheet()}, MarksTable::fromCsv("Student,Submitter id,Assignment,Question,Mark\r\n"
+                                                                "Zoë Núñez,12347,1,1,1.5\r\n",
+                                                                "m.csv"));
+    EXPECT_EQ(noAnswers.at(0, 2, 0).mark->answer, "4, I think"); // her final answer
+    EXPECT_FALSE(noAnswers.at(0, 2, 0).earlier);
+    EXPECT_EQ(m.maximum(0, 0), 2.0); // read from a mark's row
+    EXPECT_FALSE(m.maximum(0, 1));
+    EXPECT_FALSE(m.maximaKnown(0, 0));
+    m.setMaximum(0, 1, 1);
+    EXPECT_EQ(m.maximum(0, 1), 1.0);
+    EXPECT_TRUE(m.maximaKnown(0, 0));
+    EXPECT_EQ(m.totalMaximum(0), 3.0);
+    EXPECT_DOUBLE_EQ(*m.share(0, 1), 0.5);
+    // Marked here with her id, the row without one goes and leaves no trace.
+    m.set(0, 0, 1, 1, "");
+    EXPECT_EQ(m.at(0, 0, 1).mark->submitterId, "12345");
+    EXPECT_EQ(m.total(0, 0), 3.0);
+    EXPECT_EQ(m.table().size(), 7u); // two maximums and five marks
+}
+
 // The window's state: moves stop at the ends, a typed mark takes a decimal
 // comma, the same answer goes to the students named, and every edit is unsaved
 // until written.
@@ -436,7 +472,8 @@ TEST(MarkingCommandLine, MarksFeedbackAndWorksheet)
     const std::vector<std::string> q = qa::testing::builtinQuestions();
     for (const char* name : {"Ann Lee", "Bo Chen"}) {
         const auto p = cls.start(name, "AL", "code");
-        cls.respond(p, q[0], std::string("answer of ") + name);
+        // Bo's on two lines, as the tutor keeps them: Windows-1252, CR LF.
+        cls.respond(p, q[0], std::string("answer of ") + name + (name[0] == 'B' ? "\r\nna\xEFve" : ""));
     }
     cls.write(dir.path / "class");
     const std::string in = (dir.path / "class").string(), out = (dir.path / "out").string();
@@ -465,6 +502,10 @@ TEST(MarkingCommandLine, MarksFeedbackAndWorksheet)
     EXPECT_NE(ann.find("answer of Ann Lee"), std::string::npos);
     EXPECT_EQ(ann.find("answer of Bo Chen"), std::string::npos);
     EXPECT_EQ(ann.find("earlier version"), std::string::npos); // a file without answers marks the final ones
+    // What is marked is the answer in UTF-8 with LF, as the marks file keeps it.
+    review::Options read;
+    read.inputs = {dir.path / "class"};
+    EXPECT_EQ(review::Review::load(read).sheets().at(0).cell(1, 0).answer, "answer of Bo Chen\nna\xC3\xAFve");
     // The CSV carries the marks at the end of its rows, and says which were
     // given to an earlier version of the answer.
     put(dir.path / "out/answers.csv", "Student,Assignment,Question,Mark,Comment,Answer\r\n"

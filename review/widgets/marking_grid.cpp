@@ -3,6 +3,9 @@
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 namespace qa::review::widgets {
 namespace {
@@ -70,19 +73,18 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     const int s = index.row(), q = index.column() - 1;
+    // The view asks for a dozen roles a cell: each is worked out only when asked.
     if (q < 0) {
+        if (role == Qt::BackgroundRole)
+            return QBrush(kTotal);
+        if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::AccessibleTextRole)
+            return {};
         const double max = desk_.marking().totalMaximum(desk_.sheet());
         const QString t =
             markShown(desk_.marking().total(desk_.sheet(), std::size_t(s))) +
             (desk_.marking().maximaKnown(desk_.sheet(), std::size_t(s)) ? tr(" of %1").arg(markShown(max))
                                                                         : QString());
-        if (role == Qt::DisplayRole)
-            return t;
-        if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
-            return tr("Total: %1").arg(t);
-        if (role == Qt::BackgroundRole)
-            return QBrush(kTotal);
-        return {};
+        return role == Qt::DisplayRole ? t : tr("Total: %1").arg(t);
     }
     const SheetCell& cell = desk_.current().cell(std::size_t(s), std::size_t(q));
     switch (role) {
@@ -98,9 +100,13 @@ QVariant GridModel::data(const QModelIndex& index, int role) const
     }
     case Qt::ForegroundRole: return QBrush(cell.answered ? kOkText : cell.empty ? kEmptyText : kMissText);
     case Qt::FontRole: {
+        // The view's own font for the others: a font of each cell's own
+        // would be resolved and measured cell by cell.
         const CellMark c = desk_.marking().at(desk_.sheet(), std::size_t(s), std::size_t(q));
+        if (!c.mark || !c.mark->mark)
+            return {};
         QFont bold;
-        bold.setBold(c.mark && c.mark->mark);
+        bold.setBold(true);
         return bold;
     }
     default: return {};
@@ -126,6 +132,34 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         return {};
     const auto share = desk_.marking().share(desk_.sheet(), std::size_t(q));
     return share ? tr("Q%1\n%2 %").arg(q + 1).arg(qRound(*share * 100)) : tr("Q%1\n").arg(q + 1);
+}
+
+void NameHeader::reset()
+{
+    size_ = {};
+    QHeaderView::reset();
+}
+
+QSize NameHeader::sectionSizeFromContents(int logicalIndex) const
+{
+    if (size_.isValid() || !model())
+        return size_.isValid() ? size_ : QHeaderView::sectionSizeFromContents(logicalIndex);
+    // The longest names by their characters: one of them is the widest but
+    // for a name of wide letters a few characters shorter.
+    constexpr int kMeasured = 8;
+    std::vector<std::pair<qsizetype, int>> longest;
+    for (int i = 0; i < count(); ++i) {
+        longest.emplace_back(model()->headerData(i, orientation(), Qt::DisplayRole).toString().size(), i);
+        if (longest.size() > kMeasured) {
+            std::sort(longest.begin(), longest.end(), std::greater<>());
+            longest.pop_back();
+        }
+    }
+    QSize size(0, 0);
+    for (const auto& [length, i] : longest)
+        size = size.expandedTo(QHeaderView::sectionSizeFromContents(i));
+    size_ = size;
+    return size_;
 }
 
 void GridModel::answerChanged(int student, int question)

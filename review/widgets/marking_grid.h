@@ -4,6 +4,7 @@
 // question's header carries the mean mark as a share of its maximum. Column
 // 0 is the total; column q + 1 is question q.
 #include <QAbstractTableModel>
+#include <QHeaderView>
 
 #include "review/marking_desk.h"
 
@@ -30,6 +31,26 @@ private:
     QString cellText(int student, int question) const;
     QString describe(int student, int question) const;
     const MarkingDesk& desk_;
+};
+
+// The students' names down the grid's side, as wide as the widest of its
+// longest names: the plain header measures the first and the last hundred
+// names, each laid out in full, before the window can first be shown.
+class NameHeader : public QHeaderView {
+public:
+    explicit NameHeader(QWidget* parent = nullptr) : QHeaderView(Qt::Vertical, parent)
+    {
+        // As the table view's own header.
+        setSectionsClickable(true);
+        setHighlightSections(true);
+    }
+    void reset() override;
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override;
+
+private:
+    mutable QSize size_; // not measured yet when invalid
 };
 
 // "2", "1.5": a mark as the window shows it.

@@ -38,6 +38,30 @@ QLabel* labelFor(const QString& text, QWidget* buddy)
     return label;
 }
 
+// A label of wrapped plain text whose size hints do not lay the text out.
+// The plain label lays out its whole text five times for them (at its full
+// width, at a word's, at its preferred widths), and the answer pane's layout
+// asks the height for the width it gives anyway.
+class WrappedLabel : public QLabel {
+public:
+    explicit WrappedLabel(const QString& text = {}) : QLabel(text)
+    {
+        setTextFormat(Qt::PlainText);
+        setWordWrap(true);
+    }
+    QSize sizeHint() const override { return around(40); }
+    QSize minimumSizeHint() const override { return around(8); }
+
+private:
+    // A line of about this many characters.
+    QSize around(int characters) const
+    {
+        const QMargins m = contentsMargins();
+        return {fontMetrics().averageCharWidth() * characters + m.left() + m.right() + 2 * margin(),
+                fontMetrics().lineSpacing() + m.top() + m.bottom() + 2 * margin()};
+    }
+};
+
 template <class W> W* named(W* w, const QString& name)
 {
     w->setAccessibleName(name);
@@ -82,6 +106,7 @@ QWidget* MarkingWindow::makeGrid()
     top->addWidget(assignment_, 1);
     v->addLayout(top);
     grid_ = named(new QTableView, tr("Grid of students and questions"));
+    grid_->setVerticalHeader(new NameHeader(grid_));
     grid_->setModel(model_.get());
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -120,10 +145,9 @@ QWidget* MarkingWindow::makeAnswerPane()
     connect(feedback, &QPushButton::clicked, this, [this] { writeFeedbackPages(); });
     connect(worksheet, &QPushButton::clicked, this, [this] { fillWorksheet(); });
     where_ = named(new QLabel, tr("Student and question"));
+    where_->setTextFormat(Qt::PlainText);
     where_->setStyleSheet("font-weight:600;font-size:15px");
-    question_ = named(new QLabel, tr("Question"));
-    question_->setTextFormat(Qt::PlainText);
-    question_->setWordWrap(true);
+    question_ = named(new WrappedLabel, tr("Question"));
     question_->setStyleSheet("background:#f3f6fb;border-left:4px solid #1f4e8c;padding:6px");
     answer_ = named(new QPlainTextEdit, tr("Answer"));
     answer_->setReadOnly(true);
@@ -133,10 +157,11 @@ QWidget* MarkingWindow::makeAnswerPane()
     earlier_->setReadOnly(true);
     earlier_->setVisible(false);
     connect(earlierToggle_, &QToolButton::toggled, earlier_, &QWidget::setVisible);
-    earlierMark_ = new QLabel(tr("This mark was given to an earlier version: the student handed in a later one. "
-                                 "Type the mark again to mark the final answer."));
-    earlierMark_->setWordWrap(true);
+    earlierMark_ =
+        new WrappedLabel(tr("This mark was given to an earlier version: the student handed in a later one. "
+                            "Type the mark again to mark the final answer."));
     earlierMark_->setStyleSheet("color:#8a1c1c;font-weight:600");
+    earlierMark_->setVisible(false); // until an answer marked earlier is chosen
     v->addWidget(where_);
     v->addWidget(question_);
     v->addWidget(labelFor(tr("A&nswer:"), answer_));
@@ -171,14 +196,12 @@ void MarkingWindow::makeMarkFields(QVBoxLayout* v)
     completer->setCaseSensitivity(Qt::CaseInsensitive);
     completer->setFilterMode(Qt::MatchContains);
     comment_->setCompleter(completer);
-    same_ = named(new QLabel, tr("Students with the same answer"));
-    same_->setWordWrap(true);
+    same_ = named(new WrappedLabel, tr("Students with the same answer"));
     applySame_ = named(new QPushButton(tr("Give them the &same mark and comment...")),
                        tr("Give the students with the same answer this mark and comment"));
     v->addWidget(same_);
     v->addWidget(applySame_);
-    totals_ = named(new QLabel, tr("Totals"));
-    totals_->setWordWrap(true);
+    totals_ = named(new WrappedLabel, tr("Totals"));
     v->addWidget(totals_);
 
     connect(mark_, &QLineEdit::textEdited, this, [this] { markEdited(); });

@@ -447,13 +447,14 @@ TEST(CrashCampaign, KilledAnywhereEveryTextIsWholeOnceOrBackOnce)
 {
     const auto began = std::chrono::steady_clock::now();
     std::mt19937 rng(2323);
-    std::map<std::string, int> calls; // by phase: a session run through, then the largest repair seen
+    // By phase, in a session run through; and the most a start made after a
+    // kill in each phase.
+    std::map<std::string, int> calls;
     {
         Scratch scratch(true);
         const DriverRun whole = runSession(scratch.path, "student", "-");
         ASSERT_EQ(whole.status, 0) << (whole.lines.empty() ? "" : whole.lines.back());
         calls = whole.calls;
-        calls["repair"] = calls["start"]; // grows with the repairs seen
     }
     std::map<std::string, int> kills, byCall;
     int secondMissed = 0, cameBack = 0;
@@ -475,7 +476,10 @@ TEST(CrashCampaign, KilledAnywhereEveryTextIsWholeOnceOrBackOnce)
         ++byCall[s.killed.substr(s.killed.rfind(' ') + 1)];
         std::string second;
         if (rng() % 4 != 0) {
-            second = "start:" + std::to_string(1 + rng() % static_cast<unsigned>(calls["repair"]));
+            // As many calls as the most a start after such a kill made.
+            int& most = calls["repair after " + phase];
+            most = std::max(most, calls["start"]);
+            second = "start:" + std::to_string(1 + rng() % static_cast<unsigned>(most));
             DriverRun killed = runSession(scratch.path, "start", second);
             const std::string said = sessionOf(killed).killed;
             if (said.empty()) {
@@ -484,10 +488,11 @@ TEST(CrashCampaign, KilledAnywhereEveryTextIsWholeOnceOrBackOnce)
                 ++kills["repair"];
                 ++byCall[said.substr(said.rfind(' ') + 1)];
             }
-            calls["repair"] = std::max(calls["repair"], killed.calls["start"]);
+            most = std::max(most, killed.calls["start"]);
         }
         DriverRun clean = runSession(scratch.path, "clean", "-");
-        calls["repair"] = std::max(calls["repair"], clean.calls["start"]);
+        int& most = calls["repair after " + phase];
+        most = std::max(most, clean.calls["start"]);
         for (const std::string& l : clean.lines)
             cameBack += l.rfind("back none", 0) != 0 && l.rfind("back ", 0) == 0;
         const std::string failed = check(s, clean, scratch);

@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <utility>
+#include <vector>
 
 #include "review/widgets/marking_grid.h"
 
@@ -51,8 +53,30 @@ public:
     }
     QSize sizeHint() const override { return around(40); }
     QSize minimumSizeHint() const override { return around(8); }
+    // The layouts ask the same widths over and over while they settle; the
+    // plain label lays the text out each time.
+    int heightForWidth(int width) const override
+    {
+        if (text() != shown_ || font() != shownIn_ || contentsMargins() != margins_) {
+            heights_.clear();
+            shown_ = text();
+            shownIn_ = font();
+            margins_ = contentsMargins();
+        }
+        for (const auto& [w, h] : heights_)
+            if (w == width)
+                return h;
+        const int h = QLabel::heightForWidth(width);
+        heights_.emplace_back(width, h);
+        return h;
+    }
 
 private:
+    mutable QString shown_;
+    mutable QFont shownIn_;
+    mutable QMargins margins_;
+    mutable std::vector<std::pair<int, int>> heights_; // width, height for `shown_`
+
     // A line of about this many characters.
     QSize around(int characters) const
     {

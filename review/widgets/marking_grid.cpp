@@ -3,6 +3,10 @@
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+#include <QWidget>
 #include <algorithm>
 #include <functional>
 #include <vector>
@@ -160,6 +164,44 @@ QSize NameHeader::sectionSizeFromContents(int logicalIndex) const
         size = size.expandedTo(QHeaderView::sectionSizeFromContents(i));
     size_ = size;
     return size_;
+}
+
+void CellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const bool selected = option.state & QStyle::State_Selected;
+    const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : option.state & QStyle::State_Active   ? QPalette::Normal
+                                                                               : QPalette::Inactive;
+    const QVariant background = index.data(Qt::BackgroundRole);
+    if (selected)
+        painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+    else if (background.canConvert<QBrush>())
+        painter->fillRect(option.rect, background.value<QBrush>());
+    const QString text = index.data(Qt::DisplayRole).toString();
+    if (!text.isEmpty()) {
+        const QVariant foreground = index.data(Qt::ForegroundRole);
+        painter->save();
+        painter->setPen(selected                          ? option.palette.color(group, QPalette::HighlightedText)
+                        : foreground.canConvert<QBrush>() ? foreground.value<QBrush>().color()
+                                                          : option.palette.color(group, QPalette::Text));
+        const QVariant font = index.data(Qt::FontRole);
+        painter->setFont(font.canConvert<QFont>() ? font.value<QFont>().resolve(option.font) : option.font);
+        const QVariant align = index.data(Qt::TextAlignmentRole);
+        const int flags = align.isValid() ? align.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter);
+        const QRect room = option.rect.adjusted(3, 0, -3, 0);
+        painter->drawText(room, flags | Qt::TextSingleLine,
+                          painter->fontMetrics().elidedText(text, Qt::ElideRight, room.width()));
+        painter->restore();
+    }
+    if (option.state & QStyle::State_HasFocus) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.backgroundColor = option.palette.color(group, selected ? QPalette::Highlight : QPalette::Window);
+        const QWidget* widget = option.widget;
+        QStyle* style = widget ? widget->style() : nullptr;
+        if (style)
+            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, widget);
+    }
 }
 
 void GridModel::answerChanged(int student, int question)

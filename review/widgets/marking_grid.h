@@ -5,6 +5,7 @@
 // 0 is the total; column q + 1 is question q.
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QStyledItemDelegate>
 
 #include "review/marking_desk.h"
 
@@ -51,6 +52,15 @@ protected:
 
 private:
     mutable QSize size_; // not measured yet when invalid
+};
+
+// The grid's cells, each painted as its colour and its text: the styled
+// delegate goes through the style for every cell of the first paint, a few
+// hundred of them. The one with the keyboard focus is framed by the style.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
 // "2", "1.5": a mark as the window shows it.

@@ -132,6 +132,7 @@ QWidget* MarkingWindow::makeGrid()
     grid_ = named(new QTableView, tr("Grid of students and questions"));
     grid_->setVerticalHeader(new NameHeader(grid_));
     grid_->setModel(model_.get());
+    grid_->setItemDelegate(new CellDelegate(grid_));
     grid_->setSelectionMode(QAbstractItemView::SingleSelection);
     grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid_->horizontalHeader()->setDefaultSectionSize(44);

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -383,6 +384,27 @@ TEST(MarkingWindow, KeysMarksCommentsAndTheSameAnswer)
         }
     };
     EXPECT_TRUE(QTest::qWaitFor(inFile, 1000));
+    // The grid in the report's colours, a marked answer in its own, each cell
+    // with its text on it; the current cell as the selection.
+    auto* grid = namedChild<QTableView>(&window, "Grid of students and questions");
+    ASSERT_TRUE(grid);
+    const QImage shot = grid->viewport()->grab().toImage();
+    const auto colours = [&](int row, int column) {
+        const QRect r = grid->visualRect(grid->model()->index(row, column));
+        const QColor corner = shot.pixelColor(r.topLeft() + QPoint(2, 2));
+        bool text = false;
+        for (int x = r.left(); x <= r.right() && !text; ++x)
+            for (int y = r.top(); y <= r.bottom() && !text; ++y)
+                text = shot.pixelColor(x, y) != corner;
+        return std::pair{corner.name().toStdString(), text};
+    };
+    EXPECT_EQ(colours(0, 1), std::pair(std::string("#b7e1c0"), true));  // Ann's mark, 2
+    EXPECT_EQ(colours(0, 2), std::pair(std::string("#d8f0dc"), false)); // answered, not marked
+    EXPECT_EQ(colours(1, 2).first,
+              grid->palette()
+                  .color(grid->isActiveWindow() ? QPalette::Active : QPalette::Inactive, QPalette::Highlight)
+                  .name()
+                  .toStdString());
     window.close();
 }
 

@@ -106,7 +106,20 @@ void MarkingWindow::showSame()
         names << fromUtf8(desk_.current().students[other].name);
     same_->setVisible(!names.isEmpty());
     applySame_->setVisible(!names.isEmpty());
-    same_->setText(tr("The same answer was handed in by: %1").arg(names.join(", ")));
+    // A class copying one answer makes a list of dozens of names, laid out
+    // again for every width asked and on every paint: the label names the
+    // first few and how many more; its tooltip, and the question before the
+    // mark is given to them, name them all.
+    constexpr qsizetype kNamed = 4;
+    const QString all = names.join(", ");
+    same_->setToolTip(all);
+    if (names.size() <= kNamed + 1)
+        same_->setText(tr("The same answer was handed in by: %1").arg(all));
+    else
+        same_->setText(tr("The same answer was handed in by %1 others: %2 and %3 more")
+                           .arg(names.size())
+                           .arg(names.first(kNamed).join(", "))
+                           .arg(names.size() - kNamed));
 }
 
 void MarkingWindow::showTotals()

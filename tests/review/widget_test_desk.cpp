@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -406,6 +407,47 @@ TEST(MarkingWindow, KeysMarksCommentsAndTheSameAnswer)
                   .name()
                   .toStdString());
     window.close();
+}
+
+// The students with the same answer: a few are all named; of a larger group
+// the first four and how many more, the tooltip naming them all.
+TEST(MarkingWindow, TheSameAnswerNamesTheFirstStudentsAndHowManyMore)
+{
+    using namespace qa::review;
+    QTemporaryDir tmp;
+    const struct {
+        int others;
+        const char* shown;
+    } cases[] = {
+        {5, "The same answer was handed in by: S2, S3, S4, S5, S6"},
+        {6, "The same answer was handed in by 6 others: S2, S3, S4, S5 and 2 more"},
+    };
+    for (const auto& c : cases) {
+        Sheet sheet;
+        sheet.assignment = "1";
+        sheet.questions = {"Name a prime."};
+        Sheet::Same same{0, {}};
+        for (int i = 0; i <= c.others; ++i) {
+            const std::string name = "S" + std::to_string(i + 1);
+            sheet.students.push_back({name, name, std::to_string(100 + i)});
+            same.students.push_back(std::uint32_t(i));
+        }
+        sheet.same = {same};
+        sheet.resize();
+        for (int i = 0; i <= c.others; ++i)
+            sheet.cell(std::size_t(i), 0) = {true, false, "7", {}};
+        MarkingDesk desk(Marking({sheet}, {}), tmp.path().toStdString() + "/marks.csv");
+        widgets::MarkingWindow window(desk);
+        window.show();
+        auto* label = namedChild<QLabel>(&window, "Students with the same answer");
+        ASSERT_TRUE(label);
+        EXPECT_EQ(label->text().toStdString(), c.shown);
+        QStringList all;
+        for (int i = 2; i <= c.others + 1; ++i)
+            all << QString("S%1").arg(i);
+        EXPECT_EQ(label->toolTip().toStdString(), all.join(", ").toStdString());
+        window.close();
+    }
 }
 
 } // namespace

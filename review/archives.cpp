@@ -16,14 +16,15 @@
 namespace qa::review {
 namespace {
 
-constexpr std::size_t kLargestMember = std::size_t{1} << 30;
-
 bool startsWith(std::string_view s, std::string_view p)
 {
     return s.substr(0, p.size()) == p;
 }
 
 #if QA_HAVE_LIBARCHIVE
+
+// The largest member read, whole, into memory.
+constexpr std::size_t kLargestMember = std::size_t{1} << 30;
 
 // The old DOS code page's upper half, for member names that are not UTF-8.
 constexpr std::array<char16_t, 128> kCp437 = {

@@ -115,7 +115,7 @@ void HtmlWriter::escaped(std::string_view s, const std::string* escapes, Special
         std::size_t len = 1;
         if (b == '\r') {
             if (j + 1 == s.size() || s[j + 1] != '\n')
-                out_ << std::string_view(escapes['\n']);
+                out_ << std::string_view(escapes[static_cast<unsigned char>('\n')]);
         } else
             len = special(b, j);
         i = j + len;

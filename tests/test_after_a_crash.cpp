@@ -90,6 +90,19 @@ void typedOnFirst(Harness& h, const std::string& text)
 
 struct Killed {};
 
+// The recording `event` makes is killed at its `nth` write of a record file:
+// the files written before it hold their blocks, the rest do not.
+void killedAtWrite(Harness& h, Event event, int nth)
+{
+    int writes = 0;
+    h.ops.onlyKinds = [&writes, nth](FaultyFileOps::Kind k) {
+        if (k == FaultyFileOps::Kind::Write && ++writes == nth)
+            throw Killed{};
+        return false;
+    };
+    EXPECT_THROW(h.tutor.handle(event), Killed);
+}
+
 } // namespace
 
 TEST(AfterACrash, ATextAlreadyWholeInTheRecordFilesIsNotBroughtBack)
@@ -111,13 +124,8 @@ TEST(AfterACrash, ATextAlreadyWholeInTheRecordFilesIsNotBroughtBack)
         typedOnFirst(h, "my answer");
         h.view.answer = c.clicked;
         if (c.cut) {
-            int writes = 0;
-            h.ops.onlyKinds = [&writes](FaultyFileOps::Kind k) {
-                if (k == FaultyFileOps::Kind::Write && ++writes == 2)
-                    throw Killed{}; // the master file's block written, the send file's not
-                return false;
-            };
-            EXPECT_THROW(h.tutor.handle(Event::EnterResponse), Killed);
+            // the master file's block written, the send file's not
+            killedAtWrite(h, Event::EnterResponse, 2);
         } else {
             h.ops.onCall = [](const char* call, const std::string& path) {
                 if (std::string(call) == "unlink" && path.find("draft-") != std::string::npos)
@@ -185,13 +193,8 @@ TEST(AfterACrash, ACutNoteComesBackAsANoteOnce)
 {
     Harness h;
     typedOnFirst(h, "a note");
-    int writes = 0;
-    h.ops.onlyKinds = [&writes](FaultyFileOps::Kind k) {
-        if (k == FaultyFileOps::Kind::Write && ++writes == 3)
-            throw Killed{}; // master and send written, the notes file not
-        return false;
-    };
-    EXPECT_THROW(h.tutor.handle(Event::SaveAsNotes), Killed);
+    // master and send written, the notes file not
+    killedAtWrite(h, Event::SaveAsNotes, 3);
     Restart again(h);
     ASSERT_TRUE(again.start());
     EXPECT_EQ(again.view.answer, "a note");
@@ -222,13 +225,8 @@ TEST(AfterACrash, ARecordFileTheRepairCannotOpenKeepsItsRecordingForALaterStart)
     ASSERT_TRUE(h.start());
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
     h.view.answer = "cut short";
-    int writes = 0;
-    h.ops.onlyKinds = [&writes](FaultyFileOps::Kind k) {
-        if (k == FaultyFileOps::Kind::Write && ++writes == 2)
-            throw Killed{}; // the master file's block written, the send file's not
-        return false;
-    };
-    EXPECT_THROW(h.tutor.handle(Event::EnterResponse), Killed);
+    // the master file's block written, the send file's not
+    killedAtWrite(h, Event::EnterResponse, 2);
     const std::string master = h.root.read(h.master());
     {
         Restart second(h);
@@ -375,13 +373,7 @@ TEST(AfterACrash, ASecondKillDuringTheStartUpRepairLosesNothing)
         ASSERT_TRUE(h.start());
         ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
         h.view.answer = "cut short, and more";
-        int writes = 0;
-        h.ops.onlyKinds = [&writes](FaultyFileOps::Kind k) {
-            if (k == FaultyFileOps::Kind::Write && ++writes == 2)
-                throw Killed{};
-            return false;
-        };
-        EXPECT_THROW(h.tutor.handle(Event::EnterResponse), Killed);
+        killedAtWrite(h, Event::EnterResponse, 2);
 
         // From the kill on, nothing the second start does reaches the disk.
         bool killed = false;

@@ -43,7 +43,7 @@ namespace {
 using qa::Event;
 
 // The real file calls, with a kill at a chosen one.
-class KillingFileOps : public qa::FileOps {
+class KillingFileOps : public qa::testing::ForwardingFileOps {
 public:
     KillingFileOps(std::string phase, int at) : killPhase_(std::move(phase)), killAt_(at) {}
     std::string phase = "start";
@@ -54,16 +54,11 @@ public:
         hit("open");
         return real_.open(path, flags);
     }
-    std::int64_t read(int fd, void* buf, std::size_t len) override { return real_.read(fd, buf, len); }
     std::int64_t write(int fd, const void* buf, std::size_t len) override
     {
         if (hit("write", false))
             die("write", [&] { real_.write(fd, buf, len / 2); });
         return real_.write(fd, buf, len);
-    }
-    std::int64_t pread(int fd, void* buf, std::size_t len, std::int64_t offset) override
-    {
-        return real_.pread(fd, buf, len, offset);
     }
     std::int64_t pwrite(int fd, const void* buf, std::size_t len, std::int64_t offset) override
     {
@@ -81,10 +76,6 @@ public:
         hit("ftruncate");
         return real_.ftruncate(fd, length);
     }
-    int fstat(int fd, qa::FileInfo& info) override { return real_.fstat(fd, info); }
-    int stat(const std::string& path, qa::FileInfo& info) override { return real_.stat(path, info); }
-    int lock(int fd, qa::LockKind kind) override { return real_.lock(fd, kind); }
-    int close(int fd) override { return real_.close(fd); }
     int mkdir(const std::string& path, bool ownerOnly) override
     {
         hit("mkdir");
@@ -100,18 +91,6 @@ public:
         hit("rename");
         return real_.rename(from, to);
     }
-    int listDirectory(const std::string& path, std::vector<std::string>& names) override
-    {
-        return real_.listDirectory(path, names);
-    }
-    int listEntries(const std::string& path, std::vector<qa::DirEntry>& entries) override
-    {
-        return real_.listEntries(path, entries);
-    }
-    std::string hostName() override { return real_.hostName(); }
-    std::int64_t processId() override { return real_.processId(); }
-    bool processRunning(std::int64_t pid) override { return real_.processRunning(pid); }
-    std::uint64_t processStarted(std::int64_t pid) override { return real_.processStarted(pid); }
 
 private:
     // Counts the call; true when it is the one to die at. With `dieNow` the
@@ -132,7 +111,6 @@ private:
         _exit(9);
     }
 
-    qa::FileOps& real_ = qa::systemFileOps();
     std::string killPhase_;
     int killAt_;
 };

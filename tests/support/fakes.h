@@ -246,6 +246,47 @@ inline std::string draftText(const std::string& content)
     return eol == std::string::npos || size > content.size() ? content : content.substr(content.size() - size);
 }
 
+// The system's file calls, each passed on as it is: the base of the test file
+// layers that change only some of them.
+class ForwardingFileOps : public FileOps {
+public:
+    int open(const std::string& path, unsigned flags) override { return real_.open(path, flags); }
+    std::int64_t read(int fd, void* buf, std::size_t len) override { return real_.read(fd, buf, len); }
+    std::int64_t write(int fd, const void* buf, std::size_t len) override { return real_.write(fd, buf, len); }
+    std::int64_t pread(int fd, void* buf, std::size_t len, std::int64_t offset) override
+    {
+        return real_.pread(fd, buf, len, offset);
+    }
+    std::int64_t pwrite(int fd, const void* buf, std::size_t len, std::int64_t offset) override
+    {
+        return real_.pwrite(fd, buf, len, offset);
+    }
+    int fsync(int fd) override { return real_.fsync(fd); }
+    int ftruncate(int fd, std::int64_t length) override { return real_.ftruncate(fd, length); }
+    int fstat(int fd, FileInfo& info) override { return real_.fstat(fd, info); }
+    int stat(const std::string& path, FileInfo& info) override { return real_.stat(path, info); }
+    int lock(int fd, LockKind kind) override { return real_.lock(fd, kind); }
+    int close(int fd) override { return real_.close(fd); }
+    int mkdir(const std::string& path, bool ownerOnly) override { return real_.mkdir(path, ownerOnly); }
+    int unlink(const std::string& path) override { return real_.unlink(path); }
+    int rename(const std::string& from, const std::string& to) override { return real_.rename(from, to); }
+    int listDirectory(const std::string& path, std::vector<std::string>& names) override
+    {
+        return real_.listDirectory(path, names);
+    }
+    int listEntries(const std::string& path, std::vector<DirEntry>& entries) override
+    {
+        return real_.listEntries(path, entries);
+    }
+    std::string hostName() override { return real_.hostName(); }
+    std::int64_t processId() override { return real_.processId(); }
+    bool processRunning(std::int64_t pid) override { return real_.processRunning(pid); }
+    std::uint64_t processStarted(std::int64_t pid) override { return real_.processStarted(pid); }
+
+protected:
+    FileOps& real_ = systemFileOps();
+};
+
 // A file layer over the real calls that fails chosen ones. Operations are
 // counted across open, write, fsync and close; `failAt` fails the N-th such
 // call (1-based), `failFrom` fails it and every later one. `shortWriteAt`
@@ -254,7 +295,7 @@ inline std::string draftText(const std::string& content)
 // (files or directories) below that host directory, as a share without
 // create rights does: an open that asks to create is refused even for a file
 // that exists, while existing files open as usual without that ask.
-class FaultyFileOps : public FileOps {
+class FaultyFileOps : public ForwardingFileOps {
 public:
     // Opens and syncs of journals in the state directory are kinds of their own.
     enum class Kind { Open, JournalOpen, Write, JournalWrite, Fsync, JournalSync, Close };
@@ -303,7 +344,6 @@ public:
             paths_[fd] = path;
         return fd;
     }
-    std::int64_t read(int fd, void* buf, std::size_t len) override { return real_.read(fd, buf, len); }
     std::int64_t write(int fd, const void* buf, std::size_t len) override
     {
         if (onCall && onCall("write", pathOf(fd))) {
@@ -357,8 +397,6 @@ public:
         }
         return real_.ftruncate(fd, length);
     }
-    int fstat(int fd, FileInfo& info) override { return real_.fstat(fd, info); }
-    int stat(const std::string& path, FileInfo& info) override { return real_.stat(path, info); }
     int lock(int fd, LockKind kind) override
     {
         ++locks;
@@ -404,18 +442,6 @@ public:
         }
         return real_.rename(from, to);
     }
-    int listDirectory(const std::string& path, std::vector<std::string>& names) override
-    {
-        return real_.listDirectory(path, names);
-    }
-    int listEntries(const std::string& path, std::vector<DirEntry>& entries) override
-    {
-        return real_.listEntries(path, entries);
-    }
-    std::string hostName() override { return real_.hostName(); }
-    std::int64_t processId() override { return real_.processId(); }
-    bool processRunning(std::int64_t pid) override { return real_.processRunning(pid); }
-    std::uint64_t processStarted(std::int64_t pid) override { return real_.processStarted(pid); }
 
 private:
     bool fault(Kind kind)
@@ -433,7 +459,6 @@ private:
     {
         return !denyCreateUnder.empty() && path.compare(0, denyCreateUnder.size(), denyCreateUnder) == 0;
     }
-    FileOps& real_ = systemFileOps();
     std::vector<int> dirFds_;
     std::vector<int> journalFds_;
     std::map<int, std::string> paths_;

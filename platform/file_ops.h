@@ -58,6 +58,10 @@ public:
     virtual std::int64_t pwrite(int fd, const void* buf, std::size_t len, std::int64_t offset) = 0;
     // Makes the file's data, and what is needed to read it back, durable.
     virtual int fsync(int fd) = 0;
+    // Starts writing the file's changed data to the disk and returns at once,
+    // so that several files are on their way together before each is synced.
+    // Only a head start: what makes the data durable is fsync.
+    virtual void startSync(int /*fd*/) {}
     virtual int ftruncate(int fd, std::int64_t length) = 0;
     virtual int fstat(int fd, FileInfo& info) = 0;
     virtual int stat(const std::string& path, FileInfo& info) = 0;

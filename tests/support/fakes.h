@@ -262,6 +262,7 @@ public:
         return real_.pwrite(fd, buf, len, offset);
     }
     int fsync(int fd) override { return real_.fsync(fd); }
+    void startSync(int fd) override { real_.startSync(fd); }
     int ftruncate(int fd, std::int64_t length) override { return real_.ftruncate(fd, length); }
     int fstat(int fd, FileInfo& info) override { return real_.fstat(fd, info); }
     int stat(const std::string& path, FileInfo& info) override { return real_.stat(path, info); }

@@ -126,9 +126,9 @@ void Tutor::repairCutRecordings()
     for (const RuntimeError& e : unsettled)
         platform_.dialogs.message(
             "A recording that a crash cut short could not be repaired: the file \"" +
-            text::toCp1252(e.path(), nullptr) + "\" could not be opened or read (" +
+            text::toCp1252(e.path(), nullptr) + "\" could not be opened, read or cut back (" +
             text::toCp1252(e.reason(), nullptr) +
-            ").\r\n\r\nIt is left as it was, to be repaired at a later start once the file can be opened; "
+            ").\r\n\r\nIt is kept, to be repaired at a later start once the file can be written; "
             "the text of that recording is kept until then. Check that you may write to the file.");
 }
 

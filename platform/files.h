@@ -85,8 +85,8 @@ public:
     // A journal goes only once its recording is whole, or `keep` said its
     // text is safe; one that names a folder that cannot be reached now (a
     // share not there) stays for a later start. So does one with a file that
-    // is there but cannot be opened or read: nothing of it is cut or handed
-    // on, and the failure is returned, one for each. Journals of other machines
+    // is there but cannot be opened, read, cut back or synced: its text is
+    // not handed on, and the failure is returned, one for each. Journals of other machines
     // and of programs still running are left alone. Temporary files that
     // programs now gone left in the state directory are removed.
     //

@@ -422,21 +422,31 @@ Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts
             *failed = checked.back().failed;
         known = known && checked.back().holds != Holds::Unknown;
     }
+    // A cut or a sync that fails leaves the recording unsettled: its text is
+    // not handed on while its block may still stand, or come back after a
+    // power cut; the next repair does again what this one could not.
+    bool settled = true;
     for (std::size_t i = 0; i < parts.size() && known; ++i) {
         const Checked& c = checked[i];
-        if (whole && c.fd >= 0)
-            ops.fsync(c.fd);
-        else if (c.same && c.holds != Holds::Other) {
-            const bool cut = c.holds == Holds::Nothing || ops.ftruncate(c.fd, parts[i].start) == 0;
-            ops.fsync(c.fd);
-            if (cut && parts[i].created && parts[i].start == 0)
+        StepResult step;
+        if (whole && c.fd >= 0) {
+            step = {errnoOf(ops.fsync(c.fd)), "sync", parts[i].host};
+        } else if (c.same && c.holds != Holds::Other) {
+            if (c.holds != Holds::Nothing)
+                step = {errnoOf(ops.ftruncate(c.fd, parts[i].start)), "cut", parts[i].host};
+            if (step.ok())
+                step = {errnoOf(ops.fsync(c.fd)), "sync", parts[i].host};
+            if (step.ok() && parts[i].created && parts[i].start == 0)
                 ops.unlink(parts[i].host); // made by the recording: removed again
         }
+        if (!step.ok() && settled && failed)
+            *failed = step;
+        settled = settled && step.ok();
     }
     for (const Checked& c : checked)
         if (c.fd >= 0)
             fds.close(c.fd);
-    return !known ? Repaired::Unsettled : whole ? Repaired::Whole : Repaired::Cut;
+    return !known || !settled ? Repaired::Unsettled : whole ? Repaired::Whole : Repaired::Cut;
 }
 
 } // namespace qa

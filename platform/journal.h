@@ -131,8 +131,9 @@ using KeepCut = std::function<bool(const CutRecording&)>;
 //    journal removed and the folder synced, so a kill during the repair
 //    leaves the journal for the next start, which repairs it again. A file
 //    that is there but cannot be opened or read leaves every file, and the
-//    journal, as they are: its text is not handed on while its torn block
-//    may still stand.
+//    journal, as they are; one that cannot be cut back or synced keeps the
+//    journal too: its text is not handed on while its torn block may still
+//    stand.
 class Journal {
 public:
     Journal(StateDirectory& dir, Descriptors& fds);
@@ -154,7 +155,8 @@ public:
     // Every journal of this machine whose process is gone (and, with
     // `alsoOurs`, this program's own) that holds a recording is repaired;
     // see Files::repairAbandoned. Returns, for each recording left as it was
-    // because one of its files could not be opened or read, that failure.
+    // because one of its files could not be opened, read, cut back or
+    // synced, that failure.
     std::vector<StepResult> repairAbandoned(const KeepCut& keep, bool alsoOurs);
 
     // Whether a program of this machine with this process id and start time
@@ -178,7 +180,8 @@ private:
 // every file is cut back to its noted length (Cut), but only where what lies
 // past that length is a beginning of this recording's bytes: text another
 // writer appended is never cut. When a file that is there cannot be opened or
-// read, nothing is touched (Unsettled) and `failed` says why.
+// read, nothing is touched (Unsettled) and `failed` says why; so it is, with
+// what was done so far left done, when a file cannot be cut back or synced.
 enum class Repaired { Whole, Cut, Unsettled };
 Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed = nullptr);
 

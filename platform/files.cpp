@@ -265,8 +265,15 @@ void Files::touch(const std::string& windowPath)
     if (created && (err = syncDirectory(fds_, parentOf(host))) != 0)
         raise({err, "sync", host});
     FileInfo dir;
-    if (ops_.stat(parentOf(host), dir) == 0)
-        folders_.push_back({parentOf(host), dir.device, dir.id});
+    const std::string folder = parentOf(host);
+    if (!findFolder(folder) && ops_.stat(folder, dir) == 0)
+        folders_.push_back({folder, dir.device, dir.id}); // as the session opened it
+}
+
+const Files::Folder* Files::findFolder(const std::string& host) const
+{
+    const auto f = std::find_if(folders_.begin(), folders_.end(), [&](const Folder& x) { return x.host == host; });
+    return f == folders_.end() ? nullptr : &*f;
 }
 
 std::optional<StepResult> Files::folderReplaced(const std::vector<JournalPart>& parts)
@@ -275,13 +282,11 @@ std::optional<StepResult> Files::folderReplaced(const std::vector<JournalPart>& 
         const std::string dir = parentOf(parts[i].host);
         if (i > 0 && dir == parentOf(parts[i - 1].host))
             continue; // the same folder, asked once
-        const auto known = [&](const Folder& f) { return f.host == dir; };
+        const Folder* opened = findFolder(dir);
         FileInfo now;
         // A folder gone is left to the open to report; one made again on the
         // same device is the student's own doing and serves.
-        if (std::any_of(folders_.begin(), folders_.end(), known) && ops_.stat(dir, now) == 0 &&
-            std::any_of(folders_.begin(), folders_.end(),
-                        [&](const Folder& f) { return known(f) && f.device != now.device; }))
+        if (opened && ops_.stat(dir, now) == 0 && now.device != opened->device)
             return StepResult{ENOENT, "open", dir};
     }
     return std::nullopt;

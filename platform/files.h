@@ -143,7 +143,8 @@ private:
         std::string host;
         std::uint64_t device = 0, id = 0;
     };
-    std::vector<Folder> folders_; // the data folders as the session opened them
+    const Folder* findFolder(const std::string& host) const;
+    std::vector<Folder> folders_; // the data folders as the session opened them, each once
 };
 
 } // namespace qa

@@ -78,12 +78,18 @@ std::size_t count(const std::string& in, const std::string& what)
 }
 
 // Started, on the first question, "text" typed and kept as the draft.
-void typedOnFirst(Harness& h, const std::string& text)
+// `text` in the box on the first question, typed without a pause (no draft).
+void onFirst(Harness& h, const std::string& text)
 {
     h.useBank(kBank);
     ASSERT_TRUE(h.start());
     ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
     h.view.answer = text;
+}
+
+void typedOnFirst(Harness& h, const std::string& text)
+{
+    onFirst(h, text);
     ASSERT_TRUE(h.tutor.handle(Event::AnswerIdle));
     ASSERT_FALSE(fileStartingWith(h, "draft-").empty());
 }
@@ -221,10 +227,7 @@ TEST(AfterACrash, ACutNoteComesBackAsANoteOnce)
 TEST(AfterACrash, ARecordFileTheRepairCannotOpenKeepsItsRecordingForALaterStart)
 {
     Harness h;
-    h.useBank(kBank);
-    ASSERT_TRUE(h.start());
-    ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
-    h.view.answer = "cut short";
+    onFirst(h, "cut short");
     // the master file's block written, the send file's not
     killedAtWrite(h, Event::EnterResponse, 2);
     const std::string master = h.root.read(h.master());
@@ -369,10 +372,7 @@ TEST(AfterACrash, ASecondKillDuringTheStartUpRepairLosesNothing)
     for (int killAt = 1;; ++killAt) {
         SCOPED_TRACE(killAt);
         Harness h;
-        h.useBank(kBank);
-        ASSERT_TRUE(h.start());
-        ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
-        h.view.answer = "cut short, and more";
+        onFirst(h, "cut short, and more");
         killedAtWrite(h, Event::EnterResponse, 2);
 
         // From the kill on, nothing the second start does reaches the disk.

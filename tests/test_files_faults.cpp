@@ -227,15 +227,35 @@ TEST(AppendAll, MissingDirectory)
     first.expectUnchanged("created then missing directory");
 }
 
-// The error number a call raised, 0 when it raised none.
-template <typename Call> int errorOf(Call call)
+// A data folder on another device than the one the session opened under the
+// same name (a share gone from its mount point) fails the recording with the
+// folder named, and no record file is made or changed in it.
+TEST(AppendAll, AFolderNotTheOneTheSessionOpenedFailsTheRecording)
 {
-    try {
-        call();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
+    struct Remounted : FaultyFileOps {
+        std::string folder;
+        bool moved = false;
+        int stat(const std::string& path, FileInfo& info) override
+        {
+            const int r = FaultyFileOps::stat(path, info);
+            if (moved && r == 0 && path == folder)
+                ++info.device;
+            return r;
+        }
+    };
+    Recording r;
+    Remounted ops;
+    Files files(ops, r.root.path, r.root.state());
+    const std::string master = files.hostPath(r.parts[0].path);
+    ops.folder = parentOf(master);
+    files.touch(r.parts[0].path);
+    ops.moved = true;
+    std::string path;
+    EXPECT_EQ(errorOf([&] { files.appendAll(r.parts); }, &path), kPathNotFound);
+    EXPECT_EQ(path, ops.folder);
+    r.expectUnchanged("folder on another device");
+    ops.moved = false;
+    EXPECT_EQ(errorOf([&] { files.appendAll(r.parts); }), 0);
 }
 
 // Every record file the start or a recording makes has its folder synced; a

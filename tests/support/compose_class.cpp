@@ -7,15 +7,24 @@
 // (Windows-1252 in the files, UTF-8 or UTF-16 in the file names), an answer
 // over several lines, one copied answer, a hostile answer, a note, and a
 // session that runs past midnight. The same bytes on every system.
+//
+//   qa_compose_class --student FOLDER NAME INITIALS ANSWER...
+//
+// One student's session of assignment 001 instead, on 12 March 2026: NAME
+// (UTF-8 here, Windows-1252 in the files) answers questions 1, 2, ... with
+// the ANSWERs in turn, a minute apart.
 #include <cstdio>
 #include <exception>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "bank/builtin_content.h"
 #include "coding/code_scheme.h"
 #include "platform/file_ops.h"
 #include "platform/files.h"
 #include "platform/random.h"
+#include "platform/text.h"
 #include "records/layouts.h"
 #include "records/session.h"
 #include "review/cli/arguments.h"
@@ -53,15 +62,19 @@ const std::string& question(int n)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fputs("usage: qa_compose_class FOLDER\n", stderr);
+    // UTF-8, on Windows from the wide command line.
+    const std::vector<std::string> args = qa::review::utf8Arguments(argc, argv);
+    const bool one = !args.empty() && args.front() == "--student";
+    if (one ? args.size() < 5 : args.size() != 1) {
+        std::fputs("usage: qa_compose_class FOLDER\n"
+                   "       qa_compose_class --student FOLDER NAME INITIALS ANSWER...\n",
+                   stderr);
         return 2;
     }
-    // UTF-8, on Windows from the wide command line.
-    const std::string folder = qa::review::utf8Arguments(argc, argv).front();
+    const std::string folder = args[one ? 1 : 0];
     const std::string copied = "The first differences are 1.1, 0.8, 0.6 and 0.4 N, so the force grows "
                                "more slowly as the band gets longer.";
-    const std::vector<Day> days = {
+    std::vector<Day> days = {
         {"Ann Lee",
          "ALE",
          12,
@@ -88,6 +101,27 @@ int main(int argc, char** argv)
           {14, 9, 30, 3, "<script>alert(1)</script> \"><img src=x onerror=alert(2)>"}}},
         {"Ann Lee", "ALE", 12, 8, 10, 15, {{10, 20, 0, 3, "The slopes are rates of change of depth."}}},
     };
+
+    std::string name;
+    std::vector<std::string> answers;
+    if (one) {
+        std::u32string unencodable;
+        name = qa::text::toCp1252(args[2], &unencodable);
+        if (!unencodable.empty()) {
+            std::fprintf(stderr, "qa_compose_class: the tutor cannot write \"%s\"\n", args[2].c_str());
+            return 2;
+        }
+        for (std::size_t k = 4; k < args.size(); ++k)
+            answers.push_back(qa::text::toCp1252(args[k], &unencodable));
+        if (!unencodable.empty()) {
+            std::fputs("qa_compose_class: an answer the tutor cannot write\n", stderr);
+            return 2;
+        }
+        Day day{name.c_str(), args[3].c_str(), 3, 12, 10, 0, {}};
+        for (std::size_t k = 0; k < answers.size(); ++k)
+            day.responses.push_back({10, static_cast<int>(k) + 1, 0, static_cast<int>(k) + 1, answers[k].c_str()});
+        days = {day};
+    }
 
     try {
         qa::Files files(qa::systemFileOps(), qa::DrivePaths(folder), std::string());

@@ -201,6 +201,7 @@ def check(run, label, cls, moodle, pages):
     for p in cls:
         got = by_uid.get(p.userid)
         name = f"{label}.{p.key}"
+        who = f"participant {p.pid}, "
         if got is None:
             run.case(f"{name}.grade", False, "not in what Moodle reads back")
             continue
@@ -209,7 +210,7 @@ def check(run, label, cls, moodle, pages):
         want = expected_grade(p)
         have = got["grade"]
         ok = (have is None) if want is None else (have is not None and abs(have - want) < 0.005)
-        run.case(f"{name}.grade", ok, f"Moodle has {have}, expected {want}")
+        run.case(f"{name}.grade", ok, f"{who}Moodle has {have}, expected {want}")
         # The comment: theirs only.
         comment = got["feedback_comment"] or ""
         own = [c for c in p.comments.values()]
@@ -219,12 +220,12 @@ def check(run, label, cls, moodle, pages):
             ok = not missing and not foreign
         else:
             ok = comment == ""
-        run.case(f"{name}.comment", ok, f"Moodle has {comment!r}" +
+        run.case(f"{name}.comment", ok, f"{who}Moodle has {comment!r}" +
                  (f"; missing {missing}" if missing else "") + (f"; others' {foreign}" if foreign else ""))
         # The feedback file: one page, with their answers and nobody else's.
         files = got["feedback_files"]
         if not p.marked():
-            run.case(f"{name}.feedback", not files, f"Moodle has {[f['name'] for f in files]}, expected none")
+            run.case(f"{name}.feedback", not files, f"{who}Moodle has {[f['name'] for f in files]}, expected none")
         else:
             whose = []
             for f in files:
@@ -235,7 +236,7 @@ def check(run, label, cls, moodle, pages):
                 holders = [o.key for o in cls if any(t in text for t in tokens(o))]
                 whose.append(f"{f['name']} (answers of {', '.join(holders) or 'nobody'})")
             ok = len(files) == 1 and whose[0].endswith(f"(answers of {p.key})")
-            run.case(f"{name}.feedback", ok, f"Moodle has {whose or 'no file'}")
+            run.case(f"{name}.feedback", ok, f"{who}Moodle has {whose or 'no file'}")
         if label == "blind" and p.marked():
             # Blind marking stays blind: the pages name no one.
             texts = [pages.get(f["sha1"], "") for f in files]

@@ -154,7 +154,19 @@ build_libarchive() {
              LIBGCC ICONV ACL XATTR TAR CPIO CAT TEST; do
         off+=("-DENABLE_$o=OFF")
     done
-    cmake_cross "$src" "$work/libarchive-build" -DENABLE_ZLIB=ON -DPOSIX_REGEX_LIB=NONE "${off[@]}"
+    # Its configure runs a program to learn whether zlib was built with
+    # ZLIB_WINAPI. Cross-built, that program runs only under Wine, and without
+    # Wine cmake 3.25 crashes in the attempt; so the answer is given here, and
+    # the prefix comes out the same with or without Wine. Debian's zlib for
+    # MinGW is built without it (its zlibCompileFlags() returns 0x65, bit 10
+    # clear), so under Wine the test fails and leaves ZLIB_WINAPI empty in the
+    # cache, as here. libarchive forgets the answer unless ZLIB_WINAPI_WITH_LIB
+    # names the very libraries zlib was found as, hence zlib is named, not
+    # searched for.
+    local zlib=/usr/$target/lib/libz.dll.a
+    [ -f "$zlib" ] || die "$zlib is missing: install libz-mingw-w64-dev"
+    cmake_cross "$src" "$work/libarchive-build" -DENABLE_ZLIB=ON -DPOSIX_REGEX_LIB=NONE "${off[@]}" \
+        "-DZLIB_LIBRARY:FILEPATH=$zlib" "-DZLIB_WINAPI_WITH_LIB:INTERNAL=$zlib" "-DZLIB_WINAPI:INTERNAL="
     rm -rf "$work/libarchive-build" "$work/libarchive-source"
 }
 

@@ -1,7 +1,9 @@
 // Archives through libarchive, members in memory.
 #include "review/archives.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "review/model.h"
 
@@ -23,31 +25,32 @@ bool startsWith(std::string_view s, std::string_view p)
 
 #if QA_HAVE_LIBARCHIVE
 
-// The largest member read, whole, into memory.
-constexpr std::size_t kLargestMember = std::size_t{1} << 30;
-
-// The old DOS code page's upper half, for member names that are not UTF-8.
-constexpr std::array<char16_t, 128> kCp437 = {
+// Windows' own compressor, and most others on a Windows PC, write a name
+// not flagged as UTF-8 in the PC's DOS code page; in Western Europe that is
+// 850, whose letters are those of 437 (the US one) and more: the accented
+// capitals, ø, ã, õ and the like. 437's box lines and Greek letters, which
+// 850 gives up for them, are not in anyone's name.
+constexpr std::array<char16_t, 128> kCp850 = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE,
     0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6,
-    0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA,
-    0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502,
-    0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510, 0x2514,
-    0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550,
-    0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C,
-    0x2588, 0x2584, 0x258C, 0x2590, 0x2580, 0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
-    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320,
-    0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0,
+    0x00DC, 0x00F8, 0x00A3, 0x00D8, 0x00D7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA,
+    0x00BA, 0x00BF, 0x00AE, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502,
+    0x2524, 0x00C1, 0x00C2, 0x00C0, 0x00A9, 0x2563, 0x2551, 0x2557, 0x255D, 0x00A2, 0x00A5, 0x2510, 0x2514,
+    0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x00E3, 0x00C3, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550,
+    0x256C, 0x00A4, 0x00F0, 0x00D0, 0x00CA, 0x00CB, 0x00C8, 0x0131, 0x00CD, 0x00CE, 0x00CF, 0x2518, 0x250C,
+    0x2588, 0x2584, 0x00A6, 0x00CC, 0x2580, 0x00D3, 0x00DF, 0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE,
+    0x00DE, 0x00DA, 0x00DB, 0x00D9, 0x00FD, 0x00DD, 0x00AF, 0x00B4, 0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6,
+    0x00A7, 0x00F7, 0x00B8, 0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0,
 };
 
-// A member name as UTF-8: kept when it is UTF-8, else read as the DOS code page.
+// A member name as UTF-8: kept when it is UTF-8, else read as code page 850.
 std::string nameAsUtf8(std::string_view raw)
 {
     if (validUtf8(raw) == raw)
         return std::string(raw);
     std::string out;
     for (unsigned char c : raw) {
-        const char32_t u = c < 0x80 ? c : kCp437[c - 0x80];
+        const char32_t u = c < 0x80 ? c : kCp850[c - 0x80];
         if (u < 0x80) {
             out += static_cast<char>(u);
         } else if (u < 0x800) {
@@ -99,23 +102,71 @@ std::string errorOf(archive* a)
     return e ? e : "damaged";
 }
 
-// One member's bytes; false with `what` when they cannot be read.
-bool readMember(archive* a, std::string& bytes, std::string& what)
+// "64 MiB: more than the 8 MiB a record file (text a student typed) may
+// hold; not read"; without the size where the header did not give it.
+std::string tooLarge(std::uint64_t declared, bool isArchive, const ArchiveLimits& l)
 {
+    return (declared ? sizeInWords(declared) + ": more" : std::string("more")) + " than the " +
+           sizeInWords(isArchive ? l.archive : l.recordFile) +
+           (isArchive ? " an archive inside one may hold" : " a record file (text a student typed) may hold") +
+           "; not read";
+}
+
+std::string budgetSpent(const ArchiveLimits& l)
+{
+    return "not read: the archives of this run have given " + sizeInWords(l.budget) + ", the most one run reads";
+}
+
+// Reads one member within the limits and the budget. Returns false with
+// `what` when it cannot be read, `skip` set when it was left for its size or
+// for the budget, rather than for damage.
+bool readMember(archive* a, archive_entry* entry, ArchiveBudget& budget, std::string& bytes, std::string& what,
+                bool& skip)
+{
+    const ArchiveLimits& l = budget.limits;
+    const bool sized = archive_entry_size_is_set(entry) != 0;
+    const std::uint64_t declared = sized ? static_cast<std::uint64_t>(archive_entry_size(entry)) : 0;
+    skip = true;
+    if (sized && declared > std::max(l.recordFile, l.archive)) {
+        what = tooLarge(declared, false, l);
+        return false;
+    }
+    // Whether it is an archive shows in its first bytes; the limit is the
+    // record file's until then.
+    constexpr std::size_t kSniff = 512;
+    std::uint64_t limit = l.recordFile;
+    bool known = false;
     char buf[1 << 16];
     for (;;) {
         const la_ssize_t n = archive_read_data(a, buf, sizeof buf);
-        if (n == 0)
-            return true;
         if (n < 0) {
+            skip = false;
             what = "the member cannot be read: " + errorOf(a);
             return false;
         }
-        if (bytes.size() + static_cast<std::size_t>(n) > kLargestMember) {
-            what = "too large for a record file";
+        if (n == 0)
+            return true;
+        const std::size_t got = static_cast<std::size_t>(n);
+        if (budget.expanded + got > l.budget) {
+            budget.expanded = l.budget;
+            what = budgetSpent(l);
             return false;
         }
-        bytes.append(buf, static_cast<std::size_t>(n));
+        budget.expanded += got;
+        bytes.append(buf, got);
+        if (!known && bytes.size() >= kSniff) {
+            known = true;
+            if (looksLikeArchive(bytes))
+                limit = l.archive;
+            if (sized && declared > limit) {
+                what = tooLarge(declared, limit == l.archive, l);
+                return false;
+            }
+        }
+        if (bytes.size() > limit) {
+            what = tooLarge(0, limit == l.archive, l);
+            return false;
+        }
     }
 }
 
@@ -132,6 +183,25 @@ bool looksLikeArchive(std::string_view b)
            (b.size() > 262 && b.substr(257, 5) == "ustar");
 }
 
+std::string sizeInWords(std::uint64_t bytes)
+{
+    // In the largest unit of which it is at least one, to a tenth; a whole
+    // number without its ".0".
+    constexpr const char* kUnits[] = {"bytes", "KiB", "MiB", "GiB", "TiB"};
+    std::size_t u = 0;
+    while (u + 1 < std::size(kUnits) && bytes >> (10 * (u + 1)) != 0)
+        ++u;
+    if (u == 0)
+        return std::to_string(bytes) + " bytes";
+    const std::uint64_t unit = std::uint64_t{1} << (10 * u);
+    const std::uint64_t tenths = (bytes % unit * 10 + unit / 2) / unit;
+    std::uint64_t whole = bytes / unit;
+    std::string out = std::to_string(whole + (tenths == 10));
+    if (tenths != 0 && tenths != 10)
+        out += "." + std::to_string(tenths);
+    return out + " " + kUnits[u];
+}
+
 #if QA_HAVE_LIBARCHIVE
 
 bool archivesReadable()
@@ -139,7 +209,9 @@ bool archivesReadable()
     return true;
 }
 
-void readArchive(std::string_view bytes, const std::function<void(std::string path, std::string bytes)>& member,
+void readArchive(std::string_view bytes, ArchiveBudget& budget,
+                 const std::function<void(std::string path, std::string bytes)>& member,
+                 const std::function<void(const std::string& path, const std::string& why)>& skipped,
                  const std::function<void(const std::string& member, const std::string& what)>& problem)
 {
     Utf8Names names;
@@ -176,11 +248,22 @@ void readArchive(std::string_view bytes, const std::function<void(std::string pa
             problem(path, "the member is encrypted");
             continue;
         }
+        if (budget.spent()) {
+            skipped(path, budgetSpent(budget.limits));
+            continue;
+        }
         std::string data, what;
-        if (readMember(a, data, what))
+        bool skip = false;
+        if (readMember(a, entry, budget, data, what, skip))
             member(path, std::move(data));
-        else
+        else if (!skip)
             problem(path, what);
+        else {
+            skipped(path, what);
+            if (budget.spent())
+                problem("", "the archives of this run have given " + sizeInWords(budget.limits.budget) +
+                                ", the most one run reads: what is left of them is not read");
+        }
     }
     archive_read_free(a);
 }
@@ -192,7 +275,8 @@ bool archivesReadable()
     return false;
 }
 
-void readArchive(std::string_view, const std::function<void(std::string, std::string)>&,
+void readArchive(std::string_view, ArchiveBudget&, const std::function<void(std::string, std::string)>&,
+                 const std::function<void(const std::string&, const std::string&)>&,
                  const std::function<void(const std::string&, const std::string&)>& problem)
 {
     problem("", "this build of qa-review cannot read archives: extract the archive first and give the folder");

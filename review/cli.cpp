@@ -225,8 +225,14 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         err << "\r\033[K" << std::flush;
     listProblems(review, err);
     const Summary s = review.summary();
-    if (s.skipped)
-        err << "qa-review: " << counted(s.skipped, "file") << " skipped: not record files\n";
+    std::size_t notRecords = 0;
+    for (const Skipped& k : review.skipped())
+        if (k.unread)
+            err << "qa-review: " << k.file << ": " << k.why << "\n";
+        else
+            ++notRecords;
+    if (notRecords)
+        err << "qa-review: " << counted(notRecords, "file") << " skipped: not record files\n";
     if (s.recordFilesRead == 0) {
         err << "qa-review: no record file was read (" << counted(s.filesFound, "file") << " found)\n";
         return kNothingRead;

@@ -12,7 +12,10 @@ class Rows {
 public:
     explicit Rows(const Model& m) : m_(m) {}
 
-    std::string place(const Place& p) const { return m_.files[p.file].shown + ":" + std::to_string(p.line); }
+    std::string place(const Place& p) const
+    {
+        return p.line ? m_.files[p.file].shown + ":" + std::to_string(p.line) : m_.files[p.file].shown;
+    }
     std::string places(const std::vector<Place>& at) const
     {
         std::string out;
@@ -75,6 +78,16 @@ public:
             out.push_back(items("A response to a line not in the bank", it.assignment, {}, {i}));
             out.back().detail = text::toUtf8(m_.lines[it.line]) + "\n" + text::toUtf8(it.text);
         }
+        for (const FileFinding& f : m_.changed)
+            out.push_back(
+                {"A file changed after the tutor wrote it", {}, {}, {}, place({f.file, f.line}), f.what});
+        for (const FileFinding& f : m_.names)
+            out.push_back({"Names: who handed in, spellings, one name for two students",
+                           {},
+                           {},
+                           {},
+                           place({f.file, f.line}),
+                           f.what});
     }
 
 private:

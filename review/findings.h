@@ -18,7 +18,8 @@ struct FindingRow {
 };
 
 // In the report's order: file names, code lines, same answers, near-identical
-// answers, clocks, lines not in the bank, unreadable parts.
+// answers, clocks, lines not in the bank, changed files, names, unreadable
+// parts.
 std::vector<FindingRow> findingRows(const Model& model);
 
 } // namespace qa::review

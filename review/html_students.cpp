@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "review/html_report.h"
+#include "review/rows.h"
 
 namespace qa::review {
 namespace {
@@ -31,7 +32,19 @@ void Report::student(StudentId s)
     o_ << "</h2></th></tr><tr class=\"cols\"><th scope=\"col\">Time</th><th scope=\"col\">Question</th><th "
           "scope=\"col\">Response or note</th></tr></thead>\n<tbody><tr><td colspan=\"3\">";
     timeline(st);
-    o_ << "</td></tr></tbody>\n";
+    o_ << "</td></tr>";
+    // What the platform marked as handed in late.
+    const std::vector<FileId> late = lateFiles(m_, s);
+    if (!late.empty()) {
+        o_ << "<tr><td colspan=\"3\">Handed in late, as the platform marked it: ";
+        for (std::size_t k = 0; k < late.size(); ++k) {
+            if (k)
+                o_ << ", ";
+            o_ << Text{m_.files[late[k]].shown};
+        }
+        o_ << "</td></tr>";
+    }
+    o_ << "</tbody>\n";
     std::vector<std::vector<ItemId>> bySitting(st.sittings.size());
     std::vector<ItemId> loose;
     for (ItemId i : st.items) {

@@ -117,7 +117,7 @@ private:
             // or in a loop.
             const bool link = e.kind == FileKind::Link;
             if (link && ops_.stat(host, target) == 0 && target.kind == FileKind::Regular && !inside(host))
-                out_.skipped.push_back({shownOf(rel), "a link to a file outside the inputs, not followed"});
+                out_.skipped.push_back({shownOf(rel), "a link to a file outside the inputs, not followed", false});
             else if (e.kind == FileKind::Regular || (link && target.kind == FileKind::Regular))
                 add(host, rel);
             else if (e.kind == FileKind::Directory)
@@ -156,9 +156,12 @@ void nameFile(InputFile& f, std::string_view path)
 {
     NameParts parts = recogniseName(path);
     f.original = std::move(parts.original);
-    f.submitterName = text::toCp1252(validUtf8(parts.submitterName), nullptr);
+    f.submitterName = validUtf8(parts.submitterName);
     f.submitterId = std::move(parts.submitterId);
     f.platform = parts.platform;
+    f.squeezedName = validUtf8(parts.squeezedName);
+    f.late = parts.late;
+    f.blind = parts.blind;
 }
 
 std::string hostPath(const std::filesystem::path& p)

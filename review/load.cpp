@@ -36,21 +36,29 @@ struct Opened {
 // or the blocks to the assembler; a file that holds no block is skipped.
 class Reader {
 public:
-    Reader(Model& m, Assembler& a) : m_(m), assembler_(a) {}
+    Reader(Model& m, Assembler& a, const ArchiveLimits& limits) : m_(m), assembler_(a), budget_{limits} {}
+    ~Reader() { m_.expanded = budget_.expanded; }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
 
     void take(FileId f, std::string& bytes, int depth = 0)
     {
         ++m_.filesFound;
         if (looksLikeArchive(bytes)) {
-            if (depth < 2)
+            if (depth < budget_.limits.depth)
                 members(f, bytes, depth + 1);
             else
-                m_.skipped.push_back({m_.files[f].shown, "an archive inside an archive inside an archive"});
+                m_.skipped.push_back({m_.files[f].shown,
+                                      "an archive inside an archive inside an archive: archives are "
+                                      "read " +
+                                          std::to_string(budget_.limits.depth) + " deep, no deeper",
+                                      true});
             return;
         }
         const records::Resaved resaved = records::undoResave(bytes);
         if (!assembler_.take(f, records::parseRecordFile(bytes))) {
-            m_.skipped.push_back({m_.files[f].shown, bytes.empty() ? "an empty file" : "not a record file"});
+            m_.skipped.push_back(
+                {m_.files[f].shown, bytes.empty() ? "an empty file" : "not a record file", false});
             return;
         }
         ++m_.recordFilesRead;
@@ -68,12 +76,27 @@ private:
         --m_.filesFound; // the archive is not a file of the class; its members are
         const std::string base = m_.files[archive].shown;
         readArchive(
-            bytes,
+            bytes, budget_,
             [&](std::string path, std::string data) {
                 const std::string name = path.substr(path.find_last_of('/') + 1);
                 InputFile f{"", base + "/" + path, name, name, {}, {}, {}, nullptr};
                 nameFile(f, f.shown);
+                // A member whose own name tells no platform's participant
+                // was handed in by the archive's (a ZIP in a Moodle download).
+                if (!f.platform) {
+                    const InputFile& outer = m_.files[archive];
+                    f.submitterName = outer.submitterName;
+                    f.submitterId = outer.submitterId;
+                    f.platform = outer.platform;
+                    f.squeezedName = outer.squeezedName;
+                    f.late = outer.late;
+                    f.blind = outer.blind;
+                }
                 take(m_.files.add(std::move(f)), data, depth);
+            },
+            [&](const std::string& path, const std::string& why) {
+                ++m_.filesFound;
+                m_.skipped.push_back({base + "/" + path, why, true});
             },
             [&](const std::string& member, const std::string& what) {
                 m_.problems.push_back({member.empty() ? base : base + "/" + member, 0, 0, what});
@@ -82,13 +105,14 @@ private:
 
     Model& m_;
     Assembler& assembler_;
+    ArchiveBudget budget_;
 };
 
 // Reads every listed file and hands its blocks to the assembler.
 void readAll(Model& m, Assembler& assembler, FileOps& ops, const Options& options)
 {
     std::string bytes;
-    Reader reader(m, assembler);
+    Reader reader(m, assembler, options.archiveLimits);
     // A file that two inputs lead to is read once.
     std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
     const std::size_t listed = m.files.size();

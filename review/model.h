@@ -29,9 +29,14 @@ struct InputFile {
     // download added; bytes as nameBytes.
     std::string original{};
     // Who handed it in, as a learning platform named the file: the name
-    // (Windows-1252) and the platform's id; empty when the name says nothing.
+    // (UTF-8, as the platform spelt it) and the platform's id; empty when the
+    // name says nothing. The name is empty too where the platform gave none
+    // (`blind`) or only Canvas's squeezed sortable name (`squeezedName`).
     std::string submitterName{}, submitterId{};
     const char* platform = nullptr;
+    std::string squeezedName{}; // Canvas's "leeann": to compare letters with, never to show
+    bool late = false;          // the platform marked it as handed in late
+    bool blind = false;         // a participant word or Canvas's "anon" in place of the name
 };
 
 // Where one copy of a block or header stands.
@@ -125,11 +130,6 @@ struct FileFinding {
     std::uint32_t line = 0;
     std::string what;
 };
-// A file that is not a record file: no part of it reads as a record block.
-struct Skipped {
-    std::string file; // as the report shows it
-    std::string why;
-};
 
 struct ClockFinding {
     StudentId student;
@@ -144,6 +144,7 @@ public:
     std::vector<Problem> problems;
     std::size_t filesFound = 0;
     std::size_t recordFilesRead = 0;
+    std::uint64_t expanded = 0; // bytes read out of archives
 
     Table<LineId, std::string> lines;            // interned bank lines and current lines
     Table<StudentId, Student> students;          // by name

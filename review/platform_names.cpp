@@ -4,18 +4,55 @@
 #include <algorithm>
 #include <vector>
 
+#include "review/platform_strings.h"
+
 namespace qa::review {
 namespace {
+
+// A name part as the platform's file names carry it: Moodle takes out
+// control characters and & < > " ` | ' : \ / ("Teilnehmer/in" becomes
+// "Teilnehmerin"), and a name's "_" becomes a blank.
+std::string asInFileNames(std::string_view word)
+{
+    std::string out;
+    for (char c : word)
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F &&
+            std::string_view("&<>\"`|':\\/").find(c) == std::string_view::npos)
+            out += c == '_' ? ' ' : c;
+    return out;
+}
+
+// Under blind marking Moodle's "download all submissions" puts its word for
+// a participant (the assignment's "participant" string, in the language of
+// whoever downloads) in place of the name.
+bool participantWord(std::string_view name)
+{
+    const std::vector<std::string_view>& words = participantWords();
+    return std::any_of(words.begin(), words.end(), [&](std::string_view w) { return asInFileNames(w) == name; });
+}
 
 bool allDigits(std::string_view s)
 {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+bool lowerAlnum(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+bool alnum(char c)
+{
+    return lowerAlnum(c) || (c >= 'A' && c <= 'Z');
+}
+
+// Canvas's squeezed sortable name: lower case letters and digits, and
+// letters outside ASCII as they are (UTF-8).
 bool nameOfCanvas(std::string_view s)
 {
-    return !s.empty() && std::all_of(s.begin(), s.end(),
-                                     [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); });
+    return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+        return lowerAlnum(c) || static_cast<unsigned char>(c) >= 0x80;
+    });
 }
 
 std::vector<std::string_view> split(std::string_view s, char by)
@@ -46,31 +83,40 @@ bool moodle(std::string_view s, bool folder, NameParts& out)
     const std::string_view rest = s.substr(second + kMark.size());
     if (folder ? !(rest.empty() || rest == "_") : (rest.size() < 2 || rest[0] != '_'))
         return false;
+    const std::string_view name = s.substr(0, first);
     out.platform = "Moodle";
-    out.submitterName = std::string(s.substr(0, first));
+    out.blind = participantWord(name);
+    out.submitterName = out.blind ? std::string() : std::string(name);
     out.submitterId = std::string(s.substr(first + 1, second - first - 1));
     if (!folder)
         out.original = std::string(rest.substr(1));
     return true;
 }
 
-// "<name>[_LATE]_<user id>_<attachment id>_<original>", the name in lower
-// case letters and digits.
+// "<name>[_LATE]_<user id>_<attachment id>_<original>", or
+// "anon_<id>[_LATE]_<attachment id>_<original>".
 bool canvas(std::string_view s, NameParts& out)
 {
-    std::vector<std::string_view> parts = split(s, '_');
-    std::size_t k = 1;
-    if (parts.size() < 4 || !nameOfCanvas(parts[0]))
+    const std::vector<std::string_view> parts = split(s, '_');
+    const bool anon = parts.size() >= 4 && parts[0] == "anon" && !parts[1].empty() &&
+                      std::all_of(parts[1].begin(), parts[1].end(), alnum);
+    if (parts.size() < 4 || !(anon || nameOfCanvas(parts[0])))
         return false;
-    if (parts[k] == "LATE" || parts[k] == "late")
-        ++k;
-    if (parts.size() < k + 3 || !allDigits(parts[k]) || !allDigits(parts[k + 1]))
+    std::size_t k = anon ? 2 : 1; // past the name, or past "anon" and its id
+    const bool late = parts[k] == "LATE";
+    k += late;
+    const std::size_t ids = anon ? 1 : 2; // the user id (not under anonymous grading) and the attachment's
+    if (parts.size() < k + ids + 1 || !allDigits(parts[k]) || (ids == 2 && !allDigits(parts[k + 1])))
         return false;
     out.platform = "Canvas";
-    out.submitterName = std::string(parts[0]);
-    out.submitterId = std::string(parts[k]);
-    const std::size_t skip =
-        parts[0].size() + 1 + (k == 2 ? parts[1].size() + 1 : 0) + parts[k].size() + 1 + parts[k + 1].size() + 1;
+    out.late = late;
+    out.blind = anon;
+    out.submitterId = std::string(anon ? parts[1] : parts[k]);
+    if (!anon)
+        out.squeezedName = std::string(parts[0]);
+    std::size_t skip = 0;
+    for (std::size_t p = 0; p < k + ids; ++p)
+        skip += parts[p].size() + 1;
     out.original = std::string(s.substr(skip));
     return true;
 }

@@ -34,6 +34,7 @@ Summary Review::summary() const
     s.problems = model_->problems.size();
     s.findings = model_->findings();
     s.skipped = model_->skipped.size();
+    s.expanded = model_->expanded;
     if (model_->assignments.empty())
         for (const std::string& a : model_->assignmentsSeen)
             s.otherAssignments.push_back(text::toUtf8(a));
@@ -43,6 +44,11 @@ Summary Review::summary() const
 const std::vector<Problem>& Review::problems() const
 {
     return model_->problems;
+}
+
+const std::vector<Skipped>& Review::skipped() const
+{
+    return model_->skipped;
 }
 
 std::vector<std::filesystem::path> Review::inputFiles() const

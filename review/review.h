@@ -36,6 +36,29 @@ struct Problem {
     std::string what;
 };
 
+// A file that is not a record file (no part of it reads as a record block),
+// or an archive's member left unread: too large, too deep, or past what one
+// run reads out of archives.
+struct Skipped {
+    std::string file; // as the report shows it
+    std::string why;
+    bool unread = false;
+};
+
+// How far archives are read. A record file is plain text a student typed:
+// a term's master file is well under a megabyte, so a member of more than
+// `recordFile` bytes is not one, and is skipped unread once its header or its
+// first bytes show its size. An archive inside one (a ZIP per student) may
+// hold more, up to `archive`. All archives of one run expand to at most
+// `budget` bytes, and an archive is read at most `depth` deep (one inside
+// the download, none inside that).
+struct ArchiveLimits {
+    std::uint64_t recordFile = std::uint64_t{8} << 20;
+    std::uint64_t archive = std::uint64_t{256} << 20;
+    std::uint64_t budget = std::uint64_t{512} << 20;
+    int depth = 2;
+};
+
 struct Options {
     // Record files or folders (read with their subfolders).
     std::vector<std::filesystem::path> inputs;
@@ -49,6 +72,7 @@ struct Options {
     // The file calls the inputs are listed and read with; the system's when
     // none is given.
     FileOps* fileOps = nullptr;
+    ArchiveLimits archiveLimits{};
 };
 
 // What the report holds, in numbers (for a window or a message).
@@ -59,9 +83,10 @@ struct Summary {
     std::size_t assignments = 0;
     std::size_t responses = 0; // after duplicates are counted once
     std::size_t notes = 0;
-    std::size_t problems = 0; // unreadable parts and files
-    std::size_t findings = 0; // check results (file names, code lines, same and near-identical answers, clocks)
-    std::size_t skipped = 0;  // files that are not record files
+    std::size_t problems = 0;   // unreadable parts and files
+    std::size_t findings = 0;   // check results (file names, code lines, same and near-identical answers, clocks)
+    std::size_t skipped = 0;    // files that are not record files
+    std::uint64_t expanded = 0; // bytes read out of archives
     // With an assignment asked for: the assignments the headers name, when
     // that one is not among them.
     std::vector<std::string> otherAssignments;
@@ -86,6 +111,7 @@ public:
     Summary summary() const;
     // Unreadable parts and files, sorted by file and line.
     const std::vector<Problem>& problems() const;
+    const std::vector<Skipped>& skipped() const;
     // Every file found under the inputs, read or not.
     std::vector<std::filesystem::path> inputFiles() const;
 

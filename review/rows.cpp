@@ -98,9 +98,24 @@ const std::vector<Column>& answerColumns()
          [](S s, R r) { return s.model.students[r.student].submittedBy; }},
         {"Submitter id", CellKind::Text, 12, false,
          [](S s, R r) { return s.model.students[r.student].submitterIds; }},
+        {"Late", CellKind::Text, 6, false,
+         [](S s, R r) { return std::string(lateFiles(s.model, r.student, r.assignment).empty() ? "" : "late"); }},
         {"Notes", CellKind::Text1252, 40, true, notes},
     };
     return columns;
+}
+
+std::vector<FileId> lateFiles(const Model& m, StudentId student, AssignmentId assignment)
+{
+    std::vector<FileId> out;
+    for (ItemId i : m.students[student].items)
+        if (assignment.none() || m.items[i].assignment == assignment)
+            for (const Place& p : m.items[i].at)
+                if (m.files[p.file].late)
+                    out.push_back(p.file);
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
 }
 
 void forEachAnswerRow(const Model& m, const std::function<void(const AnswerRow&)>& visit)

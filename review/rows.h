@@ -62,6 +62,10 @@ GivenMark givenMark(const Marking* marking, const Model& model, AssignmentId a, 
 // Mark note ("marked an earlier version") at the end.
 std::vector<Column> columnsFor(const RowSource& source);
 
+// The files holding the student's work (in `assignment`, or in any when it
+// is none) that the platform marked as handed in late, in file order.
+std::vector<FileId> lateFiles(const Model& model, StudentId student, AssignmentId assignment = {});
+
 // Every row: student by student (by name), then assignment, then question in
 // bank order, then the lines not in the bank that the student responded to.
 void forEachAnswerRow(const Model& model, const std::function<void(const AnswerRow&)>& visit);

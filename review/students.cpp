@@ -101,17 +101,21 @@ void Assembler::nameFindings(Model& m, const std::vector<std::string>& keys)
         if (alike > 1)
             find(r.at, "one of " + std::to_string(alike) + " students named " + inQuotes(st.name) +
                            ", told apart by the submitter id " + file.submitterId);
-        if (file.submitterName.empty())
+        if (file.submitterId.empty())
             continue;
-        const std::string by = file.submitterName + " (" + file.submitterId + ")";
+        // No name where the platform gave none (blind marking) or only
+        // Canvas's squeezed one: the id alone.
+        const std::string submitter = text::toCp1252(file.submitterName, nullptr);
+        const std::string by = submitter + " (" + file.submitterId + ")";
         if (submitters_[r.student].insert(by).second) {
-            st.submittedBy += (st.submittedBy.empty() ? "" : "; ") + file.submitterName;
+            if (!submitter.empty())
+                st.submittedBy += (st.submittedBy.empty() ? "" : "; ") + submitter;
             st.submitterIds += (st.submitterIds.empty() ? "" : "; ") + file.submitterId;
         }
-        if (squash(file.submitterName) == squash(spelt))
+        if (submitter.empty() || squash(submitter) == squash(spelt))
             continue;
         find(r.at, "handed in by " + text::toUtf8(by) + "; its headers name " + text::toUtf8(spelt));
-        handedIn_.push_back({file.submitterName, file.submitterId, r.assignment});
+        handedIn_.push_back({submitter, file.submitterId, r.assignment});
     }
 }
 

@@ -95,15 +95,15 @@ TEST(ReviewCsv, AnEmptyResponseIsNoAnswerAndEachFileIsListedOnce)
     writeCsvExport(m, out);
     const std::string files = "masterFile_Ann_Lee.txt; send_0307Ann_Lee.txt";
     EXPECT_EQ(out.str(), "\xEF\xBB\xBFStudent,Initials,Assignment,Question,Question text,Status,Answer,Answered,"
-                         "Revisions,Files,Submitted by,Submitter id,Notes\r\n"
+                         "Revisions,Files,Submitted by,Submitter id,Late,Notes\r\n"
                          "Ann Lee,AL,001,1,1. First,answered,first,1970-01-01 00:01:41,1," +
                              files +
-                             ",,,\r\n"
+                             ",,,,\r\n"
                              "Ann Lee,AL,001,2,2. Second,empty,,,0," +
                              files +
-                             ",,,\r\n"
+                             ",,,,\r\n"
                              "Ann Lee,AL,001,,9. Not ours,answered,to a line,1970-01-01 00:02:02,1," +
-                             files + ",,,\r\n");
+                             files + ",,,,\r\n");
 }
 
 // The CSV of the findings class, byte for byte as kept in

@@ -579,7 +579,7 @@ TEST(MarkingCommandLine, PlatformNamedFilesGiveTheZipFoldersAndTheWorksheetRows)
     EXPECT_EQ(e.str(), "");
     // The two of one name each have their own mark in the CSV.
     const std::string rows = slurp(dir.path / "out/rows.csv");
-    for (const char* own : {",12345,,2,2,Fine,\r\n", ",12399,,0.5,2,,\r\n"})
+    for (const char* own : {",12345,,,2,2,Fine,\r\n", ",12399,,,0.5,2,,\r\n"}) // Late, Notes empty
         EXPECT_NE(rows.find(own), std::string::npos) << own << "\n" << rows;
 #ifdef QA_HAVE_LIBARCHIVE
     const std::string zip = slurp(dir.path / "out/fb/feedback-001.zip");

@@ -98,7 +98,7 @@ std::size_t count(const std::string& hay, const std::string& needle)
 
 const std::vector<std::string> kHeader = {
     "Student",  "Initials",  "Assignment", "Question",     "Question text", "Status", "Answer",
-    "Answered", "Revisions", "Files",      "Submitted by", "Submitter id",  "Notes"};
+    "Answered", "Revisions", "Files",      "Submitted by", "Submitter id",  "Late",   "Notes"};
 
 // The row of a student and question number.
 const std::vector<std::string>* rowOf(const Rows& rows, const std::string& student, const std::string& question)

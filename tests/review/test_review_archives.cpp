@@ -4,17 +4,21 @@
 // it, and reading goes on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 
 #include "review/review.h"
+#include "review/stages.h"
 #include "support/record_class.h"
 
 #if QA_HAVE_LIBARCHIVE
 #include <archive.h>
 #include <archive_entry.h>
 #include <locale.h>
+#include <zlib.h>
 #endif
 
 namespace {
@@ -68,6 +72,89 @@ std::string archiveOf(const Members& members, const char* format, bool stored = 
     return out;
 }
 
+// A ZIP written byte by byte, as other compressors write them: names as
+// given (flagged as UTF-8 or not), and sizes as given, true or not.
+struct ZipMember {
+    std::string name;
+    std::string data; // as stored: deflated when `deflated`
+    std::uint32_t crc = 0;
+    std::uint32_t size = 0; // what the headers say it expands to
+    bool deflated = false;
+    bool utf8 = false;
+};
+
+ZipMember stored(std::string name, std::string data, bool utf8 = false)
+{
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+    const auto size = static_cast<std::uint32_t>(data.size());
+    return {std::move(name), std::move(data), crc, size, false, utf8};
+}
+
+// Raw deflate of `times` copies of `bytes`.
+std::string deflated(const std::string& bytes, std::size_t times)
+{
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    std::string out;
+    char buf[1 << 16];
+    for (std::size_t k = 0; k <= times; ++k) {
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+        z.avail_in = k < times ? static_cast<uInt>(bytes.size()) : 0;
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(buf);
+            z.avail_out = sizeof buf;
+            deflate(&z, k < times ? Z_NO_FLUSH : Z_FINISH);
+            out.append(buf, sizeof buf - z.avail_out);
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    return out;
+}
+
+std::string zipOf(const std::vector<ZipMember>& members)
+{
+    std::string out, central;
+    auto put = [](std::string& to, std::uint32_t v, int bytes) {
+        for (int k = 0; k < bytes; ++k)
+            to += static_cast<char>((v >> (8 * k)) & 0xFF);
+    };
+    for (const ZipMember& m : members) {
+        const auto offset = static_cast<std::uint32_t>(out.size());
+        for (std::string* to : {&out, &central}) {
+            put(*to, to == &out ? 0x04034b50 : 0x02014b50, 4);
+            if (to == &central)
+                put(*to, 20, 2); // made by: MS-DOS
+            put(*to, 20, 2);
+            put(*to, m.utf8 ? 0x800 : 0, 2);
+            put(*to, m.deflated ? 8 : 0, 2);
+            put(*to, 0, 2);    // time
+            put(*to, 0x21, 2); // 1980-01-01
+            put(*to, m.crc, 4);
+            put(*to, static_cast<std::uint32_t>(m.data.size()), 4);
+            put(*to, m.size, 4);
+            put(*to, static_cast<std::uint32_t>(m.name.size()), 2);
+            put(*to, 0, 2);
+            if (to == &central) {
+                put(*to, 0, 2 + 2 + 2 + 4); // comment, disk, attributes
+                put(*to, offset, 4);
+            }
+            *to += m.name;
+        }
+        out += m.data;
+    }
+    const auto at = static_cast<std::uint32_t>(out.size());
+    out += central;
+    put(out, 0x06054b50, 4);
+    put(out, 0, 4);
+    put(out, static_cast<std::uint32_t>(members.size()), 2);
+    put(out, static_cast<std::uint32_t>(members.size()), 2);
+    put(out, static_cast<std::uint32_t>(central.size()), 4);
+    put(out, at, 4);
+    put(out, 0, 2);
+    return out;
+}
+
 // The CSV's cells up to Revisions: the files are named apart.
 std::string cells(const fs::path& input, review::Summary& summary,
                   std::vector<review::Problem>* problems = nullptr)
@@ -83,7 +170,7 @@ std::string cells(const fs::path& input, review::Summary& summary,
     std::string rows, line;
     std::istringstream in(csv.str());
     while (std::getline(in, line)) {
-        for (int k = 0; k < 4; ++k)
+        for (int k = 0; k < 5; ++k)
             line.erase(line.rfind(','));
         rows += line + "\n";
     }
@@ -148,6 +235,156 @@ TEST(ReviewArchives, ADownloadReadsAsTheExtractedFiles)
     ASSERT_FALSE(problems.empty());
     EXPECT_EQ(problems.front().file.substr(0, 7), "cut.zip");
     fs::remove_all(dir);
+}
+
+TEST(ReviewArchives, MemberNamesInTheirCodePageAndNestedArchivesKeepTheParticipant)
+{
+    const auto q = qa::testing::builtinQuestions();
+    qa::testing::RecordClass cls;
+    cls.respond(cls.start("S\xF8ren Holm", "SH", "\xC1"), q[0], "one");
+    cls.respond(cls.start("Bo Chen", "BC", "\xC2"), q[1], "two");
+    cls.respond(cls.start("Cy Dunn", "CD", "\xC3"), q[2], "three");
+    const std::string soren = cls.files.at("send_0307S\xF8ren_Holm.txt");
+    // A member name not flagged as UTF-8 is UTF-8 when it reads as such (as
+    // a Mac writes it), else code page 850 (Windows' own compressor in
+    // Western Europe: 0x9B is "\xC3\xB8", where 437 has a cent sign).
+    const std::vector<ZipMember> members = {
+        stored("S\x9Bren Holm_1040005_assignsubmission_file_send_0307S\x9Bren_Holm.txt", soren),
+        stored("S\xC3\xB8ren Holm_1040005_assignsubmission_file_/send_0307S\xC3\xB8ren_Holm.txt", soren),
+        stored("S\xC3\xB8ren Holm_1040005_assignsubmission_file_/send_0307S\xC3\xB8ren_Holm (1).txt", soren, true),
+        // A student's ZIP in a flat download: its member is handed in by her.
+        stored("Bo Chen_1040006_assignsubmission_file_work.zip",
+               zipOf({stored("send_0307Bo_Chen.txt", cls.files.at("send_0307Bo_Chen.txt"))})),
+        // Late, as Canvas marks it.
+        stored("dunncy_LATE_1040007_901_send_0307Cy_Dunn.txt", cls.files.at("send_0307Cy_Dunn.txt")),
+    };
+    std::random_device random;
+    const fs::path dir = fs::temp_directory_path() / ("qa-review-names-" + std::to_string(random()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "class.zip", std::ios::binary) << zipOf(members);
+    review::Model m;
+    review::Options options;
+    options.inputs = {dir / "class.zip"};
+    review::loadModel(m, options);
+    fs::remove_all(dir);
+    std::vector<std::string> got;
+    for (const review::InputFile& f : m.files)
+        got.push_back(f.shown + " | " + f.original + " | " + f.submitterName + " (" + f.submitterId + ")" +
+                      (f.late ? " late" : ""));
+    const std::string soren8 = "S\xC3\xB8ren Holm_1040005_assignsubmission_file_";
+    EXPECT_EQ(
+        got, (std::vector<std::string>{
+                 "class.zip | class.zip |  ()",
+                 "class.zip/" + soren8 +
+                     "send_0307S\xC3\xB8ren_Holm.txt | send_0307S\xC3\xB8ren_Holm.txt | "
+                     "S\xC3\xB8ren Holm (1040005)",
+                 "class.zip/" + soren8 +
+                     "/send_0307S\xC3\xB8ren_Holm.txt | send_0307S\xC3\xB8ren_Holm.txt | "
+                     "S\xC3\xB8ren Holm (1040005)",
+                 "class.zip/" + soren8 +
+                     "/send_0307S\xC3\xB8ren_Holm (1).txt | send_0307S\xC3\xB8ren_Holm.txt | "
+                     "S\xC3\xB8ren Holm (1040005)",
+                 "class.zip/Bo Chen_1040006_assignsubmission_file_work.zip | work.zip | Bo Chen (1040006)",
+                 "class.zip/Bo Chen_1040006_assignsubmission_file_work.zip/send_0307Bo_Chen.txt | "
+                 "send_0307Bo_Chen.txt | Bo Chen (1040006)",
+                 "class.zip/dunncy_LATE_1040007_901_send_0307Cy_Dunn.txt | send_0307Cy_Dunn.txt |  (1040007) late",
+             }));
+    EXPECT_EQ(m.recordFilesRead, 5u);
+    EXPECT_TRUE(m.problems.empty()) << m.problems.front().what;
+    EXPECT_TRUE(m.names.empty()) << m.names.front().what;
+    // The late file: named in the report, and its student's rows marked.
+    std::ostringstream csv, html;
+    review::writeCsvExport(m, csv);
+    review::writeHtmlReport(m, html, "2026-03-09 12:00");
+    std::istringstream rows(csv.str());
+    std::map<std::string, std::string> late; // student -> the Late cells of the rows, "|" after each
+    for (std::string line; std::getline(rows, line);) {
+        // ...,Submitter id,Late,Notes\r: the notes are empty here.
+        const std::size_t notes = line.rfind(','), at = line.rfind(',', notes - 1);
+        late[line.substr(0, line.find(','))] += line.substr(at + 1, notes - at - 1) + "|";
+    }
+    EXPECT_EQ(late["Bo Chen"], std::string(q.size(), '|'));
+    std::string cy;
+    for (std::size_t k = 0; k < q.size(); ++k)
+        cy += "late|";
+    EXPECT_EQ(late["Cy Dunn"], cy);
+    EXPECT_NE(html.str().find("Handed in late, as the platform marked it: "
+                              "class.zip/dunncy_LATE_1040007_901_send_0307Cy_Dunn.txt<"),
+              std::string::npos);
+}
+
+// ZIPs of ZIPs of a member that expands from a little to 64 MiB of zeros,
+// its headers saying it holds 1,000 bytes (one in each ZIP says the truth):
+// 8 GiB from a few KB. The run reads no more than its budget, and names
+// every member it leaves with the reason.
+TEST(ReviewArchives, ABombIsRefusedWithinTheBudget)
+{
+    const std::string zeros(std::size_t{1} << 20, '\0');
+    const std::string leaf = deflated(zeros, 64);
+    uLong crc = 0;
+    for (int k = 0; k < 64; ++k)
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(zeros.size()));
+    const auto leafCrc = static_cast<std::uint32_t>(crc);
+    std::vector<ZipMember> inner;
+    for (int k = 0; k < 16; ++k)
+        inner.push_back({"send_0307Leaf_" + std::to_string(k) + ".txt", leaf, leafCrc, k == 0 ? 64u << 20 : 1000u,
+                         true, false});
+    // And a ZIP in the ZIP in the download: one deeper than archives are read.
+    inner.push_back(stored("deeper.zip", zipOf({stored("inner.zip", zipOf({stored("send_0307A.txt", "x")}))})));
+    const std::string innerZip = zipOf(inner);
+    std::vector<ZipMember> outer;
+    for (int k = 0; k < 8; ++k) {
+        ZipMember z = stored("student" + std::to_string(k) + ".zip", innerZip);
+        z.data = deflated(innerZip, 1);
+        z.deflated = true;
+        outer.push_back(z);
+    }
+    const std::string bomb = zipOf(outer);
+    EXPECT_LT(bomb.size(), 40u << 10);
+    std::random_device random;
+    const fs::path dir = fs::temp_directory_path() / ("qa-review-bomb-" + std::to_string(random()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "bomb.zip", std::ios::binary) << bomb;
+    review::Model m;
+    review::Options options;
+    options.inputs = {dir / "bomb.zip"};
+    review::loadModel(m, options);
+    fs::remove_all(dir);
+    const review::ArchiveLimits limits;
+    EXPECT_LE(m.expanded, limits.budget);
+    EXPECT_GT(m.expanded, limits.budget - limits.recordFile - (64u << 10));
+    EXPECT_EQ(m.recordFilesRead, 0u);
+    const std::string spent = "not read: the archives of this run have given 512 MiB, the most one run reads";
+    const std::map<std::string, int> reasons = {
+        {"64 MiB: more than the 8 MiB a record file (text a student typed) may hold; not read",
+         0},                                                                                // by its header
+        {"more than the 8 MiB a record file (text a student typed) may hold; not read", 0}, // by its bytes
+        {"an archive inside an archive inside an archive: archives are read 2 deep, no deeper", 0},
+        {spent, 0}};
+    std::map<std::string, int> why = reasons, under;
+    for (const review::Skipped& s : m.skipped) {
+        EXPECT_TRUE(reasons.count(s.why)) << s.file << ": " << s.why;
+        ++why[s.why];
+        const std::size_t zip = s.file.find(".zip/", 9);
+        ++under[zip == std::string::npos ? "" : s.file.substr(0, zip + 4)];
+    }
+    for (const auto& [reason, n] : why)
+        EXPECT_GT(n, 0) << reason;
+    // Each ZIP in the download is read, every member of it left and named,
+    // or left unread itself once the budget is spent.
+    int read = 0;
+    for (const review::InputFile& f : m.files)
+        if (std::count(f.shown.begin(), f.shown.end(), '/') == 1) {
+            ++read;
+            EXPECT_EQ(under[f.shown], 17) << f.shown;
+        }
+    EXPECT_GT(read, 0);
+    EXPECT_EQ(read + under[""], 8);
+    std::size_t said = 0;
+    for (const review::Problem& p : m.problems)
+        said += p.what == "the archives of this run have given 512 MiB, the most one run reads: what is left of "
+                          "them is not read";
+    EXPECT_EQ(said, 1u);
 }
 
 #endif

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "records/record_reader.h"
+#include "review/findings.h"
 #include "review/similar.h"
 #include "review/stages.h"
 #include "support/record_bytes.h"
@@ -345,33 +346,80 @@ TEST(ReviewFiles, APipeSaysWhatItIsAndALinkOutOfTheInputIsNotFollowed)
 
 TEST(ReviewNames, AsPlatformsAndDownloadsGiveThem)
 {
+    // Flags: L late, B blind (no name given); platform M Moodle, C Canvas.
     struct Case {
-        const char* path;
+        std::string path;
         const char* original;
-        const char* submitter;
+        std::string submitter;
         const char* id;
+        const char* how; // platform and flags
+        const char* squeezed = "";
     } cases[] = {
-        {"Ann Lee_12345_assignsubmission_file_send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "Ann Lee", "12345"},
-        {"Ann Lee_12345_assignsubmission_file/send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "Ann Lee", "12345"},
+        {"Ann Lee_12345_assignsubmission_file_send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "Ann Lee", "12345",
+         "M"},
+        {"Ann Lee_12345_assignsubmission_file/send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "Ann Lee", "12345",
+         "M"},
         {"all/Ann Lee_12345_assignsubmission_file_/work/send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "Ann Lee",
-         "12345"},
-        {"annlee_LATE_12345_678_send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "annlee", "12345"},
-        {"annlee_12345_678_send_1207Ann_Lee-1.txt", "send_1207Ann_Lee.txt", "annlee", "12345"},
-        {"send_1207Ann_Lee (1).txt", "send_1207Ann_Lee.txt", "", ""},
-        {"send_1207Ann_Lee(12).txt", "send_1207Ann_Lee.txt", "", ""},
-        {"send_1207Ann_Lee-2.txt", "send_1207Ann_Lee.txt", "", ""},
-        {"masterFile_Ann_Lee.txt", "masterFile_Ann_Lee.txt", "", ""},
-        {"Ann_Lee_x_assignsubmission_file_send.txt", "Ann_Lee_x_assignsubmission_file_send.txt", "", ""},
+         "12345", "M"},
+        // Kept whole in UTF-8: accents (the apostrophe the platform takes out), and names outside Windows-1252.
+        {"Se\xC3\xA1n OBrien_1040002_assignsubmission_file_send_1207Se\xC3\xA1n_OBrien.txt",
+         "send_1207Se\xC3\xA1n_OBrien.txt", "Se\xC3\xA1n OBrien", "1040002", "M"},
+        {"\xC5\x81ukasz Wi\xC5\x9Bniewski_1040017_assignsubmission_file/send_1207Lukasz.txt",
+         "send_1207Lukasz.txt", "\xC5\x81ukasz Wi\xC5\x9Bniewski", "1040017", "M"},
+        {"\xE7\x8E\x8B\xE8\x8A\xB3_1040020_assignsubmission_file_/send_1207Wang_Fang.txt",
+         "send_1207Wang_Fang.txt", "\xE7\x8E\x8B\xE8\x8A\xB3", "1040020", "M"},
+        // Blind: the participant word, in the language of whoever downloaded.
+        {"Participant_1040001_assignsubmission_file/send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "", "1040001",
+         "MB"},
+        {"Teilnehmerin_1040001_assignsubmission_file_send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "", "1040001",
+         "MB"},
+        // Canvas: a squeezed sortable name is no name to show; accents kept; late; anonymous grading.
+        {"leeann_LATE_12345_678_send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "", "12345", "CL", "leeann"},
+        {"leeann_12345_678_send_1207Ann_Lee-1.txt", "send_1207Ann_Lee.txt", "", "12345", "C", "leeann"},
+        {"n\xC3\xBA\xC3\xB1"
+         "ezzo\xC3\xAB_1040003_901_send_1207Zo\xC3\xAB_N\xC3\xBA\xC3\xB1"
+         "ez.txt",
+         "send_1207Zo\xC3\xAB_N\xC3\xBA\xC3\xB1"
+         "ez.txt",
+         "", "1040003", "C",
+         "n\xC3\xBA\xC3\xB1"
+         "ezzo\xC3\xAB"},
+        {"anon_x7Kp2_678_send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "", "x7Kp2", "CB"},
+        {"anon_x7Kp2_LATE_678_send_1207Ann_Lee.txt", "send_1207Ann_Lee.txt", "", "x7Kp2", "CLB"},
+        // Copies, and names of no platform.
+        {"send_1207Ann_Lee (1).txt", "send_1207Ann_Lee.txt", "", "", ""},
+        {"send_1207Ann_Lee(12).txt", "send_1207Ann_Lee.txt", "", "", ""},
+        {"send_1207Ann_Lee-2.txt", "send_1207Ann_Lee.txt", "", "", ""},
+        {"masterFile_Ann_Lee.txt", "masterFile_Ann_Lee.txt", "", "", ""},
+        {"Ann_Lee_x_assignsubmission_file_send.txt", "Ann_Lee_x_assignsubmission_file_send.txt", "", "", ""},
         {"Ann Lee_12345_assignsubmission_onlinetext_onlinetext.html",
-         "Ann Lee_12345_assignsubmission_onlinetext_onlinetext.html", "", ""},
-        {"Ann Lee_12345_assignsubmission_file_(1).txt", "(1).txt", "Ann Lee", "12345"},
+         "Ann Lee_12345_assignsubmission_onlinetext_onlinetext.html", "", "", ""},
+        {"Ann Lee_12345_assignsubmission_file_(1).txt", "(1).txt", "Ann Lee", "12345", "M"},
     };
-    for (const Case& c : cases) {
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    // The participant word of every language the platform's packs hold, as its
+    // download writes it into a folder's name (without "/" and the like).
+    for (const char* word :
+         {"\xD8\xA7\xD9\x84\xD9\x85\xD8\xB4\xD8\xA7\xD8\xB1\xD9\x83",
+          "\xCE\xA3\xCF\x85\xCE\xBC\xCE\xBC\xCE\xB5\xCF\x84\xCE\xAD\xCF\x87\xCE\xBF\xCE\xBD\xCF\x84\xCE\xB1\xCF"
+          "\x82",
+          "Participante", "Partaidea", "Partecipante", "\xE5\x8F\x82\xE5\x8A\xA0\xE8\x80\x85",
+          "\xEC\xB0\xB8\xEA\xB0\x80\xEC\x9E\x90", "Dalyvis", "Deelnemer",
+          "\xD0\xA3\xD1\x87\xD0\xB0\xD1\x81\xD1\x82\xD0\xBD\xD0\xB8\xD0\xBA", "Deltagare",
+          "Kat\xC4\xB1l\xC4\xB1mc\xC4\xB1", "\xD0\xA3\xD1\x87\xD0\xB0\xD1\x81\xD0\xBD\xD0\xB8\xD0\xBA",
+          "\xD8\xB4\xD8\xB1\xDB\x8C\xDA\xA9", "\xE5\x8F\x82\xE4\xB8\x8E\xE4\xBA\xBA"})
+        all.push_back({std::string(word) + "_7_assignsubmission_file_/send_1207Ann_Lee.txt",
+                       "send_1207Ann_Lee.txt", "", "7", "MB"});
+    for (const Case& c : all) {
         InputFile f;
         nameFile(f, c.path);
+        const std::string how =
+            std::string(f.platform ? f.platform : "").substr(0, 1) + (f.late ? "L" : "") + (f.blind ? "B" : "");
         EXPECT_EQ(f.original, c.original) << c.path;
         EXPECT_EQ(f.submitterName, c.submitter) << c.path;
         EXPECT_EQ(f.submitterId, c.id) << c.path;
+        EXPECT_EQ(how, c.how) << c.path;
+        EXPECT_EQ(f.squeezedName, c.squeezed) << c.path;
     }
 }
 
@@ -421,6 +469,15 @@ TEST(ReviewStudents, OneStudentOneRow)
     std::sort(got.begin(), got.end());
     std::sort(want.begin(), want.end());
     EXPECT_EQ(got, want);
+    // Each is a row for the workbook's "Checks" as well.
+    std::vector<std::string> checks;
+    for (const FindingRow& f : findingRows(m))
+        if (f.check == "Names: who handed in, spellings, one name for two students")
+            checks.push_back(f.places + ": " + f.detail);
+    std::sort(checks.begin(), checks.end());
+    for (std::string& w : want)
+        w.insert(w.find(": "), ":" + std::to_string(1)); // the header's line
+    EXPECT_EQ(checks, want);
     // Bo has a row of his own in the grid; no file-name finding for the platform's names.
     std::size_t rows = 0;
     for (const Row& row : m.assignments[AssignmentId(0u)].rows)
@@ -497,7 +554,7 @@ TEST(ReviewFiles, ArchivesOtherFilesAndRenamedFilesReadAsTheExtractedClass)
         std::string rows, line;
         std::istringstream in(csv.str());
         while (std::getline(in, line)) { // the cells up to Revisions; the files are named apart
-            for (int k = 0; k < 4; ++k)
+            for (int k = 0; k < 5; ++k)
                 line.erase(line.rfind(','));
             rows += line + "\n";
         }

@@ -62,6 +62,18 @@ void Tutor::refuseUnencodable(const std::u32string& characters)
 
 void Tutor::notRecorded(const RuntimeError& error)
 {
+    const std::string& part = platform_.files.partlyWritten();
+    if (!part.empty()) {
+        platform_.dialogs.message(
+            "Your text was not recorded: " + fileProblem(error) + " could not be written. The file \"" +
+            text::toCp1252(part, nullptr) +
+            "\" holds part of a recording that could not be taken out of it again. That part is kept in "
+            "mind and will be put right as soon as the file can be written: at your next recording, or the "
+            "next start of QA Tutor.\r\n\r\nYour text is still in the answer box. Check that the folder of "
+            "your record files can be reached (plug in the stick, or connect to the share), then click the "
+            "button again.");
+        return;
+    }
     platform_.dialogs.message(
         "Your text was not recorded: " + fileProblem(error) +
         " could not be written. No record file was changed.\r\n\r\nYour text is still in the "

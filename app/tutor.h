@@ -129,7 +129,8 @@ private:
     UnrecordedText unrecorded_{platform_.files, platform_.clock};
     BankLoader bankLoader_;
     bool ended_ = false;
-    bool draftsOffSaid_ = false; // the student knows drafts cannot be kept
+    bool draftsOffSaid_ = false;    // the student knows drafts cannot be kept
+    bool unsettledAtStart_ = false; // the start-up repair left a recording to put right
 };
 
 } // namespace qa

@@ -123,6 +123,7 @@ void Tutor::repairCutRecordings()
     // back once the window is shown.
     const std::vector<RuntimeError> unsettled =
         platform_.files.repairAbandoned([this](const CutRecording& cut) { return unrecorded_.setAside(cut); });
+    unsettledAtStart_ = !unsettled.empty();
     for (const RuntimeError& e : unsettled)
         platform_.dialogs.message(
             "A recording that a crash cut short could not be repaired: the file \"" +
@@ -165,7 +166,10 @@ void Tutor::restoreDraft()
 {
     std::optional<std::string> master;
     try {
-        if (!session_.paths().master.empty())
+        // While a recording cut short is still to be put right, its text
+        // may stand in the master file as a torn block: nothing is taken as
+        // recorded, so the draft stays.
+        if (!session_.paths().master.empty() && !unsettledAtStart_)
             master = platform_.files.readAll(session_.paths().master);
     } catch (const RuntimeError&) {
         // Unread, nothing is taken as recorded: the text comes back.

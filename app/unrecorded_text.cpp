@@ -238,13 +238,9 @@ std::optional<KeptText> UnrecordedText::settle(const std::optional<std::string>&
         }
         left.push_back(k);
     }
-    if (!draft) {
-        drop();
-        return std::nullopt;
-    }
     // The draft lands before the set-aside text goes: a kill in between
     // leaves both, and the next start finds them the same.
-    if (taken && !write(*draft))
+    if (draft && taken && !write(*draft))
         return draft;
     std::string rest(kAsideHead);
     for (const KeptText& k : left)
@@ -253,6 +249,10 @@ std::optional<KeptText> UnrecordedText::settle(const std::optional<std::string>&
         files_.removeStateFile(name);
     else if (asideFile && rest != *asideFile)
         files_.writeStateFile(name, rest);
+    if (!draft) {
+        drop();
+        return std::nullopt;
+    }
     saved_ = keyOf(*draft);
     return draft;
 }
@@ -313,7 +313,9 @@ void UnrecordedText::recorded(const std::string& line, const std::string& text)
 
 void UnrecordedText::drop()
 {
-    if (draftName_.empty() || saved_ == std::string())
+    // A recording still to be put right may hold this text in part: until it
+    // is, the draft stays.
+    if (draftName_.empty() || saved_ == std::string() || !files_.partlyWritten().empty())
         return;
     files_.removeStateFile(draftName_);
     saved_ = std::string();

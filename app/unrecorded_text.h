@@ -69,7 +69,8 @@ public:
     void recording(const std::string& utf8Box, const std::string& line, long long index);
     // The text is whole in the record files (synced): its draft goes.
     void recorded(const std::string& line, const std::string& text);
-    // The box's text is given up, or holds nothing worth keeping.
+    // The box's text is given up, or holds nothing worth keeping; kept while
+    // a recording of this program is still to be put right.
     void drop();
 
 private:

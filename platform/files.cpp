@@ -24,17 +24,27 @@ bool lockUnsupported(int err)
 // roll back on failure, release. Each step says how it went as a StepResult.
 class AppendSteps {
 public:
-    AppendSteps(Descriptors& fds, Journal& journal, std::vector<JournalPart> parts)
-        : fds_(fds), ops_(fds.ops()), journal_(journal), parts_(std::move(parts)), handles_(parts_.size())
+    AppendSteps(Descriptors& fds, Journal& journal, const KeepCut& keep, std::vector<JournalPart> parts)
+        : fds_(fds), ops_(fds.ops()), journal_(journal), keep_(keep), parts_(std::move(parts)),
+          handles_(parts_.size())
     {
     }
     ~AppendSteps() { release(); }
     AppendSteps(const AppendSteps&) = delete;
     AppendSteps& operator=(const AppendSteps&) = delete;
 
+    // Whether an earlier recording still to be put right refused this one.
+    bool refused() const { return refused_; }
+    // The first file left holding part of this recording: empty when every
+    // file is whole or as it was.
+    const std::string& partlyWritten() const { return partlyWritten_; }
+
     StepResult run()
     {
-        journal_.begin(parts_);
+        if (StepResult earlier = journal_.begin(parts_, keep_); !earlier.ok()) {
+            refused_ = true;
+            return earlier;
+        }
         StepResult result = openAndLock();
         if (result.ok()) {
             journal_.opened(parts_);
@@ -148,8 +158,12 @@ private:
     bool rollBack()
     {
         bool settled = true;
-        for (std::size_t i = 0; i < opened_; ++i)
-            settled = cutBack(i) && settled;
+        for (std::size_t i = 0; i < opened_; ++i) {
+            const bool cut = cutBack(i);
+            if (!cut && settled)
+                partlyWritten_ = parts_[i].host;
+            settled = cut && settled;
+        }
         return settled;
     }
 
@@ -202,9 +216,12 @@ private:
     Descriptors& fds_;
     FileOps& ops_;
     Journal& journal_;
+    const KeepCut& keep_;
     std::vector<JournalPart> parts_;
     std::vector<Handle> handles_;
     std::size_t opened_ = 0;
+    bool refused_ = false;
+    std::string partlyWritten_;
 };
 
 } // namespace
@@ -367,7 +384,14 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
                            "the folder is not the one the session opened: a share may have gone from under it");
     if (keep_)
         journal_.repairAbandoned(keep_, false); // a torn tail of a program gone since, before we append
-    const StepResult result = AppendSteps(fds_, journal_, std::move(noted)).run();
+    AppendSteps steps(fds_, journal_, keep_, std::move(noted));
+    const StepResult result = steps.run();
+    if (result.ok() || !steps.refused())
+        partlyWritten_ = steps.partlyWritten();
+    if (!result.ok() && steps.refused()) {
+        const RuntimeError e = errorFor(result); // the earlier recording's file, not this one's
+        throw RuntimeError(e.number(), e.path(), "an earlier recording is still to be put right: " + e.reason());
+    }
     if (!result.ok())
         raise(result);
 }

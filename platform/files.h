@@ -71,7 +71,16 @@ public:
     // directory holds every part's file and bytes; once the files are locked,
     // also their lengths before the append. The mark goes when the recording
     // is whole, or cut back. Nothing of it waits for a sync.
+    //
+    // A roll-back that cannot cut a file back (a share gone between the
+    // write and the cut) leaves that file named by partlyWritten() and the
+    // journal pending. The next appendAll first puts it right (cut back, its
+    // text to the `keep` of repairAbandoned); while it cannot, that call is
+    // refused with the failure (its step "put right") and nothing is opened.
     void appendAll(const std::vector<AppendPart>& parts);
+    // The host file that holds part of a recording of this program which is
+    // still to be put right; empty when there is none.
+    const std::string& partlyWritten() const { return partlyWritten_; }
 
     // The start-up repair of recordings that a killed program left on the
     // way. Every journal in the state directory of this machine whose program
@@ -139,6 +148,7 @@ private:
     std::string hostTag_; // the machine's part of a temporary file's name
     std::string claimed_; // the name this program holds, if any
     KeepCut keep_;        // where the text of a recording cut short goes
+    std::string partlyWritten_;
     struct Folder {
         std::string host;
         std::uint64_t device = 0, id = 0;

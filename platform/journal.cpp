@@ -218,19 +218,29 @@ Journal::~Journal()
         fds_.ops().unlink(joinPath(dir_.path(), name_));
 }
 
-void Journal::begin(const std::vector<JournalPart>& parts)
+StepResult Journal::begin(const std::vector<JournalPart>& parts, const KeepCut& keep)
 {
     int err = 0;
     fd_ = dir_.open(name_, kOpenRead | kOpenWrite | kOpenCreate | kOpenPrivate, err);
     if (fd_ < 0)
-        return;
+        return {};
     if (maybePending_) {
-        if (const auto text = readWhole(fds_.ops(), fd_))
-            if (const auto left = parseJournal(*text))
-                repairRecording(fds_, *left);
+        StepResult failed;
+        const std::optional<std::string> text = readWhole(fds_.ops(), fd_);
+        const auto left = text ? parseJournal(*text) : std::nullopt;
+        if (!text)
+            failed = {errno != 0 ? errno : EIO, "read", joinPath(dir_.path(), name_)};
+        else if (left && settle(*left, keep, failed) != Settled::Done && failed.ok())
+            failed = {EIO, "keep", dir_.path()};
+        if (!failed.ok()) { // the mark stays for a later begin or start
+            fds_.close(fd_);
+            fd_ = -1;
+            return failed;
+        }
     }
     maybePending_ = true; // until the recording is settled
     write(parts);
+    return {};
 }
 
 // Synced before the first record file is written: a block on disk always
@@ -293,16 +303,16 @@ bool Journal::ours(const std::string& name, bool alsoOurs) const
 
 namespace {
 
-// Whether every folder the journal names can be reached: a share that is not
-// there now keeps its journal for a later start.
-bool reachable(FileOps& ops, const std::vector<JournalPart>& parts)
+// The first file the journal names whose folder cannot be reached (a share
+// that is not there now); nothing when every one can.
+const JournalPart* unreachable(FileOps& ops, const std::vector<JournalPart>& parts)
 {
     for (const JournalPart& p : parts) {
         FileInfo dir;
         if (ops.stat(parentOf(p.host), dir) != 0 || !dir.directory)
-            return false;
+            return &p;
     }
-    return true;
+    return nullptr;
 }
 
 CutRecording cutOf(const std::vector<JournalPart>& parts)
@@ -315,6 +325,23 @@ CutRecording cutOf(const std::vector<JournalPart>& parts)
 }
 
 } // namespace
+
+// A folder not reachable keeps the recording as it is: a file missing from it
+// would be taken for one removed since, and its torn block, once the folder
+// is back, would stand beside the text handed on.
+Journal::Settled Journal::settle(const std::vector<JournalPart>& parts, const KeepCut& keep, StepResult& failed)
+{
+    if (const JournalPart* p = unreachable(fds_.ops(), parts)) {
+        failed = {ENOENT, "open", p->host};
+        return Settled::Unreachable;
+    }
+    const Repaired repaired = repairRecording(fds_, parts, &failed);
+    if (repaired == Repaired::Unsettled)
+        return Settled::Unsettled;
+    if (repaired == Repaired::Cut && keep && !keep(cutOf(parts)))
+        return Settled::NotKept;
+    return Settled::Done;
+}
 
 std::vector<StepResult> Journal::repairAbandoned(const KeepCut& keep, bool alsoOurs)
 {
@@ -334,19 +361,18 @@ std::vector<StepResult> Journal::repairAbandoned(const KeepCut& keep, bool alsoO
         fds_.close(fd);
         if (!text)
             continue; // not read now: it may hold a recording
-        const auto parts = parseJournal(*text);
-        if (parts && !reachable(ops, *parts))
-            continue;
         StepResult failed;
-        const Repaired repaired = parts ? repairRecording(fds_, *parts, &failed) : Repaired::Whole;
-        if (repaired == Repaired::Unsettled) {
+        const auto parts = parseJournal(*text);
+        switch (parts ? settle(*parts, keep, failed) : Settled::Done) {
+        case Settled::Unreachable: continue; // a share not there now: for a later start
+        case Settled::NotKept: continue;     // its text is not safe yet: the next start repairs it again
+        case Settled::Unsettled:
             // Its text is handed on only once its block can be cut: handed
             // on now, it could be recorded again beside the torn block.
             unsettled.push_back(failed);
             continue;
+        case Settled::Done: break;
         }
-        if (repaired == Repaired::Cut && !keep(cutOf(*parts)))
-            continue; // its text is not safe yet: the next start repairs it again
         ops.unlink(joinPath(dir_.path(), name));
         syncDirectory(fds_, dir_.path());
         if (name == name_)

@@ -117,7 +117,10 @@ using KeepCut = std::function<bool(const CutRecording&)>;
 //    here, before the first record file is written.
 // 3. The record files are written and synced.
 // 4. end: the mark at the head is flipped to '-' (idle) with one write; a
-//    roll-back that could not cut leaves it at 'A' for a repair. Then (by
+//    roll-back that could not cut leaves it at 'A' for a repair, and the
+//    process's next begin settles it before anything else (as the start-up
+//    repair would, folders reachable first); while it cannot, that begin
+//    refuses the new recording and the journal stays as it is. Then (by
 //    the tutor) the draft that held the text is removed and its folder
 //    synced; the tutor brought that draft up to the recorded text before 1,
 //    so a kill before its removal leaves a draft that the next start finds
@@ -143,8 +146,11 @@ public:
 
     // Notes a recording. Without a usable state directory the recording goes
     // on unjournalled. A mark this process left pending (a roll-back that
-    // could not cut) is repaired first.
-    void begin(const std::vector<JournalPart>& parts);
+    // could not cut) is settled first, its cut text going to `keep`; while it
+    // cannot be (a folder not reachable, a file that cannot be opened, read,
+    // cut back or synced, its text not kept), nothing is noted and that
+    // failure is returned: the recording must not go on.
+    StepResult begin(const std::vector<JournalPart>& parts, const KeepCut& keep);
     // Notes the files' lengths and identities before the first write, and
     // syncs the journal.
     void opened(const std::vector<JournalPart>& parts);
@@ -165,6 +171,10 @@ public:
 
 private:
     void write(const std::vector<JournalPart>& parts);
+    // Repairs one pending recording; Done once it is whole, or cut and its
+    // text kept (or there was no `keep` to take it).
+    enum class Settled { Done, Unreachable, Unsettled, NotKept };
+    Settled settle(const std::vector<JournalPart>& parts, const KeepCut& keep, StepResult& failed);
     bool ours(const std::string& name, bool alsoOurs) const;
 
     StateDirectory& dir_;

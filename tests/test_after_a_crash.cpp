@@ -403,3 +403,71 @@ TEST(AfterACrash, ASecondKillDuringTheStartUpRepairLosesNothing)
         }
     }
 }
+
+// A share that drops during a recording: the master file's block is written,
+// the send file's write fails and the share is gone before the master file
+// can be cut back. The student is told which file holds part of it; a click
+// again while the share is down is refused the same way; quit with No keeps
+// the draft. Whether the share comes back before the retry or only for the
+// next start, the text ends up whole once in both files, or back in the box.
+TEST(AfterACrash, AShareThatDropsDuringARecordingNeitherLosesNorDoublesIt)
+{
+    for (bool backBeforeRetry : {false, true}) {
+        SCOPED_TRACE(backBeforeRetry ? "share back before the retry" : "share back at the next start");
+        Harness h;
+        typedOnFirst(h, "my answer");
+        const std::string master = h.files.hostPath(h.tutor.session().paths().master);
+        const std::string send = h.files.hostPath(h.tutor.session().paths().send);
+        const fs::path away = h.root.home().string() + ".away";
+        bool down = false;
+        h.ops.onCall = [&](const char* call, const std::string& path) {
+            if (std::string(call) == "write" && path == send && !down) {
+                fs::rename(h.root.home(), away);
+                down = true;
+            }
+            return down && (std::string(call) == "write" || std::string(call) == "ftruncate");
+        };
+        ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+        ASSERT_EQ(h.dialogs.messages.size(), 1u);
+        for (int click = 0; click < 2; ++click) {
+            const std::string& said = h.dialogs.messages.back();
+            EXPECT_EQ(said.find("No record file was changed"), std::string::npos) << said;
+            EXPECT_NE(said.find("The file \"" + master + "\" holds part of a recording"), std::string::npos)
+                << said;
+            EXPECT_NE(said.find("put right"), std::string::npos) << said;
+            EXPECT_EQ(h.view.answer, "my answer");
+            if (click == 0) { // clicked again while the share is still down
+                ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+            }
+        }
+        ASSERT_EQ(h.dialogs.messages.size(), 2u);
+        if (backBeforeRetry) {
+            fs::rename(away, h.root.home());
+            down = false;
+            h.ops.onCall = nullptr;
+            ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+            EXPECT_EQ(h.dialogs.messages.size(), 2u);
+        }
+        EXPECT_FALSE(h.tutor.handle(Event::Quit)); // asked, No: kept as a draft
+        if (!backBeforeRetry) {
+            EXPECT_NE(fileStartingWith(h, "draft-"), "");
+            fs::rename(away, h.root.home());
+        }
+        Restart again(h);
+        ASSERT_TRUE(again.start());
+        if (!backBeforeRetry) {
+            EXPECT_EQ(again.view.answer, "my answer");
+            EXPECT_EQ(count(h.root.read(h.master()), "my answer"), 0u);
+            EXPECT_EQ(count(h.root.read(h.send()), "my answer"), 0u);
+            ASSERT_TRUE(again.tutor.handle(Event::EnterResponse));
+        } else {
+            EXPECT_EQ(again.view.answer, " ");
+        }
+        EXPECT_EQ(count(h.root.read(h.master()), "my answer"), 1u);
+        EXPECT_EQ(count(h.root.read(h.send()), "my answer"), 1u);
+        Restart third(h);
+        ASSERT_TRUE(third.start());
+        EXPECT_EQ(third.view.answer, " ");
+        EXPECT_EQ(fileStartingWith(h, "cut-"), "");
+    }
+}

@@ -471,3 +471,44 @@ TEST(AfterACrash, AShareThatDropsDuringARecordingNeitherLosesNorDoublesIt)
         EXPECT_EQ(fileStartingWith(h, "cut-"), "");
     }
 }
+
+// Two recordings cut short for different questions, both set aside by one
+// start: one comes back, the other stays set aside for a later start.
+TEST(AfterACrash, TextsSetAsideForOtherQuestionsStayUntilTheirTurn)
+{
+    Harness h;
+    onFirst(h, "first, cut short");
+    killedAtWrite(h, Event::EnterResponse, 2);
+    // Left by a program that is gone, and kept out of the way of the next
+    // recording, which would put it right at once.
+    const fs::path journal = fileStartingWith(h, "journal-");
+    const std::string name = journal.filename().string();
+    const fs::path gone = journal.parent_path() / (name.substr(0, name.rfind('-') + 1) + "2147483600");
+    const fs::path aside = h.root.path + "/journal.aside";
+    fs::rename(journal, aside);
+    h.ops.onlyKinds = nullptr;
+    h.view.answer = " ";
+    ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
+    h.view.answer = "second, cut short";
+    killedAtWrite(h, Event::EnterResponse, 1); // before its first write: the first one's block is last
+    fs::rename(aside, gone);
+
+    const std::vector<std::string> texts = {"first, cut short", "second, cut short"};
+    Restart again(h);
+    ASSERT_TRUE(again.start());
+    const auto first = std::find(texts.begin(), texts.end(), again.view.answer);
+    ASSERT_NE(first, texts.end()) << again.view.answer;
+    EXPECT_NE(fileStartingWith(h, "cut-"), "");
+    ASSERT_TRUE(again.tutor.handle(Event::EnterResponse));
+    EXPECT_FALSE(again.tutor.handle(Event::Quit));
+
+    Restart third(h);
+    ASSERT_TRUE(third.start());
+    EXPECT_EQ(third.view.answer, texts[first == texts.begin() ? 1 : 0]);
+    ASSERT_TRUE(third.tutor.handle(Event::EnterResponse));
+    for (const std::string& text : texts) {
+        EXPECT_EQ(count(h.root.read(h.master()), text), 1u) << text;
+        EXPECT_EQ(count(h.root.read(h.send()), text), 1u) << text;
+    }
+    EXPECT_EQ(fileStartingWith(h, "cut-"), "");
+}

@@ -590,4 +590,33 @@ TEST(RepairAbandoned, RecordingsStoppedAnywhereAreWholeOrCutAndHandedBack)
     }
 }
 
+// A data folder that cannot be reached at start (a share not mounted yet):
+// the recording stopped in it is left as it is, its text not handed on, and
+// repaired once the folder is back, its text handed on once.
+TEST(RepairAbandoned, AFolderNotReachableKeepsItsRecordingUntilItIsBack)
+{
+    Recording r;
+    {
+        StopsAt stopping(Kind::Write, 2, 3); // master whole, send torn
+        Files files(stopping, r.root.path, r.root.state());
+        EXPECT_THROW(files.appendAll(r.parts), Stopped);
+    }
+    const fs::path away = r.dir.string() + ".away";
+    fs::rename(r.dir, away);
+    std::vector<std::string> back;
+    const auto keep = [&back](const CutRecording& cut) {
+        back.push_back(cut.bytes);
+        return true;
+    };
+    EXPECT_TRUE(r.files.repairAbandoned(keep).empty());
+    EXPECT_TRUE(back.empty());
+    EXPECT_EQ(journals(r.root.state()).size(), 1u);
+    fs::rename(away, r.dir);
+    EXPECT_EQ(r.root.read(r.dir / "m.txt"), kOldMaster + r.parts[0].bytes);
+    EXPECT_TRUE(r.files.repairAbandoned(keep).empty());
+    EXPECT_EQ(back, std::vector<std::string>{r.parts[0].bytes});
+    EXPECT_EQ(journals(r.root.state()).size(), 0u);
+    r.expectUnchanged("repaired once the folder is back");
+}
+
 } // namespace

@@ -86,7 +86,8 @@ Mark markOf(const CsvRow& row, const int (&col)[8], bool decimalComma, const std
         unreadable(file, row.line, "the maximum \"" + cell(5) + "\" is not a number");
     m.comment = withLf(cell(6));
     m.answer = withLf(cell(7));
-    m.answerKnown = col[7] >= 0;
+    // An empty Answer cell, as a spreadsheet leaves it, marks the final answer.
+    m.answerKnown = col[7] >= 0 && !m.answer.empty();
     return m;
 }
 

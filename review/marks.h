@@ -23,7 +23,7 @@ struct Mark {
     std::optional<double> maximum;
     std::string comment;
     std::string answer;      // the text that was marked, line breaks as LF
-    bool answerKnown = true; // false when the file read had no Answer column
+    bool answerKnown = true; // false when the file read had no Answer column, or an empty cell in it
     std::uint32_t line = 0;  // where the row stood in the file read; 0 once changed here
 };
 

@@ -184,6 +184,13 @@ TEST(Marking, EarlierVersionsUnmatchedRowsAndTotals)
     EXPECT_FALSE(m.maximaKnown(0, 0)); // her question 2 has no maximum: no "of"
     EXPECT_TRUE(m.maximaKnown(0, 2));
     EXPECT_DOUBLE_EQ(*m.share(0, 0), (2 + 1.5) / 2 / 2);
+    // An empty Answer cell, as a spreadsheet leaves it, is a mark of the final answer.
+    auto typed = kRows;
+    typed[3][7] = "";
+    const Marking blank({classSheet()},
+                        MarksTable::fromCsv(savedAs({"", ',', '.', true, false, "\r\n"}, typed), "m.csv"));
+    EXPECT_FALSE(blank.at(0, 2, 0).earlier);
+    EXPECT_EQ(blank.at(0, 2, 0).mark->answer, "4, I think");
     const auto un = m.unmatched();
     ASSERT_EQ(un.size(), 1u);
     EXPECT_EQ(un[0].what, "Dan Roe, assignment 1, question 1: no such student in this assignment");

@@ -189,7 +189,7 @@ fs::path reportFolder(const Request& r)
 std::string usageText()
 {
     return "usage: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] [--mark]\n"
-           "                 [--marks FILE] [--feedback FOLDER] [--worksheet FILE] PATH...\n"
+           "                 [--marks FILE] [--feedback FOLDER] [--worksheet FILE [--replace-grades]] PATH...\n"
            "Reads the tutor's record files (send, master and notes files) under each PATH, a file or a\n"
            "folder with its subfolders, and writes one report of them.\n"
            "  --html FILE      the report, one HTML page\n"
@@ -198,9 +198,11 @@ std::string usageText()
            "  --assignment N   only assignment N\n"
            "  --mark           the marking window over the inputs\n"
            "  --marks FILE     the marks file (default: marks-<first PATH's name>.csv beside the report)\n"
-           "  --feedback FOLDER  a feedback page per student and a ZIP for the platform's upload\n"
-           "  --worksheet FILE the platform's grading worksheet: its copy FILE-graded.csv beside it gets\n"
-           "                   the grades and comments\n"
+           "  --feedback FOLDER  a feedback page per marked student and a ZIP for the platform's upload\n"
+           "  --worksheet FILE the platform's grading worksheet, in any of its languages: its copy\n"
+           "                   FILE-graded.csv beside it gets the grades and comments, and the run shows\n"
+           "                   what the platform's import will do with each row\n"
+           "  --replace-grades a grade already in the worksheet is replaced (else it is kept and named)\n"
            "With none of --html, --csv, --xlsx and the marking options, the report goes to review.html\n"
            "in the current folder.\n"
            "Nothing is written among the inputs; a file that is there is replaced only once its new\n"
@@ -248,10 +250,7 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     // Now that the files are known: none of them by a second name.
     if (const int status = checkOutputs(r, review.inputFiles(), err); status != kGoOn)
         return status;
-    const AmongInputs among = [&](const fs::path& p) -> std::optional<std::string> {
-        const auto k = amongInputs(p, r.options.inputs, review.inputFiles());
-        return k ? std::optional<std::string>(r.names[*k]) : std::nullopt;
-    };
+    const AmongInputs among = amongReviewInputs(r.options.inputs, r.names, review.inputFiles());
     MarkingRun run;
     if (r.marking.any())
         if (const int status =

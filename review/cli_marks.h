@@ -1,24 +1,25 @@
 #pragma once
 // What the command line does with marks: --mark (the window), --marks FILE,
-// --feedback FOLDER and --worksheet FILE.
+// --feedback FOLDER, --worksheet FILE and --replace-grades.
 #include <filesystem>
-#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "review/actions.h"
 #include "review/marking_desk.h"
 #include "review/review.h"
 
 namespace qa::review {
 
 struct MarkingRequest {
-    bool window = false;   // --mark
-    std::string marks;     // --marks FILE
-    std::string feedback;  // --feedback FOLDER
-    std::string worksheet; // --worksheet FILE
+    bool window = false;        // --mark
+    std::string marks;          // --marks FILE
+    std::string feedback;       // --feedback FOLDER
+    std::string worksheet;      // --worksheet FILE
+    bool replaceGrades = false; // --replace-grades
     bool any() const { return window || !marks.empty() || !feedback.empty() || !worksheet.empty(); }
 };
 
@@ -33,10 +34,6 @@ struct MarkingRun {
     std::unique_ptr<MarkingDesk> desk;
 };
 
-// Tells whether an output would land among the inputs, and which input
-// (as given) it would be.
-using AmongInputs = std::function<std::optional<std::string>(const std::filesystem::path&)>;
-
 // Reads the marks file; the exit status when the run must end (2: the file
 // cannot be read, or lies among the inputs), -1 to go on. Rows that match no
 // student go to `err` by line.
@@ -44,9 +41,10 @@ int openMarking(const MarkingRequest& request, const Review& review, const std::
                 const std::filesystem::path& firstInput, const AmongInputs& among, MarkingRun& run,
                 std::ostream& err);
 
-// The feedback pages and ZIP, the filled worksheet, then the window: the
-// exit status (0, 2 for a worksheet that cannot be read, 3 for an output
-// that cannot be written, or the window's).
+// The feedback pages and ZIP, the filled worksheet with what the platform's
+// import will do with each row, then the window: the exit status (0, 2 for
+// a worksheet that cannot be read or an output among the inputs, 3 for an
+// output that cannot be written, or the window's).
 int finishMarking(const MarkingRequest& request, MarkingRun& run, std::optional<long> assignment,
                   const AmongInputs& among, const MarkingWindow& window, std::ostream& out, std::ostream& err);
 

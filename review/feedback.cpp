@@ -71,6 +71,14 @@ void head(HtmlWriter& p, const std::string& assignment, const std::string& stude
 
 } // namespace
 
+bool hasFeedback(const Marking& marking, std::size_t sheet, std::size_t student)
+{
+    for (std::size_t q = 0; q < marking.sheets()[sheet].questions.size(); ++q)
+        if (marking.at(sheet, student, q).mark)
+            return true;
+    return false;
+}
+
 std::string feedbackFileName(const std::string& assignment, const std::string& student)
 {
     std::string out = "feedback-";
@@ -135,7 +143,8 @@ FeedbackWritten writeFeedback(const Marking& marking, const std::filesystem::pat
     for (std::size_t s = 0; s < marking.sheets().size(); ++s) {
         const Sheet& sh = marking.sheets()[s];
         for (std::size_t st = 0; st < sh.students.size(); ++st)
-            write(pageFileName(sh, st), feedbackPage(marking, s, st));
+            if (hasFeedback(marking, s, st))
+                write(pageFileName(sh, st), feedbackPage(marking, s, st));
         out.zips = zipAvailable();
         if (!out.zips)
             continue;

@@ -13,6 +13,10 @@
 
 namespace qa::review {
 
+// Whether the student has a mark or a comment in the sheet: only those get a
+// page, a place in the ZIP and a row filled in the worksheet.
+bool hasFeedback(const Marking& marking, std::size_t sheet, std::size_t student);
+
 // feedback-<assignment>-<Student_Name>.html: blanks as "_", and characters
 // that a file name cannot hold as "_".
 std::string feedbackFileName(const std::string& assignment, const std::string& student);
@@ -28,10 +32,10 @@ std::string feedbackPage(const Marking& marking, std::size_t sheet, std::size_t 
 struct FeedbackZip {
     std::string bytes;
     std::vector<std::string> members;   // in the order written
-    std::vector<std::string> withoutId; // students with no submitter id, not in the ZIP
+    std::vector<std::string> withoutId; // students with feedback but no submitter id, not in the ZIP
 };
-// <Full name>_<id>_assignfeedback_file/<page> for each student whose
-// submitter is known. Throws RuntimeError where the build has no libarchive.
+// <Full name>_<id>_assignfeedback_file/<page> for each student with feedback
+// whose submitter is known. Throws RuntimeError where the build has no libarchive.
 FeedbackZip feedbackZip(const Marking& marking, std::size_t sheet);
 
 // Whether this build writes ZIP archives (it has libarchive).
@@ -42,7 +46,8 @@ struct FeedbackWritten {
     std::vector<std::string> withoutId;       // "Ann Lee (assignment 1)"
     bool zips = true;                         // false where this build writes no ZIP
 };
-// Every page, and per assignment feedback-<assignment>.zip where the build can,, in `folder`
+// The page of every student with feedback, and per assignment
+// feedback-<assignment>.zip where the build can, in `folder`
 // (made when missing). Throws RuntimeError naming the file that cannot be
 // written and why.
 FeedbackWritten writeFeedback(const Marking& marking, const std::filesystem::path& folder);

@@ -68,6 +68,8 @@ FeedbackZip feedbackZip(const Marking& marking, std::size_t sheet)
     const std::time_t now = std::time(nullptr);
     for (std::size_t st = 0; st < sh.students.size(); ++st) {
         const SheetStudent& s = sh.students[st];
+        if (!hasFeedback(marking, sheet, st))
+            continue; // unmarked: no feedback file, and no notice of one
         if (s.submitterId.empty() || s.submitterName.empty()) {
             zip.withoutId.push_back(s.name);
             continue;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "review/actions.h"
 #include "review/marking.h"
 
 namespace qa::review {
@@ -59,9 +60,15 @@ public:
     bool unsaved() const { return saved_ != marking_.changes(); }
     std::string save();
 
+    // The review's inputs, which the feedback pages and the filled worksheet
+    // written from here keep out of, as the command line's do.
+    void keepOutOf(AmongInputs among) { among_ = std::move(among); }
+    const AmongInputs& amongInputs() const { return among_; }
+
 private:
     Marking marking_;
     std::filesystem::path marksFile_;
+    AmongInputs among_;
     // The chosen answer's comment as last committed.
     std::string committed() const;
 

@@ -2,6 +2,7 @@
 #include "review/worksheet.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -9,6 +10,8 @@
 #include "platform/errors.h"
 #include "platform/text.h"
 #include "review/csv_table.h"
+#include "review/feedback.h"
+#include "review/platform_strings.h"
 #include "review/review.h"
 
 namespace qa::review {
@@ -19,16 +22,26 @@ namespace {
     throw RuntimeError(kTypeMismatch, file, "line " + std::to_string(line) + ": " + why);
 }
 
-// The id of "Participant 12345" (the word may be the platform's language's).
-std::string idOf(std::string_view identifier)
+std::string_view trimmed(std::string_view s)
 {
-    std::size_t end = identifier.size();
-    while (end > 0 && identifier[end - 1] == ' ')
-        --end;
-    std::size_t begin = end;
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+// The id of an identifier: what follows the language's hidden-user word, as
+// the platform takes it; else the digits at its end.
+std::string idOf(std::string_view identifier, std::string_view hiddenUser)
+{
+    identifier = trimmed(identifier);
+    if (identifier.starts_with(hiddenUser))
+        return std::string(trimmed(identifier.substr(hiddenUser.size())));
+    std::size_t begin = identifier.size();
     while (begin > 0 && identifier[begin - 1] >= '0' && identifier[begin - 1] <= '9')
         --begin;
-    return std::string(identifier.substr(begin, end - begin));
+    return std::string(identifier.substr(begin));
 }
 
 void escapeInto(std::string& out, std::string_view text)
@@ -44,39 +57,98 @@ void escapeInto(std::string& out, std::string_view text)
         }
 }
 
-// The decimal mark the worksheet's numbers use.
-char decimalOf(const CsvTable& t, int maxColumn)
+// The worksheet's columns, by the names of one of the platform's languages.
+struct Columns {
+    const PlatformLanguage* language = nullptr;
+    int id = -1, grade = -1, last = -1, maximum = -1, canChange = -1, comments = -1;
+    std::size_t widest() const { return std::size_t(std::max({id, grade, last, maximum, canChange, comments})); }
+};
+
+int columnOf(const CsvRow& header, std::string_view name)
 {
-    for (std::size_t r = 1; maxColumn >= 0 && r < t.rows.size(); ++r) {
-        const auto& cells = t.rows[r].cells;
-        if (static_cast<std::size_t>(maxColumn) >= cells.size())
-            continue;
-        const std::string& v = cells[static_cast<std::size_t>(maxColumn)].text;
-        if (v.find(',') != std::string::npos && v.find('.') == std::string::npos)
-            return ',';
-        if (v.find('.') != std::string::npos)
-            return '.';
+    const std::string want = withLf(name);
+    for (std::size_t c = 0; c < header.cells.size(); ++c)
+        if (withLf(trimmed(header.cells[c].text)) == want)
+            return int(c);
+    return -1;
+}
+
+// The first language whose three columns the importer needs are all there;
+// unreadable, naming what is missing in the language closest to it, when none.
+Columns columnsOf(const CsvTable& t, const std::string& file)
+{
+    const Columns* closest = nullptr;
+    std::vector<Columns> tried;
+    tried.reserve(platformLanguages().size());
+    for (const PlatformLanguage& l : platformLanguages()) {
+        Columns c;
+        c.language = &l;
+        c.id = columnOf(t.rows[0], l.identifier);
+        c.grade = columnOf(t.rows[0], l.grade);
+        c.last = columnOf(t.rows[0], l.lastModifiedGrade);
+        if (c.id >= 0 && c.grade >= 0 && c.last >= 0) {
+            c.maximum = columnOf(t.rows[0], l.maximumGrade);
+            c.canChange = columnOf(t.rows[0], l.gradeCanBeChanged);
+            c.comments = columnOf(t.rows[0], l.feedbackComments);
+            return c;
+        }
+        tried.push_back(c);
+        const auto found = [](const Columns& k) { return (k.id >= 0) + (k.grade >= 0) + (k.last >= 0); };
+        if (!closest || found(c) > found(*closest))
+            closest = &tried.back();
     }
-    return '.';
+    const Columns& c = *closest;
+    const std::string_view missing = c.id < 0      ? c.language->identifier
+                                     : c.grade < 0 ? c.language->grade
+                                                   : c.language->lastModifiedGrade;
+    unreadable(file, 1,
+               "no column \"" + withLf(missing) +
+                   "\" (in any of the platform's languages): this is not the platform's grading worksheet");
+}
+
+// The decimal mark the worksheet's numbers use: as its maximum grades show
+// it, else the language's.
+std::string decimalOf(const CsvTable& t, const Columns& col)
+{
+    const std::string_view own = col.language->decimalMark;
+    for (std::size_t r = 1; col.maximum >= 0 && r < t.rows.size(); ++r) {
+        const auto& cells = t.rows[r].cells;
+        if (std::size_t(col.maximum) >= cells.size())
+            continue;
+        const std::string& v = cells[std::size_t(col.maximum)].text;
+        if (own != "." && v.find(own) != std::string::npos)
+            return std::string(own);
+        if (v.find(',') != std::string::npos && v.find('.') == std::string::npos)
+            return ",";
+        if (v.find('.') != std::string::npos)
+            return ".";
+    }
+    return std::string(own);
 }
 
 // A number of the worksheet, such as "100.00" or "100,00"; none when the
 // cell is not one.
-std::optional<double> worksheetNumber(std::string text, char decimal)
+std::optional<double> worksheetNumber(std::string_view cell, const std::string& decimal)
 {
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    const std::size_t start = text.find_first_not_of(' ');
-    if (start == std::string::npos)
+    std::string text(trimmed(cell));
+    if (text.empty())
         return std::nullopt;
-    text.erase(0, start);
-    if (decimal == ',')
-        std::replace(text.begin(), text.end(), ',', '.');
+    if (decimal != ".")
+        if (const std::size_t at = text.find(decimal); at != std::string::npos)
+            text.replace(at, decimal.size(), ".");
     double v = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::fixed);
     if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(v))
         return std::nullopt;
     return v;
+}
+
+std::string numberText(double v, const std::string& decimal)
+{
+    std::string s = markText(v, '.', 2);
+    if (const std::size_t at = s.find('.'); at != std::string::npos)
+        s.replace(at, 1, decimal);
+    return s;
 }
 
 // The sum of the questions' maximums that totals are scaled from; none, with
@@ -94,43 +166,28 @@ std::optional<double> maximaOf(const Marking& marking, std::size_t sheet, std::s
     }
     if (count > 0) {
         why = (count == 1 ? "question " + missing + " has" : "questions " + missing + " have") +
-              " marks but no maximum, so the totals cannot be scaled to the Maximum grade";
+              " marks but no maximum, so the totals cannot be scaled to the maximum grade";
         return std::nullopt;
     }
     const double sum = marking.totalMaximum(sheet);
     if (sum <= 0) {
-        why = "no question has a maximum, so the totals cannot be scaled to the Maximum grade";
+        why = "no question has a maximum, so the totals cannot be scaled to the maximum grade";
         return std::nullopt;
     }
     return sum;
 }
 
-std::string encoded(const std::string& utf8, CsvEncoding encoding)
+bool anyMark(const Marking& marking, std::size_t sheet, std::size_t student)
 {
-    if (encoding != CsvEncoding::Cp1252)
-        return utf8;
-    std::u32string lost;
-    std::string out = text::toCp1252(utf8, &lost);
-    return out;
+    for (std::size_t q = 0; q < marking.sheets()[sheet].questions.size(); ++q)
+        if (const CellMark cm = marking.at(sheet, student, q); cm.mark && cm.mark->mark)
+            return true;
+    return false;
 }
 
-// The worksheet's columns this needs; unreadable when one is missing.
-struct Columns {
-    std::size_t id, grade, feedback, name, last;
-};
-Columns columnsOf(const CsvTable& t, const std::string& file)
+std::string encoded(const std::string& utf8, CsvEncoding encoding)
 {
-    const int cols[] = {t.column("Identifier"), t.column("Grade"), t.column("Feedback comments")};
-    const char* const names[] = {"Identifier", "Grade", "Feedback comments"};
-    for (int k = 0; k < 3; ++k)
-        if (cols[k] < 0)
-            unreadable(file, 1,
-                       std::string("no column \"") + names[k] +
-                           "\": this is not the platform's grading worksheet");
-    const int name = t.column("Full name");
-    const auto at = [](int c) { return static_cast<std::size_t>(c); };
-    return {at(cols[0]), at(cols[1]), at(cols[2]), name < 0 ? std::size_t(-1) : at(name),
-            at(std::max({cols[0], cols[1], cols[2]}))};
+    return encoding == CsvEncoding::Cp1252 ? text::toCp1252(utf8, nullptr) : utf8;
 }
 
 // The bytes with each cell given replaced by its new text.
@@ -149,7 +206,86 @@ std::string withReplaced(std::string_view bytes, std::vector<std::pair<const Csv
     return out;
 }
 
+std::string whoOf(const SheetStudent& s)
+{
+    return s.name + " (" + (s.submitterId.empty() ? std::string("no submitter id") : s.submitterId) + ")";
+}
+
+// One row of the worksheet: what the import will do with its grade, and the
+// cells to replace.
+struct RowContext {
+    const CsvTable& t;
+    const Columns& col;
+    const std::string& decimal;
+    const Marking& marking;
+    std::size_t sheet;
+    std::optional<double> maxima;
+    const WorksheetOptions& options;
+    std::vector<std::string>& problems;
+};
+
+WorksheetRow fillRow(const RowContext& c, const CsvRow& row, std::size_t student,
+                     std::vector<std::pair<const CsvCell*, std::string>>& replace)
+{
+    WorksheetRow out;
+    out.line = row.line;
+    out.identifier = row.cells[std::size_t(c.col.id)].text;
+    out.student = whoOf(c.marking.sheets()[c.sheet].students[student]);
+    const std::string summary = feedbackSummary(c.marking, c.sheet, student);
+    const CsvCell& gradeCell = row.cells[std::size_t(c.col.grade)];
+    out.oldGrade = std::string(trimmed(gradeCell.text));
+    if (summary.empty())
+        return out; // not marked: nothing is written
+    if (c.col.comments >= 0) {
+        replace.emplace_back(&row.cells[std::size_t(c.col.comments)],
+                             csvCell(encoded(summary, c.t.encoding), c.t.separator, true));
+        out.commentSet = true;
+    }
+    const auto cellOf = [&row](int column) {
+        return column >= 0 ? std::string(trimmed(row.cells[std::size_t(column)].text)) : std::string();
+    };
+    const std::optional<double> maxGrade = worksheetNumber(cellOf(c.col.maximum), c.decimal);
+    if (!anyMark(c.marking, c.sheet, student))
+        return out.grade = GradeOutcome::NoMark, out;
+    if (c.col.maximum >= 0 && (!maxGrade || *maxGrade <= 0))
+        c.problems.push_back("line " + std::to_string(row.line) + ": the " +
+                             std::string(c.col.language->maximumGrade) + " \"" + cellOf(c.col.maximum) +
+                             "\" is not a number above 0");
+    if (!c.maxima || !maxGrade || *maxGrade <= 0)
+        return out.grade = GradeOutcome::CannotScale, out;
+    const double grade = c.marking.total(c.sheet, student) / *c.maxima * *maxGrade;
+    out.newGrade = numberText(grade, c.decimal);
+    const std::optional<double> old = worksheetNumber(out.oldGrade, c.decimal);
+    if (grade > *maxGrade + 0.005)
+        out.grade = GradeOutcome::AboveMaximum;
+    else if (grade < 0)
+        out.grade = GradeOutcome::BelowZero;
+    else if (c.col.canChange >= 0 && cellOf(c.col.canChange) == c.col.language->no)
+        out.grade = GradeOutcome::Locked;
+    else if (old && std::abs(*old - grade) < 0.005)
+        out.grade = GradeOutcome::Unchanged;
+    else if (!out.oldGrade.empty() && !c.options.replaceGrades)
+        out.grade = GradeOutcome::AlreadyThere;
+    else
+        out.grade = GradeOutcome::Set;
+    if (out.grade == GradeOutcome::Set)
+        replace.emplace_back(&gradeCell, encoded(out.newGrade, c.t.encoding));
+    return out;
+}
+
 } // namespace
+
+std::size_t FilledWorksheet::gradesSet() const
+{
+    return std::size_t(std::count_if(rows.begin(), rows.end(),
+                                     [](const WorksheetRow& r) { return r.grade == GradeOutcome::Set; }));
+}
+
+std::size_t FilledWorksheet::commentsSet() const
+{
+    return std::size_t(
+        std::count_if(rows.begin(), rows.end(), [](const WorksheetRow& r) { return r.commentSet; }));
+}
 
 std::string feedbackSummary(const Marking& marking, std::size_t sheet, std::size_t student)
 {
@@ -178,73 +314,107 @@ std::string feedbackSummary(const Marking& marking, std::size_t sheet, std::size
 }
 
 FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, const Marking& marking,
-                              std::size_t sheet)
+                              std::size_t sheet, const WorksheetOptions& options)
 {
     const CsvTable t = readCsvTable(bytes, file);
+    if (t.rows.empty())
+        unreadable(file, 1, "the file is empty: this is not the platform's grading worksheet");
     const Columns col = columnsOf(t, file);
-    const int maxColumn = t.column("Maximum grade");
-    const char decimal = decimalOf(t, maxColumn);
+    const std::string decimal = decimalOf(t, col);
     const Sheet& sh = marking.sheets()[sheet];
+    FilledWorksheet out;
+    out.language = std::string(col.language->code);
+    out.comments = col.comments >= 0;
     std::string noMaxima;
     const std::optional<double> maxima = maximaOf(marking, sheet, noMaxima);
+    if (col.maximum < 0)
+        out.gradeProblems.push_back("no column \"" + std::string(col.language->maximumGrade) +
+                                    "\", so the totals cannot be scaled to it");
+    if (!maxima)
+        out.gradeProblems.push_back(noMaxima);
     std::map<std::string, std::size_t> byId;
     for (std::size_t st = 0; st < sh.students.size(); ++st)
         if (!sh.students[st].submitterId.empty())
             byId.emplace(sh.students[st].submitterId, st);
 
-    FilledWorksheet out;
-    auto problem = [&out](std::string why) {
-        if (std::find(out.gradeProblems.begin(), out.gradeProblems.end(), why) == out.gradeProblems.end())
-            out.gradeProblems.push_back(std::move(why));
-    };
-    if (maxColumn < 0)
-        problem("no column \"Maximum grade\", so the totals cannot be scaled to it");
-    if (!maxima)
-        problem(noMaxima);
+    const RowContext context{t, col, decimal, marking, sheet, maxima, options, out.gradeProblems};
     std::vector<bool> hasRow(sh.students.size(), false);
     std::vector<std::pair<const CsvCell*, std::string>> replace;
     for (std::size_t r = 1; r < t.rows.size(); ++r) {
         const CsvRow& row = t.rows[r];
-        if (row.cells.size() <= col.last)
+        if (row.cells.size() <= col.widest())
             unreadable(file, row.line, "the row has fewer cells than the first row");
-        const std::string& identifier = row.cells[col.id].text;
-        const auto it = byId.find(idOf(identifier));
+        const std::string& identifier = row.cells[std::size_t(col.id)].text;
+        const auto it = byId.find(idOf(identifier, col.language->hiddenUser));
         if (it == byId.end()) {
-            out.rowsWithoutStudent.push_back(
-                "line " + std::to_string(row.line) + ": " + identifier +
-                (col.name < row.cells.size() ? " (" + row.cells[col.name].text + ")" : std::string()));
+            WorksheetRow none;
+            none.line = row.line;
+            none.identifier = identifier;
+            none.grade = GradeOutcome::NoStudent;
+            none.oldGrade = std::string(trimmed(row.cells[std::size_t(col.grade)].text));
+            out.rows.push_back(std::move(none));
             continue;
         }
         hasRow[it->second] = true;
-        const std::string summary = feedbackSummary(marking, sheet, it->second);
-        if (summary.empty())
-            continue; // nothing marked
-        std::optional<double> grade;
-        if (maxColumn >= 0 && maxima) {
-            const std::string& cell =
-                row.cells.size() > std::size_t(maxColumn) ? row.cells[std::size_t(maxColumn)].text : std::string();
-            const std::optional<double> g = worksheetNumber(cell, decimal);
-            if (g && *g > 0)
-                grade = marking.total(sheet, it->second) / *maxima * *g;
-            else
-                problem("line " + std::to_string(row.line) + ": the Maximum grade \"" + cell +
-                        "\" is not a number above 0");
-        }
-        if (grade)
-            replace.emplace_back(&row.cells[col.grade], markText(*grade, decimal, 2));
-        else
-            out.gradesLeft.push_back(sh.students[it->second].name + " (" + sh.students[it->second].submitterId +
-                                     ")");
-        replace.emplace_back(&row.cells[col.feedback], csvCell(encoded(summary, t.encoding), t.separator, true));
-        ++out.filled;
+        out.rows.push_back(fillRow(context, row, it->second, replace));
     }
     for (std::size_t st = 0; st < sh.students.size(); ++st)
-        if (!hasRow[st] && !feedbackSummary(marking, sheet, st).empty())
-            out.studentsWithoutRow.push_back(sh.students[st].name + " (" +
-                                             (sh.students[st].submitterId.empty() ? std::string("no submitter id")
-                                                                                  : sh.students[st].submitterId) +
-                                             ")");
+        if (!hasRow[st] && hasFeedback(marking, sheet, st))
+            out.studentsWithoutRow.push_back(whoOf(sh.students[st]));
     out.bytes = withReplaced(bytes, std::move(replace));
+    return out;
+}
+
+namespace {
+
+std::string gradeText(const WorksheetRow& r)
+{
+    switch (r.grade) {
+    case GradeOutcome::Set: return r.newGrade + (r.oldGrade.empty() ? "" : " (replaces " + r.oldGrade + ")");
+    case GradeOutcome::Unchanged: return r.newGrade + " (already there)";
+    case GradeOutcome::NotMarked: return "left: not marked";
+    case GradeOutcome::NoMark: return "left: no mark, only comments";
+    case GradeOutcome::AboveMaximum: return "not written: " + r.newGrade + " is above the maximum";
+    case GradeOutcome::BelowZero: return "not written: " + r.newGrade + " is below 0";
+    case GradeOutcome::Locked: return "not written: " + r.newGrade + ", the grade cannot be changed";
+    case GradeOutcome::AlreadyThere:
+        return "kept " + r.oldGrade + ": " + r.newGrade + " only with --replace-grades";
+    case GradeOutcome::CannotScale: return "left: the total cannot be scaled";
+    case GradeOutcome::NoStudent: return "left: no student of this id";
+    }
+    return {};
+}
+
+// Characters, not bytes, for the columns to line up.
+std::size_t width(std::string_view utf8)
+{
+    return std::size_t(std::count_if(utf8.begin(), utf8.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+} // namespace
+
+std::string worksheetPreview(const FilledWorksheet& filled)
+{
+    std::vector<std::array<std::string, 5>> table = {{"Line", "Identifier", "Student", "Grade", "Comment"}};
+    for (const WorksheetRow& r : filled.rows)
+        table.push_back({std::to_string(r.line), r.identifier, r.student.empty() ? "-" : r.student, gradeText(r),
+                         r.commentSet      ? "set"
+                         : filled.comments ? "left"
+                                           : "none"});
+    std::array<std::size_t, 5> widths{};
+    for (const auto& row : table)
+        for (std::size_t c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], width(row[c]));
+    std::string out;
+    for (const auto& row : table) {
+        std::string line = "  ";
+        for (std::size_t c = 0; c < row.size(); ++c)
+            line += row[c] + (c + 1 < row.size() ? std::string(widths[c] - width(row[c]) + 2, ' ') : "");
+        out += line + "\n";
+    }
+    if (!filled.comments)
+        out += "The worksheet has no feedback comments column: grades only.\n";
+    out += "The platform skips a grade changed there since this worksheet was downloaded.\n";
     return out;
 }
 

@@ -16,7 +16,7 @@
 #include <QUrl>
 #include <optional>
 
-#include "platform/errors.h"
+#include "review/actions.h"
 #include "review/marking.h"
 #include "review/marks_file.h"
 #include "review/review.h"
@@ -100,23 +100,21 @@ namespace {
 std::optional<Marking> markingOf(const Review& read, const QString& inputFolder, const QString& report)
 {
     const std::filesystem::path file = marksFileOf(inputFolder, report);
-    const QString shownFile = QString::fromStdString(pathToUtf8(file));
-    try {
-        MarksTable table = readMarksFile(file);
-        if (table.size() == 0) {
-            QMessageBox::information(nullptr, title(),
-                                     QObject::tr("There are no marks for this review yet (%1): mark the "
-                                                 "answers first.")
-                                         .arg(shown(shownFile)));
-            return std::nullopt;
-        }
-        return Marking(read.sheets(), std::move(table));
-    } catch (const RuntimeError& e) {
+    MarksRead marks = readMarks(file, amongInputsOf(read, inputFolder), false);
+    if (marks.failure) {
         QMessageBox::critical(nullptr, title(),
                               QObject::tr("The marks file cannot be read.\n\n%1")
-                                  .arg(QString::fromStdString(e.path() + ": " + e.reason())));
+                                  .arg(QString::fromStdString(marks.failure->message)));
         return std::nullopt;
     }
+    if (marks.table.size() == 0) {
+        QMessageBox::information(
+            nullptr, title(),
+            QObject::tr("There are no marks for this review yet (%1): mark the answers first.")
+                .arg(shown(QString::fromStdString(pathToUtf8(file)))));
+        return std::nullopt;
+    }
+    return Marking(read.sheets(), std::move(marks.table));
 }
 
 // The assignment a worksheet is for: the one there is, or the one chosen.
@@ -144,6 +142,7 @@ int announce(const QString& holds, const Review& read, const QString& inputFolde
                                                 : QObject::tr("The report is saved as %1, and the workbook as %2.")
                                                       .arg(shown(to.report), shown(to.workbook));
     const std::filesystem::path beside = marksFileOf(inputFolder, to.report).parent_path();
+    const AmongInputs among = amongInputsOf(read, inputFolder);
     while (true) {
         QMessageBox box(QMessageBox::Information, title(), saved);
         box.setInformativeText(holds);
@@ -161,9 +160,9 @@ int announce(const QString& holds, const Review& read, const QString& inputFolde
             // The box comes back for the next step.
             if (const std::optional<Marking> marking = markingOf(read, inputFolder, to.report)) {
                 if (box.clickedButton() == feedback)
-                    writeFeedbackFor(nullptr, *marking, beside);
+                    writeFeedbackFor(nullptr, *marking, beside, among);
                 else if (const auto sheet = worksheetSheet(*marking))
-                    fillWorksheetFor(nullptr, *marking, *sheet, beside);
+                    fillWorksheetFor(nullptr, *marking, *sheet, beside, among);
             }
             continue;
         }

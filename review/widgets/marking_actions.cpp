@@ -5,14 +5,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QMessageBox>
+#include <QTextEdit>
 
-#include "platform/errors.h"
-#include "review/feedback.h"
+#include "review/actions.h"
 #include "review/marks_file.h"
-#include "review/sheet.h"
+#include "review/review.h"
 #include "review/widgets/marking_window.h"
-#include "review/worksheet.h"
 
 namespace qa::review::widgets {
 namespace {
@@ -45,7 +45,13 @@ QString listed(const std::vector<std::string>& names)
 
 } // namespace
 
-void writeFeedbackFor(QWidget* parent, const Marking& marking, const fs::path& beside)
+AmongInputs amongInputsOf(const Review& review, const QString& inputFolder)
+{
+    return amongReviewInputs({toPath(inputFolder)}, {QDir::toNativeSeparators(inputFolder).toStdString()},
+                             review.inputFiles());
+}
+
+void writeFeedbackFor(QWidget* parent, const Marking& marking, const fs::path& beside, const AmongInputs& among)
 {
     const QString title = parent ? parent->windowTitle() : QApplication::applicationDisplayName();
     const QString start = fromPath(beside / "feedback");
@@ -53,24 +59,26 @@ void writeFeedbackFor(QWidget* parent, const Marking& marking, const fs::path& b
         QFileDialog::getExistingDirectory(parent, QObject::tr("Folder for the feedback pages"), start);
     if (folder.isEmpty())
         return;
-    try {
-        const FeedbackWritten w = writeFeedback(marking, toPath(folder));
-        QString text = QObject::tr("%n file(s) written in %1.", nullptr, int(w.files.size()))
-                           .arg(QDir::toNativeSeparators(folder));
-        if (!w.zips)
-            text += "\n" + QObject::tr("This build writes no ZIP archives; upload the pages one by one.");
-        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
-        if (!w.withoutId.empty())
-            box.setInformativeText(QObject::tr("The platform's id of these students is not known, so their "
-                                               "pages are not in the ZIP:\n%1")
-                                       .arg(listed(w.withoutId)));
-        box.exec();
-    } catch (const RuntimeError& e) {
-        QMessageBox::critical(parent, title, fromUtf8(e.path() + ": " + e.reason()));
+    const FeedbackDone done = writeFeedbackInto(toPath(folder), marking, among);
+    if (done.failure) {
+        QMessageBox::critical(parent, title, fromUtf8(done.failure->message));
+        return;
     }
+    const FeedbackWritten& w = done.written;
+    QString text = QObject::tr("%n file(s) written in %1, for the marked students.", nullptr, int(w.files.size()))
+                       .arg(QDir::toNativeSeparators(folder));
+    if (!w.zips)
+        text += "\n" + QObject::tr("This build writes no ZIP archives; upload the pages one by one.");
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    if (!w.withoutId.empty())
+        box.setInformativeText(QObject::tr("The platform's id of these students is not known, so their "
+                                           "pages are not in the ZIP:\n%1")
+                                   .arg(listed(w.withoutId)));
+    box.exec();
 }
 
-void fillWorksheetFor(QWidget* parent, const Marking& marking, std::size_t sheet, const fs::path& beside)
+void fillWorksheetFor(QWidget* parent, const Marking& marking, std::size_t sheet, const fs::path& beside,
+                      const AmongInputs& among)
 {
     const QString title = parent ? parent->windowTitle() : QApplication::applicationDisplayName();
     const QString file =
@@ -78,49 +86,44 @@ void fillWorksheetFor(QWidget* parent, const Marking& marking, std::size_t sheet
                                      fromPath(beside), QObject::tr("Worksheets (*.csv)"));
     if (file.isEmpty())
         return;
-    std::string bytes;
-    const fs::path in = toPath(file), out = gradedPath(in);
-    if (const std::string why = readWholeFile(in, bytes); !why.empty()) {
-        QMessageBox::critical(parent, title, QObject::tr("%1 cannot be read: %2").arg(file, fromUtf8(why)));
+    const WorksheetDone done = fillWorksheetFile(toPath(file), marking, sheet, among);
+    if (done.failure) {
+        QMessageBox::critical(parent, title, fromUtf8(done.failure->message));
         return;
     }
-    try {
-        const FilledWorksheet w = review::fillWorksheet(bytes, pathToUtf8(in), marking, sheet);
-        if (const std::string why = writeWholeFile(out, w.bytes); !why.empty())
-            throw RuntimeError(kPathFileAccess, pathToUtf8(out), "cannot be written: " + why);
-        const int grades = int(w.filled - w.gradesLeft.size());
-        QMessageBox box(
-            QMessageBox::Information, title,
-            QObject::tr("%1 holds %n grade(s); upload it to the platform.", nullptr, grades).arg(fromPath(out)),
-            QMessageBox::Ok, parent);
-        QString more;
-        if (!w.gradesLeft.empty())
-            more += QObject::tr("Grade is left as it was, with the comments filled, for:\n%1\n(%2)\n")
-                        .arg(listed(w.gradesLeft), listed(w.gradeProblems));
-        if (!w.rowsWithoutStudent.empty())
-            more += QObject::tr("Rows with no student here, left as they were:\n%1\n")
-                        .arg(listed(w.rowsWithoutStudent));
-        if (!w.studentsWithoutRow.empty())
-            more += QObject::tr("Students with marks but no row:\n%1").arg(listed(w.studentsWithoutRow));
-        if (!w.gradesLeft.empty())
-            box.setIcon(QMessageBox::Warning);
-        box.setInformativeText(more);
-        box.exec();
-    } catch (const RuntimeError& e) {
-        QMessageBox::critical(parent, title, fromUtf8(e.path() + ": " + e.reason()));
+    const FilledWorksheet& w = done.filled;
+    QMessageBox box(QMessageBox::Information, title,
+                    QObject::tr("%1 holds %n grade(s) and %2 comment(s) to upload to the platform.", nullptr,
+                                int(w.gradesSet()))
+                        .arg(fromPath(done.written))
+                        .arg(w.commentsSet()),
+                    QMessageBox::Ok, parent);
+    QString more = QObject::tr("Show Details says what the platform's import will do with each row.");
+    if (!w.studentsWithoutRow.empty())
+        more += "\n" + QObject::tr("Students with marks but no row:\n%1").arg(listed(w.studentsWithoutRow));
+    if (!w.gradeProblems.empty()) {
+        more += "\n" + listed(w.gradeProblems);
+        box.setIcon(QMessageBox::Warning);
     }
+    box.setInformativeText(more);
+    box.setDetailedText(fromUtf8(worksheetPreview(w)));
+    // The preview is a table: a fixed-width font keeps its columns.
+    for (QTextEdit* details : box.findChildren<QTextEdit*>())
+        details->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    box.exec();
 }
 
 void MarkingWindow::writeFeedbackPages()
 {
     if (saveNow())
-        writeFeedbackFor(this, desk_.marking(), desk_.marksFile().parent_path());
+        writeFeedbackFor(this, desk_.marking(), desk_.marksFile().parent_path(), desk_.amongInputs());
 }
 
 void MarkingWindow::fillWorksheet()
 {
     if (saveNow())
-        fillWorksheetFor(this, desk_.marking(), desk_.sheet(), desk_.marksFile().parent_path());
+        fillWorksheetFor(this, desk_.marking(), desk_.sheet(), desk_.marksFile().parent_path(),
+                         desk_.amongInputs());
 }
 
 fs::path marksFileOf(const QString& inputFolder, const QString& report)
@@ -131,16 +134,16 @@ fs::path marksFileOf(const QString& inputFolder, const QString& report)
 int markAnswers(const Review& review, const QString& inputFolder, const QString& report)
 {
     const fs::path marks = marksFileOf(inputFolder, report);
-    MarksTable table;
-    try {
-        table = readMarksFile(marks);
-    } catch (const RuntimeError& e) {
+    const AmongInputs among = amongInputsOf(review, inputFolder);
+    MarksRead read = readMarks(marks, among, false);
+    if (read.failure) {
         QMessageBox::critical(
             nullptr, QApplication::applicationDisplayName(),
-            QObject::tr("The marks file cannot be read.\n\n%1").arg(fromUtf8(e.path() + ": " + e.reason())));
-        return 2;
+            QObject::tr("The marks file cannot be read.\n\n%1").arg(fromUtf8(read.failure->message)));
+        return read.failure->status;
     }
-    MarkingDesk desk(Marking(review.sheets(), std::move(table)), marks);
+    MarkingDesk desk(Marking(review.sheets(), std::move(read.table)), marks);
+    desk.keepOutOf(among);
     MarkingWindow window(desk);
     window.show();
     const int status = QApplication::exec();

@@ -84,11 +84,15 @@ private:
 
 // The feedback pages and ZIP into a folder the instructor chooses (offered
 // in `beside`), and the platform's grading worksheet of one sheet filled in
-// beside itself: what --feedback and --worksheet do, with the outcome in a
-// box over `parent`.
-void writeFeedbackFor(QWidget* parent, const Marking& marking, const std::filesystem::path& beside);
+// beside itself: the same calls as --feedback and --worksheet, refused among
+// the inputs as they are, with the outcome (and what the platform's import
+// will do with each row) in a box over `parent`.
+void writeFeedbackFor(QWidget* parent, const Marking& marking, const std::filesystem::path& beside,
+                      const AmongInputs& among);
 void fillWorksheetFor(QWidget* parent, const Marking& marking, std::size_t sheet,
-                      const std::filesystem::path& beside);
+                      const std::filesystem::path& beside, const AmongInputs& among);
+// The review's input folder and the files read from it, for outputs to keep out of.
+AmongInputs amongInputsOf(const Review& review, const QString& inputFolder);
 // The marks file of a review of `inputFolder` whose report is `report`.
 std::filesystem::path marksFileOf(const QString& inputFolder, const QString& report);
 

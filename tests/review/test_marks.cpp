@@ -12,9 +12,11 @@
 
 #include "platform/errors.h"
 #include "platform/text.h"
+#include "review/csv_table.h"
 #include "review/feedback.h"
 #include "review/marking.h"
 #include "review/marking_desk.h"
+#include "review/platform_strings.h"
 #include "review/review.h"
 #include "review/worksheet.h"
 #include "support/record_class.h"
@@ -348,10 +350,12 @@ TEST(Worksheet, GradesAndCommentsFilledEveryOtherByteUnchanged)
     m.setMaximum(0, 1, 2); // 4 in all: the grades are of 100
     m.set(0, 1, 0, 1, "Bo has no id");
     const std::string before = filled(kWorksheet, {{"", ""}, {"", "\"old, kept\""}, {"50.00", ""}});
+    WorksheetOptions replace;
+    replace.replaceGrades = true;
     for (bool cp1252 : {false, true}) {
         SCOPED_TRACE(cp1252 ? "Windows-1252" : "UTF-8 with BOM");
         const std::string in = cp1252 ? text::toCp1252(before, nullptr) : "\xEF\xBB\xBF" + before;
-        const FilledWorksheet out = fillWorksheet(in, "Grades.csv", m, 0);
+        const FilledWorksheet out = fillWorksheet(in, "Grades.csv", m, 0, replace);
         const std::string zoeSays = cp1252 ? text::toCp1252("Q1 1.5/2: -half: see the notes.", nullptr)
                                            : "Q1 1.5/2: -half: see the notes.";
         std::string want = filled(kWorksheet, {{"56.25", "\"Q1 2/2: Right; well done, \"\"Ann\"\". Q2 0.25/2.\""},
@@ -360,40 +364,44 @@ TEST(Worksheet, GradesAndCommentsFilledEveryOtherByteUnchanged)
         want = cp1252 ? text::toCp1252(want, nullptr) : "\xEF\xBB\xBF" + want;
         want.replace(want.find("{Z}"), 3, zoeSays);
         EXPECT_EQ(out.bytes, want);
-        EXPECT_EQ(out.filled, 2u);
-        EXPECT_EQ(out.rowsWithoutStudent, (std::vector<std::string>{"line 3: Participant 12399 (Dan Roe)"}));
+        EXPECT_EQ(out.gradesSet(), 2u);
+        ASSERT_EQ(out.rows.size(), 3u);
+        EXPECT_EQ(out.rows[1].grade, GradeOutcome::NoStudent);
+        EXPECT_EQ(out.rows[1].identifier, "Participant 12399");
         EXPECT_EQ(out.studentsWithoutRow, (std::vector<std::string>{"Bo Chen (no submitter id)"}));
         EXPECT_TRUE(out.gradeProblems.empty());
     }
     // Ann's total of 2.25 scaled to the row's Maximum grade, in the
     // worksheet's decimal mark; left as it was when it cannot be scaled.
     const struct {
-        const char* header; // with {M} for the Maximum grade
+        const char* header;
         const char* maxGrade;
         std::optional<double> question2;
         const char* grade;   // "" left as it was
         const char* problem; // the first, or ""
     } scaled[] = {
-        {"Identifier,Grade,Maximum grade,Feedback comments", "3.00", 2, "1.69", ""},
-        {"Identifier;Grade;Maximum grade;Feedback comments", "3,00", 2, "1,69", ""},
-        {"Identifier,Grade,Maximum grade,Feedback comments", "4.00", 2, "2.25", ""},
-        {"Identifier,Grade,Maximum grade,Feedback comments", "-", 2, "",
+        {"Identifier,Grade,Maximum grade,Feedback comments,Last modified (grade)", "3.00", 2, "1.69", ""},
+        {"Identifier;Grade;Maximum grade;Feedback comments;Last modified (grade)", "3,00", 2, "1,69", ""},
+        {"Identifier,Grade,Maximum grade,Feedback comments,Last modified (grade)", "4.00", 2, "2.25", ""},
+        {"Identifier,Grade,Maximum grade,Feedback comments,Last modified (grade)", "-", 2, "",
          "line 2: the Maximum grade \"-\" is not a number"},
-        {"Identifier,Grade,Maximum grade,Feedback comments", "3.00", std::nullopt, "",
+        {"Identifier,Grade,Maximum grade,Feedback comments,Last modified (grade)", "3.00", std::nullopt, "",
          "question 2 has marks but no maximum"},
-        {"Identifier,Grade,Feedback comments", nullptr, 2, "", "no column \"Maximum grade\""},
+        {"Identifier,Grade,Feedback comments,Last modified (grade)", nullptr, 2, "",
+         "no column \"Maximum grade\""},
     };
     for (const auto& c : scaled) {
         SCOPED_TRACE(std::string(c.header) + " " + (c.maxGrade ? c.maxGrade : ""));
         m.setMaximum(0, 1, c.question2);
         const char sep = c.header[10];
         const std::string row = std::string("Participant 12345") + sep + "old" + sep +
-                                (c.maxGrade ? c.maxGrade + std::string(1, sep) : "") + "\r\n";
-        const FilledWorksheet out = fillWorksheet(std::string(c.header) + "\r\n" + row, "Grades.csv", m, 0);
+                                (c.maxGrade ? c.maxGrade + std::string(1, sep) : "") + sep + "-\r\n";
+        const FilledWorksheet out =
+            fillWorksheet(std::string(c.header) + "\r\n" + row, "Grades.csv", m, 0, replace);
         const std::string grade = out.bytes.substr(out.bytes.find(sep, out.bytes.find('\n')) + 1);
         EXPECT_EQ(grade.substr(0, grade.find(sep)), *c.grade ? c.grade : "old");
-        EXPECT_EQ(out.gradesLeft,
-                  *c.grade ? std::vector<std::string>{} : std::vector<std::string>{"Ann Lee (12345)"});
+        ASSERT_EQ(out.rows.size(), 1u);
+        EXPECT_EQ(out.rows[0].grade, *c.grade ? GradeOutcome::Set : GradeOutcome::CannotScale);
         ASSERT_EQ(out.gradeProblems.empty(), !*c.problem);
         if (*c.problem) {
             EXPECT_EQ(out.gradeProblems[0].substr(0, std::strlen(c.problem)), c.problem);
@@ -403,7 +411,190 @@ TEST(Worksheet, GradesAndCommentsFilledEveryOtherByteUnchanged)
     m.set(0, 0, 1, 1, "<b>x</b> & y");
     EXPECT_EQ(feedbackSummary(m, 0, 0),
               "Q1 2/2: Right; well done, \"Ann\". Q2 1/2: &lt;b&gt;x&lt;/b&gt; &amp; y.");
-    EXPECT_THROW(fillWorksheet("Name,Grade\r\n", "Grades.csv", m, 0), RuntimeError);
+    // The platform's importer needs the identifier, the grade and the last
+    // modified (grade); the rest it takes when there.
+    for (const char* notOne : {"Name,Grade\r\n", "Identifier,Grade,Feedback comments\r\n"})
+        EXPECT_THROW(fillWorksheet(notOne, "Grades.csv", m, 0), RuntimeError) << notOne;
+}
+
+// The words of one language pack, as the platform reads them from its PHP:
+// $string['key'] = 'text'; with \' and \\ escaped. Empty when it lacks one.
+std::string packString(const fs::path& file, const std::string& key)
+{
+    const std::string php = slurp(file), start = "$string['" + key + "'] = '";
+    const std::size_t at = php.find(start);
+    if (at == std::string::npos)
+        return {};
+    std::string out;
+    for (std::size_t i = at + start.size(); i < php.size() && php[i] != '\''; ++i)
+        out += php[i] == '\\' && i + 1 < php.size() ? php[++i] : php[i];
+    return out;
+}
+
+// Each of the platform's languages: its worksheet, with the column names,
+// the hidden participant's word and the decimal mark its pack gives, is
+// filled in (the grade in that decimal mark, a locked row named); and the
+// table the review keeps is the packs' own words, where the packs are here.
+TEST(Worksheet, EachPlatformLanguagesColumnsIdentifiersAndDecimalMark)
+{
+    Marking m({classSheet()}, {});
+    m.setMaximum(0, 0, 2);
+    m.setMaximum(0, 1, 2);
+    m.set(0, 0, 0, 1.5, "Gut");
+    m.set(0, 2, 0, 2, "");
+    ASSERT_GE(platformLanguages().size(), 22u);
+    for (const PlatformLanguage& l : platformLanguages()) {
+        SCOPED_TRACE(std::string(l.code));
+        std::string head;
+        for (std::string_view name :
+             {l.identifier, l.grade, l.maximumGrade, l.gradeCanBeChanged, l.lastModifiedGrade, l.feedbackComments})
+            head += (head.empty() ? "" : ",") + csvCell(name, ',', false);
+        const std::string maxGrade = csvCell("100" + std::string(l.decimalMark) + "00", ',', false);
+        const std::string bytes = head + "\r\n" + csvCell(std::string(l.hiddenUser) + "12345", ',', false) + ",," +
+                                  maxGrade + "," + csvCell(l.yes, ',', false) + ",-,\r\n" +
+                                  csvCell(std::string(l.hiddenUser) + "12347", ',', false) + ",," + maxGrade +
+                                  "," + csvCell(l.no, ',', false) + ",-,\r\n";
+        const FilledWorksheet out = fillWorksheet(bytes, "Grades.csv", m, 0);
+        EXPECT_EQ(out.language, l.code);
+        ASSERT_EQ(out.rows.size(), 2u);
+        EXPECT_EQ(out.rows[0].grade, GradeOutcome::Set);
+        EXPECT_EQ(out.rows[0].newGrade, "37" + std::string(l.decimalMark) + "5");
+        EXPECT_TRUE(out.rows[0].commentSet);
+        EXPECT_EQ(out.rows[1].grade, GradeOutcome::Locked);
+        EXPECT_NE(out.bytes.find(",37" + std::string(l.decimalMark) + "5," + maxGrade), std::string::npos)
+            << out.bytes;
+    }
+    const fs::path packs = fs::path(QA_SOURCE_DIR) / ".." / "shared" / "moodle" / "langpacks";
+    if (!fs::is_directory(packs))
+        GTEST_SKIP() << "the platform's language packs are not beside this tree";
+    const PlatformLanguage& en = platformLanguages()[0];
+    std::size_t packsSeen = 0;
+    for (const PlatformLanguage& l : platformLanguages()) {
+        if (l.code == "en")
+            continue;
+        SCOPED_TRACE(std::string(l.code));
+        const fs::path pack = packs / std::string(l.code);
+        ASSERT_TRUE(fs::is_directory(pack));
+        ++packsSeen;
+        const struct {
+            const char* file;
+            const char* key;
+            std::string_view kept, english;
+        } words[] = {
+            {"assign.php", "recordid", l.identifier, en.identifier},
+            {"assign.php", "hiddenuser", l.hiddenUser, en.hiddenUser},
+            {"assign.php", "participant", l.participant, en.participant},
+            {"assign.php", "lastmodifiedgrade", l.lastModifiedGrade, en.lastModifiedGrade},
+            {"assign.php", "maxgrade", l.maximumGrade, en.maximumGrade},
+            {"assign.php", "gradecanbechanged", l.gradeCanBeChanged, en.gradeCanBeChanged},
+            {"moodle.php", "gradenoun", l.grade, en.grade},
+            {"moodle.php", "yes", l.yes, en.yes},
+            {"moodle.php", "no", l.no, en.no},
+            {"assignfeedback_comments.php", "pluginname", l.feedbackComments, en.feedbackComments},
+            {"langconfig.php", "decsep", l.decimalMark, en.decimalMark},
+        };
+        for (const auto& w : words) {
+            const std::string fromPack = packString(pack / w.file, w.key);
+            EXPECT_EQ(w.kept, fromPack.empty() ? w.english : std::string_view(fromPack)) << w.file << " " << w.key;
+        }
+    }
+    std::size_t packsThere = 0;
+    for (const auto& entry : fs::directory_iterator(packs))
+        packsThere += entry.is_directory();
+    EXPECT_EQ(packsSeen, packsThere);
+}
+
+// What the platform's import will do with each row, by its rules: a grade
+// set (or the old one replaced, when asked), left where it is the same, a
+// blank mark's cell as downloaded (never 0), a grade above the maximum or
+// below 0 or on a locked row not written, an old grade kept without
+// --replace-grades; an unmarked participant's row, page and ZIP entry left
+// out. With no comments column, grades only.
+TEST(Worksheet, ImportRulesRowByRow)
+{
+    Sheet s;
+    s.assignment = "1";
+    s.questions = {"Explain."};
+    const struct {
+        const char* name;
+        const char* id;
+        const char* oldGrade;
+        const char* canChange;
+        std::optional<double> mark;
+        const char* comment;
+        GradeOutcome outcome, replacing; // without and with --replace-grades
+        const char* gradeCell;           // after, without --replace-grades
+        bool commentSet;
+    } rows[] = {
+        {"Ann", "101", "", "Yes", 8, "Good", GradeOutcome::Set, GradeOutcome::Set, "80", true},
+        {"Bo", "102", "20.00", "Yes", 5, "", GradeOutcome::AlreadyThere, GradeOutcome::Set, "20.00", true},
+        {"Cy", "103", "50.00", "Yes", 5, "", GradeOutcome::Unchanged, GradeOutcome::Unchanged, "50.00", true},
+        {"Di", "104", "", "Yes", std::nullopt, "See me", GradeOutcome::NoMark, GradeOutcome::NoMark, "", true},
+        {"Ed", "105", "", "Yes", 12, "", GradeOutcome::AboveMaximum, GradeOutcome::AboveMaximum, "", true},
+        {"Fay", "106", "", "Yes", -1, "", GradeOutcome::BelowZero, GradeOutcome::BelowZero, "", true},
+        {"Gus", "107", "", "No", 6, "", GradeOutcome::Locked, GradeOutcome::Locked, "", true},
+        {"Hal", "108", "", "Yes", std::nullopt, "", GradeOutcome::NotMarked, GradeOutcome::NotMarked, "", false},
+        {"", "999", "", "Yes", std::nullopt, "", GradeOutcome::NoStudent, GradeOutcome::NoStudent, "", false},
+    };
+    for (const auto& r : rows)
+        if (*r.name)
+            s.students.push_back({r.name, r.name, r.id});
+    s.resize();
+    for (std::size_t st = 0; st < s.students.size(); ++st)
+        s.cell(st, 0) = {true, false, "an answer", {}};
+    Marking m({s}, {});
+    m.setMaximum(0, 0, 10);
+    for (std::size_t st = 0; st < s.students.size(); ++st)
+        if (rows[st].mark || *rows[st].comment)
+            m.set(0, st, 0, rows[st].mark, rows[st].comment);
+    for (bool comments : {true, false}) {
+        std::string ws = std::string("Identifier,Grade,Maximum grade,Grade can be changed,Last modified (grade)") +
+                         (comments ? ",Feedback comments" : "") + "\r\n";
+        for (const auto& r : rows)
+            ws += std::string("Participant ") + r.id + "," + r.oldGrade + ",100.00," + r.canChange + ",-" +
+                  (comments ? ",kept" : "") + "\r\n";
+        for (bool replace : {false, true}) {
+            SCOPED_TRACE(std::string(comments ? "comments" : "grades only") + (replace ? ", replacing" : ""));
+            WorksheetOptions options;
+            options.replaceGrades = replace;
+            const FilledWorksheet out = fillWorksheet(ws, "Grades.csv", m, 0, options);
+            EXPECT_EQ(out.comments, comments);
+            const CsvTable t = readCsvTable(out.bytes, "Grades-graded.csv");
+            ASSERT_EQ(out.rows.size(), std::size(rows));
+            for (std::size_t k = 0; k < std::size(rows); ++k) {
+                SCOPED_TRACE(rows[k].id);
+                EXPECT_EQ(out.rows[k].grade, replace ? rows[k].replacing : rows[k].outcome);
+                EXPECT_EQ(t.rows[k + 1].cells[1].text, replace && k == 1 ? "50" : rows[k].gradeCell);
+                EXPECT_EQ(out.rows[k].commentSet, comments && rows[k].commentSet);
+                if (comments) {
+                    EXPECT_EQ(t.rows[k + 1].cells[5].text == "kept", !rows[k].commentSet);
+                }
+            }
+            EXPECT_EQ(out.rows[1].oldGrade, "20.00");
+            EXPECT_EQ(out.rows[4].newGrade, "120");
+            // Each row says why it is left, in the table the run prints.
+            const std::string preview = worksheetPreview(out);
+            for (const char* says : {"80", "not written: 120 is above the maximum", "not written: -10 is below 0",
+                                     "the grade cannot be changed", "left: no mark, only comments",
+                                     "left: not marked", "left: no student of this id"})
+                EXPECT_NE(preview.find(says), std::string::npos) << says << "\n" << preview;
+            EXPECT_NE(preview.find(replace ? "50 (replaces 20.00)" : "kept 20.00: 50 only with --replace-grades"),
+                      std::string::npos)
+                << preview;
+            EXPECT_EQ(preview.find("grades only") != std::string::npos, !comments) << preview;
+        }
+    }
+    // Feedback pages and the ZIP: the marked only, a comment without a mark too.
+    TempDir dir;
+    const FeedbackWritten w = writeFeedback(m, dir.path);
+    EXPECT_FALSE(fs::exists(dir.path / "feedback-1-Hal.html"));
+    EXPECT_NE(slurp(dir.path / "feedback-1-Di.html").find("See me"), std::string::npos);
+    EXPECT_EQ(w.files.size(), 7u + (zipAvailable() ? 1u : 0u));
+#ifdef QA_HAVE_LIBARCHIVE
+    const FeedbackZip zip = feedbackZip(m, 0);
+    EXPECT_EQ(zip.members.size(), 7u);
+    EXPECT_EQ(zip.bytes.find("Hal_108"), std::string::npos);
+#endif
 }
 
 TEST(Feedback, ZipNamesAsThePlatformWantsThemReadBack)
@@ -413,7 +604,7 @@ TEST(Feedback, ZipNamesAsThePlatformWantsThemReadBack)
 #else
     Marking m({classSheet()}, MarksTable::fromCsv(savedAs({"", ',', '.', true, false, "\r\n"}, kRows), "m.csv"));
     const FeedbackZip zip = feedbackZip(m, 0);
-    EXPECT_EQ(zip.withoutId, (std::vector<std::string>{"Bo Chen"}));
+    EXPECT_TRUE(zip.withoutId.empty()); // Bo, who has no id, has no mark either
     // libarchive gives UTF-8 names in a UTF-8 locale only.
     std::setlocale(LC_CTYPE, "C.UTF-8");
     struct archive* a = archive_read_new();
@@ -453,7 +644,7 @@ TEST(Feedback, PageInChromiumRunsNoScriptAndShowsOneStudent)
     const FeedbackWritten w = writeFeedback(m, dir.path);
     const fs::path page = dir.path / "feedback-1-Zoë_Núñez.html";
     ASSERT_TRUE(fs::exists(page));
-    EXPECT_EQ(w.files.size(), 3u + (zipAvailable() ? 1u : 0u));
+    EXPECT_EQ(w.files.size(), 1u + (zipAvailable() ? 1u : 0u)); // Zoë's page: the others have no marks
     const std::string html = slurp(page);
     for (const char* tag : {"<img", "<script", "<link", "<a ", "<iframe", "url("})
         EXPECT_EQ(html.find(tag), std::string::npos) << tag;
@@ -534,9 +725,16 @@ TEST(MarkingCommandLine, MarksFeedbackAndWorksheet)
     EXPECT_EQ(run({"--marks", out + "/marks.csv", "--worksheet", out + "/Grades.csv", in}, err), 2);
     EXPECT_NE(err.find("Grades.csv: line 1: no column \"Grade\""), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(dir.path / "out/Grades-graded.csv"));
-    // Nothing among the inputs: not the marks file, not the pages.
+    // Only the marked get a page.
+    EXPECT_FALSE(fs::exists(dir.path / "out/fb/feedback-001-Bo_Chen.html"));
+    // Nothing among the inputs: not the marks file, not the pages, not the worksheet's copy.
     EXPECT_EQ(run({"--mark", "--marks", in + "/m.csv", in}, err), 2);
     EXPECT_EQ(run({"--feedback", in + "/fb", in}, err), 2);
+    EXPECT_NE(err.find("fb is among the inputs"), std::string::npos) << err;
+    put(dir.path / "class/Grades.csv", "Identifier,Grade,Last modified (grade)\r\nParticipant 1,,-\r\n");
+    EXPECT_EQ(run({"--marks", out + "/marks.csv", "--worksheet", in + "/Grades.csv", in}, err), 2);
+    EXPECT_NE(err.find("Grades-graded.csv is among the inputs"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir.path / "class/Grades-graded.csv"));
     EXPECT_EQ(run({"--mark", in}, err), 2); // no window in this program
     EXPECT_NE(err.find("--mark needs the window"), std::string::npos) << err;
     EXPECT_FALSE(fs::exists(dir.path / "class/fb"));
@@ -569,9 +767,10 @@ TEST(MarkingCommandLine, PlatformNamedFilesGiveTheZipFoldersAndTheWorksheetRows)
     std::ofstream(dir.path / "out/marks.csv", std::ios::binary)
         << "Student,Submitter id,Assignment,Question,Mark,Maximum,Comment\r\nAnn Lee,12345,001,1,2,2,Fine\r\n"
            "Bo Chen,12346,001,1,1,2,\r\nAnn Lee,12399,001,1,0.5,2,\r\n";
-    const std::string worksheet = "Identifier,Full name,Grade,Maximum grade,Feedback comments\r\n"
-                                  "Participant 12346,Bo Chen,,10.00,\r\nParticipant 12345,Ann Lee,,10.00,\r\n"
-                                  "Participant 12399,Ann Lee,,10.00,\r\n";
+    const std::string worksheet =
+        "Identifier,Full name,Grade,Maximum grade,Last modified (grade),Feedback comments\r\n"
+        "Participant 12346,Bo Chen,,10.00,-,\r\nParticipant 12345,Ann Lee,,10.00,-,\r\n"
+        "Participant 12399,Ann Lee,,10.00,-,\r\n";
     std::ofstream(dir.path / "out/Grades.csv", std::ios::binary) << worksheet;
     std::ostringstream o, e;
     ASSERT_EQ(review::runCommandLine({"--marks", out + "/marks.csv", "--feedback", out + "/fb", "--worksheet",
@@ -579,10 +778,11 @@ TEST(MarkingCommandLine, PlatformNamedFilesGiveTheZipFoldersAndTheWorksheetRows)
                                      o, e),
               0)
         << e.str();
-    EXPECT_EQ(slurp(dir.path / "out/Grades-graded.csv"),
-              "Identifier,Full name,Grade,Maximum grade,Feedback comments\r\n"
-              "Participant 12346,Bo Chen,5,10.00,Q1 1/2.\r\nParticipant 12345,Ann Lee,10,10.00,Q1 2/2: Fine.\r\n"
-              "Participant 12399,Ann Lee,2.5,10.00,Q1 0.5/2.\r\n");
+    EXPECT_EQ(
+        slurp(dir.path / "out/Grades-graded.csv"),
+        "Identifier,Full name,Grade,Maximum grade,Last modified (grade),Feedback comments\r\n"
+        "Participant 12346,Bo Chen,5,10.00,-,Q1 1/2.\r\nParticipant 12345,Ann Lee,10,10.00,-,Q1 2/2: Fine.\r\n"
+        "Participant 12399,Ann Lee,2.5,10.00,-,Q1 0.5/2.\r\n");
     EXPECT_EQ(e.str(), "");
     // The two of one name each have their own mark in the CSV.
     const std::string rows = slurp(dir.path / "out/rows.csv");
@@ -594,19 +794,19 @@ TEST(MarkingCommandLine, PlatformNamedFilesGiveTheZipFoldersAndTheWorksheetRows)
     EXPECT_NE(zip.find("Ann Lee_12399_assignfeedback_file/feedback-001-Ann_Lee_12399.html"), std::string::npos);
     EXPECT_NE(zip.find("Bo Chen_12346_assignfeedback_file/feedback-001-Bo_Chen.html"), std::string::npos);
 #endif
-    // Without the Maximum grade, the run says so and names whose Grade it left.
+    // Without the Maximum grade, the run says so, and its table says whose grade it left.
     std::ofstream(dir.path / "out/Grades.csv", std::ios::binary)
-        << "Identifier,Grade,Feedback comments\r\nParticipant 12346,,\r\n";
+        << "Identifier,Grade,Last modified (grade),Feedback comments\r\nParticipant 12346,,-,\r\n";
     std::ostringstream o2, e2;
     ASSERT_EQ(
         review::runCommandLine({"--marks", out + "/marks.csv", "--worksheet", out + "/Grades.csv", in}, o2, e2),
         0);
     EXPECT_NE(e2.str().find("Grades.csv: warning: no column \"Maximum grade\""), std::string::npos) << e2.str();
-    EXPECT_NE(e2.str().find("Grade is left as it was (Feedback comments are filled) for Bo Chen (12346)\n"),
-              std::string::npos)
-        << e2.str();
-    EXPECT_EQ(slurp(dir.path / "out/Grades-graded.csv"), "Identifier,Grade,Feedback comments\r\n"
-                                                         "Participant 12346,,Q1 1/2.\r\n");
+    EXPECT_NE(o2.str().find("Bo Chen (12346)  left: the total cannot be scaled  set\n"), std::string::npos)
+        << o2.str();
+    EXPECT_EQ(slurp(dir.path / "out/Grades-graded.csv"),
+              "Identifier,Grade,Last modified (grade),Feedback comments\r\n"
+              "Participant 12346,,-,Q1 1/2.\r\n");
 }
 
 } // namespace

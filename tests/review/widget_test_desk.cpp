@@ -247,7 +247,8 @@ void pressText(QWidget* box, const QString& text)
 }
 
 // The box that says the report is written writes the feedback pages and
-// fills in a worksheet from the marks file of that review, and comes back.
+// fills in a worksheet from the marks file of that review, and comes back;
+// inside the folder being reviewed it writes neither, as the command line.
 TEST(ReviewDesk, FeedbackAndWorksheetFromTheBoxUseTheReviewsMarks)
 {
     QTemporaryDir tmp;
@@ -266,8 +267,11 @@ TEST(ReviewDesk, FeedbackAndWorksheetFromTheBoxUseTheReviewsMarks)
     const QString worksheet = tmp.path() + "/out/Grades.csv";
     QFile ws(worksheet);
     ASSERT_TRUE(ws.open(QIODevice::WriteOnly));
-    ws.write("Identifier,Grade,Maximum grade,Feedback comments\r\nParticipant 1,,100.00,\r\n");
+    ws.write(
+        "Identifier,Grade,Maximum grade,Last modified (grade),Feedback comments\r\nParticipant 1,,100.00,-,\r\n");
     ws.close();
+    ASSERT_TRUE(QDir().mkpath(folder + "/fb"));
+    ASSERT_TRUE(QFile::copy(worksheet, folder + "/Grades.csv"));
 
     auto choose = [](const QString& path) {
         return [path](QWidget* w) {
@@ -285,7 +289,21 @@ TEST(ReviewDesk, FeedbackAndWorksheetFromTheBoxUseTheReviewsMarks)
         ASSERT_TRUE(box);
         box->button(QMessageBox::Ok)->click();
     };
+    QString refused;
+    auto critical = [&refused](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(box->icon(), QMessageBox::Critical);
+        refused += box->text() + "\n";
+        box->button(QMessageBox::Ok)->click();
+    };
     Answers answers({
+        [](QWidget* box) { press(box, "Write feedback pages from the marks"); },
+        choose(folder + "/fb"),
+        critical,
+        [](QWidget* box) { press(box, "Fill in the platform's grading worksheet from the marks"); },
+        choose(folder + "/Grades.csv"),
+        critical,
         [](QWidget* box) { press(box, "Write feedback pages from the marks"); },
         choose(tmp.path() + "/out/fb"),
         ok,
@@ -295,9 +313,13 @@ TEST(ReviewDesk, FeedbackAndWorksheetFromTheBoxUseTheReviewsMarks)
         [](QWidget* box) { pressText(box, "Close"); },
     });
     EXPECT_EQ(qa::review::widgets::announce("holds", read, folder, {report, {}}), 0);
-    EXPECT_EQ(answers.answered(), 7u);
+    EXPECT_EQ(answers.answered(), 13u);
+    EXPECT_EQ(refused.count("is among the inputs"), 2) << refused.toStdString();
+    EXPECT_TRUE(QDir(folder + "/fb").isEmpty());
+    EXPECT_FALSE(QFile::exists(folder + "/Grades-graded.csv"));
+    // One student is marked: one page.
     const QStringList pages = QDir(tmp.path() + "/out/fb").entryList({"feedback-*.html"});
-    EXPECT_EQ(pages.size(), 3) << pages.join(" ").toStdString();
+    EXPECT_EQ(pages.size(), 1) << pages.join(" ").toStdString();
     std::string found;
     for (const QString& page : pages)
         if (slurp(tmp.path() + "/out/fb/" + page).find("Marked in this review") != std::string::npos)

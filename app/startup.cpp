@@ -1,8 +1,11 @@
 // Start-up: the four prompts that name the student, the data directory and
 // the assignment; then the bank is loaded and the assignment opened.
+#include <optional>
+
 #include "app/tutor.h"
 #include "coding/code_scheme.h"
 #include "platform/errors.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 namespace qa {
@@ -65,7 +68,12 @@ Outcome Tutor::openAssignment()
 {
     try {
         const std::string header = cursor_.openAssignment(session_.assignmentNumber());
-        records_.touchMaster();
+        std::optional<RuntimeError> unwritten;
+        try {
+            records_.touchMaster();
+        } catch (const RuntimeError& error) {
+            unwritten = error;
+        }
 
         // The assignment's row of the start-question table (rows 0 to 100). The
         // table is never filled, so only the row's range has an effect.
@@ -74,11 +82,37 @@ Outcome Tutor::openAssignment()
             throw RuntimeError(kSubscriptOutOfRange);
 
         const std::string codeLine = coding::makeCodeLine(session_.codeNbr(), platform_.random);
-        records_.appendOpening(codeLine, header);
+        try {
+            if (!unwritten)
+                records_.appendOpening(codeLine, header);
+        } catch (const RuntimeError& error) {
+            unwritten = error;
+        }
+        if (unwritten) {
+            records_.keepOpening(codeLine, header);
+            openingNotWritten(*unwritten);
+        }
     } catch (const RuntimeError& error) {
         return procedureFailed(error);
     }
     return Outcome::GoOn;
+}
+
+// The system's message, as for any error; then which folder, why, and what to
+// do: the session goes on, and its header is written before its first block.
+void Tutor::openingNotWritten(const RuntimeError& error)
+{
+    platform_.dialogs.message(kGeneralMessage + std::to_string(error.number()));
+    const std::string folder =
+        text::toCp1252(parentOf(platform_.files.hostPath(session_.paths().master)), nullptr);
+    platform_.dialogs.message(
+        "Your record files could not be opened in the folder \"" + folder + "\" (" +
+        text::toCp1252(error.reason(), nullptr) + "; error " + std::to_string(error.number()) + ": " +
+        errorDescription(error.number()) +
+        ").\r\n\r\nIf the folder is on a USB stick, plug it in; if it is on a network share, connect to the "
+        "share. Then answer as usual: your work will be kept, and the start of this session is written to your "
+        "record files before your first recording. Until the folder can be written, a recording is refused and "
+        "your text stays in the answer box.");
 }
 
 } // namespace qa

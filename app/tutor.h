@@ -82,6 +82,7 @@ private:
     Outcome load();
     Outcome startUp();
     Outcome openAssignment();
+    void openingNotWritten(const RuntimeError& error);
     std::string ask(const std::string& prompt);
 
     // Question stepping and routine lines.

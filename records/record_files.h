@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -21,6 +22,11 @@ public:
     void touchMaster();
     // The opening header: master and send files.
     void appendOpening(const std::string& codeLine, const std::string& headerLine);
+    // The opening header, composed now, is kept to be written (whole and
+    // synced, in an append of its own) just before the session's first
+    // block: the record files could not be written at start.
+    void keepOpening(const std::string& codeLine, const std::string& headerLine);
+    bool openingPending() const { return !pendingOpening_.empty(); }
     // A response: master and send files.
     void appendResponse(const std::string& answer, const std::string& currentLine,
                         const std::string& questionNumber);
@@ -30,9 +36,13 @@ public:
     std::optional<std::string> readNotes();
 
 private:
+    void writePendingOpening();
+    std::vector<AppendPart> opening(const std::string& codeLine, const std::string& headerLine);
+
     Files& files_;
     Clock& clock_;
     const Session& session_;
+    std::vector<AppendPart> pendingOpening_;
 };
 
 } // namespace qa::records

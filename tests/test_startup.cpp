@@ -219,3 +219,57 @@ TEST(StartUpDialogue, ReplyWithCharactersTheRecordsCannotHoldIsAskedAgain)
     EXPECT_EQ(h.tutor.session().studentName(), "Ann Lee");
     EXPECT_EQ(h.tutor.session().assignmentNumber(), "001");
 }
+
+// Started before the stick or the share is there: the system's message, then
+// ours naming the folder and what to do. No record file is made without its
+// header: while the folder is away a recording is refused; once it is back,
+// the header composed at start goes first into each file, then the block.
+TEST(StartUpDialogue, TheOpeningHeaderIsKeptUntilTheFolderCanBeWritten)
+{
+    Harness usual;
+    usual.useBank({"001.  x", "`q1 first question", "####.#"});
+    ASSERT_TRUE(usual.start());
+    const std::string header = usual.root.read(usual.master());
+    const std::string sendHeader = usual.root.read(usual.send());
+    ASSERT_NE(header.find("Ann Lee"), std::string::npos);
+
+    Harness h;
+    h.useBank({"001.  x", "`q1 first question", "####.#"});
+    const std::string folder = h.root.home().string();
+    bool away = true;
+    h.ops.failErrno = ENOENT;
+    h.ops.onCall = [&](const char* call, const std::string& path) {
+        return away && std::string(call) == "open" && path.rfind(folder, 0) == 0;
+    };
+    ASSERT_TRUE(h.start());
+    ASSERT_EQ(h.dialogs.messages.size(), 2u);
+    EXPECT_EQ(h.dialogs.messages[0].rfind(kGeneralText, 0), 0u) << h.dialogs.messages[0];
+    const std::string& ours = h.dialogs.messages[1];
+    EXPECT_EQ(ours.rfind("Your record files could not be opened in the folder \"" + folder + "\" (", 0), 0u)
+        << ours;
+    EXPECT_NE(ours.find("plug it in"), std::string::npos) << ours;
+    EXPECT_NE(ours.find("your work will be kept"), std::string::npos) << ours;
+    EXPECT_FALSE(h.root.exists(h.master()));
+
+    ASSERT_TRUE(h.tutor.handle(Event::NextQuestion));
+    h.view.answer = "my answer";
+    ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+    EXPECT_EQ(h.dialogs.messages.size(), 3u);
+    EXPECT_EQ(h.view.answer, "my answer");
+    EXPECT_FALSE(h.root.exists(h.master()));
+    EXPECT_FALSE(h.root.exists(h.send()));
+
+    away = false;
+    ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+    EXPECT_EQ(h.dialogs.messages.size(), 3u);
+    const std::string master = h.root.read(h.master());
+    const std::string send = h.root.read(h.send());
+    EXPECT_EQ(master.substr(0, header.size()), header);
+    EXPECT_EQ(send.substr(0, sendHeader.size()), sendHeader);
+    EXPECT_NE(master.find("my answer", header.size()), std::string::npos);
+    EXPECT_NE(send.find("my answer", sendHeader.size()), std::string::npos);
+    // Written once: the next recording adds its block only.
+    h.view.answer = "again";
+    ASSERT_TRUE(h.tutor.handle(Event::SaveAsNotes));
+    EXPECT_EQ(h.root.read(h.master()).find(header, 1), std::string::npos);
+}

@@ -252,6 +252,13 @@ TEST(WidgetWindow, ShortcutsAndTheirTooltips)
         EXPECT_TRUE(b->toolTip().contains(s.keys.toString(QKeySequence::NativeText)))
             << b->toolTip().toStdString();
     }
+
+    // The key acts at once, as a click does: no animation first.
+    ASSERT_TRUE(rig.load());
+    ASSERT_TRUE(rig.showActive());
+    const QString before = rig.window.questionBox()->toPlainText();
+    QTest::keyClick(&rig.window, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_NE(rig.window.questionBox()->toPlainText(), before);
 }
 
 TEST(WidgetWindow, InertControlsChangeNothing)

@@ -217,8 +217,20 @@ void MainWindow::wire(QPushButton* button, Event event, const QKeySequence& shor
     connect(button, &QPushButton::clicked, this, [this, event] { fire(event); });
     if (!shortcut.isEmpty()) {
         button->setShortcut(shortcut);
+        button->installEventFilter(this);
         button->setToolTip(button->text() + " (" + shortcut.toString(QKeySequence::NativeText) + ")");
     }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Shortcut) {
+        if (auto* button = qobject_cast<QPushButton*>(watched); button && button->isEnabled()) {
+            button->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::applyFonts()

@@ -74,6 +74,9 @@ signals:
     void programEnded();
 
 protected:
+    // A button's shortcut clicks it at once: the button's own handling
+    // would animate it first and click only when that ends.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Closing the window ends the program the way "quit program" does, and
     // may be cancelled the same way.
     void closeEvent(QCloseEvent* event) override;

@@ -158,6 +158,11 @@ bool readMember(archive* a, archive_entry* entry, ArchiveBudget& budget, std::st
             known = true;
             if (looksLikeArchive(bytes))
                 limit = l.archive;
+            // A record file holds no NUL byte: one in its first bytes shows
+            // a file of another kind (a PDF, a picture), whose rest is not
+            // needed to say so.
+            else if (bytes.find('\0') != std::string::npos)
+                return true;
             if (sized && declared > limit) {
                 what = tooLarge(declared, limit == l.archive, l);
                 return false;

@@ -55,7 +55,7 @@ struct Skipped {
 struct ArchiveLimits {
     std::uint64_t recordFile = std::uint64_t{8} << 20;
     std::uint64_t archive = std::uint64_t{256} << 20;
-    std::uint64_t budget = std::uint64_t{512} << 20;
+    std::uint64_t budget = std::uint64_t{256} << 20;
     int depth = 2;
 };
 

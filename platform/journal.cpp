@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ostream>
 #include <string_view>
 
 #include "platform/paths.h"
+#include "platform/replace_file.h"
 
 namespace qa {
 namespace {
@@ -433,6 +435,30 @@ Checked check(Descriptors& fds, const JournalPart& p)
     return c;
 }
 
+// A file system that cannot cut a file back (an SMB share through gvfs says
+// "operation not supported").
+bool cannotTruncate(int err)
+{
+    return err == EOPNOTSUPP || err == ENOSYS || err == EPERM;
+}
+
+// The file put back to its first `start` bytes another way: those bytes
+// written to a temporary in the same folder, synced, renamed over it, the
+// folder synced. It needs a folder where the student may create files; the
+// file is a new one then (its permissions the folder's default). A writer
+// waiting for the lock finds the file replaced and opens it again.
+StepResult cutByCopy(FileOps& ops, int fd, const JournalPart& p)
+{
+    std::string prefix(static_cast<std::size_t>(p.start), '\0');
+    const std::int64_t n = prefix.empty() ? 0 : ops.pread(fd, prefix.data(), prefix.size(), 0);
+    if (n != static_cast<std::int64_t>(prefix.size()))
+        return {n < 0 ? errno : EIO, "read", p.host};
+    const Replaced r = replaceFile(ops, p.host, [&prefix](std::ostream& out) {
+        out.write(prefix.data(), static_cast<std::streamsize>(prefix.size()));
+    });
+    return {r.err, "cut", p.host};
+}
+
 } // namespace
 
 Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed)
@@ -460,6 +486,10 @@ Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts
         } else if (c.same && c.holds != Holds::Other) {
             if (c.holds != Holds::Nothing)
                 step = {errnoOf(ops.ftruncate(c.fd, parts[i].start)), "cut", parts[i].host};
+            if (cannotTruncate(step.err) && !(parts[i].created && parts[i].start == 0))
+                step = cutByCopy(ops, c.fd, parts[i]);
+            else if (cannotTruncate(step.err))
+                step = {}; // made by the recording: removed below
             if (step.ok())
                 step = {errnoOf(ops.fsync(c.fd)), "sync", parts[i].host};
             if (step.ok() && parts[i].created && parts[i].start == 0)

@@ -128,14 +128,13 @@ using KeepCut = std::function<bool(const CutRecording&)>;
 // 5. A kill anywhere between 1 and 4 leaves the mark at 'A'. The next start's
 //    repair (repairAbandoned) takes every such journal of this machine whose
 //    program is gone: when every file holds the whole block it stays; else
-//    each file is cut back to start and synced, a file the recording made is
-//    removed, and the cut text is handed on (CutRecording) to be kept in the
-//    state folder, written, synced and renamed into place. Only then is the
-//    journal removed and the folder synced, so a kill during the repair
-//    leaves the journal for the next start, which repairs it again. A file
-//    that is there but cannot be opened or read leaves every file, and the
-//    journal, as they are; one that cannot be cut back or synced keeps the
-//    journal too: its text is not handed on while its torn block may still
+//    each file is cut back to start and synced (where the file system cannot
+//    cut a file, its first start bytes go to a temporary beside it, synced
+//    and renamed over it), a file the recording made is removed, and the cut text is handed on (CutRecording) to
+//    be kept in the state folder, written, synced and renamed into place. Only then is the journal removed and the
+//    folder synced, so a kill during the repair leaves the journal for the next start, which repairs it again. A
+//    file that is there but cannot be opened or read leaves every file, and the journal, as they are; one that
+//    cannot be cut back or synced keeps the journal too: its text is not handed on while its torn block may still
 //    stand.
 class Journal {
 public:

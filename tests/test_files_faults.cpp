@@ -619,4 +619,31 @@ TEST(RepairAbandoned, AFolderNotReachableKeepsItsRecordingUntilItIsBack)
     r.expectUnchanged("repaired once the folder is back");
 }
 
+// A file system that cannot cut a file back (ftruncate not supported, as on
+// an SMB share through gvfs): the repair writes the good part beside the file
+// and renames it over, so the text is handed back once and the file is as
+// it was.
+TEST(RepairAbandoned, AFileThatCannotBeCutBackIsPutRightByACopy)
+{
+    Recording r;
+    {
+        StopsAt stopping(Kind::Write, 2, 3); // master whole, send torn
+        Files files(stopping, r.root.path, r.root.state());
+        EXPECT_THROW(files.appendAll(r.parts), Stopped);
+    }
+    r.ops.failErrno = EOPNOTSUPP;
+    r.ops.onCall = [](const char* call, const std::string&) { return std::string(call) == "ftruncate"; };
+    std::vector<std::string> back;
+    EXPECT_TRUE(r.files
+                    .repairAbandoned([&back](const CutRecording& cut) {
+                        back.push_back(cut.bytes);
+                        return true;
+                    })
+                    .empty());
+    EXPECT_EQ(back, std::vector<std::string>{r.parts[0].bytes});
+    EXPECT_EQ(journals(r.root.state()).size(), 0u);
+    r.expectUnchanged("put right by a copy");
+    EXPECT_EQ(std::distance(fs::directory_iterator(r.dir), fs::directory_iterator()), 2); // no temporary left
+}
+
 } // namespace

@@ -110,17 +110,18 @@ TEST(HostileNames, NameTooLongForAFileNameIsReportedAndCreatesNothing)
         for (const std::string& r : {std::string("1"), repeat('n', length), std::string("ABC"), std::string("1")})
             rig.dialogs.reply(r);
         // Opening the master file fails: the general message with the error
-        // number, and the window stays.
+        // number, then which folder and why, and the window stays.
         ASSERT_TRUE(rig.tutor.handle(Event::Load)) << where;
-        ASSERT_EQ(rig.dialogs.messages.size(), 1u) << where;
+        ASSERT_EQ(rig.dialogs.messages.size(), 2u) << where;
         EXPECT_EQ(rig.dialogs.messages[0], Tutor::kGeneralMessage + "52") << where;
+        EXPECT_NE(rig.dialogs.messages[1].find("error 52: Bad file name or number"), std::string::npos) << where;
 
         ASSERT_TRUE(rig.tutor.handle(Event::NextQuestion)) << where;
         rig.view.answer = "answer";
         ASSERT_TRUE(rig.tutor.handle(Event::EnterResponse)) << where;
-        ASSERT_EQ(rig.dialogs.messages.size(), 2u) << where;
-        EXPECT_EQ(rig.dialogs.messages[1].rfind("Your text was not recorded: the file \"", 0), 0u) << where;
-        EXPECT_NE(rig.dialogs.messages[1].find("error 52: Bad file name or number"), std::string::npos) << where;
+        ASSERT_EQ(rig.dialogs.messages.size(), 3u) << where;
+        EXPECT_EQ(rig.dialogs.messages[2].rfind("Your text was not recorded: the file \"", 0), 0u) << where;
+        EXPECT_NE(rig.dialogs.messages[2].find("error 52: Bad file name or number"), std::string::npos) << where;
         EXPECT_EQ(rig.view.answer, "answer") << where;
         EXPECT_EQ(snapshotTree(rig.outer.path), (std::set<std::string>{"drive/", "drive/c/", "drive/c/kelvarno/"}))
             << where;

@@ -24,8 +24,8 @@ std::uint64_t hashText(std::string_view s)
 
 } // namespace
 
-Assembler::Assembler(const Table<FileId, InputFile>& files, std::optional<long> assignment)
-    : files_(files), assignment_(assignment)
+Assembler::Assembler(const Table<FileId, InputFile>& files, std::optional<long> assignment, bool showNames)
+    : files_(files), assignment_(assignment), showNames_(showNames)
 {
 }
 
@@ -107,7 +107,6 @@ bool Assembler::take(FileId f, const records::ParsedFile& parsed)
 void Assembler::finish(Model& m)
 {
     buildStudents(m);
-    listSubmitters();
     for (RawItem& item : rawItems_)
         if (item.sitting != kNone)
             item.student = rawSittings_[item.sitting].student;

@@ -77,6 +77,8 @@ int parse(const std::vector<std::string>& args, Request& r, std::ostream& out, s
                 return usage(err, a + " needs a value");
             if (const int status = option(r, a, args[++i], err); status != kGoOn)
                 return status;
+        } else if (!optionsEnd && a == "--show-names") {
+            r.options.showNames = true;
         } else if (!optionsEnd && a == "--") {
             optionsEnd = true;
         } else if (!optionsEnd && a.size() > 1 && a[0] == '-') {
@@ -189,13 +191,16 @@ fs::path reportFolder(const Request& r)
 std::string usageText()
 {
     return "usage: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] [--mark]\n"
-           "                 [--marks FILE] [--feedback FOLDER] [--worksheet FILE [--replace-grades]] PATH...\n"
+           "                 [--marks FILE] [--feedback FOLDER] [--worksheet FILE [--replace-grades]]\n"
+           "                 [--show-names] PATH...\n"
            "Reads the tutor's record files (send, master and notes files) under each PATH, a file or a\n"
            "folder with its subfolders, and writes one report of them.\n"
            "  --html FILE      the report, one HTML page\n"
            "  --csv FILE       one row per student, assignment and question\n"
            "  --xlsx FILE      the same rows as a workbook, one sheet per assignment, and the checks\n"
            "  --assignment N   only assignment N\n"
+           "  --show-names     a blind download's students under the names in their files, not as\n"
+           "                   \"Participant <id>\"\n"
            "  --mark           the marking window over the inputs\n"
            "  --marks FILE     the marks file (default: marks-<first PATH's name>.csv beside the report)\n"
            "  --feedback FOLDER  a feedback page per marked student and a ZIP for the platform's upload\n"

@@ -70,12 +70,15 @@ FeedbackZip feedbackZip(const Marking& marking, std::size_t sheet)
         const SheetStudent& s = sh.students[st];
         if (!hasFeedback(marking, sheet, st))
             continue; // unmarked: no feedback file, and no notice of one
-        if (s.submitterId.empty() || s.submitterName.empty()) {
+        if (s.submitterId.empty() || (s.submitterName.empty() && !s.blind)) {
             zip.withoutId.push_back(s.name);
             continue;
         }
         // As the platform's download named the student's folder.
-        const std::string folder = s.submitterName + "_" + s.submitterId + "_assignfeedback_file/";
+        // The platform reads the id, never the name: a blind download's
+        // participants are named by the word it gave them.
+        const std::string folder = (s.blind ? std::string("Participant") : s.submitterName) + "_" + s.submitterId +
+                                   "_assignfeedback_file/";
         const std::string member = folder + pageFileName(sh, st);
         add(a, member, feedbackPage(marking, sheet, st), now);
         zip.members.push_back(member);

@@ -104,9 +104,9 @@ void Report::studentName(StudentId s, bool link)
     }
     o_ << "</span>";
     // Who handed the files in, as the platform named them.
-    if (!m_.students[s].submittedBy.empty())
-        o_ << "<span class=\"ini\">submitted by " << Text1252{m_.students[s].submittedBy} << " ("
-           << Text{m_.students[s].submitterIds} << ")</span>";
+    if (!m_.students[s].participantName.empty())
+        o_ << "<span class=\"ini\">submitted by " << Text{m_.students[s].participantName} << " ("
+           << Text{m_.students[s].participantId} << ")</span>";
 }
 
 void Report::place(const Place& p)

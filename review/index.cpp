@@ -91,8 +91,11 @@ void order(Model& m)
     // Students by name, assignments by number: renumber.
     std::vector<StudentId> sOrder(m.students.ids().begin(), m.students.ids().end());
     std::vector<AssignmentId> aOrder(m.assignments.ids().begin(), m.assignments.ids().end());
-    std::sort(sOrder.begin(), sOrder.end(),
-              [&](auto x, auto y) { return sortKey(m.students[x].name) < sortKey(m.students[y].name); });
+    // Students of one name by participant id, those from no platform first.
+    std::vector<std::string> keys;
+    for (StudentId s : sOrder)
+        keys.push_back(sortKey(m.students[s].name) + '\0' + sortKey(m.students[s].participantId));
+    std::sort(sOrder.begin(), sOrder.end(), [&](auto x, auto y) { return keys[x.index()] < keys[y.index()]; });
     std::sort(aOrder.begin(), aOrder.end(), [&](auto x, auto y) {
         const double nx = text::leadingNumber(m.assignments[x].number);
         const double ny = text::leadingNumber(m.assignments[y].number);
@@ -118,9 +121,6 @@ void order(Model& m)
         s.assignment = aNew[s.assignment];
         std::sort(s.at.begin(), s.at.end(), byPlace);
     }
-    for (Student& st : m.students)
-        for (AssignmentId& a : st.handedIn)
-            a = aNew[a];
     for (Item& item : m.items) {
         item.student = sNew[item.student];
         if (item.assignment.some())
@@ -160,7 +160,7 @@ void placeItems(Model& m, bool oneAssignment)
         for (QuestionId q : m.assignments[a].questions.ids())
             questionOf[a].try_emplace(m.assignments[a].questions[q], q);
 
-    // Rows: one per student and assignment with a sitting, or a file handed in.
+    // Rows: one per student and assignment with a sitting.
     Table<AssignmentId, std::map<StudentId, std::size_t>> rowOf(m.assignments.size());
     auto addRow = [&](StudentId s, AssignmentId id) {
         Assignment& a = m.assignments[id];
@@ -170,8 +170,6 @@ void placeItems(Model& m, bool oneAssignment)
     for (StudentId s : m.students.ids()) {
         for (SittingId sitting : m.students[s].sittings)
             addRow(s, m.sittings[sitting].assignment);
-        for (AssignmentId a : m.students[s].handedIn)
-            addRow(s, a);
     }
     for (StudentId s : m.students.ids())
         for (ItemId i : m.students[s].items) {

@@ -175,7 +175,7 @@ void loadModel(Model& model, const Options& options)
     model.files = std::move(listing.files);
     model.problems = std::move(listing.problems);
     model.skipped = std::move(listing.skipped);
-    Assembler assembler(model.files, options.assignment);
+    Assembler assembler(model.files, options.assignment, options.showNames);
     readAll(model, assembler, ops, options);
     assembler.finish(model);
     indexRows(model, options.assignment.has_value());

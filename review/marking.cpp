@@ -10,9 +10,14 @@ Marking::Marking(std::vector<Sheet> sheets, MarksTable table)
     : sheets_(std::move(sheets)), table_(std::move(table))
 {
     byName_.resize(sheets_.size());
+    byParticipant_.resize(sheets_.size());
     for (std::size_t s = 0; s < sheets_.size(); ++s)
-        for (std::size_t st = 0; st < sheets_[s].students.size(); ++st)
+        for (std::size_t st = 0; st < sheets_[s].students.size(); ++st) {
             byName_[s].emplace(sheets_[s].students[st].name, st);
+            if (!sheets_[s].students[st].submitterId.empty())
+                byParticipant_[s].emplace(sheets_[s].students[st].submitterId, st);
+        }
+    keyRowsByParticipant();
     findRows();
     // A mark read from a file without answers was given to the final answer;
     // a question's maximum read only from its marks' rows becomes the question's.
@@ -46,6 +51,55 @@ Marking::Marking(std::vector<Sheet> sheets, MarksTable table)
     }
 }
 
+std::optional<std::size_t> Marking::studentNamed(std::size_t sheet, const Mark& row, std::size_t* alike) const
+{
+    const auto [first, last] = byName_[sheet].equal_range(row.student);
+    std::optional<std::size_t> fromNoPlatform, byId, only;
+    std::size_t n = 0, loose = 0, ids = 0;
+    for (auto it = first; it != last; ++it, ++n) {
+        const std::string& id = sheets_[sheet].students[it->second].submitterId;
+        if (id.empty()) {
+            fromNoPlatform = it->second;
+            ++loose;
+        } else if (!row.submitterId.empty() && id == row.submitterId) {
+            byId = it->second;
+            ++ids;
+        }
+        only = it->second;
+    }
+    if (alike)
+        *alike = n;
+    // A row without an id: the one student of the name from no platform, else
+    // the one student of the name. A row with one: the one of the name and id.
+    if (row.submitterId.empty())
+        return loose == 1 ? fromNoPlatform : n == 1 ? only : std::nullopt;
+    return ids == 1 ? byId : std::nullopt;
+}
+
+void Marking::keyRowsByParticipant()
+{
+    // Rows that give the submitter id first: they are the participant's own.
+    std::vector<Mark> byName;
+    for (const Mark* m : table_.rows())
+        if (!m->student.empty() && m->participant.empty())
+            byName.push_back(*m);
+    std::stable_partition(byName.begin(), byName.end(), [](const Mark& m) { return !m.submitterId.empty(); });
+    for (const Mark& m : byName)
+        for (std::size_t s = 0; s < sheets_.size(); ++s) {
+            if (!sameAssignment(sheets_[s].assignment, m.assignment))
+                continue;
+            const std::optional<std::size_t> st = studentNamed(s, m);
+            const std::string id = st ? sheets_[s].students[*st].submitterId : std::string();
+            if (id.empty() || table_.findParticipant(id, m.assignment, m.question))
+                continue;
+            Mark row = m;
+            row.participant = row.submitterId = id;
+            table_.erase(m);
+            table_.put(std::move(row));
+            break;
+        }
+}
+
 void Marking::findRows()
 {
     rowOf_.assign(sheets_.size(), {});
@@ -57,7 +111,7 @@ void Marking::findRows()
     // The table's rows come by assignment: its key is worked out once a run.
     std::string assignment, key;
     for (const Mark* m : table_.rows()) {
-        if (m->student.empty() || m->question == 0)
+        if ((m->student.empty() && m->participant.empty()) || m->question == 0)
             continue;
         if (m->assignment != assignment) {
             assignment = m->assignment;
@@ -67,15 +121,15 @@ void Marking::findRows()
             const std::size_t questions = sheets_[s].questions.size();
             if (keys[s] != key || m->question > questions)
                 continue;
-            const auto [first, last] = byName_[s].equal_range(m->student);
-            for (auto it = first; it != last; ++it) {
-                const std::string& id = sheets_[s].students[it->second].submitterId;
-                const Mark*& row = rowOf_[s][it->second * questions + m->question - 1];
-                // The row of the student's own id, else one written before the
-                // submitter was known.
-                if (m->submitterId == id || (m->submitterId.empty() && !row && takesRowWithoutId(s, it->second)))
-                    row = m;
+            std::optional<std::size_t> st;
+            if (!m->participant.empty()) {
+                if (const auto it = byParticipant_[s].find(m->participant); it != byParticipant_[s].end())
+                    st = it->second;
+            } else if (st = studentNamed(s, *m); st && !sheets_[s].students[*st].submitterId.empty()) {
+                st.reset(); // a participant's marks are the participant's rows only
             }
+            if (st)
+                rowOf_[s][*st * questions + m->question - 1] = m;
         }
     }
 }
@@ -85,18 +139,9 @@ const Mark* Marking::search(std::size_t sheet, std::size_t student, std::size_t 
     const Sheet& sh = sheets_[sheet];
     const SheetStudent& st = sh.students[student];
     const auto q = static_cast<std::uint32_t>(question + 1);
-    const Mark* m = table_.find(st.name, st.submitterId, sh.assignment, q);
-    if (!m && takesRowWithoutId(sheet, student))
-        m = table_.find(st.name, "", sh.assignment, q);
-    return m;
-}
-
-bool Marking::takesRowWithoutId(std::size_t sheet, std::size_t student) const
-{
-    // A row written before the submitter was known, or typed without the id:
-    // the student's when no other student of the sheet has that name.
-    const SheetStudent& st = sheets_[sheet].students[student];
-    return !st.submitterId.empty() && byName_[sheet].count(st.name) == 1;
+    if (!st.submitterId.empty())
+        return table_.findParticipant(st.submitterId, sh.assignment, q);
+    return table_.find(st.name, "", sh.assignment, q);
 }
 
 std::optional<std::size_t> Marking::studentOf(std::size_t sheet, const std::string& name,
@@ -126,9 +171,7 @@ void Marking::set(std::size_t sheet, std::size_t student, std::size_t question, 
     m.student = st.name;
     m.assignment = sh.assignment;
     m.question = static_cast<std::uint32_t>(question + 1);
-    if (!st.submitterId.empty() && byName_[sheet].count(st.name) == 1)
-        table_.put(m); // drops a row written before the submitter was known
-    m.submitterId = st.submitterId;
+    m.submitterId = m.participant = st.submitterId;
     m.mark = mark;
     m.maximum = maximum(sheet, question);
     m.comment = comment;
@@ -228,19 +271,24 @@ std::vector<UnmatchedRow> Marking::unmatched() const
 {
     std::vector<UnmatchedRow> out;
     for (const Mark* m : table_.rows()) {
-        bool found = false, student = false;
-        std::size_t named = 0; // students of the row's name, when it gives no id
+        bool found = false, student = false, superseded = false;
+        std::size_t named = 0; // students of the row's name, when it is a row by name
         for (std::size_t s = 0; s < sheets_.size(); ++s) {
             const Sheet& sh = sheets_[s];
             if (!sameAssignment(sh.assignment, m->assignment))
                 continue;
-            // A row without the id is the student's of that name without one,
-            // or of the one student of that name.
-            const std::size_t alike = m->student.empty() ? 0 : byName_[s].count(m->student);
-            const bool theirs = m->student.empty() || (m->submitterId.empty() && alike == 1) ||
-                                studentOf(s, m->student, m->submitterId).has_value();
-            if (!theirs && m->submitterId.empty())
+            bool theirs = m->student.empty() && m->participant.empty();
+            if (!m->participant.empty()) {
+                theirs = byParticipant_[s].count(m->participant) > 0;
+            } else if (!theirs) {
+                std::size_t alike = 0;
+                const std::optional<std::size_t> st = studentNamed(s, *m, &alike);
+                // A row by name of a participant is made theirs when read: one
+                // still by name stands for none.
+                theirs = st && sh.students[*st].submitterId.empty();
+                superseded = superseded || (st && !theirs);
                 named = std::max(named, alike);
+            }
             if (theirs) {
                 student = true;
                 found = found || m->question <= sh.questions.size();
@@ -249,13 +297,14 @@ std::vector<UnmatchedRow> Marking::unmatched() const
         if (found)
             continue;
         std::string who = m->student.empty() ? std::string("the maximum") : m->student;
-        if (!m->submitterId.empty())
-            who += " (" + m->submitterId + ")";
-        const std::string why = student     ? ": the assignment has no such question"
-                                : named > 1 ? ": " + std::to_string(named) +
-                                                  " students of this assignment have that name; the row needs "
-                                                  "the submitter id"
-                                            : ": no such student in this assignment";
+        if (!m->participant.empty() || !m->submitterId.empty())
+            who += " (" + (m->participant.empty() ? m->submitterId : m->participant) + ")";
+        const std::string why =
+            student     ? ": the assignment has no such question"
+            : named > 1 ? ": " + std::to_string(named) +
+                              " students of this assignment have that name; the row needs the submitter id"
+            : superseded ? ": the participant of that name has a mark of their own for this question"
+                         : ": no such student in this assignment";
         out.push_back(
             {m->line, who + ", assignment " + m->assignment + ", question " + std::to_string(m->question) + why});
     }

@@ -1,11 +1,13 @@
 #pragma once
 // Marking: the sheets of what was read with the marks table over them. Each
-// mark is found by its student (the name and the submitter id, which is how
-// the review tells two students of one name apart; a row without the id is
-// taken for the one student of that name, or the one of that name without an
-// id), assignment and question; a mark given to an answer that is no longer the
-// student's final one stays, and says so. Rows of the table that match no
-// student or question are kept (and written back), and listed.
+// mark is found by its student, assignment and question. A platform's
+// participant is found by the participant's id; a row by name (from a file of
+// an earlier version, or typed in a spreadsheet) is the student's of that name
+// from no platform, else the one participant of that name (or of that name and
+// the row's submitter id), and becomes that participant's row; where that is
+// not one student, it is never guessed. A mark given to an answer that is no
+// longer the student's final one stays, and says so. Rows of the table that
+// match no student or question are kept (and written back), and listed.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,7 +39,7 @@ public:
     std::uint64_t changes() const { return changes_; }
 
     CellMark at(std::size_t sheet, std::size_t student, std::size_t question) const;
-    // The student of the sheet by the name and submitter id (empty: none)
+    // The student of the sheet by the name and participant id (empty: none)
     // the report shows; none when the sheet has no such student.
     std::optional<std::size_t> studentOf(std::size_t sheet, const std::string& name,
                                          const std::string& submitterId = {}) const;
@@ -74,8 +76,12 @@ private:
     {
         return rowOf_[sheet][student * sheets_[sheet].questions.size() + question];
     }
-    // Whether a row without a submitter id stands for this student, who has one.
-    bool takesRowWithoutId(std::size_t sheet, std::size_t student) const;
+    // The student a row by name stands for in the sheet, if exactly one; and
+    // how many students of the sheet have the name.
+    std::optional<std::size_t> studentNamed(std::size_t sheet, const Mark& row,
+                                            std::size_t* alike = nullptr) const;
+    // Rows by name that stand for a participant become the participant's.
+    void keyRowsByParticipant();
     // Every answer's row, from one pass over the table's rows (a look-up per
     // answer would cost a key per answer, marked or not).
     void findRows();
@@ -85,8 +91,9 @@ private:
     // Per sheet, student by student, each question's row (null: none); the
     // table's rows stay where they are while they are in it.
     std::vector<std::vector<const Mark*>> rowOf_;
-    // Per sheet, the students by name.
+    // Per sheet, the students by name, and by participant id.
     std::vector<std::unordered_multimap<std::string, std::size_t>> byName_;
+    std::vector<std::unordered_map<std::string, std::size_t>> byParticipant_;
     // Per sheet, each question's maximum, as the table holds it.
     std::vector<std::vector<std::optional<double>>> maxima_;
     std::uint64_t changes_ = 0;

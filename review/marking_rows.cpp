@@ -54,10 +54,9 @@ GivenMark givenMark(const Marking* marking, const Model& model, AssignmentId a, 
         q.index() >= marking->sheets()[a.index()].questions.size())
         return given;
     given.maximum = marking->maximum(a.index(), q.index());
-    // The student as the sheet shows them: the name and the first submitter id.
-    const std::string& ids = model.students[s].submitterIds;
-    if (const auto student =
-            marking->studentOf(a.index(), text::toUtf8(model.students[s].name), ids.substr(0, ids.find("; ")))) {
+    // The student as the sheet shows them: the name and the participant id.
+    if (const auto student = marking->studentOf(a.index(), text::toUtf8(model.students[s].name),
+                                                model.students[s].participantId)) {
         const CellMark c = marking->at(a.index(), *student, q.index());
         given.mark = c.mark;
         given.earlier = c.earlier;

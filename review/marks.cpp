@@ -13,8 +13,11 @@
 namespace qa::review {
 namespace {
 
-constexpr const char* kHeaders[] = {"Student", "Submitter id", "Assignment", "Question",
-                                    "Mark",    "Maximum",      "Comment",    "Answer"};
+// The columns of the marks file. "Participant id" came last, after files
+// without it had been written: a row without it goes by its name.
+constexpr const char* kHeaders[] = {"Student", "Submitter id", "Assignment", "Question",      "Mark",
+                                    "Maximum", "Comment",      "Answer",     "Participant id"};
+constexpr int kColumns = 9;
 
 [[noreturn]] void unreadable(const std::string& file, std::uint32_t line, const std::string& why)
 {
@@ -59,7 +62,7 @@ std::string withCrLf(std::string_view lf)
 }
 
 // One row of a marks file; `col`: where each of kHeaders stands, -1 for none.
-Mark markOf(const CsvRow& row, const int (&col)[8], bool decimalComma, const std::string& file)
+Mark markOf(const CsvRow& row, const int (&col)[kColumns], bool decimalComma, const std::string& file)
 {
     auto cell = [&](int k) -> std::string {
         const int c = col[k];
@@ -71,6 +74,7 @@ Mark markOf(const CsvRow& row, const int (&col)[8], bool decimalComma, const std
     m.line = row.line;
     m.student = std::string(trimmed(cell(0)));
     m.submitterId = std::string(trimmed(cell(1)));
+    m.participant = std::string(trimmed(cell(8)));
     m.assignment = std::string(trimmed(cell(2)));
     const std::string question(trimmed(cell(3)));
     const std::optional<double> q = text::wholeTextNumber(question);
@@ -135,10 +139,11 @@ std::string markText(double mark, char decimal, int decimals)
     return s;
 }
 
-MarksTable::Key MarksTable::keyOf(std::string_view student, std::string_view submitterId,
-                                  std::string_view assignment, std::uint32_t question)
+MarksTable::Key MarksTable::keyOf(const Mark& m)
 {
-    return {assignmentKey(assignment), question, std::string(student), std::string(submitterId)};
+    if (!m.participant.empty())
+        return {assignmentKey(m.assignment), m.question, m.participant, {}, {}};
+    return {assignmentKey(m.assignment), m.question, {}, m.student, m.submitterId};
 }
 
 std::vector<const Mark*> MarksTable::rows() const
@@ -153,15 +158,30 @@ std::vector<const Mark*> MarksTable::rows() const
 const Mark* MarksTable::find(std::string_view student, std::string_view submitterId, std::string_view assignment,
                              std::uint32_t question) const
 {
-    const auto it = rows_.find(keyOf(student, submitterId, assignment, question));
+    const auto it =
+        rows_.find({assignmentKey(assignment), question, {}, std::string(student), std::string(submitterId)});
     return it == rows_.end() ? nullptr : &it->second;
+}
+
+const Mark* MarksTable::findParticipant(std::string_view participant, std::string_view assignment,
+                                        std::uint32_t question) const
+{
+    if (participant.empty())
+        return nullptr;
+    const auto it = rows_.find({assignmentKey(assignment), question, std::string(participant), {}, {}});
+    return it == rows_.end() ? nullptr : &it->second;
+}
+
+void MarksTable::erase(const Mark& mark)
+{
+    rows_.erase(keyOf(mark));
 }
 
 void MarksTable::put(Mark mark)
 {
     mark.line = 0;
-    const Key key = keyOf(mark.student, mark.submitterId, mark.assignment, mark.question);
-    if (!mark.student.empty() && !mark.mark && mark.comment.empty())
+    const Key key = keyOf(mark);
+    if ((!mark.student.empty() || !mark.participant.empty()) && !mark.mark && mark.comment.empty())
         rows_.erase(key);
     else
         rows_.insert_or_assign(key, std::move(mark));
@@ -175,7 +195,10 @@ std::optional<double> MarksTable::maximum(std::string_view assignment, std::uint
 
 void MarksTable::setMaximum(const std::string& assignment, std::uint32_t question, std::optional<double> maximum)
 {
-    const Key key = keyOf("", "", assignment, question);
+    Mark row;
+    row.assignment = assignment;
+    row.question = question;
+    const Key key = keyOf(row);
     if (!maximum) {
         rows_.erase(key);
     } else {
@@ -186,7 +209,8 @@ void MarksTable::setMaximum(const std::string& assignment, std::uint32_t questio
         rows_.insert_or_assign(key, std::move(m));
     }
     for (auto& [k, row] : rows_)
-        if (std::get<1>(k) == question && std::get<0>(k) == std::get<0>(key) && !row.student.empty())
+        if (std::get<1>(k) == question && std::get<0>(k) == std::get<0>(key) &&
+            (!row.student.empty() || !row.participant.empty()))
             row.maximum = maximum;
 }
 
@@ -194,12 +218,13 @@ std::string MarksTable::csv() const
 {
     std::string out = "\xEF\xBB\xBF";
     for (const char* h : kHeaders)
-        out += std::string(h) + (h == kHeaders[7] ? "\r\n" : ",");
+        out += std::string(h) + (h == kHeaders[kColumns - 1] ? "\r\n" : ",");
     for (const Mark* m : rows())
         out += csvCell(m->student, ',', true) + ',' + csvCell(m->submitterId, ',', true) + ',' +
                csvCell(m->assignment, ',', true) + ',' + std::to_string(m->question) + ',' +
                (m->mark ? markText(*m->mark) : "") + ',' + (m->maximum ? markText(*m->maximum) : "") + ',' +
-               csvCell(withCrLf(m->comment), ',', true) + ',' + csvCell(withCrLf(m->answer), ',', true) + "\r\n";
+               csvCell(withCrLf(m->comment), ',', true) + ',' + csvCell(withCrLf(m->answer), ',', true) + ',' +
+               csvCell(m->participant, ',', true) + "\r\n";
     return out;
 }
 
@@ -210,8 +235,8 @@ MarksTable MarksTable::fromCsv(std::string_view bytes, const std::string& file)
         unreadable(file, 1,
                    "the file is empty; a marks file starts with the row Student, Submitter id, "
                    "Assignment, Question, Mark, Maximum, Comment, Answer");
-    int col[8];
-    for (int k = 0; k < 8; ++k) {
+    int col[kColumns];
+    for (int k = 0; k < kColumns; ++k) {
         col[k] = t.column(kHeaders[k]);
         if (col[k] < 0 && (k == 0 || k == 2 || k == 3 || k == 4))
             unreadable(file, 1, std::string("no column \"") + kHeaders[k] + "\" in the first row");
@@ -219,12 +244,12 @@ MarksTable MarksTable::fromCsv(std::string_view bytes, const std::string& file)
     MarksTable table;
     for (std::size_t r = 1; r < t.rows.size(); ++r) {
         const Mark m = markOf(t.rows[r], col, t.separator == ';', file);
-        const auto [it, added] =
-            table.rows_.try_emplace(keyOf(m.student, m.submitterId, m.assignment, m.question), m);
+        const auto [it, added] = table.rows_.try_emplace(keyOf(m), m);
         if (!added)
             unreadable(file, m.line,
-                       (m.student.empty() ? std::string("a second maximum for the same question")
-                                          : std::string("a second row for the same student and question")) +
+                       (m.student.empty() && m.participant.empty()
+                            ? std::string("a second maximum for the same question")
+                            : std::string("a second row for the same student and question")) +
                            " (the first is on line " + std::to_string(it->second.line) + ")");
     }
     return table;

@@ -14,9 +14,15 @@
 
 namespace qa::review {
 
+// A row of marks belongs to a participant of a platform (by the participant's
+// id; the name is what the report shows) or, where there is none, to the
+// student of the name. A row read from a file of an earlier version has no
+// participant: it goes by the name, and by the submitter id where several
+// students share the name.
 struct Mark {
     std::string student;        // as the report shows it
     std::string submitterId;    // the platform's id; empty when unknown
+    std::string participant;    // the participant's id, when the row is theirs; empty for a row by name
     std::string assignment;     // as written after "assignment #"
     std::uint32_t question = 0; // 1-based; with no student, the row holds only the question's maximum
     std::optional<double> mark;
@@ -42,13 +48,19 @@ public:
     // By assignment and question; each question's maximum before its marks.
     std::vector<const Mark*> rows() const;
     std::size_t size() const { return rows_.size(); }
-    // The row of the student's answer, or of the question's maximum when
-    // `student` is empty; null when there is none.
+    // The row by name of the student's answer, or of the question's maximum
+    // when `student` is empty; null when there is none.
     const Mark* find(std::string_view student, std::string_view submitterId, std::string_view assignment,
                      std::uint32_t question) const;
-    // Replaces the row of the same student, assignment and question, or adds
-    // it; a student's row with neither mark nor comment is removed.
+    // The participant's row of the answer; null when there is none.
+    const Mark* findParticipant(std::string_view participant, std::string_view assignment,
+                                std::uint32_t question) const;
+    // Replaces the row of the same participant (or, without one, student),
+    // assignment and question, or adds it; a student's row with neither mark
+    // nor comment is removed.
     void put(Mark mark);
+    // Removes the row that is `mark`'s key.
+    void erase(const Mark& mark);
     std::optional<double> maximum(std::string_view assignment, std::uint32_t question) const;
     void setMaximum(const std::string& assignment, std::uint32_t question, std::optional<double> maximum);
 
@@ -61,9 +73,10 @@ public:
     static MarksTable fromCsv(std::string_view bytes, const std::string& file);
 
 private:
-    using Key = std::tuple<std::string, std::uint32_t, std::string, std::string>;
-    static Key keyOf(std::string_view student, std::string_view submitterId, std::string_view assignment,
-                     std::uint32_t question);
+    // Assignment, question, participant, then, for a row without one, the
+    // name and the submitter id.
+    using Key = std::tuple<std::string, std::uint32_t, std::string, std::string, std::string>;
+    static Key keyOf(const Mark& m);
     std::map<Key, Mark> rows_;
 };
 

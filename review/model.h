@@ -91,15 +91,18 @@ struct Assignment {
 };
 
 struct Student {
-    std::string name;                  // as in the headers (the spelling used most)
+    // As in the headers (the spelling used most); "Participant <id>" for a
+    // participant of a blind download unless names are shown.
+    std::string name;
     std::vector<std::string> initials; // every one seen, sorted
     std::vector<SittingId> sittings;   // by start
     std::vector<ItemId> items;         // by time
-    // Who handed the files in, as the platform names them (Windows-1252),
-    // and the platform's ids; "; " between several.
-    std::string submittedBy{}, submitterIds{};
-    // Assignments of files the student handed in that hold another's work.
-    std::vector<AssignmentId> handedIn{};
+    // The platform's participant who handed the files in, who receives the
+    // marks and the feedback: the id, and the name as the platform spelt it
+    // (UTF-8). Empty for files from no platform.
+    std::string participantId{}, participantName{};
+    bool blind = false; // the platform hid the participant's name
+    bool late = false;  // a file of it was handed in late
 };
 
 // Findings of the checks.

@@ -73,6 +73,9 @@ struct Options {
     // none is given.
     FileOps* fileOps = nullptr;
     ArchiveLimits archiveLimits{};
+    // Students of a blind download under the names in their headers rather
+    // than as "Participant <id>".
+    bool showNames = false;
 };
 
 // What the report holds, in numbers (for a window or a message).

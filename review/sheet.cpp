@@ -30,12 +30,14 @@ Sheet sheetOf(const Model& m, AssignmentId a)
     for (const Row& row : as.rows) {
         rowOfStudent[row.student] = static_cast<std::uint32_t>(sheet.students.size());
         const Student& st = m.students[row.student];
-        // The platform's submitter, as its download named the files; the first
-        // of several.
-        const auto first = [](const std::string& s) { return s.substr(0, s.find("; ")); };
-        sheet.students.push_back(
-            {text::toUtf8(st.name), text::toUtf8(first(st.submittedBy)), first(st.submitterIds)});
+        sheet.students.push_back({text::toUtf8(st.name), st.participantName, st.participantId, {}, st.blind});
     }
+    // Two students of one name are told apart by their participant ids.
+    std::map<std::string, std::size_t> named;
+    for (const SheetStudent& st : sheet.students)
+        ++named[st.name];
+    for (SheetStudent& st : sheet.students)
+        st.label = named[st.name] > 1 && !st.submitterId.empty() ? st.name + " (" + st.submitterId + ")" : st.name;
     sheet.resize();
     for (std::size_t r = 0; r < as.rows.size(); ++r)
         for (QuestionId q : as.questions.ids()) {

@@ -9,8 +9,10 @@ namespace qa::review {
 
 struct SheetStudent {
     std::string name;          // as the report shows it
-    std::string submitterName; // the platform's, as its download named the student; empty when unknown
-    std::string submitterId;   // empty when unknown
+    std::string submitterName; // the platform's participant, as its download named them; empty when unknown
+    std::string submitterId;   // the participant's id; empty when unknown
+    std::string label{};       // the name, with the id where another student of the sheet has the name
+    bool blind = false;        // the platform hid the participant's name
 };
 
 struct SheetCell {

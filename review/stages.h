@@ -49,8 +49,10 @@ bool readInput(FileOps& ops, const std::string& host, std::string& bytes, FileIn
 // different files. Two identical blocks in one file are two.
 class Assembler {
 public:
-    // `assignment`: only that one (compared by number).
-    Assembler(const Table<FileId, InputFile>& files, std::optional<long> assignment);
+    // `assignment`: only that one (compared by number). `showNames`: students
+    // of a blind download are shown under the names in their headers, not as
+    // "Participant <id>".
+    Assembler(const Table<FileId, InputFile>& files, std::optional<long> assignment, bool showNames = false);
     // The blocks of one file; false when none read (not a record file).
     bool take(FileId file, const records::ParsedFile& parsed);
     // Students, assignments, lines, sittings and items into `model`, and the
@@ -85,14 +87,14 @@ private:
     AssignmentId assignmentOf(std::string_view number);
     bool wanted(std::string_view assignment) const;
     void buildStudents(Model& m);
-    void nameFindings(Model& m, const std::vector<std::string>& keys);
-    void listSubmitters();
+    void nameFindings(Model& m);
     void placeNotesFiles();
     void dedupeSittings(Model& m);
     void dedupeItems(Model& m);
 
     const Table<FileId, InputFile>& files_;
     std::optional<long> assignment_;
+    bool showNames_;
     Table<LineId, std::string> lines_;
     Table<StudentId, Student> students_;
     Table<AssignmentId, Assignment> assignments_;
@@ -101,9 +103,6 @@ private:
     std::vector<std::string> spellings_;
     std::unordered_map<std::string, std::uint32_t> spellingIds_;
     std::set<std::string> seen_; // assignment numbers
-    // Submitters of others' work: name, id, assignment.
-    std::vector<std::tuple<std::string, std::string, AssignmentId>> handedIn_;
-    std::map<StudentId, std::set<std::string>> submitters_; // "name (id)"
     std::unordered_map<std::string, AssignmentId> assignmentIds_;
     std::vector<RawSitting> rawSittings_;
     std::vector<RawItem> rawItems_;

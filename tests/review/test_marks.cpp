@@ -239,6 +239,57 @@ TEST(Marking, StudentsOfOneNameKeepTheirOwnMarks)
                                        "that name; the row needs the submitter id");
 }
 
+// A marks file written before rows were keyed by participant: a row goes by
+// its name (and submitter id) to exactly one participant, and from the first
+// save on it is that participant's row; a row that fits no one, or several, is
+// kept and listed, never guessed. Marks never move between participants.
+TEST(Marking, RowsOfAnEarlierFileGoToOneParticipantOrStayUnapplied)
+{
+    Sheet s;
+    s.assignment = "1";
+    s.questions = {"Name a prime."};
+    // Ravi handed in a file naming Tess; Tess her own; two Sam Lees.
+    s.students = {{"Gail Moss", "Abigail Moss-Benton", "40003"},
+                  {"Sam Lee", "Sam Lee", "40010"},
+                  {"Sam Lee", "Sam Lee", "40011"},
+                  {"Tess Stone", "Ravi Rao", "40002"},
+                  {"Tess Stone", "Tess Stone", "40005"}};
+    s.resize();
+    const std::string earlier =
+        "\xEF\xBB\xBFStudent,Submitter id,Assignment,Question,Mark,Maximum,Comment,Answer\r\n"
+        "Gail Moss,,1,1,3,4,Good,\r\n"
+        "Sam Lee,,1,1,1,4,,\r\n"
+        "Sam Lee,40011,1,1,2,4,,\r\n"
+        "Tess Stone,40005,1,1,4,4,Hers,\r\n"
+        "Tess Stone,40002,1,1,0,4,Ravi's,\r\n";
+    Marking m({s}, MarksTable::fromCsv(earlier, "m.csv"));
+    auto markOf = [&](std::size_t st) { return m.at(0, st, 0).mark ? *m.at(0, st, 0).mark->mark : -1.0; };
+    EXPECT_EQ(markOf(0), 3.0);
+    EXPECT_EQ(markOf(1), -1.0); // the row without an id fits both Sam Lees
+    EXPECT_EQ(markOf(2), 2.0);
+    EXPECT_EQ(markOf(3), 0.0);
+    EXPECT_EQ(markOf(4), 4.0);
+    EXPECT_EQ(m.at(0, 4, 0).mark->comment, "Hers");
+    ASSERT_EQ(m.unmatched().size(), 1u);
+    EXPECT_EQ(m.unmatched()[0].line, 3u);
+    // Saved, each applied row carries its participant; the one unapplied stays.
+    const std::string saved = m.table().csv();
+    EXPECT_NE(saved.find("Participant id\r\n"), std::string::npos) << saved;
+    for (const char* row :
+         {"Gail Moss,40003,1,1,3,4,Good,,40003\r\n", "Sam Lee,,1,1,1,4,,,\r\n",
+          "Tess Stone,40002,1,1,0,4,Ravi's,,40002\r\n", "Tess Stone,40005,1,1,4,4,Hers,,40005\r\n"})
+        EXPECT_NE(saved.find(row), std::string::npos) << row << "\n" << saved;
+    // Read back, the rows go by participant: a participant whose name in the
+    // headers changes keeps the marks; another of the name gets none.
+    s.students[0].name = "Abigail Moss-Benton";
+    s.students.push_back({"Gail Moss", "Gail Moss", "40099"});
+    s.resize();
+    const Marking again({s}, MarksTable::fromCsv(saved, "m.csv"));
+    EXPECT_EQ(again.at(0, 0, 0).mark->mark, 3.0);
+    EXPECT_FALSE(again.at(0, 5, 0).mark);
+    EXPECT_EQ(again.at(0, 3, 0).mark->comment, "Ravi's");
+}
+
 // Which row each answer gets: the student's own submitter id before a row
 // written without one, never a row of another id; "01" is assignment 1; a
 // file without answers marks the final ones; a maximum set here counts at once.

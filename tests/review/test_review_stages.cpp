@@ -431,7 +431,10 @@ std::vector<std::string> findings(const std::vector<FileFinding>& list, const Mo
     return out;
 }
 
-TEST(ReviewStudents, OneStudentOneRow)
+// Files from no platform go by the names in their headers; a platform's
+// participant is one row, whatever its headers say, and never takes another's
+// work or loses its own.
+TEST(ReviewStudents, OneStudentOneRowOneParticipant)
 {
     const std::string r = response("10:01:00", kQ[0], "x");
     std::map<std::string, std::string> files;
@@ -441,7 +444,7 @@ TEST(ReviewStudents, OneStudentOneRow)
     files["send_0309Ann_Lee.txt"] = header("Ann Lee ", "03-09-2026", "\xC3") + r;
     files["send_0310Ann_Lee.txt"] =
         header("Ann  Lee", "03-10-2026", "\xC4") + r + header("Ann Lee", "03-10-2026", "\xC5");
-    // Two students of one name, told apart by their platform ids.
+    // Two participants of one name.
     files["Wei Zhang_1_assignsubmission_file/send_0307Wei_Zhang.txt"] =
         header("Wei Zhang", "03-07-2026", "\xC6") + r;
     files["Wei Zhang_2_assignsubmission_file/send_0307Wei_Zhang.txt"] =
@@ -449,11 +452,41 @@ TEST(ReviewStudents, OneStudentOneRow)
     // Bo hands in Ann's work.
     files["Bo Chen_12346_assignsubmission_file_send_0307Ann_Lee.txt"] =
         header("Ann Lee", "03-07-2026", "\xC8") + r;
+    // Ravi hands in Tess's file, and Tess her own.
+    files["Ravi Rao_40002_assignsubmission_file_send_0307Tess_Stone.txt"] =
+        header("Tess Stone", "03-07-2026", "\xC9") + r;
+    files["Tess Stone_40005_assignsubmission_file_send_0307Tess_Stone.txt"] =
+        header("Tess Stone", "03-07-2026", "\xCA") + response("10:01:00", kQ[0], "Tess's own");
+    // Names the headers spell otherwise: a preferred name, names the tutor
+    // cannot spell, an apostrophe the platform left out; and one mailed in.
+    files["Abigail Moss-Benton_40003_assignsubmission_file/send_0307Gail_Moss.txt"] =
+        header("Gail Moss", "03-07-2026", "\xCB") + r;
+    files["\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9 "
+          "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2"
+          "_40016_assignsubmission_file_send_0307Dmitry_Ivanov.txt"] =
+        header("Dmitry Ivanov", "03-07-2026", "\xCC") + r;
+    files["\xE7\x8E\x8B\xE8\x8A\xB3_40017_assignsubmission_file_send_0307Wang_Fang.txt"] =
+        header("Wang Fang", "03-07-2026", "\xCD") + r;
+    files["Se\xC3\xA1n OBrien_40020_assignsubmission_file_send_0307Se\xC3\xA1n_O'Brien.txt"] =
+        header("Se\xE1n O'Brien", "03-07-2026", "\xCE") + r;
+    files["mailed/send_0308Se\xC3\xA1n_O'Brien.txt"] = header("Se\xE1n O'Brien", "03-08-2026", "\xCF") + r;
     const Model m = modelOf(files);
     std::vector<std::string> names;
     for (const Student& s : m.students)
-        names.push_back(s.name + "|" + s.submitterIds);
-    EXPECT_EQ(names, (std::vector<std::string>{"Ann Lee|12346", "Bo Chen|12346", "Wei Zhang|1", "Wei Zhang|2"}));
+        names.push_back(text::toUtf8(s.name) + "|" + s.participantName + "|" + s.participantId);
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "Ann Lee||",
+                         "Ann Lee|Bo Chen|12346",
+                         "Dmitry Ivanov|\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9 "
+                         "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2|40016",
+                         "Gail Moss|Abigail Moss-Benton|40003",
+                         "Se\xC3\xA1n O'Brien|Se\xC3\xA1n OBrien|40020",
+                         "Tess Stone|Ravi Rao|40002",
+                         "Tess Stone|Tess Stone|40005",
+                         "Wang Fang|\xE7\x8E\x8B\xE8\x8A\xB3|40017",
+                         "Wei Zhang|Wei Zhang|1",
+                         "Wei Zhang|Wei Zhang|2",
+                     }));
     const std::vector<std::string> expected = {
         "send_0308Ann_Lee.txt: the header spells the name \"ann lee\", shown as \"Ann Lee\"",
         "send_0309Ann_Lee.txt: the header spells the name \"Ann Lee \", shown as \"Ann Lee\"",
@@ -464,6 +497,28 @@ TEST(ReviewStudents, OneStudentOneRow)
         "apart by the submitter id 2",
         "Bo Chen_12346_assignsubmission_file_send_0307Ann_Lee.txt: handed in by Bo Chen (12346); its headers name "
         "Ann Lee",
+        "Bo Chen_12346_assignsubmission_file_send_0307Ann_Lee.txt: one of 2 students named \"Ann Lee\", told "
+        "apart "
+        "by the submitter id 12346",
+        "Ravi Rao_40002_assignsubmission_file_send_0307Tess_Stone.txt: handed in by Ravi Rao (40002); its headers "
+        "name Tess Stone",
+        "Ravi Rao_40002_assignsubmission_file_send_0307Tess_Stone.txt: one of 2 students named \"Tess Stone\", "
+        "told "
+        "apart by the submitter id 40002",
+        "Tess Stone_40005_assignsubmission_file_send_0307Tess_Stone.txt: one of 2 students named \"Tess Stone\", "
+        "told apart by the submitter id 40005",
+        "Tess Stone_40005_assignsubmission_file_send_0307Tess_Stone.txt: a file handed in by Ravi Rao (40002) "
+        "names Tess Stone (40005) in its headers; its answers stay with Ravi Rao",
+        "Abigail Moss-Benton_40003_assignsubmission_file/send_0307Gail_Moss.txt: handed in by Abigail Moss-Benton "
+        "(40003); its headers name Gail Moss",
+        "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9 \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2"
+        "_40016_assignsubmission_file_send_0307Dmitry_Ivanov.txt: handed in by "
+        "\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1"
+        "\x80\xD0\xB8\xD0\xB9 \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2 (40016); its headers name Dmitry "
+        "Ivanov",
+        "\xE7\x8E\x8B\xE8\x8A\xB3_40017_assignsubmission_file_send_0307Wang_Fang.txt: handed in by "
+        "\xE7\x8E\x8B\xE8"
+        "\x8A\xB3 (40017); its headers name Wang Fang",
     };
     std::vector<std::string> got = findings(m.names, m), want = expected;
     std::sort(got.begin(), got.end());
@@ -478,11 +533,14 @@ TEST(ReviewStudents, OneStudentOneRow)
     for (std::string& w : want)
         w.insert(w.find(": "), ":" + std::to_string(1)); // the header's line
     EXPECT_EQ(checks, want);
-    // Bo has a row of his own in the grid; no file-name finding for the platform's names.
-    std::size_t rows = 0;
-    for (const Row& row : m.assignments[AssignmentId(0u)].rows)
-        rows += m.students[row.student].name == "Bo Chen";
-    EXPECT_EQ(rows, 1u);
+    // Each participant's answer stays on their own row: Tess's is her own.
+    for (const Row& row : m.assignments[AssignmentId(0u)].rows) {
+        const Student& st = m.students[row.student];
+        const Cell& c = row.cells[QuestionId(0u)];
+        ASSERT_TRUE(c.answer.some()) << st.participantId;
+        EXPECT_EQ(m.items[c.answer].text, st.participantId == "40005" ? "Tess's own" : "x") << st.participantId;
+    }
+    EXPECT_EQ(m.assignments[AssignmentId(0u)].rows.size(), m.students.size());
     EXPECT_TRUE(m.fileNames.empty()) << m.fileNames.front().what;
 }
 

@@ -13,6 +13,8 @@ struct SheetStudent {
     std::string submitterId;   // the participant's id; empty when unknown
     std::string label{};       // the name, with the id where another student of the sheet has the name
     bool blind = false;        // the platform hid the participant's name
+    // How a window names the student: the label, else the name.
+    const std::string& shown() const { return label.empty() ? name : label; }
 };
 
 struct SheetCell {

@@ -56,7 +56,7 @@ QString GridModel::describe(int student, int question) const
     const Sheet& sh = desk_.current();
     const SheetCell& cell = sh.cell(std::size_t(student), std::size_t(question));
     QString s = tr("%1, question %2: %3")
-                    .arg(fromUtf8(sh.students[std::size_t(student)].label))
+                    .arg(fromUtf8(sh.students[std::size_t(student)].shown()))
                     .arg(question + 1)
                     .arg(cell.answered ? tr("answered")
                          : cell.empty  ? tr("only empty responses")
@@ -124,7 +124,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     const Sheet& sh = desk_.current();
     if (orientation == Qt::Vertical) {
         if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-            return fromUtf8(sh.students[std::size_t(section)].label);
+            return fromUtf8(sh.students[std::size_t(section)].shown());
         return {};
     }
     if (section == 0)

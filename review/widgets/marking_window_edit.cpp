@@ -50,7 +50,7 @@ void MarkingWindow::showChosen()
     const Sheet& sh = desk_.current();
     const std::size_t s = desk_.student(), q = desk_.question();
     where_->setText(tr("%1 - question %2 of %3 (student %4 of %5)")
-                        .arg(fromUtf8(sh.students[s].label))
+                        .arg(fromUtf8(sh.students[s].shown()))
                         .arg(q + 1)
                         .arg(sh.questions.size())
                         .arg(s + 1)
@@ -103,7 +103,7 @@ void MarkingWindow::showSame()
 {
     QStringList names;
     for (std::size_t other : desk_.sameAnswer())
-        names << fromUtf8(desk_.current().students[other].label);
+        names << fromUtf8(desk_.current().students[other].shown());
     same_->setVisible(!names.isEmpty());
     applySame_->setVisible(!names.isEmpty());
     // A class copying one answer makes a list of dozens of names, laid out
@@ -129,7 +129,7 @@ void MarkingWindow::showTotals()
     const Marking& m = desk_.marking();
     const std::size_t sh = desk_.sheet(), q = desk_.question();
     QString text = tr("Total for %1: %2")
-                       .arg(fromUtf8(desk_.current().students[desk_.student()].label),
+                       .arg(fromUtf8(desk_.current().students[desk_.student()].shown()),
                             markShown(m.total(sh, desk_.student())));
     if (m.maximaKnown(sh, desk_.student()))
         text += tr(" of %1").arg(markShown(m.totalMaximum(sh)));
@@ -194,7 +194,7 @@ void MarkingWindow::applyToSame()
     const std::vector<std::size_t> others = desk_.sameAnswer();
     QStringList names;
     for (std::size_t other : others)
-        names << fromUtf8(desk_.current().students[other].label);
+        names << fromUtf8(desk_.current().students[other].shown());
     const CellMark c = desk_.marking().at(desk_.sheet(), desk_.student(), desk_.question());
     const QString what = c.mark && c.mark->mark ? tr("the mark %1").arg(markShown(*c.mark->mark)) : tr("no mark");
     if (QMessageBox::question(this, windowTitle(),

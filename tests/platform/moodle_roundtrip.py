@@ -58,7 +58,7 @@ EXPECTED_FAILURES = {case: why for why, cases in _NOT_YET.items() for case in ca
 
 # The marks file's column for the platform's participant id, once the review
 # reads one; until then rows are told apart by "Submitter id" alone.
-PARTICIPANT_ID_COLUMN = None
+PARTICIPANT_ID_COLUMN = "Participant id"
 
 MAXIMUM = 4  # each question's maximum in the marks file
 

@@ -269,7 +269,7 @@ WorksheetRow fillRow(const RowContext& c, const CsvRow& row, std::size_t student
     else
         out.grade = GradeOutcome::Set;
     if (out.grade == GradeOutcome::Set)
-        replace.emplace_back(&gradeCell, encoded(out.newGrade, c.t.encoding));
+        replace.emplace_back(&gradeCell, csvCell(encoded(out.newGrade, c.t.encoding), c.t.separator, false));
     return out;
 }
 

@@ -34,26 +34,7 @@ SKIP = 77
 
 # Cases that fail until the review learns what they need, by why. Remove a
 # name when its case passes (the run says so: "now passes").
-_NOT_YET = {
-    "rows keyed by the typed name: a preferred name and a name the tutor cannot spell find no worksheet "
-    "row (\"has marks but no row\"), and the platform's name makes a phantom page into the same folder": [
-        "named.gail.grade", "named.gail.comment", "named.gail.feedback",
-        "named.dmitry.grade", "named.dmitry.comment", "named.dmitry.feedback"],
-    "rows keyed by the typed name: a file handed in by another participant whose headers name one who "
-    "handed in her own; its marks find no worksheet row, or its page goes in under the other's name with a "
-    "phantom page beside it": [
-        "named.ravi.grade", "named.ravi.comment", "named.ravi.feedback", "named.kai.feedback"],
-    "the platform's participant word taken for a name: a phantom page into the first folder": [
-        "blind.jonas.feedback"],
-    "a blank mark written as 0: Moodle sets the grade to 0.00": ["named.nora.grade"],
-    "an unmarked participant gets a page (\"Total: 0 of 8\") in the feedback ZIP": [
-        "named.omar.feedback", "blind.paul.feedback"],
-    "the German worksheet refused (no column \"Identifier\"): nothing imported": [
-        "blind.worksheet_written", "blind.jonas.grade", "blind.jonas.comment", "blind.mia.grade",
-        "blind.mia.comment", "blind.emil.grade", "blind.emil.comment", "blind.lea.comment"],
-    "blind marking: the pages name the typed names": [
-        f"blind.{who}.page_names_no_one" for who in ("jonas", "mia", "emil", "lea")],
-}
+_NOT_YET = {}
 EXPECTED_FAILURES = {case: why for why, cases in _NOT_YET.items() for case in cases}
 
 # The marks file's column for the platform's participant id, once the review

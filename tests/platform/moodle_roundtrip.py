@@ -61,10 +61,13 @@ class Participant:
         return bool(self.marks) or bool(self.comments)
 
 
+def marked(key, first, last, header, m1, m2):
+    """A participant with a mark and a comment on both questions."""
+    return Participant(key, first, last, header, {1: m1, 2: m2},
+                       {1: f"{key}-q1-note", 2: f"{key}-q2-note"})
+
+
 def named_class():
-    def marked(key, first, last, header, m1, m2):
-        return Participant(key, first, last, header, {1: m1, 2: m2},
-                           {1: f"{key}-q1-note", 2: f"{key}-q2-note"})
     return [
         marked("gail", "Abigail", "Moss-Benton", "Gail Moss", 3, 4),
         marked("dmitry", "Дмитрий", "Иванов", "Dmitry Ivanov", 2, 3),
@@ -88,9 +91,6 @@ def named_class():
 
 
 def blind_class():
-    def marked(key, first, last, header, m1, m2):
-        return Participant(key, first, last, header, {1: m1, 2: m2},
-                           {1: f"{key}-q1-note", 2: f"{key}-q2-note"})
     return [
         marked("jonas", "Jonas", "Becker", "Jonas Becker", 3, 1.5),
         marked("mia", "Mia", "Schäfer", "Mia Schäfer", 4, 2),

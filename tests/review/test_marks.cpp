@@ -324,6 +324,13 @@ TEST(Marking, EachAnswerFindsItsRow)
     EXPECT_EQ(m.at(0, 0, 1).mark->submitterId, "12345");
     EXPECT_EQ(m.total(0, 0), 3.0);
     EXPECT_EQ(m.table().size(), 7u); // two maximums and five marks
+    // A maximum set for one assignment's question leaves another's rows alone.
+    MarksTable two = MarksTable::fromCsv("Student,Assignment,Question,Mark,Maximum\r\n"
+                                         "Ann Lee,1,1,1,2\r\nAnn Lee,2,1,1,3\r\n",
+                                         "m.csv");
+    two.setMaximum("2", 1, 5);
+    EXPECT_EQ(two.find("Ann Lee", "", "1", 1)->maximum, 2.0);
+    EXPECT_EQ(two.find("Ann Lee", "", "2", 1)->maximum, 5.0);
 }
 
 // The window's state: moves stop at the ends, a typed mark takes a decimal

@@ -368,6 +368,8 @@ TEST(MarkingDesk, MovesEditsAndTheSameAnswer)
     EXPECT_EQ(desk.marking().at(0, 2, 1).mark->comment, "Same as Ann's");
     desk.commitComment();
     EXPECT_EQ(desk.comments(), (std::vector<std::string>{"Same as Ann's"}));
+    desk.setMark(2); // typed again after the comment: the comment stays
+    EXPECT_EQ(desk.marking().at(0, 2, 1).mark->comment, "Same as Ann's");
     EXPECT_TRUE(desk.unsaved());
     EXPECT_EQ(desk.applyToSameAnswer(), 1u);
     const CellMark ann = desk.marking().at(0, 0, 1);

@@ -184,6 +184,20 @@ TEST(ReviewAssembler, CopiesOnceClicksTwiceRevisionsEmptyAndMidnight)
     EXPECT_TRUE(m.clocks.empty() && m.codeLines.empty() && m.fileNames.empty());
 }
 
+// Two copies of one opening header whose clocks read exactly 2 s apart are one
+// sitting; a name spelt two ways equally often shows under the earlier spelling.
+TEST(ReviewAssembler, CopiesTwoSecondsApartAndSpellingsOnATie)
+{
+    const std::string r = response("10:01:00", kQ[0], "x");
+    const Model m = modelOf({{"masterFile_Ann_Lee.txt", header("Ann Lee", "03-07-2026", "\xC1", "10:00:00") + r},
+                             {"send_0307Ann_Lee.txt", header("Ann Lee", "03-07-2026", "\xC1", "10:00:02") + r},
+                             {"later/masterFile_Ann_Lee.txt", header("ann lee", "03-08-2026", "\xC2") + r},
+                             {"send_0308Ann_Lee.txt", header("ann lee", "03-08-2026", "\xC2") + r}});
+    ASSERT_EQ(m.students.size(), 1u);
+    EXPECT_EQ(m.students[StudentId(0u)].name, "Ann Lee"); // two copies of each spelling
+    EXPECT_EQ(m.sittings.size(), 2u);
+}
+
 TEST(ReviewAssembler, NamesInReadingOrder)
 {
     EXPECT_LT(sortKey("Student 2"), sortKey("Student 10"));

@@ -382,6 +382,11 @@ TEST(MarkingDesk, MovesEditsAndTheSameAnswer)
     EXPECT_FALSE(desk.unsaved());
     const MarksTable back = MarksTable::fromCsv(slurp(dir.path / "marks.csv"), "marks.csv");
     EXPECT_EQ(back.size(), 3u); // the maximum and two marks
+    // A save that fails says why and leaves the changes unsaved.
+    MarkingDesk lost(Marking({sheet}, {}), dir.path / "no-such-folder" / "marks.csv");
+    lost.setMark(1);
+    EXPECT_NE(lost.save(), "");
+    EXPECT_TRUE(lost.unsaved());
 }
 
 // The worksheet as the platform writes it, with {G} and {F} where each row's

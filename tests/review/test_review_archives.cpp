@@ -115,9 +115,10 @@ std::string deflated(const std::string& bytes, std::size_t times)
 std::string zipOf(const std::vector<ZipMember>& members)
 {
     std::string out, central;
+    // `v` little-endian in `bytes` bytes; past its four, zeros.
     auto put = [](std::string& to, std::uint32_t v, int bytes) {
         for (int k = 0; k < bytes; ++k)
-            to += static_cast<char>((v >> (8 * k)) & 0xFF);
+            to += static_cast<char>(k < 4 ? (v >> (8 * k)) & 0xFF : 0);
     };
     for (const ZipMember& m : members) {
         const auto offset = static_cast<std::uint32_t>(out.size());

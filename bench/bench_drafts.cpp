@@ -116,7 +116,8 @@ struct Typist {
 };
 
 // What a draft save writes to disk, done with the bare calls: a temporary
-// file written, synced and closed, then renamed over the old one.
+// file written, synced and closed, then renamed over the old one, and the
+// folder synced so that the rename lasts.
 double bareSave(const std::string& directory, const std::string& bytes)
 {
     const std::string path = directory + "/bare-draft", temporary = path + ".new";
@@ -128,6 +129,10 @@ double bareSave(const std::string& directory, const std::string& bytes)
     ::close(fd);
     if (::rename(temporary.c_str(), path.c_str()) != 0)
         std::abort();
+    const int folder = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0 || ::fsync(folder) != 0)
+        std::abort();
+    ::close(folder);
     return microseconds(start, SteadyClock::now());
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <map>
 #include <spawn.h>
 #include <string>
@@ -30,7 +31,7 @@ struct Times {
     long long launch = 0, firstPrompt = 0, lastAnswer = 0, window = 0;
 };
 
-Times runOnce(const std::string& program, const std::string& root)
+Times runOnce(const std::string& program, const std::string& root, const std::string& folder = {})
 {
     int pipeFds[2];
     if (pipe(pipeFds) != 0)
@@ -43,7 +44,8 @@ Times runOnce(const std::string& program, const std::string& root)
     // A state directory of its own: no draft of the user's comes back at the start.
     setenv("XDG_STATE_HOME", (root + "/state").c_str(), 1);
     std::string replies = "1|Ann Lee|ABC|1"; // the bare program ignores them
-    char* argv[] = {const_cast<char*>(program.c_str()), replies.data(), nullptr};
+    char* argv[] = {const_cast<char*>(program.c_str()), replies.data(),
+                    folder.empty() ? nullptr : const_cast<char*>(folder.c_str()), nullptr};
     Times t;
     t.launch = now();
     pid_t pid = 0;
@@ -85,6 +87,29 @@ Times runOnce(const std::string& program, const std::string& root)
     return t;
 }
 
+// The opening header of the tutor's first start over `root`: its master and
+// send file hold nothing else yet. Copied into `folder` for the bare program.
+void keepHeaders(const std::string& root, const std::string& folder)
+{
+    namespace fs = std::filesystem;
+    fs::create_directories(folder);
+    int found = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = entry.path().filename().string();
+        const char* kept = name.starts_with("masterFile_") ? "header-master"
+                           : name.starts_with("send_")     ? "header-send"
+                                                           : nullptr;
+        if (kept && entry.is_regular_file()) {
+            fs::copy_file(entry.path(), fs::path(folder) / kept, fs::copy_options::overwrite_existing);
+            ++found;
+        }
+    }
+    if (found != 2) {
+        std::fprintf(stderr, "the tutor's first start left %d record files in %s, not 2\n", found, root.c_str());
+        std::exit(1);
+    }
+}
+
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -104,10 +129,12 @@ int main(int argc, char** argv)
     const std::string root = mkdtemp(tmpl);
     std::vector<double> tutorFirst, tutorWindow, bareFirst, bareWindow;
     runOnce(argv[1], root); // warm the caches once for both
-    runOnce(argv[2], root);
+    const std::string bare = root + "/bare";
+    keepHeaders(root, bare);
+    runOnce(argv[2], root, bare);
     for (int i = 0; i < runs; ++i) {
         Times a = runOnce(argv[1], root);
-        Times b = runOnce(argv[2], root);
+        Times b = runOnce(argv[2], root, bare);
         tutorFirst.push_back((a.firstPrompt - a.launch) / 1e6);
         tutorWindow.push_back((a.window - a.lastAnswer) / 1e6);
         bareFirst.push_back((b.firstPrompt - b.launch) / 1e6);

@@ -10,7 +10,9 @@
 #if QA_HAVE_LIBARCHIVE
 #include <archive.h>
 #include <archive_entry.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include "platform/win32_text.h"
+#else
 #include <locale.h>
 #endif
 #endif
@@ -95,6 +97,71 @@ private:
     locale_t before_ = locale_t(0);
 #endif
 };
+
+#ifdef _WIN32
+// Windows' libarchive hands a ZIP member's name over only converted: one
+// flagged as UTF-8 from UTF-8, any other from a code page (the PC's, unless
+// told), while the rule above needs the bytes as they stand. Told Latin-1,
+// the reader gives a name's bytes as its characters; a second reader of the
+// same archive, told 850, gives them otherwise wherever a byte is not ASCII
+// (no byte above 127 is the same character in both). A name that comes out
+// alike from both was converted from UTF-8, or is ASCII.
+constexpr const char* kBytesAsCharacters = "zip:hdrcharset=ISO-8859-1";
+
+class ZipNames {
+public:
+    explicit ZipNames(std::string_view bytes) : bytes_(bytes) {}
+    ~ZipNames()
+    {
+        if (other_)
+            archive_read_free(other_);
+    }
+    ZipNames(const ZipNames&) = delete;
+    ZipNames& operator=(const ZipNames&) = delete;
+
+    // The name of the member whose header `a` has just read, as UTF-8.
+    std::string next(archive* a, archive_entry* entry)
+    {
+        ++behind_;
+        const wchar_t* w = archive_entry_pathname_w(entry);
+        const std::wstring name = w ? w : L"";
+        if ((archive_format(a) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP)
+            return nameAsUtf8(win32::narrow(name));
+        if (std::all_of(name.begin(), name.end(), [](wchar_t c) { return c < 0x80; }) ||
+            std::any_of(name.begin(), name.end(), [](wchar_t c) { return c > 0xFF; }) || name == otherReading())
+            return win32::narrow(name);
+        std::string raw;
+        for (wchar_t c : name)
+            raw += static_cast<char>(c);
+        return nameAsUtf8(raw);
+    }
+
+private:
+    // The same member's name from the reader told 850, which reads up to it;
+    // empty once that reader fails.
+    std::wstring otherReading()
+    {
+        if (!other_ && !failed_) {
+            other_ = archive_read_new();
+            archive_read_support_format_zip(other_);
+            failed_ = archive_read_set_options(other_, "zip:hdrcharset=CP850") != ARCHIVE_OK ||
+                      archive_read_open_memory(other_, bytes_.data(), bytes_.size()) != ARCHIVE_OK;
+        }
+        archive_entry* entry = nullptr;
+        for (; behind_ > 0 && !failed_; --behind_) {
+            const int r = archive_read_next_header(other_, &entry);
+            failed_ = r != ARCHIVE_OK && r != ARCHIVE_WARN;
+        }
+        const wchar_t* w = failed_ || !entry ? nullptr : archive_entry_pathname_w(entry);
+        return w ? w : L"";
+    }
+
+    std::string_view bytes_;
+    archive* other_ = nullptr;
+    bool failed_ = false;
+    int behind_ = 0; // headers the main reader has read and the other not
+};
+#endif
 
 std::string errorOf(archive* a)
 {
@@ -223,6 +290,10 @@ void readArchive(std::string_view bytes, ArchiveBudget& budget,
     archive* a = archive_read_new();
     archive_read_support_filter_all(a);
     archive_read_support_format_all(a);
+#ifdef _WIN32
+    archive_read_set_options(a, kBytesAsCharacters);
+    ZipNames zipNames(bytes);
+#endif
     if (archive_read_open_memory(a, bytes.data(), bytes.size()) != ARCHIVE_OK) {
         problem("", "the archive cannot be read: " + errorOf(a));
         archive_read_free(a);
@@ -238,15 +309,11 @@ void readArchive(std::string_view bytes, ArchiveBudget& budget,
             break;
         }
 #ifdef _WIN32
-        // There the plain name comes in the ANSI code page, which cannot hold
-        // every name; the UTF-8 one is whole.
-        const char* raw = archive_entry_pathname_utf8(entry);
-        if (!raw)
-            raw = archive_entry_pathname(entry);
+        const std::string path = zipNames.next(a, entry);
 #else
         const char* raw = archive_entry_pathname(entry);
-#endif
         const std::string path = nameAsUtf8(raw ? raw : "");
+#endif
         if (archive_entry_filetype(entry) != AE_IFREG)
             continue;
         if (archive_entry_is_encrypted(entry)) {

@@ -238,9 +238,6 @@ TEST(ReviewArchives, ADownloadReadsAsTheExtractedFiles)
     fs::remove_all(dir);
 }
 
-// Not yet on Windows: there libarchive hands over member names already
-// converted, and a name flagged UTF-8 or in CP850 comes out wrong.
-#ifndef _WIN32
 TEST(ReviewArchives, MemberNamesInTheirCodePageAndNestedArchivesKeepTheParticipant)
 {
     const auto q = qa::testing::builtinQuestions();
@@ -316,7 +313,6 @@ TEST(ReviewArchives, MemberNamesInTheirCodePageAndNestedArchivesKeepTheParticipa
                               "class.zip/dunncy_LATE_1040007_901_send_0307Cy_Dunn.txt<"),
               std::string::npos);
 }
-#endif
 
 // ZIPs of ZIPs of a member that expands from a little to 64 MiB of text,
 // its headers saying it holds 1,000 bytes (one in each ZIP says the truth):

@@ -19,6 +19,9 @@
 #include <archive_entry.h>
 #include <locale.h>
 #include <zlib.h>
+#ifdef _WIN32
+#include "platform/win32_text.h"
+#endif
 #endif
 
 namespace {
@@ -39,9 +42,10 @@ std::string archiveOf(const Members& members, const char* format, bool stored = 
     const locale_t before = uselocale(utf8);
 #endif
     archive* a = archive_write_new();
-    if (std::string(format) == "zip")
+    if (std::string(format) == "zip") {
         archive_write_set_format_zip(a);
-    else if (std::string(format) == "7z")
+        archive_write_set_options(a, "zip:hdrcharset=UTF-8"); // and flagged so
+    } else if (std::string(format) == "7z")
         archive_write_set_format_7zip(a);
     else
         archive_write_set_format_pax_restricted(a);
@@ -54,7 +58,15 @@ std::string archiveOf(const Members& members, const char* format, bool stored = 
     archive_write_open_memory(a, out.data(), out.size(), &used);
     for (const auto& [path, bytes] : members) {
         archive_entry* e = archive_entry_new();
+#ifdef _WIN32
+        // Whole through the wide name: the UTF-8 one goes through the C
+        // library's code page there.
+        std::wstring wide;
+        win32::widen(path, wide);
+        archive_entry_copy_pathname_w(e, wide.c_str());
+#else
         archive_entry_set_pathname_utf8(e, path.c_str());
+#endif
         archive_entry_set_size(e, static_cast<la_int64_t>(bytes.size()));
         archive_entry_set_filetype(e, AE_IFREG);
         archive_entry_set_perm(e, 0644);

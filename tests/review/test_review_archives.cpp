@@ -247,6 +247,34 @@ TEST(ReviewArchives, ADownloadReadsAsTheExtractedFiles)
     EXPECT_EQ(cells(dir / "mixed", s, &problems), want);
     ASSERT_FALSE(problems.empty());
     EXPECT_EQ(problems.front().file.substr(0, 7), "cut.zip");
+
+    // A member damaged inside (its data cut short, after the others): named,
+    // and nothing of it taken.
+    std::vector<ZipMember> whole, damaged;
+    for (const auto& [name, bytes] : cls.files)
+        if (name.find("Bo") == std::string::npos)
+            whole.push_back(stored(name, bytes));
+    damaged = whole;
+    for (const auto& [name, bytes] : cls.files)
+        if (name.find("Bo") != std::string::npos) {
+            ZipMember m = stored(name, bytes);
+            m.data = deflated(bytes, 1);
+            m.data.resize(m.data.size() / 2);
+            m.deflated = true;
+            damaged.push_back(m);
+        }
+    std::ofstream(dir / "whole.zip", std::ios::binary) << zipOf(whole);
+    std::ofstream(dir / "damaged.zip", std::ios::binary) << zipOf(damaged);
+    problems.clear();
+    EXPECT_EQ(cells(dir / "damaged.zip", s, &problems), cells(dir / "whole.zip", s));
+    std::vector<std::string> named, left;
+    for (const review::Problem& p : problems) {
+        named.push_back(p.file);
+        EXPECT_EQ(p.what.substr(0, 27), "the member cannot be read: ") << p.what;
+    }
+    for (std::size_t k = whole.size(); k < damaged.size(); ++k)
+        left.push_back("damaged.zip/" + damaged[k].name);
+    EXPECT_EQ(named, left);
     fs::remove_all(dir);
 }
 

@@ -17,6 +17,9 @@ Marking::Marking(std::vector<Sheet> sheets, MarksTable table)
             if (!sheets_[s].students[st].submitterId.empty())
                 byParticipant_[s].emplace(sheets_[s].students[st].submitterId, st);
         }
+    for (const Sheet& sh : sheets_)
+        for (const SheetStudent& st : sh.students)
+            namesShown_ = namesShown_ || (st.blind && st.name == st.namedAs);
     keyRowsByParticipant();
     findRows();
     // A mark read from a file without answers was given to the final answer;
@@ -310,6 +313,30 @@ std::vector<UnmatchedRow> Marking::unmatched() const
     }
     std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.line < b.line; });
     return out;
+}
+
+bool Marking::blind() const
+{
+    return std::any_of(sheets_.begin(), sheets_.end(), [](const Sheet& sh) {
+        return std::any_of(sh.students.begin(), sh.students.end(),
+                           [](const SheetStudent& st) { return st.blind; });
+    });
+}
+
+void Marking::showNames(bool show)
+{
+    namesShown_ = show;
+    for (std::size_t s = 0; s < sheets_.size(); ++s) {
+        Sheet& sh = sheets_[s];
+        for (SheetStudent& st : sh.students)
+            if (st.blind)
+                st.name = show ? st.namedAs : "Participant " + st.submitterId;
+        labelStudents(sh);
+        byName_[s].clear();
+        for (std::size_t st = 0; st < sh.students.size(); ++st)
+            byName_[s].emplace(sh.students[st].name, st);
+    }
+    findRows();
 }
 
 } // namespace qa::review

@@ -69,6 +69,13 @@ public:
     // Rows of the table that match no student or question, by line.
     std::vector<UnmatchedRow> unmatched() const;
 
+    // Whether any student is a participant of a blind download; and whether
+    // they go by the names in their files rather than as "Participant <id>",
+    // everywhere the sheets are shown or written from. No mark changes.
+    bool blind() const;
+    bool namesShown() const { return namesShown_; }
+    void showNames(bool show);
+
 private:
     // The row of an answer in the table, looked up; and as kept per answer.
     const Mark* search(std::size_t sheet, std::size_t student, std::size_t question) const;
@@ -97,6 +104,7 @@ private:
     // Per sheet, each question's maximum, as the table holds it.
     std::vector<std::vector<std::optional<double>>> maxima_;
     std::uint64_t changes_ = 0;
+    bool namesShown_ = false;
 };
 
 } // namespace qa::review

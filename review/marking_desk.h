@@ -60,6 +60,12 @@ public:
     bool unsaved() const { return saved_ != marking_.changes(); }
     std::string save();
 
+    // A blind download's participants by the names in their files, or as
+    // "Participant <id>" (Marking::showNames).
+    bool blind() const { return marking_.blind(); }
+    bool namesShown() const { return marking_.namesShown(); }
+    void showNames(bool show) { marking_.showNames(show); }
+
     // The review's inputs, which the feedback pages and the filled worksheet
     // written from here keep out of, as the command line's do.
     void keepOutOf(AmongInputs among) { among_ = std::move(among); }

@@ -30,14 +30,14 @@ Sheet sheetOf(const Model& m, AssignmentId a)
     for (const Row& row : as.rows) {
         rowOfStudent[row.student] = static_cast<std::uint32_t>(sheet.students.size());
         const Student& st = m.students[row.student];
-        sheet.students.push_back({text::toUtf8(st.name), st.participantName, st.participantId, {}, st.blind});
+        sheet.students.push_back({text::toUtf8(st.name),
+                                  st.participantName,
+                                  st.participantId,
+                                  {},
+                                  st.blind,
+                                  st.blind ? text::toUtf8(st.hiddenName.empty() ? st.name : st.hiddenName) : ""});
     }
-    // Two students of one name are told apart by their participant ids.
-    std::map<std::string, std::size_t> named;
-    for (const SheetStudent& st : sheet.students)
-        ++named[st.name];
-    for (SheetStudent& st : sheet.students)
-        st.label = named[st.name] > 1 && !st.submitterId.empty() ? st.name + " (" + st.submitterId + ")" : st.name;
+    labelStudents(sheet);
     sheet.resize();
     for (std::size_t r = 0; r < as.rows.size(); ++r)
         for (QuestionId q : as.questions.ids()) {
@@ -70,6 +70,16 @@ Sheet sheetOf(const Model& m, AssignmentId a)
 std::vector<Sheet> Review::sheets() const
 {
     return sheetsOf(*model_);
+}
+
+void labelStudents(Sheet& sheet)
+{
+    // Two students of one name are told apart by their participant ids.
+    std::map<std::string, std::size_t> named;
+    for (const SheetStudent& st : sheet.students)
+        ++named[st.name];
+    for (SheetStudent& st : sheet.students)
+        st.label = named[st.name] > 1 && !st.submitterId.empty() ? st.name + " (" + st.submitterId + ")" : st.name;
 }
 
 std::vector<Sheet> sheetsOf(const Model& model)

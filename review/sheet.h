@@ -13,6 +13,7 @@ struct SheetStudent {
     std::string submitterId;   // the participant's id; empty when unknown
     std::string label{};       // the name, with the id where another student of the sheet has the name
     bool blind = false;        // the platform hid the participant's name
+    std::string namedAs{};     // a blind participant's name in the headers, shown or not
     // How a window names the student: the label, else the name.
     const std::string& shown() const { return label.empty() ? name : label; }
 };
@@ -49,6 +50,9 @@ public:
 private:
     std::vector<SheetCell> cells_;
 };
+
+// Labels the students of one name with their ids (SheetStudent::label).
+void labelStudents(Sheet& sheet);
 
 class Model;
 // Every assignment of what was read, in the report's order.

@@ -171,6 +171,7 @@ void Assembler::buildStudents(Model& m)
     if (!showNames_)
         for (Student& st : students_)
             if (st.blind) {
+                st.hiddenName = std::move(st.name);
                 st.name = "Participant " + st.participantId;
                 st.initials.clear();
             }

@@ -1,5 +1,6 @@
 #include "review/widgets/marking_window.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
@@ -128,6 +129,19 @@ QWidget* MarkingWindow::makeGrid()
     auto* top = new QHBoxLayout;
     top->addWidget(labelFor(tr("&Assignment:"), assignment_));
     top->addWidget(assignment_, 1);
+    // A blind download's participants by the names in their files: here and
+    // in what is written from here.
+    if (desk_.blind()) {
+        auto* names = named(new QCheckBox(tr("Show &names")), tr("Show the names in the students' files"));
+        names->setChecked(desk_.namesShown());
+        top->addWidget(names);
+        connect(names, &QCheckBox::toggled, this, [this](bool on) {
+            desk_.showNames(on);
+            model_->reset();
+            grid_->setColumnWidth(0, 96);
+            showChosen();
+        });
+    }
     v->addLayout(top);
     grid_ = named(new QTableView, tr("Grid of students and questions"));
     grid_->setVerticalHeader(new NameHeader(grid_));

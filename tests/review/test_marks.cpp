@@ -389,6 +389,65 @@ TEST(MarkingDesk, MovesEditsAndTheSameAnswer)
     EXPECT_TRUE(lost.unsaved());
 }
 
+// A blind download: its participants go as "Participant <id>" until the
+// window's switch shows the names in their files, in the window and in what
+// it writes; the marks stay each participant's either way.
+TEST(MarkingDesk, ABlindClassShowsItsNamesAtTheSwitch)
+{
+    TempDir dir;
+    const std::vector<std::string> q = qa::testing::builtinQuestions();
+    fs::create_directories(dir.path / "class");
+    for (const auto& [name, id] : {std::pair{"Zo\xEB Bird", "1040001"}, std::pair{"Al Cox", "1040002"}}) {
+        qa::testing::RecordClass one;
+        one.respond(one.start(name, "XX", "code"), q[0], std::string("answer of ") + id);
+        for (const auto& [file, bytes] : one.files)
+            if (file.rfind("send_", 0) == 0)
+                std::ofstream(
+                    dir.path / "class" /
+                        ("Participant_" + std::string(id) + "_assignsubmission_file_" + text::toUtf8(file)),
+                    std::ios::binary)
+                    << bytes;
+    }
+    Options options;
+    options.inputs = {dir.path / "class"};
+    const Review hidden = Review::load(options);
+    MarkingDesk desk(Marking(hidden.sheets(), {}), dir.path / "marks.csv");
+    auto namesIn = [](const MarkingDesk& d) {
+        std::string out;
+        for (const SheetStudent& st : d.current().students)
+            out += st.shown() + "|";
+        return out;
+    };
+    auto names = [&] { return namesIn(desk); };
+    ASSERT_TRUE(desk.blind());
+    EXPECT_FALSE(desk.namesShown());
+    EXPECT_EQ(names(), "Participant 1040001|Participant 1040002|");
+    desk.setMark(2);
+    EXPECT_EQ(feedbackPage(desk.marking(), 0, 0).find("Zo\xC3\xAB"), std::string::npos);
+    desk.showNames(true);
+    EXPECT_EQ(names(), "Zo\xC3\xAB Bird|Al Cox|");
+    ASSERT_TRUE(desk.marking().at(0, 0, 0).mark);
+    EXPECT_EQ(desk.marking().at(0, 0, 0).mark->mark, 2.0);
+    EXPECT_FALSE(desk.marking().at(0, 1, 0).mark);
+    const std::string page = feedbackPage(desk.marking(), 0, 0);
+    EXPECT_NE(page.find("Zo\xC3\xAB Bird"), std::string::npos);
+    EXPECT_NE(page.find("answer of 1040001"), std::string::npos);
+    desk.setMark(1);
+    desk.showNames(false);
+    EXPECT_EQ(names(), "Participant 1040001|Participant 1040002|");
+    EXPECT_EQ(desk.marking().at(0, 0, 0).mark->mark, 1.0);
+    EXPECT_EQ(feedbackPage(desk.marking(), 0, 0).find("Zo\xC3\xAB"), std::string::npos);
+    // Read with the names shown, as --show-names does: the switch starts on.
+    options.showNames = true;
+    MarkingDesk shown(Marking(Review::load(options).sheets(), {}), dir.path / "marks.csv");
+    EXPECT_TRUE(shown.namesShown());
+    EXPECT_EQ(namesIn(shown), "Al Cox|Zo\xC3\xAB Bird|");
+    shown.showNames(false);
+    EXPECT_EQ(namesIn(shown), "Participant 1040002|Participant 1040001|");
+    // A class that is not blind has no switch.
+    EXPECT_FALSE(Marking({classSheet()}, {}).blind());
+}
+
 // The worksheet as the platform writes it, with {G} and {F} where each row's
 // grade and feedback go.
 const char* const kWorksheet =

@@ -232,7 +232,8 @@ bool readMember(archive* a, archive_entry* entry, ArchiveBudget& budget, std::st
             return false;
         }
         bytes.append(static_cast<std::size_t>(hole), '\0');
-        bytes.append(static_cast<const char*>(block), got);
+        if (got != 0) // an empty block may come with no buffer
+            bytes.append(static_cast<const char*>(block), got);
         if (!known && bytes.size() >= kSniff) {
             known = true;
             if (looksLikeArchive(bytes))

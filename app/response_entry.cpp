@@ -53,9 +53,9 @@ void Tutor::recorded(const std::string& answer, const std::string& entry)
 
 void Tutor::refuseUnencodable(const std::u32string& characters)
 {
-    platform_.dialogs.message(
+    platform_.dialogs.messageUtf8(
         "Your text was not recorded: it holds characters that the record files cannot store: " +
-        text::describeCodePoints(characters) +
+        text::showCodePoints(characters) +
         ".\r\n\r\nYour text is still in the answer box. Replace those characters and click the "
         "button again.");
 }

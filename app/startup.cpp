@@ -16,9 +16,9 @@ std::string Tutor::ask(const std::string& prompt)
         TypedText reply = platform_.dialogs.prompt(prompt);
         if (reply.unencodable.empty())
             return reply.text;
-        const std::string list = text::describeCodePoints(reply.unencodable);
-        platform_.dialogs.message("Your reply holds characters that cannot be stored in the record files: " +
-                                  list + ".\r\n\r\nPlease type it again without them.");
+        const std::string list = text::showCodePoints(reply.unencodable);
+        platform_.dialogs.messageUtf8("Your reply holds characters that cannot be stored in the record files: " +
+                                      list + ".\r\n\r\nPlease type it again without them.");
     }
 }
 

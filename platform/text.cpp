@@ -112,11 +112,24 @@ std::string describeCodePoint(char32_t ch)
     return buf;
 }
 
-std::string describeCodePoints(std::u32string_view chars)
+std::string showCodePoints(std::u32string_view chars)
 {
+    const auto invisible = [](char32_t c) {
+        return c < 0xA0 || (c >= 0x2000 && c <= 0x200F) || (c >= 0x2028 && c <= 0x202F) ||
+               (c >= 0x2060 && c <= 0x206F) || (c >= 0xD800 && c <= 0xDFFF) || (c >= 0xFE00 && c <= 0xFE0F) ||
+               c == 0xFEFF || (c & 0xFFFE) == 0xFFFE || c > 0x10FFFF;
+    };
     std::string out;
-    for (char32_t c : chars)
-        out += (out.empty() ? "" : ", ") + describeCodePoint(c);
+    for (char32_t c : chars) {
+        if (!out.empty())
+            out += ", ";
+        if (invisible(c)) {
+            out += describeCodePoint(c);
+            continue;
+        }
+        appendUtf8(out, c);
+        out += " (" + describeCodePoint(c) + ")";
+    }
     return out;
 }
 

@@ -22,9 +22,12 @@ int encodeChar(char32_t ch);
 // those characters out of the result.
 std::string toUtf8(std::string_view cp1252);
 std::string toCp1252(std::string_view utf8, std::u32string* unencodable);
-// "U+03C0" for a character; "U+03C0, U+1F600" for several.
+// "U+03C0" for a character.
 std::string describeCodePoint(char32_t ch);
-std::string describeCodePoints(std::u32string_view chars);
+// Several in UTF-8 for a student to read: each character as itself with its
+// code point beside it, "≤ (U+2264), π (U+03C0)"; one that shows nothing
+// of its own (a control or a format character) by its code point only.
+std::string showCodePoints(std::u32string_view chars);
 
 // Sixteen hex digits that tell texts apart (FNV-1a), for file names of the
 // program's own that stand for a longer key.

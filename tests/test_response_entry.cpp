@@ -296,13 +296,15 @@ TEST(ResponseEntry, AnswerWithCharactersTheRecordsCannotHoldIsRefused)
         Harness h;
         startAtSecondQuestion(h);
         h.view.answer = "pi is ";
-        h.view.answerUnencodable = U"\u03C0";
+        h.view.answerUnencodable = U"\u03C0\u2264";
         const Snapshot before(h);
         EXPECT_TRUE(h.tutor.handle(event));
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
-        EXPECT_NE(h.dialogs.messages[0].find("U+03C0"), npos);
+        // Each character as itself (UTF-8) beside its code point.
+        EXPECT_NE(h.dialogs.messages[0].find(": \xCF\x80 (U+03C0), \xE2\x89\xA4 (U+2264)."), npos)
+            << h.dialogs.messages[0];
         before.expectSame(h);
-        EXPECT_EQ(h.view.answerUnencodable, U"\u03C0");
+        EXPECT_EQ(h.view.answerUnencodable, U"\u03C0\u2264");
     }
 }
 

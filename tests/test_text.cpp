@@ -71,7 +71,11 @@ TEST(Cp1252, UnencodableCharactersAreCollectedOnceAndLeftOut)
     EXPECT_EQ(toCp1252(utf8, &lost), "a  b   \x80");
     EXPECT_EQ(lost, std::u32string(U"\u03C0\U0001F600"));
     EXPECT_EQ(describeCodePoint(lost[0]), "U+03C0");
-    EXPECT_EQ(describeCodePoint(lost[1]), "U+1F600");
+    // Shown to the student as themselves beside their code points; a control
+    // or an invisible character by its code point only.
+    EXPECT_EQ(showCodePoints(lost + U"\u2264"),
+              "\xCF\x80 (U+03C0), \xF0\x9F\x98\x80 (U+1F600), \xE2\x89\xA4 (U+2264)");
+    EXPECT_EQ(showCodePoints(U"\u0085\u200B\uFEFF"), "U+0085, U+200B, U+FEFF");
 
     // Without a collector the characters are still left out.
     EXPECT_EQ(toCp1252("x\xCF\x80y", nullptr), "xy");

@@ -46,6 +46,27 @@ TEST(QtPrompt, OkGivesTheTypedTextAndCancelGivesNothing)
     EXPECT_TRUE(cancelled.unencodable.empty());
 }
 
+// A message of ours in UTF-8 reaches the box whole: a character the record
+// files refuse shows as itself, and CR LF is a line break.
+TEST(QtMessage, Utf8TextShowsEveryCharacter)
+{
+    qa::widgets::QtDialogs dialogs;
+    QString shown;
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, &shown] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        poll->deleteLater();
+        poll->stop();
+        shown = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    poll->start(5);
+    dialogs.messageUtf8("Refused: \xE2\x89\xA4 (U+2264), \xF0\x9F\x98\x80 (U+1F600).\r\nAgain.");
+    EXPECT_EQ(shown, QString::fromUtf16(u"Refused: \u2264 (U+2264), \U0001F600 (U+1F600).\nAgain."));
+}
+
 // The question before the program ends: the application's title as caption,
 // Yes and No, Cancel only where offered; Escape is Cancel there, else No.
 TEST(QtQuestion, ButtonsCaptionAndEscape)

@@ -72,11 +72,26 @@ TypedText QtDialogs::prompt(const std::string& text)
     return toCore(dialog.textValue());
 }
 
-void QtDialogs::message(const std::string& text)
+namespace {
+
+void showMessage(const QString& text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), fromCore(text), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok);
     copyOnCtrlC(box);
     box.exec();
+}
+
+} // namespace
+
+void QtDialogs::message(const std::string& text)
+{
+    showMessage(fromCore(text));
+}
+
+void QtDialogs::messageUtf8(const std::string& utf8)
+{
+    showMessage(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()))
+                    .replace(QLatin1String("\r\n"), QLatin1String("\n")));
 }
 
 Dialogs::Choice QtDialogs::ask(const std::string& text, bool offerCancel)

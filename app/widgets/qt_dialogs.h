@@ -14,6 +14,7 @@ class QtDialogs final : public Dialogs {
 public:
     TypedText prompt(const std::string& text) override;
     void message(const std::string& text) override;
+    void messageUtf8(const std::string& utf8) override;
     Choice ask(const std::string& text, bool offerCancel) override;
 
     // Work to do once, as soon as the first prompt is on screen and the

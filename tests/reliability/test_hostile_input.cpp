@@ -140,8 +140,10 @@ TEST(HostileNames, NameWithCharactersTheFilesCannotHoldIsAskedAgain)
     ASSERT_TRUE(rig.tutor.handle(Event::Load));
     ASSERT_EQ(rig.dialogs.messages.size(), 2u);
     EXPECT_EQ(rig.dialogs.messages[0], "Your reply holds characters that cannot be stored in the record files: "
-                                       "U+03C0.\r\n\r\nPlease type it again without them.");
-    EXPECT_NE(rig.dialogs.messages[1].find("U+674E, U+1F600."), std::string::npos) << rig.dialogs.messages[1];
+                                       "\xCF\x80 (U+03C0).\r\n\r\nPlease type it again without them.");
+    EXPECT_NE(rig.dialogs.messages[1].find("\xE6\x9D\x8E (U+674E), \xF0\x9F\x98\x80 (U+1F600)."),
+              std::string::npos)
+        << rig.dialogs.messages[1];
     EXPECT_EQ(rig.dialogs.prompts.size(), 6u);
     EXPECT_EQ(rig.tutor.session().studentName(), "Ann Lee");
     EXPECT_EQ(snapshotTree(rig.outer.path), (std::set<std::string>{"drive/", "drive/c/", "drive/c/kelvarno/",
@@ -239,11 +241,11 @@ TEST(HostileAnswers, CharactersTheFilesCannotHoldAreRefusedByName)
         h.view.answerUnencodable = missing;
         ASSERT_TRUE(h.tutor.handle(event));
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
-        EXPECT_EQ(
-            h.dialogs.messages[0],
-            "Your text was not recorded: it holds characters that the record files cannot store: U+03C0, "
-            "U+2248, U+1F600.\r\n\r\nYour text is still in the answer box. Replace those characters and click "
-            "the button again.");
+        EXPECT_EQ(h.dialogs.messages[0],
+                  "Your text was not recorded: it holds characters that the record files cannot store: \xCF\x80 "
+                  "(U+03C0), \xE2\x89\x88 (U+2248), \xF0\x9F\x98\x80 (U+1F600).\r\n\r\nYour text is still in the "
+                  "answer box. Replace those characters and click "
+                  "the button again.");
         EXPECT_EQ(h.view.answer, typed);
         EXPECT_EQ(h.view.answerUnencodable, missing);
         h.dialogs.messages.clear();

@@ -101,6 +101,8 @@ public:
         return r;
     }
     void message(const std::string& text) override { messages.push_back(text); }
+    // Kept as the student reads it, in UTF-8.
+    void messageUtf8(const std::string& utf8) override { messages.push_back(utf8); }
 
     // Questions answered in advance; No once the answers run out.
     std::deque<Choice> choices;

@@ -484,7 +484,8 @@ bool Files::writeStateFile(const std::string& name, const std::string& bytes)
     const auto write = [&](std::ostream& out) {
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     };
-    return replaceFile(ops_, joinPath(state_.path(), name), write, {kOpenPrivate | kOpenNoFollow, {}, {}}).ok();
+    return replaceFile(ops_, joinPath(state_.path(), name), write, {kOpenPrivate | kOpenNoFollow, {}, {}, {}})
+        .ok();
 }
 
 std::optional<std::string> Files::readStateFile(const std::string& name)

@@ -222,6 +222,13 @@ Journal::~Journal()
 
 StepResult Journal::begin(const std::vector<JournalPart>& parts, const KeepCut& keep)
 {
+    // A recording that an exception cut short never ended: its mark stays
+    // pending, but its handle goes, or Windows could neither remove nor
+    // replace the journal while this program runs.
+    if (fd_ >= 0) {
+        fds_.close(fd_);
+        fd_ = -1;
+    }
     int err = 0;
     fd_ = dir_.open(name_, kOpenRead | kOpenWrite | kOpenCreate | kOpenPrivate, err);
     if (fd_ < 0)
@@ -446,16 +453,26 @@ bool cannotTruncate(int err)
 // written to a temporary in the same folder, synced, renamed over it, the
 // folder synced. It needs a folder where the student may create files; the
 // file is a new one then (its permissions the folder's default). A writer
-// waiting for the lock finds the file replaced and opens it again.
-StepResult cutByCopy(FileOps& ops, int fd, const JournalPart& p)
+// waiting for the lock finds the file replaced and opens it again. Where the
+// system renames nothing over an open file (Windows), our handle is closed
+// first, and a writer that holds the file open then keeps it from being
+// replaced: the repair is left for later.
+StepResult cutByCopy(Descriptors& fds, Checked& c, const JournalPart& p)
 {
+    FileOps& ops = fds.ops();
     std::string prefix(static_cast<std::size_t>(p.start), '\0');
-    const std::int64_t n = prefix.empty() ? 0 : ops.pread(fd, prefix.data(), prefix.size(), 0);
+    const std::int64_t n = prefix.empty() ? 0 : ops.pread(c.fd, prefix.data(), prefix.size(), 0);
     if (n != static_cast<std::int64_t>(prefix.size()))
         return {n < 0 ? errno : EIO, "read", p.host};
-    const Replaced r = replaceFile(ops, p.host, [&prefix](std::ostream& out) {
-        out.write(prefix.data(), static_cast<std::streamsize>(prefix.size()));
-    });
+    ReplaceOptions options;
+    options.releaseTarget = [&fds, &c] {
+        fds.close(c.fd);
+        c.fd = -1;
+    };
+    const Replaced r = replaceFile(
+        ops, p.host,
+        [&prefix](std::ostream& out) { out.write(prefix.data(), static_cast<std::streamsize>(prefix.size())); },
+        options);
     return {r.err, "cut", p.host};
 }
 
@@ -479,7 +496,7 @@ Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts
     // power cut; the next repair does again what this one could not.
     bool settled = true;
     for (std::size_t i = 0; i < parts.size() && known; ++i) {
-        const Checked& c = checked[i];
+        Checked& c = checked[i];
         StepResult step;
         if (whole && c.fd >= 0) {
             step = {errnoOf(ops.fsync(c.fd)), "sync", parts[i].host};
@@ -487,10 +504,10 @@ Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts
             if (c.holds != Holds::Nothing)
                 step = {errnoOf(ops.ftruncate(c.fd, parts[i].start)), "cut", parts[i].host};
             if (cannotTruncate(step.err) && !(parts[i].created && parts[i].start == 0))
-                step = cutByCopy(ops, c.fd, parts[i]);
+                step = cutByCopy(fds, c, parts[i]); // synced, and closed where it had to be
             else if (cannotTruncate(step.err))
                 step = {}; // made by the recording: removed below
-            if (step.ok())
+            if (step.ok() && c.fd >= 0)
                 step = {errnoOf(ops.fsync(c.fd)), "sync", parts[i].host};
             if (step.ok() && parts[i].created && parts[i].start == 0)
                 ops.unlink(parts[i].host); // made by the recording: removed again

@@ -112,8 +112,15 @@ Replaced settle(Descriptors& fds, const std::string& temporary, const std::strin
         if (err != 0)
             result = {err, "sync"};
     }
-    if (result.ok() && ops.rename(temporary, target) != 0)
-        result = {errno, "rename"};
+    if (result.ok() && ops.rename(temporary, target) != 0) {
+        int err = errno;
+        if (err == EACCES && options.releaseTarget) {
+            options.releaseTarget();
+            err = errnoOf(ops.rename(temporary, target));
+        }
+        if (err != 0)
+            result = {err, "rename"};
+    }
     if (!result.ok()) {
         ops.unlink(temporary);
         return result;

@@ -30,6 +30,11 @@ struct ReplaceOptions {
     std::function<bool()> stop;
     // Told the bytes written so far, now and then.
     std::function<void(std::uint64_t written)> progress;
+    // Where the caller holds the target open: Windows replaces no file that
+    // is open, the caller's own handle included, and refuses the rename as
+    // access denied. Then this is called to close the caller's handle, and
+    // the rename is tried once more.
+    std::function<void()> releaseTarget;
 };
 
 // The writer puts the file's bytes on the stream; once a write fails or the

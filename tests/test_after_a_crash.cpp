@@ -474,9 +474,6 @@ TEST(AfterACrash, AShareThatDropsDuringARecordingNeitherLosesNorDoublesIt)
 
 // Two recordings cut short for different questions, both set aside by one
 // start: one comes back, the other stays set aside for a later start.
-// Not yet on Windows: under Wine the set-aside file stays after both texts
-// are recorded, and the run does not end.
-#ifndef _WIN32
 TEST(AfterACrash, TextsSetAsideForOtherQuestionsStayUntilTheirTurn)
 {
     Harness h;
@@ -515,4 +512,3 @@ TEST(AfterACrash, TextsSetAsideForOtherQuestionsStayUntilTheirTurn)
     }
     EXPECT_EQ(fileStartingWith(h, "cut-"), "");
 }
-#endif

@@ -84,33 +84,16 @@ std::vector<KeptText> readEntries(const std::optional<std::string>& file, std::s
 }
 
 // The text, kind and question line of the block a recording meant for the
-// master file. The text follows the second opening rule (with the response
-// label on a line of its own, or the notes prefix before it) and runs up to
-// the closing rule; the earlier of the two marks is the block's own, the
-// other can only stand inside the text. The question line stands just
-// before that rule.
+// master file.
 std::optional<KeptText> keptFromBlock(std::string_view block)
 {
-    const std::string crLf(text::kCrLf);
-    const std::string start = records::kOpeningRule + crLf;
-    const std::string response = crLf + start + records::kResponseLabel + crLf;
-    const std::string note = crLf + start + records::kNotesPrefix;
-    const std::string end = crLf + records::kClosingRule + crLf;
-    if (!block.starts_with(start) || !block.ends_with(end))
+    const std::optional<records::RecordedText> recorded = records::recordedTextOf(block);
+    if (!recorded)
         return std::nullopt;
-    const std::size_t atResponse = block.find(response), atNote = block.find(note);
-    const std::size_t at = std::min(atResponse, atNote);
-    if (at == std::string_view::npos || at == 0)
-        return std::nullopt;
-    const std::size_t from = at + (at == atResponse ? response.size() : note.size());
-    if (from > block.size() - end.size())
-        return std::nullopt;
-    const std::size_t lineAt = block.rfind(crLf, at - 1);
     KeptText k;
-    k.kind = at == atResponse ? KeptText::Response : KeptText::Note;
-    k.line = block.substr(lineAt == std::string_view::npos ? 0 : lineAt + 2,
-                          at - (lineAt == std::string_view::npos ? 0 : lineAt + 2));
-    k.text = text::toUtf8(std::string(block.substr(from, block.size() - end.size() - from)));
+    k.kind = recorded->note ? KeptText::Note : KeptText::Response;
+    k.line = recorded->line;
+    k.text = text::toUtf8(recorded->text);
     return k;
 }
 

@@ -89,12 +89,13 @@ Parts notesBlock(const NotesBlock& in, const RecordPaths& paths, double codeNbr,
     return parts;
 }
 
-std::optional<std::string> typedTextOf(std::string_view masterBlock)
+std::optional<RecordedText> recordedTextOf(std::string_view masterBlock)
 {
     // The text follows the second opening rule (with the response label on a
     // line of its own, or the notes prefix before it) and runs up to the
     // closing rule. The earlier of the two marks is the block's own: the
-    // other can only stand inside the text.
+    // other can only stand inside the text. The question line stands just
+    // before that rule.
     const std::string crLf(text::kCrLf);
     const std::string start = kOpeningRule + crLf;
     const std::string response = crLf + start + kResponseLabel + crLf;
@@ -104,12 +105,18 @@ std::optional<std::string> typedTextOf(std::string_view masterBlock)
         return std::nullopt;
     const std::size_t atResponse = masterBlock.find(response), atNote = masterBlock.find(note);
     const std::size_t at = std::min(atResponse, atNote);
-    if (at == std::string_view::npos)
+    if (at == std::string_view::npos || at == 0)
         return std::nullopt;
     const std::size_t from = at + (at == atResponse ? response.size() : note.size());
     if (from > masterBlock.size() - end.size())
         return std::nullopt;
-    return std::string(masterBlock.substr(from, masterBlock.size() - end.size() - from));
+    const std::size_t lineAt = masterBlock.rfind(crLf, at - 1);
+    const std::size_t lineFrom = lineAt == std::string_view::npos ? 0 : lineAt + 2;
+    RecordedText out;
+    out.line = masterBlock.substr(lineFrom, at - lineFrom);
+    out.note = at != atResponse;
+    out.text = masterBlock.substr(from, masterBlock.size() - end.size() - from);
+    return out;
 }
 
 } // namespace qa::records

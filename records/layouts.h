@@ -66,8 +66,14 @@ std::vector<AppendPart> responseBlock(const ResponseBlock& in, const RecordPaths
 // print zone instead of a line break.
 std::vector<AppendPart> notesBlock(const NotesBlock& in, const RecordPaths& paths, double codeNbr, Clock& clock);
 
-// The answer or note a response or notes block (as composed for the master
-// file) carries, as typed; nothing for an opening header or other bytes.
-std::optional<std::string> typedTextOf(std::string_view masterBlock);
+// What a response or notes block, as composed for the master file, carries:
+// the question line it stands under, whether it is a note, and the text as
+// typed. Nothing for an opening header or other bytes.
+struct RecordedText {
+    std::string line;
+    bool note = false;
+    std::string text;
+};
+std::optional<RecordedText> recordedTextOf(std::string_view masterBlock);
 
 } // namespace qa::records

@@ -4,10 +4,13 @@
 // Here: the page, its summary and contents, and the pieces the parts share.
 #include "review/html_report.h"
 
+#include <future>
+#include <sstream>
+
 namespace qa::review {
 
 Report::Report(const Model& m, std::ostream& os, const Marking* marking)
-    : m_(m), marking_(marking), o_(os), superseded_(m.items.size(), false)
+    : m_(m), marking_(marking), os_(os), o_(os), superseded_(m.items.size(), false)
 {
     for (const Assignment& a : m.assignments)
         for (const Row& row : a.rows)
@@ -16,8 +19,15 @@ Report::Report(const Model& m, std::ostream& os, const Marking* marking)
                     superseded_[i.index()] = i != c.answer;
 }
 
-void Report::write(const std::string& madeOn)
+void Report::write(const std::string& madeOn, unsigned threads)
 {
+    // Each student's work, the page's longest part, is made beside the rest
+    // by a report of its own and put in its place whole.
+    std::ostringstream studentsPart;
+    std::future<void> made;
+    if (threads > 1)
+        made = std::async(std::launch::async,
+                          [this, &studentsPart] { Report(m_, studentsPart, marking_).students(); });
     head();
     o_ << "<p class=\"made\">Made on " << Text{madeOn} << " by qa-review.</p>\n";
     facts();
@@ -30,11 +40,23 @@ void Report::write(const std::string& madeOn)
     for (AssignmentId a : m_.assignments.ids())
         questions(a);
     o_ << "<section aria-labelledby=\"students\"><h2 id=\"students\">Students</h2>\n";
-    for (StudentId s : m_.students.ids())
-        student(s);
+    if (made.valid()) {
+        made.get();
+        o_.flush();
+        const std::string part = std::move(studentsPart).str();
+        os_.write(part.data(), static_cast<std::streamsize>(part.size()));
+    } else {
+        students();
+    }
     o_ << "</section>\n";
     o_ << "</main>\n</body>\n</html>\n";
     o_.flush();
+}
+
+void Report::students()
+{
+    for (StudentId s : m_.students.ids())
+        student(s);
 }
 
 void Report::head()
@@ -148,9 +170,10 @@ void Report::itemPlace(const Item& it)
     o_ << "</span>";
 }
 
-void writeHtmlReport(const Model& model, std::ostream& out, const std::string& madeOn, const Marking* marking)
+void writeHtmlReport(const Model& model, std::ostream& out, const std::string& madeOn, const Marking* marking,
+                     unsigned threads)
 {
-    Report(model, out, marking).write(madeOn);
+    Report(model, out, marking).write(madeOn, threads);
 }
 
 } // namespace qa::review

@@ -20,7 +20,8 @@ Markup reportStyle();
 class Report {
 public:
     Report(const Model& m, std::ostream& os, const Marking* marking = nullptr);
-    void write(const std::string& madeOn);
+    // With `threads` above 1, the students' part is made on a thread of its own.
+    void write(const std::string& madeOn, unsigned threads = 1);
 
 private:
     // The page, its summary and contents.
@@ -56,6 +57,7 @@ private:
     void notes(AssignmentId a, QuestionId q, StudentId s);
     void nameList(Markup what, const std::vector<StudentId>& students, std::optional<CellOf> cells);
     // Each student's work.
+    void students();
     void student(StudentId s);
     void sitting(std::size_t k, const Sitting& se, const std::vector<ItemId>& items);
     void itemLine(const Item& it, ItemId id, Moment since);
@@ -76,6 +78,7 @@ private:
 
     const Model& m_;
     const Marking* marking_;
+    std::ostream& os_;
     HtmlWriter o_;
     std::vector<bool> superseded_; // a response that is not its question's answer
 };

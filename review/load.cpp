@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "review/archives.h"
+#include "review/prefetch.h"
 #include "review/stages.h"
 
 namespace qa::review {
@@ -56,7 +57,23 @@ public:
             return;
         }
         const records::Resaved resaved = records::undoResave(bytes);
-        if (!assembler_.take(f, records::parseRecordFile(bytes))) {
+        settle(f, bytes, resaved, records::parseRecordFile(bytes));
+    }
+
+    // A listed file read and parsed ahead (Prefetch).
+    void take(FileId f, Fetched& got)
+    {
+        if (got.archive)
+            return take(f, got.bytes);
+        ++m_.filesFound;
+        settle(f, got.bytes, got.resaved, got.parsed);
+    }
+
+private:
+    void settle(FileId f, const std::string& bytes, const records::Resaved& resaved,
+                const records::ParsedFile& parsed)
+    {
+        if (!assembler_.take(f, parsed)) {
             m_.skipped.push_back(
                 {m_.files[f].shown, bytes.empty() ? "an empty file" : "not a record file", false});
             return;
@@ -70,7 +87,6 @@ public:
                                       (resaved.lineBreaks ? "line breaks without CR" : "")});
     }
 
-private:
     void members(FileId archive, const std::string& bytes, int depth)
     {
         --m_.filesFound; // the archive is not a file of the class; its members are
@@ -108,29 +124,33 @@ private:
     ArchiveBudget budget_;
 };
 
-// Reads every listed file and hands its blocks to the assembler.
+// Reads every listed file and hands its blocks to the assembler, in the
+// order listed; the reading and parsing run ahead on other threads.
 void readAll(Model& m, Assembler& assembler, FileOps& ops, const Options& options)
 {
-    std::string bytes;
     Reader reader(m, assembler, options.archiveLimits);
     // A file that two inputs lead to is read once.
     std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
     const std::size_t listed = m.files.size();
+    std::vector<std::string> hosts; // archives add members to the table as it is read
+    hosts.reserve(listed);
+    for (const InputFile& f : m.files)
+        hosts.push_back(f.host);
+    // File calls given by the caller are made from this thread only.
+    Prefetch ahead(ops, hosts, options.fileOps ? 1 : threadsFor(options.threads));
     for (FileId f : IdRange<FileId>(listed)) {
         if (options.progress && (f.index() % 64 == 0))
             options.progress(f.index(), listed);
         if (options.stop && options.stop())
             return;
-        std::string reason;
-        FileInfo info;
-        if (!readInput(ops, m.files[f].host, bytes, info, reason)) {
-            m.problems.push_back({m.files[f].shown, 0, 0, "the file cannot be read: " + reason});
+        Fetched& got = ahead.get(f.index());
+        if (!got.read) {
+            m.problems.push_back({m.files[f].shown, 0, 0, "the file cannot be read: " + got.reason});
             ++m.filesFound;
-            continue;
+        } else if (got.info.id == 0 || seen.insert({got.info.device, got.info.id}).second) {
+            reader.take(f, got);
         }
-        if (info.id != 0 && !seen.insert({info.device, info.id}).second)
-            continue;
-        reader.take(f, bytes);
+        ahead.done(f.index());
     }
     if (options.progress)
         options.progress(listed, listed);
@@ -179,7 +199,7 @@ void loadModel(Model& model, const Options& options)
     readAll(model, assembler, ops, options);
     assembler.finish(model);
     indexRows(model, options.assignment.has_value());
-    runChecks(model);
+    runChecks(model, threadsFor(options.threads));
     std::stable_sort(model.problems.begin(), model.problems.end(), [](const Problem& a, const Problem& b) {
         return std::tie(a.file, a.line) < std::tie(b.file, b.line);
     });

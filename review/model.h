@@ -191,7 +191,7 @@ void loadModel(Model& model, const Options& options);
 // The writers.
 class Marking;
 void writeHtmlReport(const Model& model, std::ostream& out, const std::string& madeOn,
-                     const Marking* marking = nullptr);
+                     const Marking* marking = nullptr, unsigned threads = 1);
 void writeCsvExport(const Model& model, std::ostream& out, const Marking* marking = nullptr);
 
 } // namespace qa::review

@@ -3,6 +3,7 @@
 
 #include "platform/text.h"
 #include "review/model.h"
+#include "review/prefetch.h"
 
 namespace qa::review {
 
@@ -15,7 +16,9 @@ Review Review::load(const Options& options)
 {
     auto model = std::make_unique<Model>();
     loadModel(*model, options);
-    return Review(std::move(model));
+    Review review(std::move(model));
+    review.threads_ = threadsFor(options.threads);
+    return review;
 }
 
 std::size_t Review::recordFilesRead() const
@@ -67,7 +70,7 @@ std::vector<std::filesystem::path> Review::inputFiles() const
 
 void Review::writeHtml(std::ostream& out, const std::string& madeOn) const
 {
-    writeHtmlReport(*model_, out, madeOn, marks_);
+    writeHtmlReport(*model_, out, madeOn, marks_, threads_);
 }
 
 std::string counted(std::size_t n, const std::string& one, const std::string& many)

@@ -76,6 +76,9 @@ struct Options {
     // Students of a blind download under the names in their headers rather
     // than as "Participant <id>".
     bool showNames = false;
+    // Threads to read the files and write the report with; 0: one per core.
+    // What is read and written is the same whatever the number.
+    unsigned threads = 0;
 };
 
 // What the report holds, in numbers (for a window or a message).
@@ -122,6 +125,8 @@ public:
     // is made. The same input gives the same bytes but for the one line that
     // carries `madeOn`.
     void writeHtml(std::ostream& out, const std::string& madeOn) const;
+    // How many threads the options asked for (one per core for 0).
+    unsigned threads() const { return threads_; }
     // The CSV: UTF-8 with a byte-order mark, CR LF rows, one row per
     // student, assignment and question.
     void writeCsv(std::ostream& out) const;
@@ -140,6 +145,7 @@ private:
     explicit Review(std::unique_ptr<Model> model);
     std::unique_ptr<Model> model_;
     const Marking* marks_ = nullptr;
+    unsigned threads_ = 1; // as the options asked, to write with
 };
 
 // The command line: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] PATH...

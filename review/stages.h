@@ -120,7 +120,7 @@ std::string sortKey(const std::string& name);
 
 // The checks over what was read: file names against headers, code lines
 // shared by students, the same and near-identical answers, clocks that ran
-// backwards.
-void runChecks(Model& model);
+// backwards. With `threads` above 1, on two threads.
+void runChecks(Model& model, unsigned threads = 1);
 
 } // namespace qa::review

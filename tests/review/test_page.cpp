@@ -228,4 +228,29 @@ TEST(ReviewPage, GoldenReport)
         << "first difference at byte " << at << ": " << html.substr(at > 80 ? at - 80 : 0, 200);
 }
 
+// The files are read ahead and the page is made on several threads: the
+// report and the CSV must be the same bytes as with one, run after run.
+TEST(ReviewPage, TheSameBytesWhateverTheThreads)
+{
+    TempDir dir;
+    qa::testing::findingsClass(120).write(dir.path / "class");
+    const auto outputs = [&](unsigned threads) {
+        review::Options options;
+        options.inputs = {dir.path / "class"};
+        options.threads = threads;
+        const review::Review r = review::Review::load(options);
+        std::ostringstream html, csv;
+        r.writeHtml(html, "2026-03-09 12:00");
+        r.writeCsv(csv);
+        return std::make_pair(html.str(), csv.str());
+    };
+    const auto one = outputs(1);
+    ASSERT_GT(one.first.size(), 100000u);
+    for (int run = 0; run < 3; ++run) {
+        const auto many = outputs(4);
+        EXPECT_TRUE(many.first == one.first) << "the report differs in run " << run;
+        EXPECT_TRUE(many.second == one.second) << "the CSV differs in run " << run;
+    }
+}
+
 } // namespace

@@ -206,9 +206,15 @@ std::string withReplaced(std::string_view bytes, std::vector<std::pair<const Csv
     return out;
 }
 
+// Who the platform gives the row's grade to: the participant as the platform
+// names them, with the id, and the name the work claims where that differs.
 std::string whoOf(const SheetStudent& s)
 {
-    return s.name + " (" + (s.submitterId.empty() ? std::string("no submitter id") : s.submitterId) + ")";
+    if (s.submitterId.empty())
+        return s.name + " (no submitter id)";
+    if (s.blind || s.submitterName.empty() || s.submitterName == s.name)
+        return s.name + " (" + s.submitterId + ")";
+    return s.submitterName + " (" + s.submitterId + "; the work names " + s.name + ")";
 }
 
 // One row of the worksheet: what the import will do with its grade, and the

@@ -470,7 +470,9 @@ std::string filled(std::string s, const std::vector<std::pair<std::string, std::
 
 TEST(Worksheet, GradesAndCommentsFilledEveryOtherByteUnchanged)
 {
-    Marking m({classSheet()}, MarksTable::fromCsv(savedAs({"", ',', '.', true, false, "\r\n"}, kRows), "m.csv"));
+    Sheet sheet = classSheet();
+    sheet.students[2].submitterName = "Zoe Nunez"; // as the platform knows her
+    Marking m({sheet}, MarksTable::fromCsv(savedAs({"", ',', '.', true, false, "\r\n"}, kRows), "m.csv"));
     m.setMaximum(0, 1, 2); // 4 in all: the grades are of 100
     m.set(0, 1, 0, 1, "Bo has no id");
     const std::string before = filled(kWorksheet, {{"", ""}, {"", "\"old, kept\""}, {"50.00", ""}});
@@ -493,6 +495,8 @@ TEST(Worksheet, GradesAndCommentsFilledEveryOtherByteUnchanged)
         EXPECT_EQ(out.rows[1].grade, GradeOutcome::NoStudent);
         EXPECT_EQ(out.rows[1].identifier, "Participant 12399");
         EXPECT_EQ(out.studentsWithoutRow, (std::vector<std::string>{"Bo Chen (no submitter id)"}));
+        // The grade goes to the platform's participant, whatever the work's headers say.
+        EXPECT_EQ(out.rows[2].student, "Zoe Nunez (12347; the work names Zoë Núñez)");
         EXPECT_TRUE(out.gradeProblems.empty());
     }
     // Ann's total of 2.25 scaled to the row's Maximum grade, in the

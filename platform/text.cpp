@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/utf8.h"
+
 namespace qa::text {
 namespace {
 
@@ -17,25 +19,6 @@ constexpr std::array<char32_t, 32> kHigh = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, //
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 bool isDigit(char c)
 {
@@ -76,24 +59,11 @@ std::string toCp1252(std::string_view utf8, std::u32string* unencodable)
     out.reserve(utf8.size());
     std::size_t i = 0;
     while (i < utf8.size()) {
-        auto b = static_cast<unsigned char>(utf8[i]);
-        char32_t c = 0xFFFD;
-        std::size_t len = 1;
-        if (b < 0x80) {
-            c = b;
-        } else if ((b >> 5) == 0x6 && i + 1 < utf8.size()) {
-            c = ((b & 0x1F) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F);
-            len = 2;
-        } else if ((b >> 4) == 0xE && i + 2 < utf8.size()) {
-            c = ((b & 0x0F) << 12) | ((static_cast<unsigned char>(utf8[i + 1]) & 0x3F) << 6) |
-                (static_cast<unsigned char>(utf8[i + 2]) & 0x3F);
-            len = 3;
-        } else if ((b >> 3) == 0x1E && i + 3 < utf8.size()) {
-            c = ((b & 0x07) << 18) | ((static_cast<unsigned char>(utf8[i + 1]) & 0x3F) << 12) |
-                ((static_cast<unsigned char>(utf8[i + 2]) & 0x3F) << 6) |
-                (static_cast<unsigned char>(utf8[i + 3]) & 0x3F);
-            len = 4;
-        }
+        // A byte that begins no UTF-8 sequence stands for U+FFFD, which
+        // Windows-1252 cannot hold; decoding goes on at the next byte.
+        const Utf8Char d = decodeUtf8(utf8, i);
+        const char32_t c = d.c;
+        const std::size_t len = d.length > 0 ? d.length : 1;
         i += len;
         int e = encodeChar(c);
         if (e >= 0) {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/text.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -79,6 +80,44 @@ TEST(Cp1252, UnencodableCharactersAreCollectedOnceAndLeftOut)
 
     // Without a collector the characters are still left out.
     EXPECT_EQ(toCp1252("x\xCF\x80y", nullptr), "xy");
+}
+
+// One reading of UTF-8 for every conversion: an overlong form, a surrogate,
+// a value past U+10FFFF, a stray continuation byte or a lead byte cut short
+// is no character, and decoding goes on at the next byte.
+TEST(Utf8, MalformedAndOverlongSequencesAreNoCharacters)
+{
+    const std::string kBad[] = {"\xE0\x80\x80",         "\xC0\xAF", "\xC1\xBF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                                "\xF8\x88\x80\x80\x80", "\x80",     "\xC3"};
+    const std::string kReplacement = "\xEF\xBF\xBD";
+    for (const std::string& bad : kBad) {
+        EXPECT_EQ(decodeUtf8(bad, 0).length, 0u) << testing::PrintToString(bad);
+        std::string each;
+        for (std::size_t k = 0; k < bad.size(); ++k)
+            each += kReplacement;
+        EXPECT_EQ(validUtf8(bad), each) << testing::PrintToString(bad);
+        std::u32string lost;
+        EXPECT_EQ(toCp1252(bad, &lost), "") << testing::PrintToString(bad);
+        EXPECT_EQ(lost, std::u32string(U"\uFFFD")) << testing::PrintToString(bad);
+    }
+    // A lead byte without its continuation keeps the letter after it.
+    EXPECT_EQ(validUtf8("\xC3"
+                        "A"),
+              kReplacement + "A");
+    EXPECT_EQ(toCp1252("\xC3"
+                       "A",
+                       nullptr),
+              "A");
+    // The edges of each length are characters, and come back as written.
+    for (char32_t c : {U'\u007F', U'\u0080', U'\u07FF', U'\u0800', U'\uD7FF', U'\uE000', U'\uFFFF', U'\U00010000',
+                       U'\U0010FFFF'}) {
+        std::string utf8;
+        appendUtf8(utf8, c);
+        const Utf8Char d = decodeUtf8(utf8, 0);
+        EXPECT_EQ(d.c, c);
+        EXPECT_EQ(d.length, utf8.size());
+        EXPECT_EQ(validUtf8(utf8), utf8);
+    }
 }
 
 TEST(TextNumbers, LenientReading)

@@ -103,6 +103,8 @@ struct Student {
     std::string participantId{}, participantName{};
     bool blind = false; // the platform hid the participant's name
     bool late = false;  // a file of it was handed in late
+    // Its headers name someone other than the participant who handed it in.
+    bool namedOther = false;
     // A blind participant's name in the headers while `name` hides it.
     std::string hiddenName{};
 };

@@ -35,7 +35,8 @@ Sheet sheetOf(const Model& m, AssignmentId a)
                                   st.participantId,
                                   {},
                                   st.blind,
-                                  st.blind ? text::toUtf8(st.hiddenName.empty() ? st.name : st.hiddenName) : ""});
+                                  st.blind ? text::toUtf8(st.hiddenName.empty() ? st.name : st.hiddenName) : "",
+                                  st.namedOther});
     }
     labelStudents(sheet);
     sheet.resize();
@@ -78,8 +79,12 @@ void labelStudents(Sheet& sheet)
     std::map<std::string, std::size_t> named;
     for (const SheetStudent& st : sheet.students)
         ++named[st.name];
-    for (SheetStudent& st : sheet.students)
-        st.label = named[st.name] > 1 && !st.submitterId.empty() ? st.name + " (" + st.submitterId + ")" : st.name;
+    for (SheetStudent& st : sheet.students) {
+        std::string also = st.namedOther && !st.blind ? st.submitterName : std::string();
+        if (named[st.name] > 1 && !st.submitterId.empty())
+            also += (also.empty() ? "" : ", ") + st.submitterId;
+        st.label = also.empty() ? st.name : st.name + " (" + also + ")";
+    }
 }
 
 std::vector<Sheet> sheetsOf(const Model& model)

@@ -11,9 +11,12 @@ struct SheetStudent {
     std::string name;          // as the report shows it
     std::string submitterName; // the platform's participant, as its download named them; empty when unknown
     std::string submitterId;   // the participant's id; empty when unknown
-    std::string label{};       // the name, with the id where another student of the sheet has the name
-    bool blind = false;        // the platform hid the participant's name
-    std::string namedAs{};     // a blind participant's name in the headers, shown or not
+    // The name, with the participant's where the headers name someone else,
+    // and the id where another student of the sheet has the name.
+    std::string label{};
+    bool blind = false;      // the platform hid the participant's name
+    std::string namedAs{};   // a blind participant's name in the headers, shown or not
+    bool namedOther = false; // the headers name someone other than the participant
     // How a window names the student: the label, else the name.
     const std::string& shown() const { return label.empty() ? name : label; }
 };

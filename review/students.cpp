@@ -213,9 +213,10 @@ void Assembler::nameFindings(Model& m)
         const std::string& platformName = file.submitterName.empty() ? file.squeezedName : file.submitterName;
         if (platformName.empty() || sameName(platformName, spelt))
             continue;
-        const std::string by = (file.submitterName.empty() ? inQuotes(platformName) : platformName) + " (" +
-                               file.submitterId + ")";
+        const std::string by =
+            (file.submitterName.empty() ? inQuotes(platformName) : platformName) + " (" + file.submitterId + ")";
         find(r.at, "handed in by " + by + "; its headers name " + spelt);
+        students_[r.student].namedOther = true;
         // The one whose name it carries, where they handed in work of their own.
         for (StudentId other : students_.ids()) {
             const Student& o = students_[other];

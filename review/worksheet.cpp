@@ -212,7 +212,7 @@ std::string whoOf(const SheetStudent& s)
 {
     if (s.submitterId.empty())
         return s.name + " (no submitter id)";
-    if (s.blind || s.submitterName.empty() || s.submitterName == s.name)
+    if (s.blind || s.submitterName.empty() || !s.namedOther)
         return s.name + " (" + s.submitterId + ")";
     return s.submitterName + " (" + s.submitterId + "; the work names " + s.name + ")";
 }

@@ -472,6 +472,7 @@ TEST(Worksheet, GradesAndCommentsFilledEveryOtherByteUnchanged)
 {
     Sheet sheet = classSheet();
     sheet.students[2].submitterName = "Zoe Nunez"; // as the platform knows her
+    sheet.students[2].namedOther = true;
     Marking m({sheet}, MarksTable::fromCsv(savedAs({"", ',', '.', true, false, "\r\n"}, kRows), "m.csv"));
     m.setMaximum(0, 1, 2); // 4 in all: the grades are of 100
     m.set(0, 1, 0, 1, "Bo has no id");

@@ -487,17 +487,18 @@ TEST(ReviewStudents, OneStudentOneRowOneParticipant)
     const Model m = modelOf(files);
     std::vector<std::string> names;
     for (const Student& s : m.students)
-        names.push_back(text::toUtf8(s.name) + "|" + s.participantName + "|" + s.participantId);
+        names.push_back(text::toUtf8(s.name) + "|" + s.participantName + "|" + s.participantId +
+                        (s.namedOther ? "|named by another" : ""));
     EXPECT_EQ(names, (std::vector<std::string>{
                          "Ann Lee||",
-                         "Ann Lee|Bo Chen|12346",
+                         "Ann Lee|Bo Chen|12346|named by another",
                          "Dmitry Ivanov|\xD0\x94\xD0\xBC\xD0\xB8\xD1\x82\xD1\x80\xD0\xB8\xD0\xB9 "
-                         "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2|40016",
-                         "Gail Moss|Abigail Moss-Benton|40003",
+                         "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2|40016|named by another",
+                         "Gail Moss|Abigail Moss-Benton|40003|named by another",
                          "Se\xC3\xA1n O'Brien|Se\xC3\xA1n OBrien|40020",
-                         "Tess Stone|Ravi Rao|40002",
+                         "Tess Stone|Ravi Rao|40002|named by another",
                          "Tess Stone|Tess Stone|40005",
-                         "Wang Fang|\xE7\x8E\x8B\xE8\x8A\xB3|40017",
+                         "Wang Fang|\xE7\x8E\x8B\xE8\x8A\xB3|40017|named by another",
                          "Wei Zhang|Wei Zhang|1",
                          "Wei Zhang|Wei Zhang|2",
                      }));

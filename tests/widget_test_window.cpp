@@ -331,6 +331,11 @@ struct LingeringDialogs : ScriptedDialogs {
         linger();
         ScriptedDialogs::message(text);
     }
+    void messageUtf8(const std::string& utf8) override
+    {
+        linger();
+        ScriptedDialogs::messageUtf8(utf8);
+    }
 };
 
 struct LingeringRig {

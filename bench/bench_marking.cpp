@@ -21,9 +21,10 @@
 #include <random>
 
 #include "bench_support_rows.h"
-#include "review/marks.h"
+#include "review/cli/cli.h"
+#include "review/marking/marks.h"
+#include "review/marking/sheet.h"
 #include "review/review.h"
-#include "review/sheet.h"
 #include "review/widgets/marking_window.h"
 #include "support/record_class.h"
 

@@ -26,8 +26,9 @@
 #include <vector>
 
 #include "bench_support_rows.h"
+#include "review/checks/similar.h"
+#include "review/report/workbook.h"
 #include "review/review.h"
-#include "review/similar.h"
 #include "support/record_class.h"
 
 extern char** environ;

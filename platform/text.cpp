@@ -124,13 +124,19 @@ std::string_view midFrom(std::string_view s, std::size_t from)
     return s.substr(from - 1);
 }
 
-std::string fingerprint(std::string_view key)
+std::uint64_t fnv1a(std::string_view bytes)
 {
     std::uint64_t h = 1469598103934665603ull;
-    for (unsigned char c : key) {
+    for (unsigned char c : bytes) {
         h ^= c;
         h *= 1099511628211ull;
     }
+    return h;
+}
+
+std::string fingerprint(std::string_view key)
+{
+    std::uint64_t h = fnv1a(key);
     static const char kDigits[] = "0123456789abcdef";
     std::string out(16, '0');
     for (std::size_t i = 16; i-- > 0; h >>= 4)

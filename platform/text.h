@@ -29,6 +29,9 @@ std::string describeCodePoint(char32_t ch);
 // of its own (a control or a format character) by its code point only.
 std::string showCodePoints(std::u32string_view chars);
 
+// The 64-bit FNV-1a hash of the bytes: to tell texts apart quickly, never
+// as a secret.
+std::uint64_t fnv1a(std::string_view bytes);
 // Sixteen hex digits that tell texts apart (FNV-1a), for file names of the
 // program's own that stand for a longer key.
 std::string fingerprint(std::string_view key);

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/text.h"
+#include "platform/utf8.h"
 #include "records/layouts.h"
 
 namespace qa::records {
@@ -337,17 +338,9 @@ bool utf8Throughout(std::string_view s)
 {
     bool multiByte = false;
     for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        const std::size_t len = b < 0x80           ? 1
-                                : (b >> 5) == 0x6  ? 2
-                                : (b >> 4) == 0xE  ? 3
-                                : (b >> 3) == 0x1E ? 4
-                                                   : 0;
-        if (len == 0 || i + len > s.size() || (len == 2 && b < 0xC2))
+        const std::size_t len = text::decodeUtf8(s, i).length;
+        if (len == 0)
             return false;
-        for (std::size_t k = 1; k < len; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
         multiByte = multiByte || len > 1;
         i += len;
     }

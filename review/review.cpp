@@ -1,9 +1,21 @@
-// The review as its callers see it.
+// The review as its callers see it: each call forwarded to the room that
+// does the work.
 #include "review/review.h"
 
+#include <chrono>
+#include <cstdio>
+
+#include "platform/clock.h"
 #include "platform/text.h"
-#include "review/model.h"
-#include "review/prefetch.h"
+#include "platform/utf8.h"
+#include "review/checks/checks.h"
+#include "review/intake/prefetch.h"
+#include "review/intake/stages.h"
+#include "review/marking/sheet.h"
+#include "review/model/model.h"
+#include "review/report/csv_export.h"
+#include "review/report/html_report.h"
+#include "review/report/workbook.h"
 
 namespace qa::review {
 
@@ -16,6 +28,7 @@ Review Review::load(const Options& options)
 {
     auto model = std::make_unique<Model>();
     loadModel(*model, options);
+    runChecks(*model, threadsFor(options.threads));
     Review review(std::move(model));
     review.threads_ = threadsFor(options.threads);
     return review;
@@ -61,7 +74,7 @@ std::vector<std::filesystem::path> Review::inputFiles() const
     for (const InputFile& f : model_->files)
         if (!f.host.empty()) // not an archive's member
 #ifdef _WIN32
-            out.push_back(pathFromUtf8(f.host));
+            out.push_back(text::pathFromUtf8(f.host));
 #else
             out.push_back(std::filesystem::path(f.host));
 #endif
@@ -81,6 +94,24 @@ std::string counted(std::size_t n, const std::string& one, const std::string& ma
 void Review::writeCsv(std::ostream& out) const
 {
     writeCsvExport(*model_, out, marks_);
+}
+
+std::string Review::writeWorkbook(const std::filesystem::path& file, const std::string& madeOn) const
+{
+    return writeWorkbookFile(*model_, marks_, file, madeOn);
+}
+
+std::vector<Sheet> Review::sheets() const
+{
+    return sheetsOf(*model_);
+}
+
+std::string madeOnNow()
+{
+    const LocalTime t = SystemClock::at(std::chrono::system_clock::now());
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour, t.minute);
+    return buf;
 }
 
 } // namespace qa::review

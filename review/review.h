@@ -20,66 +20,9 @@
 #include <string>
 #include <vector>
 
-namespace qa {
-class FileOps;
-}
+#include "review/model/options.h"
 
 namespace qa::review {
-
-// A place that did not read as record blocks, or a file that could not be
-// read: the file as the report shows it, the lines (0 for the whole file) and
-// what is wrong. All texts are UTF-8.
-struct Problem {
-    std::string file;
-    std::uint32_t line = 0;
-    std::uint32_t lastLine = 0; // the last line of the part; = line for one line
-    std::string what;
-};
-
-// A file that is not a record file (no part of it reads as a record block),
-// or an archive's member left unread: too large, too deep, or past what one
-// run reads out of archives.
-struct Skipped {
-    std::string file; // as the report shows it
-    std::string why;
-    bool unread = false;
-};
-
-// How far archives are read. A record file is plain text a student typed:
-// a term's master file is well under a megabyte, so a member of more than
-// `recordFile` bytes is not one, and is skipped unread once its header or its
-// first bytes show its size. An archive inside one (a ZIP per student) may
-// hold more, up to `archive`. All archives of one run expand to at most
-// `budget` bytes, and an archive is read at most `depth` deep (one inside
-// the download, none inside that).
-struct ArchiveLimits {
-    std::uint64_t recordFile = std::uint64_t{8} << 20;
-    std::uint64_t archive = std::uint64_t{256} << 20;
-    std::uint64_t budget = std::uint64_t{256} << 20;
-    int depth = 2;
-};
-
-struct Options {
-    // Record files or folders (read with their subfolders).
-    std::vector<std::filesystem::path> inputs;
-    // Only this assignment (compared by number: 1, 01 and 001 are the same).
-    std::optional<long> assignment;
-    // Called now and then while the files are read: files done, files found.
-    std::function<void(std::size_t done, std::size_t total)> progress;
-    // Asked before each file is read: true stops the reading there, for a
-    // Cancel button. What was read so far is then all the review holds.
-    std::function<bool()> stop;
-    // The file calls the inputs are listed and read with; the system's when
-    // none is given.
-    FileOps* fileOps = nullptr;
-    ArchiveLimits archiveLimits{};
-    // Students of a blind download under the names in their headers rather
-    // than as "Participant <id>".
-    bool showNames = false;
-    // Threads to read the files and write the report with; 0: one per core.
-    // What is read and written is the same whatever the number.
-    unsigned threads = 0;
-};
 
 // What the report holds, in numbers (for a window or a message).
 struct Summary {
@@ -148,33 +91,9 @@ private:
     unsigned threads_ = 1; // as the options asked, to write with
 };
 
-// The command line: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] PATH...
-// `args` are the arguments after the program name, in UTF-8. Returns the exit
-// status: 0 when at least one record file was read, 1 when none was, 2 for a
-// usage error (with the usage text on `err`), 3 when an output cannot be
-// written. Progress goes to `err` only when `errIsTerminal` and the run is
-// long.
-// The marking window of a program that has one (--mark): runs over `desk`
-// until it is closed and returns the exit status.
-using MarkingWindow = std::function<int(MarkingDesk& desk)>;
-
-int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                   bool errIsTerminal = false, const MarkingWindow& window = {});
-
-// The usage text (several lines, each ended by "\n").
-std::string usageText();
-
-// Whether this build writes workbooks (it does when built with libxlsxwriter).
-bool writesWorkbooks();
-
 // A count and its noun, singular or plural: "1 file", "2 files", "0 files";
 // `many` when the plural is not the noun and an "s".
 std::string counted(std::size_t n, const std::string& one, const std::string& many = {});
-
-// A UTF-8 name as a path (on Windows: UTF-16), and a path as UTF-8 with bytes
-// that are not UTF-8 replaced by U+FFFD.
-std::filesystem::path pathFromUtf8(const std::string& utf8);
-std::string pathToUtf8(const std::filesystem::path& path);
 
 // The "made on" text for now, local time: YYYY-MM-DD HH:MM.
 std::string madeOnNow();

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "review/cli/arguments.h"
+#include "review/cli/cli.h"
 #include "review/review.h"
 
 int main(int argc, char** argv)

@@ -17,9 +17,9 @@
 #include <filesystem>
 #include <thread>
 
-#include "review/destination.h"
 #include "review/review.h"
 #include "review/widgets/desk_dialogs.h"
+#include "review/write/destination.h"
 
 namespace qa::review::widgets {
 

@@ -16,9 +16,11 @@
 #include <QUrl>
 #include <optional>
 
-#include "review/actions.h"
-#include "review/marking.h"
-#include "review/marks_file.h"
+#include "platform/utf8.h"
+#include "review/marking/actions.h"
+#include "review/marking/marking.h"
+#include "review/marking/marks_file.h"
+#include "review/report/workbook.h"
 #include "review/review.h"
 #include "review/widgets/desk.h"
 #include "review/widgets/marking_window.h"
@@ -111,7 +113,7 @@ std::optional<Marking> markingOf(const Review& read, const QString& inputFolder,
         QMessageBox::information(
             nullptr, title(),
             QObject::tr("There are no marks for this review yet (%1): mark the answers first.")
-                .arg(shown(QString::fromStdString(pathToUtf8(file)))));
+                .arg(shown(QString::fromStdString(text::pathToUtf8(file)))));
         return std::nullopt;
     }
     return Marking(read.sheets(), std::move(marks.table));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "review/cli/arguments.h"
+#include "review/cli/cli.h"
 #include "review/review.h"
 #include "review/widgets/desk.h"
 #include "review/widgets/marking_window.h"

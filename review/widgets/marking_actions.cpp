@@ -9,8 +9,10 @@
 #include <QMessageBox>
 #include <QTextEdit>
 
-#include "review/actions.h"
-#include "review/marks_file.h"
+#include "platform/utf8.h"
+#include "review/cli/cli.h"
+#include "review/marking/actions.h"
+#include "review/marking/marks_file.h"
 #include "review/review.h"
 #include "review/widgets/marking_window.h"
 
@@ -29,7 +31,7 @@ fs::path toPath(const QString& path)
 }
 QString fromPath(const fs::path& p)
 {
-    return QDir::toNativeSeparators(QString::fromStdString(pathToUtf8(p)));
+    return QDir::toNativeSeparators(QString::fromStdString(text::pathToUtf8(p)));
 }
 QString fromUtf8(const std::string& s)
 {

@@ -7,7 +7,7 @@
 #include <QHeaderView>
 #include <QStyledItemDelegate>
 
-#include "review/marking_desk.h"
+#include "review/marking/marking_desk.h"
 
 namespace qa::review::widgets {
 

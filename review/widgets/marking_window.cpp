@@ -24,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "review/cli/cli.h"
 #include "review/widgets/marking_grid.h"
 
 namespace qa::review::widgets {

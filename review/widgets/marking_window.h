@@ -6,7 +6,8 @@
 #include <QMainWindow>
 #include <memory>
 
-#include "review/marking_desk.h"
+#include "review/cli/cli.h"
+#include "review/marking/marking_desk.h"
 #include "review/review.h"
 
 class QComboBox;

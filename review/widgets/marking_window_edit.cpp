@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "review/cli/cli.h"
 #include "review/widgets/marking_grid.h"
 #include "review/widgets/marking_window.h"
 

@@ -8,9 +8,11 @@
 #include <sstream>
 
 #include "findings_class.h"
-#include "review/csv.h"
-#include "review/model.h"
-#include "review/rows.h"
+#include "review/model/model.h"
+#include "review/report/csv_export.h"
+#include "review/report/rows.h"
+#include "review/review.h"
+#include "review/write/csv.h"
 
 namespace {
 

@@ -12,13 +12,14 @@
 
 #include "platform/errors.h"
 #include "platform/text.h"
-#include "review/csv_table.h"
-#include "review/feedback.h"
-#include "review/marking.h"
-#include "review/marking_desk.h"
-#include "review/platform_strings.h"
+#include "review/cli/cli.h"
+#include "review/marking/csv_table.h"
+#include "review/marking/feedback.h"
+#include "review/marking/marking.h"
+#include "review/marking/marking_desk.h"
+#include "review/marking/worksheet.h"
+#include "review/model/platform_strings.h"
 #include "review/review.h"
-#include "review/worksheet.h"
 #include "support/record_class.h"
 
 #ifdef QA_HAVE_LIBARCHIVE

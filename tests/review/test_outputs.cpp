@@ -7,8 +7,11 @@
 #include <random>
 #include <sstream>
 
-#include "review/destination.h"
+#include "platform/utf8.h"
+#include "review/cli/cli.h"
+#include "review/report/workbook.h"
 #include "review/review.h"
+#include "review/write/destination.h"
 #include "support/record_class.h"
 
 namespace {
@@ -105,16 +108,16 @@ TEST(ReviewCommandLine, AnOutputThatIsAnInputOrAnotherOutputIsRefused)
     const fs::path in = d.path / "class", file = writeClass(in);
     const std::string before = read(file);
     fs::create_hard_link(file, d.path / "hard.html");
-    const std::string out = review::pathToUtf8(d.path / "out");
-    const std::string dir = review::pathToUtf8(in);
+    const std::string out = text::pathToUtf8(d.path / "out");
+    const std::string dir = text::pathToUtf8(in);
     std::string err;
-    EXPECT_EQ(run({"--html", review::pathToUtf8(d.path / "hard.html"), dir}, &err), 2);
+    EXPECT_EQ(run({"--html", text::pathToUtf8(d.path / "hard.html"), dir}, &err), 2);
     EXPECT_NE(err.find("is among the inputs"), std::string::npos) << err;
-    EXPECT_EQ(run({"--csv", review::pathToUtf8(d.path / "hard.html"), dir}), 2);
+    EXPECT_EQ(run({"--csv", text::pathToUtf8(d.path / "hard.html"), dir}), 2);
     EXPECT_EQ(read(file), before);
     EXPECT_EQ(run({"--html", out, "--csv", out, dir}, &err), 2);
     EXPECT_NE(err.find("--html and --csv name the same file"), std::string::npos) << err;
-    EXPECT_EQ(run({"--html", out, "--csv", review::pathToUtf8(d.path / "." / "out"), dir}), 2);
+    EXPECT_EQ(run({"--html", out, "--csv", text::pathToUtf8(d.path / "." / "out"), dir}), 2);
     std::string said;
     EXPECT_EQ(run({"--html", out + ".html", "--csv", out + ".csv", dir}, &err, &said), 0);
     EXPECT_EQ(said.substr(0, said.find('\n')), "Read 2 record files of 2 found: 1 student, 1 assignment, 14 "
@@ -123,7 +126,7 @@ TEST(ReviewCommandLine, AnOutputThatIsAnInputOrAnotherOutputIsRefused)
                   review::counted(2, "file"),
               "1 check finding, 0 files, 2 files");
     fs::create_hard_link(d.path / "out.html", d.path / "second.csv");
-    EXPECT_EQ(run({"--html", out + ".html", "--csv", review::pathToUtf8(d.path / "second.csv"), dir}, &err), 2);
+    EXPECT_EQ(run({"--html", out + ".html", "--csv", text::pathToUtf8(d.path / "second.csv"), dir}, &err), 2);
     if (review::writesWorkbooks())
         EXPECT_EQ(run({"--xlsx", out + ".csv", "--csv", out + ".csv", dir}), 2);
     else
@@ -147,7 +150,7 @@ TEST(ReviewCommandLine, AFullDiskLeavesLastWeeksReport)
     const std::string lastWeek(40000, 'r');
     std::ofstream(disk / "r.html", std::ios::binary) << lastWeek;
     std::string err;
-    const int status = run({"--html", review::pathToUtf8(disk / "r.html"), review::pathToUtf8(in)}, &err);
+    const int status = run({"--html", text::pathToUtf8(disk / "r.html"), text::pathToUtf8(in)}, &err);
     const std::string left = read(disk / "r.html");
     const auto entries = std::distance(fs::directory_iterator(disk), fs::directory_iterator());
     std::system(("umount '" + disk.string() + "'").c_str());

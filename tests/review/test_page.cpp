@@ -11,9 +11,10 @@
 #include <string>
 
 #include "findings_class.h"
-#include "review/html_writer.h"
-#include "review/model.h"
+#include "review/model/model.h"
+#include "review/report/html_report.h"
 #include "review/review.h"
+#include "review/write/html_writer.h"
 
 namespace {
 

@@ -7,7 +7,9 @@
 #include <random>
 #include <sstream>
 
+#include "platform/utf8.h"
 #include "records/record_reader.h"
+#include "review/cli/cli.h"
 #include "review/review.h"
 #include "support/record_bytes.h"
 #include "support/record_class.h"
@@ -358,7 +360,7 @@ int run(const std::vector<std::string>& args, std::string* err = nullptr)
 
 std::string utf8(const fs::path& p)
 {
-    return review::pathToUtf8(p);
+    return text::pathToUtf8(p);
 }
 
 // Exit status: 0 read, 1 nothing read, 2 usage, 3 cannot write; and nothing

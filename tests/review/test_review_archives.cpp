@@ -10,8 +10,10 @@
 #include <random>
 #include <sstream>
 
+#include "review/intake/stages.h"
+#include "review/report/csv_export.h"
+#include "review/report/html_report.h"
 #include "review/review.h"
-#include "review/stages.h"
 #include "support/record_class.h"
 
 #if QA_HAVE_LIBARCHIVE

@@ -12,9 +12,11 @@
 #include <sstream>
 
 #include "records/record_reader.h"
-#include "review/findings.h"
-#include "review/similar.h"
-#include "review/stages.h"
+#include "review/checks/checks.h"
+#include "review/checks/similar.h"
+#include "review/intake/stages.h"
+#include "review/report/findings.h"
+#include "review/review.h"
 #include "support/record_bytes.h"
 #include "support/record_class.h"
 

@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 
+#include "review/report/workbook.h"
 #include "review/review.h"
 #include "support/record_class.h"
 

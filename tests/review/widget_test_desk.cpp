@@ -28,8 +28,10 @@
 #include <thread>
 
 #include "platform/errors.h"
-#include "review/marking_desk.h"
-#include "review/marks_file.h"
+#include "review/cli/cli.h"
+#include "review/marking/marking_desk.h"
+#include "review/marking/marks_file.h"
+#include "review/report/workbook.h"
 #include "review/review.h"
 #include "review/widgets/desk.h"
 #include "review/widgets/desk_dialogs.h"

@@ -1,0 +1,142 @@
+// The command line's marking steps.
+#include "review/cli/cli_marks.h"
+
+#include <ostream>
+
+#include "platform/utf8.h"
+#include "review/cli/cli.h"
+#include "review/marking/marks_file.h"
+#include "review/marking/sheet.h"
+
+namespace qa::review {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr int kGoOn = -1, kUsage = 2;
+
+int failed(std::ostream& err, const ActionFailure& f)
+{
+    err << "qa-review: " << f.message << "\n";
+    return f.status;
+}
+
+// The sheet the worksheet is for: the one assignment, or the one asked for.
+std::optional<std::size_t> worksheetSheet(const Marking& m, std::optional<long> assignment, std::ostream& err)
+{
+    if (assignment) {
+        for (std::size_t s = 0; s < m.sheets().size(); ++s)
+            if (sameAssignment(m.sheets()[s].assignment, std::to_string(*assignment)))
+                return s;
+    } else if (m.sheets().size() == 1) {
+        return 0;
+    }
+    err << "qa-review: a grading worksheet is for one assignment; "
+        << (assignment ? "the inputs hold no assignment " + std::to_string(*assignment)
+                       : std::string("give it with --assignment N"))
+        << "\n";
+    return std::nullopt;
+}
+
+int worksheet(const MarkingRequest& request, const Marking& m, std::optional<long> assignment,
+              const AmongInputs& among, std::ostream& out, std::ostream& err)
+{
+    const std::optional<std::size_t> sheet = worksheetSheet(m, assignment, err);
+    if (!sheet)
+        return kUsage;
+    const std::string& name = request.worksheet;
+    WorksheetOptions options;
+    options.replaceGrades = request.replaceGrades;
+    const WorksheetDone done = fillWorksheetFile(text::pathFromUtf8(name), m, *sheet, among, options);
+    if (done.failure)
+        return failed(err, *done.failure);
+    const FilledWorksheet& filled = done.filled;
+    for (const std::string& who : filled.studentsWithoutRow)
+        err << "qa-review: " << who << " has marks but no row in " << name << "\n";
+    for (const std::string& why : filled.gradeProblems)
+        err << "qa-review: " << name << ": warning: " << why << "\n";
+    out << "Worksheet: " << text::pathToUtf8(done.written) << " (" << filled.gradesSet() << " grades, "
+        << filled.commentsSet() << " comments filled; what the platform's import will do:)\n"
+        << worksheetPreview(filled);
+    return kGoOn;
+}
+
+int feedback(const std::string& name, const Marking& m, const AmongInputs& among, std::ostream& out,
+             std::ostream& err)
+{
+    const fs::path folder = text::pathFromUtf8(name);
+    const FeedbackDone done = writeFeedbackInto(folder, m, among);
+    if (done.failure)
+        return failed(err, *done.failure);
+    const FeedbackWritten& written = done.written;
+    for (const std::string& who : written.withoutId)
+        err << "qa-review: " << who << ": the platform's submitter id is unknown; the page is not in the ZIP\n";
+    if (!written.zips)
+        err << "qa-review: this build writes no ZIP archives (it has no libarchive); the pages are written\n";
+    out << "Feedback: " << written.files.size() << (written.files.size() == 1 ? " file" : " files") << " in "
+        << text::pathToUtf8(folder) << " (the marked students only)\n";
+    return kGoOn;
+}
+
+} // namespace
+
+bool takeMarkingOption(const std::vector<std::string>& args, std::size_t& i, MarkingRequest& request,
+                       std::string& why)
+{
+    const std::string& a = args[i];
+    if (a == "--mark" || a == "--replace-grades") {
+        (a == "--mark" ? request.window : request.replaceGrades) = true;
+        return true;
+    }
+    std::string* target = a == "--marks"       ? &request.marks
+                          : a == "--feedback"  ? &request.feedback
+                          : a == "--worksheet" ? &request.worksheet
+                                               : nullptr;
+    if (!target)
+        return false;
+    if (i + 1 >= args.size() || args[i + 1].empty())
+        why = a + " needs a value";
+    else if (!target->empty())
+        why = a + " is given twice";
+    else
+        *target = args[++i];
+    return true;
+}
+
+int openMarking(const MarkingRequest& request, const Review& review, const fs::path& reportFolder,
+                const fs::path& firstInput, const AmongInputs& among, MarkingRun& run, std::ostream& err)
+{
+    const fs::path file =
+        request.marks.empty() ? defaultMarksPath(reportFolder, firstInput) : text::pathFromUtf8(request.marks);
+    MarksRead read = readMarks(file, among, !request.marks.empty());
+    if (read.failure) {
+        if (among(file))
+            read.failure->message += ": give --marks FILE outside them";
+        return failed(err, *read.failure);
+    }
+    run.desk = std::make_unique<MarkingDesk>(Marking(review.sheets(), std::move(read.table)), file);
+    run.desk->keepOutOf(among);
+    for (const UnmatchedRow& row : run.desk->marking().unmatched())
+        err << "qa-review: " << text::pathToUtf8(file) << ":" << row.line << ": " << row.what
+            << "; the row is kept\n";
+    return kGoOn;
+}
+
+int finishMarking(const MarkingRequest& request, MarkingRun& run, std::optional<long> assignment,
+                  const AmongInputs& among, const MarkingWindow& window, std::ostream& out, std::ostream& err)
+{
+    const Marking& m = run.desk->marking();
+    if (!request.feedback.empty())
+        if (const int status = feedback(request.feedback, m, among, out, err); status != kGoOn)
+            return status;
+    if (!request.worksheet.empty())
+        if (const int status = worksheet(request, m, assignment, among, out, err); status != kGoOn)
+            return status;
+    if (!request.window)
+        return 0;
+    if (!window)
+        return err << "qa-review: --mark needs the window, and this qa-review was built without one\n", kUsage;
+    out << "Marks: " << text::pathToUtf8(run.desk->marksFile()) << "\n" << std::flush;
+    return window(*run.desk);
+}
+
+} // namespace qa::review

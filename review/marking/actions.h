@@ -1,0 +1,59 @@
+#pragma once
+// What both the command line and the marking window do with marks: read the
+// marks file, write the feedback pages and ZIP, fill in the grading
+// worksheet. One implementation of each, and none of them writes among the
+// review's inputs.
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "review/marking/feedback.h"
+#include "review/marking/marks.h"
+#include "review/marking/worksheet.h"
+
+namespace qa::review {
+
+// Tells whether an output would land among the inputs, and which input (as
+// given) it would be.
+using AmongInputs = std::function<std::optional<std::string>(const std::filesystem::path&)>;
+
+// The review's inputs as given (`names`, one per input) and the files read
+// from them, for outputs to keep out of.
+AmongInputs amongReviewInputs(std::vector<std::filesystem::path> inputs, std::vector<std::string> names,
+                              std::vector<std::filesystem::path> files);
+
+// Why an action did nothing, and the command line's exit status for it: 2
+// when it is refused (among the inputs) or what it reads cannot be read, 3
+// when what it writes cannot be written. The message names the file.
+struct ActionFailure {
+    int status = 2;
+    std::string message;
+};
+
+struct MarksRead {
+    std::optional<ActionFailure> failure;
+    MarksTable table; // empty when there is no file yet
+};
+// The marks file, which is written back later: refused among the inputs. A
+// missing file is an empty table, or a failure when `mustExist`.
+MarksRead readMarks(const std::filesystem::path& file, const AmongInputs& among, bool mustExist);
+
+struct FeedbackDone {
+    std::optional<ActionFailure> failure;
+    FeedbackWritten written;
+};
+FeedbackDone writeFeedbackInto(const std::filesystem::path& folder, const Marking& marking,
+                               const AmongInputs& among);
+
+struct WorksheetDone {
+    std::optional<ActionFailure> failure;
+    std::filesystem::path written; // <name>-graded.csv beside the worksheet
+    FilledWorksheet filled;
+};
+WorksheetDone fillWorksheetFile(const std::filesystem::path& worksheet, const Marking& marking, std::size_t sheet,
+                                const AmongInputs& among, const WorksheetOptions& options = {});
+
+} // namespace qa::review

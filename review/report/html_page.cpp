@@ -4,6 +4,8 @@
 // Here: the page, its summary and contents, and the pieces the parts share.
 #include "review/report/html_report.h"
 
+#include "review/marking/marking.h"
+
 #include <future>
 #include <sstream>
 
@@ -34,8 +36,10 @@ void Report::write(const std::string& madeOn, unsigned threads)
     o_ << "</header>\n";
     contents();
     o_ << "<main>\n";
-    for (AssignmentId a : m_.assignments.ids())
+    for (AssignmentId a : m_.assignments.ids()) {
         grid(a);
+        statistics(a);
+    }
     checks();
     for (AssignmentId a : m_.assignments.ids())
         questions(a);
@@ -104,9 +108,13 @@ void Report::facts()
 void Report::contents()
 {
     o_ << "<nav aria-label=\"Contents\"><ul>";
-    for (AssignmentId a : m_.assignments.ids())
+    for (AssignmentId a : m_.assignments.ids()) {
         o_ << "<li>Assignment " << Text1252{m_.assignments[a].number} << ": <a href=\"#grid-" << a.index()
-           << "\">grid</a>, <a href=\"#questions-" << a.index() << "\">answers by question</a></li>";
+           << "\">grid</a>, ";
+        if (marking_ && a.index() < marking_->sheets().size())
+            o_ << "<a href=\"#stats-" << a.index() << "\">questions</a>, ";
+        o_ << "<a href=\"#questions-" << a.index() << "\">answers by question</a></li>";
+    }
     o_ << "<li><a href=\"#checks\">Checks</a></li><li><a href=\"#students\">Students</a></li></ul></nav>\n";
 }
 

@@ -53,6 +53,8 @@ private:
     void gridRow(AssignmentId a, const Row& row, std::size_t from, std::size_t to,
                  std::vector<std::uint32_t> (&columns)[3]);
     void gridFoot(const std::vector<std::uint32_t> (&columns)[3], bool last);
+    // Each question's statistics, when marks were given.
+    void statistics(AssignmentId a);
     // Answers by question.
     void questions(AssignmentId a);
     void question(AssignmentId a, QuestionId q);

@@ -17,6 +17,9 @@
 #include <set>
 
 #include "platform/text.h"
+#include "review/marking/marking.h"
+#include "review/marking/marks.h"
+#include "review/marking/statistics.h"
 #include "review/report/findings.h"
 #include "review/report/rows.h"
 #endif
@@ -98,6 +101,8 @@ public:
         formats();
         properties();
         answers();
+        if (marking_)
+            questions();
         checks();
         about();
         const lxw_error err = workbook_close(wb_);
@@ -186,6 +191,7 @@ private:
     }
 
     void answers();
+    void questions();
     void checks();
     void about();
 
@@ -209,7 +215,7 @@ void Book::answers()
         heads.emplace_back(c.header, c.width);
         wraps.push_back(c.wrap);
     }
-    std::set<std::string> taken = {"Checks", "About"};
+    std::set<std::string> taken = {"Questions", "Checks", "About"};
     Table<AssignmentId, lxw_worksheet*> sheets;
     Table<AssignmentId, lxw_row_t> next;
     for (const Assignment& as : m_.assignments) {
@@ -223,6 +229,72 @@ void Book::answers()
     });
     for (AssignmentId a : m_.assignments.ids())
         finish(sheets[a], next[a] - 1, columns.size());
+}
+
+// Each question's statistics, when marks were given: a row per assignment
+// and question, the figures as numbers (percentages as 0 to 100), none where
+// too few are marked.
+void Book::questions()
+{
+    lxw_worksheet* ws = workbook_add_worksheet(wb_, "Questions");
+    header(
+        ws,
+        {{"Assignment", 11},
+         {"Question", 9},
+         {"Answered", 9},
+         {"Blank", 7},
+         {"Missing", 8},
+         {"Marked", 8},
+         {"Mean", 7},
+         {"Facility (%)", 11},
+         {"SD", 7},
+         {"Zeros", 7},
+         {"Full marks", 10},
+         {"Discrimination index", 19},
+         {"Discriminative efficiency", 23},
+         {"Review", 36},
+         {"Comments", 50}},
+        {false, false, false, false, false, false, false, false, false, false, false, false, false, true, true});
+    const auto plain = [](double v, int decimals) { return markText(v, '.', decimals); };
+    lxw_row_t r = 1;
+    for (AssignmentId a : m_.assignments.ids()) {
+        if (a.index() >= marking_->sheets().size())
+            break;
+        const std::string assignment = text::toUtf8(m_.assignments[a].number);
+        for (const QuestionStatistics& q : questionStatistics(*marking_, a.index())) {
+            const auto number = [&](lxw_col_t c, std::optional<double> v) {
+                if (v)
+                    worksheet_write_number(ws, r, c, *v, nullptr);
+            };
+            cell(ws, r, 0, CellKind::Text, assignment, false);
+            number(1, static_cast<double>(q.question + 1));
+            number(2, static_cast<double>(q.answered));
+            number(3, static_cast<double>(q.blank));
+            number(4, static_cast<double>(q.missing));
+            number(5, static_cast<double>(q.marked));
+            std::string review;
+            if (!q.enough) {
+                review = "too few marked";
+            } else {
+                number(6, q.mean);
+                number(7, q.facility ? std::optional<double>(100 * *q.facility) : std::nullopt);
+                number(8, q.sd);
+                number(9, static_cast<double>(q.zeros));
+                number(10, q.maximum ? std::optional<double>(static_cast<double>(q.fullMarks)) : std::nullopt);
+                number(11, q.discriminationIndex);
+                number(12, q.discriminativeEfficiency);
+                for (const std::string& why : reviewReasons(q, plain))
+                    review += (review.empty() ? "needs review: " : "; ") + why;
+            }
+            cell(ws, r, 13, CellKind::Text, review, true);
+            std::string comments;
+            for (const auto& [comment, n] : q.comments)
+                comments += (comments.empty() ? "" : "\n") + std::to_string(n) + " \xC3\x97 " + comment;
+            cell(ws, r, 14, CellKind::Text, comments, true);
+            ++r;
+        }
+    }
+    finish(ws, r - 1, 15);
 }
 
 // Every finding, with its files and lines.
@@ -271,6 +343,10 @@ void Book::about()
     for (const auto& [what, n] : counts) {
         worksheet_write_string(ws, r, 0, what, nullptr);
         worksheet_write_number(ws, r++, 1, static_cast<double>(n), nullptr);
+    }
+    if (marking_) {
+        worksheet_write_string(ws, r, 0, "Questions", nullptr);
+        worksheet_write_string(ws, r++, 1, (enoughRule() + " " + reviewRule()).c_str(), wrap_);
     }
 }
 

@@ -10,6 +10,7 @@
 #include <random>
 #include <sstream>
 
+#include "review/marking/marking.h"
 #include "review/report/workbook.h"
 #include "review/review.h"
 #include "support/record_class.h"
@@ -132,6 +133,61 @@ TEST(ReviewWorkbook, CellsKeepWhatWasTypedAndTheirTypes)
     EXPECT_GE(findings, 2u);
     EXPECT_EQ(checks, findings);
     EXPECT_EQ(at("About!2,2"), "s|General|None|2026-03-09 12:00");
+#endif
+}
+
+// With marks, a "Questions" sheet: each question's figures as numbers, a
+// question with too few marks saying so, the rules on "About".
+TEST(ReviewWorkbook, QuestionsSheetHoldsTheFiguresAsNumbers)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "no python3 under Wine";
+#else
+    if (!review::writesWorkbooks())
+        GTEST_SKIP() << "this build writes no workbooks";
+    if (std::system((std::string(python()) + " -c 'import openpyxl' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "python3-openpyxl is not installed";
+    qa::testing::RecordClass cls;
+    const auto q = qa::testing::builtinQuestions();
+    for (const char* name : {"Ann Lee", "Bo Chen", "Cy Doe", "Di Fox", "Ed Gale"}) {
+        const auto p = cls.start(name, "AB", "code");
+        cls.respond(p, q[0], std::string("answer of ") + name);
+    }
+    std::random_device random;
+    const fs::path dir = fs::temp_directory_path() / ("qa-review-book-" + std::to_string(random()));
+    cls.write(dir / "class");
+    review::Options options;
+    options.inputs = {dir / "class"};
+    review::Review r = review::Review::load(options);
+    review::Marking marking(r.sheets(), {});
+    marking.setMaximum(0, 0, 2);
+    const double marks[5] = {2, 1, 1, 0, 2};
+    for (std::size_t s = 0; s < 5; ++s)
+        marking.set(0, s, 0, marks[s], s < 2 ? "=1+1" : "");
+    r.showMarks(&marking);
+    ASSERT_EQ(r.writeWorkbook(dir / "a.xlsx", "2026-03-09 12:00"), "");
+    const auto cells = readBack(dir / "a.xlsx", dir / "dump");
+    fs::remove_all(dir);
+    auto at = [&](const std::string& key) {
+        const auto it = cells.find(key);
+        return it == cells.end() ? std::string("(none)") : it->second;
+    };
+    EXPECT_EQ(at("sheets"), "Assignment 001,Questions,Checks,About");
+    EXPECT_EQ(at("Questions!frozen"), "A2");
+    EXPECT_EQ(at("Questions!1,8"), "s|General|None|Facility (%)");
+    EXPECT_EQ(at("Questions!2,1"), "s|General|None|001");
+    EXPECT_EQ(at("Questions!2,2"), "n|General|None|1");
+    EXPECT_EQ(at("Questions!2,6"), "n|General|None|5");                   // marked
+    EXPECT_EQ(at("Questions!2,7"), "n|General|None|1.2");                 // mean
+    EXPECT_EQ(at("Questions!2,8"), "n|General|None|60");                  // facility
+    EXPECT_EQ(at("Questions!2,9").substr(0, 20), "n|General|None|0.836"); // SD
+    EXPECT_EQ(at("Questions!2,11"), "n|General|None|2");                  // full marks
+    EXPECT_EQ(at("Questions!2,15"), "s|General|True|2 \xC3\x97 =1+1");    // text, no formula
+    EXPECT_EQ(at("Questions!3,5"), "n|General|None|5");                   // question 2: missing for all
+    EXPECT_EQ(at("Questions!3,7"), "(none)");
+    EXPECT_EQ(at("Questions!3,14"), "s|General|True|too few marked");
+    EXPECT_NE(at("About!10,2").find("at least 5 of its answers carry a mark"), std::string::npos)
+        << at("About!10,2");
 #endif
 }
 

@@ -26,6 +26,7 @@
 
 #include "review/cli/cli.h"
 #include "review/widgets/marking_grid.h"
+#include "review/widgets/statistics_view.h"
 
 namespace qa::review::widgets {
 namespace {
@@ -161,6 +162,8 @@ QWidget* MarkingWindow::makeGrid()
         model_->reset();
         grid_->setColumnWidth(0, 96);
         showChosen();
+        if (statistics_)
+            statistics_->refresh();
     });
     connect(grid_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& at) {
         if (showing_ || !at.isValid() || at.column() == 0)
@@ -180,8 +183,11 @@ QWidget* MarkingWindow::makeAnswerPane()
     auto* worksheet = named(new QPushButton(tr("Fill a Grading &Worksheet...")), tr("Fill a grading worksheet"));
     actions->addWidget(feedback);
     actions->addWidget(worksheet);
+    auto* statistics = named(new QPushButton(tr("Question S&tatistics...")), tr("Question statistics"));
+    actions->addWidget(statistics);
     actions->addStretch(1);
     v->addLayout(actions);
+    connect(statistics, &QPushButton::clicked, this, [this] { showStatistics(); });
     connect(feedback, &QPushButton::clicked, this, [this] { writeFeedbackPages(); });
     connect(worksheet, &QPushButton::clicked, this, [this] { fillWorksheet(); });
     where_ = named(new QLabel, tr("Student and question"));
@@ -254,6 +260,16 @@ void MarkingWindow::makeMarkFields(QVBoxLayout* v)
     connect(comments_, &QListWidget::itemActivated, this, [this] { reuseComment(); });
     connect(comments_, &QListWidget::itemClicked, this, [this] { reuseComment(); });
     connect(applySame_, &QPushButton::clicked, this, [this] { applyToSame(); });
+}
+
+void MarkingWindow::showStatistics()
+{
+    if (!statistics_)
+        statistics_ = new StatisticsView(desk_, this);
+    statistics_->refresh();
+    statistics_->show();
+    statistics_->raise();
+    statistics_->activateWindow();
 }
 
 void MarkingWindow::makeShortcuts()

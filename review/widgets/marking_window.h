@@ -24,6 +24,7 @@ class QVBoxLayout;
 namespace qa::review::widgets {
 
 class GridModel;
+class StatisticsView;
 
 class MarkingWindow : public QMainWindow {
 public:
@@ -36,6 +37,8 @@ public:
     // the platform's grading worksheet filled in beside itself.
     void writeFeedbackPages();
     void fillWorksheet();
+    // Each question's statistics, in a window of their own kept up to date.
+    void showStatistics();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -80,6 +83,7 @@ private:
     QLabel* totals_ = nullptr;
     QLabel* saved_ = nullptr;
     QTimer* saveTimer_ = nullptr;
+    StatisticsView* statistics_ = nullptr;
     bool showing_ = false;
 };
 

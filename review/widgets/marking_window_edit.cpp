@@ -17,6 +17,7 @@
 #include "review/cli/cli.h"
 #include "review/widgets/marking_grid.h"
 #include "review/widgets/marking_window.h"
+#include "review/widgets/statistics_view.h"
 
 namespace qa::review::widgets {
 namespace {
@@ -214,6 +215,8 @@ void MarkingWindow::changed(int student)
 {
     model_->answerChanged(student, int(desk_.question()));
     showTotals();
+    if (statistics_ && statistics_->isVisible())
+        statistics_->refresh();
     saved_->setText(tr("Saving..."));
     if (!saveTimer_->isActive())
         saveTimer_->start(kSaveAfterMs);

@@ -37,6 +37,7 @@ margin:8px 0 4px;width:max-content}
 text-align:center;white-space:nowrap}
 .grid tbody td{min-width:44px}
 .grid td a{color:inherit;text-decoration:none;display:block}
+.grid td.em a{line-height:20px}
 .grid td a:hover,.grid td a:focus{text-decoration:underline}
 .grid thead th{background:#eef1f5;position:sticky;top:0;z-index:2}
 .grid th.who{text-align:left;font-weight:600;background:#fafbfc;position:sticky;left:0;z-index:1}
@@ -88,6 +89,7 @@ a{color:inherit;text-decoration:none}
 .gridpart{page:grid}
 .gridbox{overflow:visible;max-height:none;border:0;width:auto}
 .grid{font-size:8px}.grid tbody td{min-width:0}.grid th,.grid td{padding:1px 3px}
+.grid td.em a{line-height:inherit}
 .grid thead th,.grid th.who{position:static}
 .blocks .gridbox{display:none}.printblocks{display:block}.printblocks .grid{margin:0 0 12px}
 .ini{font-size:8px}

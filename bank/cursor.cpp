@@ -33,6 +33,17 @@ std::string BankCursor::openAssignment(const std::string& assignmentNumber)
     return line;
 }
 
+bool BankCursor::findAssignment(const std::string& assignmentNumber)
+{
+    const std::string header = assignmentNumber + ".";
+    for (long long i = 1; QuestionBank::inRange(i); ++i)
+        if (text::left(questionBank_.at(i), 4) == header) {
+            bankIndex_ = i;
+            return true;
+        }
+    return false;
+}
+
 BankCursor::Step BankCursor::readNextQuestion(const std::string& nextAssignmentNumber)
 {
     Step step = peek(nextAssignmentNumber, bankIndex_);

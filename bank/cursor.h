@@ -34,6 +34,9 @@ public:
     // Moves onto the first line that starts with the assignment's header and
     // returns it. Raises 9 when the bank has none.
     std::string openAssignment(const std::string& assignmentNumber);
+    // The same, for a caller that asks whether there is one: false, moving
+    // nowhere, when the bank has none.
+    bool findAssignment(const std::string& assignmentNumber);
 
     // Moves on to the next non-empty line and takes it as the current line
     // and the pending text. A routine line leaves the item unfinished. The

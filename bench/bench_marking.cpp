@@ -132,9 +132,9 @@ int main(int argc, char** argv)
             desk.setComment("Good, but the units are missing");
         }
     const auto saving = Clock::now();
-    const std::string why = desk.save();
+    const qa::review::Result<void> saved = desk.save();
     qa::bench::row("M3 saving " + std::to_string(desk.marking().table().size()) + " marks" +
-                       (why.empty() ? "" : " (failed: " + why + ")"),
+                       (saved ? "" : " (failed: " + saved.problem().what + ")"),
                    msSince(saving), 1000, "ms", 1.0);
     std::error_code ec;
     fs::remove_all(dir, ec);

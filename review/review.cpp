@@ -96,7 +96,7 @@ void Review::writeCsv(std::ostream& out) const
     writeCsvExport(*model_, out, marks_);
 }
 
-std::string Review::writeWorkbook(const std::filesystem::path& file, const std::string& madeOn) const
+Result<void> Review::writeWorkbook(const std::filesystem::path& file, const std::string& madeOn) const
 {
     return writeWorkbookFile(*model_, marks_, file, madeOn);
 }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "review/model/options.h"
+#include "review/model/result.h"
 
 namespace qa::review {
 
@@ -75,9 +76,9 @@ public:
     void writeCsv(std::ostream& out) const;
     // The workbook: the CSV's rows, one sheet per assignment, typed cells,
     // and a sheet of the checks' findings, written in place of `file` in one
-    // step. Empty when it is written, else why not. The same input gives the
+    // step; a Problem (writing) when it cannot be. The same input gives the
     // same cells but for the one that carries `madeOn`.
-    std::string writeWorkbook(const std::filesystem::path& file, const std::string& madeOn) const;
+    Result<void> writeWorkbook(const std::filesystem::path& file, const std::string& madeOn) const;
     // Each assignment as the instructor marks it.
     std::vector<Sheet> sheets() const;
     // From now on the CSV and the workbook carry these marks (Mark, Maximum

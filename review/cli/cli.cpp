@@ -15,7 +15,7 @@ namespace qa::review {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr int kRead = 0, kNothingRead = 1, kUsage = 2, kCannotWrite = 3, kGoOn = -1;
+constexpr int kRead = 0, kNothingRead = 1, kUsage = 2, kCannotWrite = 3;
 
 // One output the run was asked for.
 struct Output {
@@ -45,21 +45,21 @@ int usage(std::ostream& err, const std::string& why)
     return kUsage;
 }
 
-// One option and its value; kGoOn when it is taken.
-int option(Request& r, const std::string& a, const std::string& v, std::ostream& err)
+// One option and its value; none when it is taken.
+Exit option(Request& r, const std::string& a, const std::string& v, std::ostream& err)
 {
     if (a == "--assignment") {
         if (r.options.assignment || v.size() > 9 || v.find_first_not_of("0123456789") != std::string::npos)
             return usage(err, "--assignment takes one number, like 1 or 001");
         r.options.assignment = std::stol(v);
-        return kGoOn;
+        return std::nullopt;
     }
     if (a == "--threads") {
         if (r.options.threads || v.size() > 3 || v.find_first_not_of("0123456789") != std::string::npos ||
             std::stoul(v) == 0)
             return usage(err, "--threads takes one number from 1, like 1 or 4");
         r.options.threads = static_cast<unsigned>(std::stoul(v));
-        return kGoOn;
+        return std::nullopt;
     }
     for (Output& o : r.outputs)
         if (a == o.option) {
@@ -67,10 +67,10 @@ int option(Request& r, const std::string& a, const std::string& v, std::ostream&
                 return usage(err, a + " is given twice");
             o.name = v;
         }
-    return kGoOn;
+    return std::nullopt;
 }
 
-int parse(const std::vector<std::string>& args, Request& r, std::ostream& out, std::ostream& err)
+Exit parse(const std::vector<std::string>& args, Request& r, std::ostream& out, std::ostream& err)
 {
     bool optionsEnd = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -86,7 +86,7 @@ int parse(const std::vector<std::string>& args, Request& r, std::ostream& out, s
                    (a == "--html" || a == "--csv" || a == "--xlsx" || a == "--assignment" || a == "--threads")) {
             if (i + 1 >= args.size() || args[i + 1].empty())
                 return usage(err, a + " needs a value");
-            if (const int status = option(r, a, args[++i], err); status != kGoOn)
+            if (const Exit status = option(r, a, args[++i], err))
                 return status;
         } else if (!optionsEnd && a == "--show-names") {
             r.options.showNames = true;
@@ -105,12 +105,12 @@ int parse(const std::vector<std::string>& args, Request& r, std::ostream& out, s
                           "libxlsxwriter); --csv gives the same rows");
     for (const std::string& n : r.names)
         r.options.inputs.push_back(text::pathFromUtf8(n));
-    return kGoOn;
+    return std::nullopt;
 }
 
 // No two outputs in one file, and none among the inputs (with `files`, the
 // files found under them, also none that is one of them by another name).
-int checkOutputs(Request& r, const std::vector<fs::path>& files, std::ostream& err)
+Exit checkOutputs(Request& r, const std::vector<fs::path>& files, std::ostream& err)
 {
     if (!r.anyOutput() && !r.marking.any()) {
         std::error_code ec;
@@ -132,7 +132,7 @@ int checkOutputs(Request& r, const std::vector<fs::path>& files, std::ostream& e
         if (const auto k = amongInputs(text::pathFromUtf8(o.name), r.options.inputs, files))
             return usage(err, o.name + " is among the inputs (" + r.names[*k] + "); nothing is written there");
     }
-    return kGoOn;
+    return std::nullopt;
 }
 
 void showProgress(Options& options, std::ostream& err, bool& shown)
@@ -146,16 +146,33 @@ void showProgress(Options& options, std::ostream& err, bool& shown)
     };
 }
 
-void listProblems(const Review& review, std::ostream& err)
+// What could not be read, on `err`; the exit status when nothing of what
+// was asked for was read.
+Exit sayWhatWasRead(const Review& review, const Summary& s, std::optional<long> assignment, std::ostream& err)
 {
-    for (const Problem& p : review.problems()) {
-        err << "qa-review: " << p.file;
-        if (p.line)
-            err << ":" << p.line;
-        if (p.lastLine > p.line)
-            err << "-" << p.lastLine;
-        err << ": " << p.what << "\n";
+    for (const Problem& p : review.problems())
+        err << "qa-review: " << describe(p) << "\n";
+    std::size_t notRecords = 0;
+    for (const Skipped& k : review.skipped())
+        if (k.unread)
+            err << "qa-review: " << k.file << ": " << k.why << "\n";
+        else
+            ++notRecords;
+    if (notRecords)
+        err << "qa-review: " << counted(notRecords, "file") << " skipped: not record files\n";
+    if (s.recordFilesRead == 0) {
+        err << "qa-review: no record file was read (" << counted(s.filesFound, "file") << " found)\n";
+        return kNothingRead;
     }
+    if (assignment && s.students == 0) {
+        std::string found;
+        for (const std::string& a : s.otherAssignments)
+            found += (found.empty() ? "" : ", ") + a;
+        err << "qa-review: no work for assignment " << *assignment << "; the files hold assignment"
+            << (s.otherAssignments.size() == 1 ? " " : "s ") << found << "\n";
+        return kNothingRead;
+    }
+    return std::nullopt;
 }
 
 // Each output in one step; false at the first that cannot be written.
@@ -165,7 +182,7 @@ bool writeAll(const Review& review, const Request& r, std::ostream& err)
     // The workbook spends its time compressing: it is made on a thread of its
     // own while the report and the CSV are written.
     const Output& book = r.outputs[2];
-    std::future<std::string> booked;
+    std::future<Result<void>> booked;
     if (!book.name.empty())
         booked = std::async(std::launch::async, [&review, &book, &madeOn] {
             return review.writeWorkbook(text::pathFromUtf8(book.name), madeOn);
@@ -175,21 +192,19 @@ bool writeAll(const Review& review, const Request& r, std::ostream& err)
     const auto writeCsv = [&review, &csv] {
         return writeOutput(text::pathFromUtf8(csv.name), [&](std::ostream& f) { review.writeCsv(f); });
     };
-    std::future<std::string> tabled;
+    std::future<Result<void>> tabled;
     if (!csv.name.empty() && !r.outputs[0].name.empty() && review.threads() > 1)
         tabled = std::async(std::launch::async, writeCsv);
     for (const Output& o : r.outputs) {
         if (o.name.empty())
             continue;
-        std::string why;
-        if (&o == &r.outputs[0])
-            why = writeOutput(text::pathFromUtf8(o.name), [&](std::ostream& f) { review.writeHtml(f, madeOn); });
-        else if (&o == &csv)
-            why = tabled.valid() ? tabled.get() : writeCsv();
-        else
-            why = booked.get();
-        if (!why.empty()) {
-            err << "qa-review: cannot write " << o.name << ": " << why << "\n";
+        const Result<void> written =
+            &o == &r.outputs[0]
+                ? writeOutput(text::pathFromUtf8(o.name), [&](std::ostream& f) { review.writeHtml(f, madeOn); })
+            : &o == &csv ? (tabled.valid() ? tabled.get() : writeCsv())
+                         : booked.get();
+        if (!written) {
+            failed(err, Problem{{}, 0, 0, "cannot write " + o.name + ": " + written.problem().what, true});
             return false;
         }
     }
@@ -206,6 +221,12 @@ fs::path reportFolder(const Request& r)
 }
 
 } // namespace
+
+int failed(std::ostream& err, const Problem& problem)
+{
+    err << "qa-review: " << describe(problem) << "\n";
+    return problem.writing ? kCannotWrite : kUsage;
+}
 
 std::string usageText()
 {
@@ -241,48 +262,28 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
                    const MarkingWindow& window)
 {
     Request r;
-    if (const int status = parse(args, r, out, err); status != kGoOn)
-        return status;
-    if (const int status = checkOutputs(r, {}, err); status != kGoOn)
-        return status;
+    if (const Exit status = parse(args, r, out, err))
+        return *status;
+    if (const Exit status = checkOutputs(r, {}, err))
+        return *status;
     bool shown = false;
     if (errIsTerminal)
         showProgress(r.options, err, shown);
     Review review = Review::load(r.options);
     if (shown)
         err << "\r\033[K" << std::flush;
-    listProblems(review, err);
     const Summary s = review.summary();
-    std::size_t notRecords = 0;
-    for (const Skipped& k : review.skipped())
-        if (k.unread)
-            err << "qa-review: " << k.file << ": " << k.why << "\n";
-        else
-            ++notRecords;
-    if (notRecords)
-        err << "qa-review: " << counted(notRecords, "file") << " skipped: not record files\n";
-    if (s.recordFilesRead == 0) {
-        err << "qa-review: no record file was read (" << counted(s.filesFound, "file") << " found)\n";
-        return kNothingRead;
-    }
-    if (r.options.assignment && s.students == 0) {
-        std::string found;
-        for (const std::string& a : s.otherAssignments)
-            found += (found.empty() ? "" : ", ") + a;
-        err << "qa-review: no work for assignment " << *r.options.assignment << "; the files hold assignment"
-            << (s.otherAssignments.size() == 1 ? " " : "s ") << found << "\n";
-        return kNothingRead;
-    }
+    if (const Exit status = sayWhatWasRead(review, s, r.options.assignment, err))
+        return *status;
     // Now that the files are known: none of them by a second name.
-    if (const int status = checkOutputs(r, review.inputFiles(), err); status != kGoOn)
-        return status;
+    if (const Exit status = checkOutputs(r, review.inputFiles(), err))
+        return *status;
     const AmongInputs among = amongReviewInputs(r.options.inputs, r.names, review.inputFiles());
     MarkingRun run;
     if (r.marking.any())
-        if (const int status =
-                openMarking(r.marking, review, reportFolder(r), r.options.inputs.front(), among, run, err);
-            status != kGoOn)
-            return status;
+        if (const Exit status =
+                openMarking(r.marking, review, reportFolder(r), r.options.inputs.front(), among, run, err))
+            return *status;
     if (run.desk && (!r.marking.marks.empty() || run.desk->marking().table().size() > 0))
         review.showMarks(&run.desk->marking());
     if (!writeAll(review, r, err))

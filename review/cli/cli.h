@@ -3,8 +3,11 @@
 // with the desk's window.
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "review/model/result.h"
 
 namespace qa::review {
 
@@ -25,5 +28,13 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
 
 // The usage text (several lines, each ended by "\n").
 std::string usageText();
+
+// The exit status when the run ends at a step; none when it goes on.
+using Exit = std::optional<int>;
+
+// What failed, on `err` as the command line says it; the exit status for it:
+// 3 when an output cannot be written, else 2 (a file that cannot be read, an
+// output refused among the inputs).
+int failed(std::ostream& err, const Problem& problem);
 
 } // namespace qa::review

@@ -12,13 +12,7 @@ namespace qa::review {
 namespace fs = std::filesystem;
 namespace {
 
-constexpr int kGoOn = -1, kUsage = 2;
-
-int failed(std::ostream& err, const ActionFailure& f)
-{
-    err << "qa-review: " << f.message << "\n";
-    return f.status;
-}
+constexpr int kUsage = 2;
 
 // The sheet the worksheet is for: the one assignment, or the one asked for.
 std::optional<std::size_t> worksheetSheet(const Marking& m, std::optional<long> assignment, std::ostream& err)
@@ -37,8 +31,8 @@ std::optional<std::size_t> worksheetSheet(const Marking& m, std::optional<long> 
     return std::nullopt;
 }
 
-int worksheet(const MarkingRequest& request, const Marking& m, std::optional<long> assignment,
-              const AmongInputs& among, std::ostream& out, std::ostream& err)
+Exit worksheet(const MarkingRequest& request, const Marking& m, std::optional<long> assignment,
+               const AmongInputs& among, std::ostream& out, std::ostream& err)
 {
     const std::optional<std::size_t> sheet = worksheetSheet(m, assignment, err);
     if (!sheet)
@@ -46,35 +40,35 @@ int worksheet(const MarkingRequest& request, const Marking& m, std::optional<lon
     const std::string& name = request.worksheet;
     WorksheetOptions options;
     options.replaceGrades = request.replaceGrades;
-    const WorksheetDone done = fillWorksheetFile(text::pathFromUtf8(name), m, *sheet, among, options);
-    if (done.failure)
-        return failed(err, *done.failure);
-    const FilledWorksheet& filled = done.filled;
+    const Result<WorksheetDone> done = fillWorksheetFile(text::pathFromUtf8(name), m, *sheet, among, options);
+    if (!done)
+        return failed(err, done.problem());
+    const FilledWorksheet& filled = done->filled;
     for (const std::string& who : filled.studentsWithoutRow)
         err << "qa-review: " << who << " has marks but no row in " << name << "\n";
     for (const std::string& why : filled.gradeProblems)
         err << "qa-review: " << name << ": warning: " << why << "\n";
-    out << "Worksheet: " << text::pathToUtf8(done.written) << " (" << filled.gradesSet() << " grades, "
+    out << "Worksheet: " << text::pathToUtf8(done->written) << " (" << filled.gradesSet() << " grades, "
         << filled.commentsSet() << " comments filled; what the platform's import will do:)\n"
         << worksheetPreview(filled);
-    return kGoOn;
+    return std::nullopt;
 }
 
-int feedback(const std::string& name, const Marking& m, const AmongInputs& among, std::ostream& out,
-             std::ostream& err)
+Exit feedback(const std::string& name, const Marking& m, const AmongInputs& among, std::ostream& out,
+              std::ostream& err)
 {
     const fs::path folder = text::pathFromUtf8(name);
-    const FeedbackDone done = writeFeedbackInto(folder, m, among);
-    if (done.failure)
-        return failed(err, *done.failure);
-    const FeedbackWritten& written = done.written;
+    const Result<FeedbackWritten> done = writeFeedbackInto(folder, m, among);
+    if (!done)
+        return failed(err, done.problem());
+    const FeedbackWritten& written = *done;
     for (const std::string& who : written.withoutId)
         err << "qa-review: " << who << ": the platform's submitter id is unknown; the page is not in the ZIP\n";
     if (!written.zips)
         err << "qa-review: this build writes no ZIP archives (it has no libarchive); the pages are written\n";
     out << "Feedback: " << written.files.size() << (written.files.size() == 1 ? " file" : " files") << " in "
         << text::pathToUtf8(folder) << " (the marked students only)\n";
-    return kGoOn;
+    return std::nullopt;
 }
 
 } // namespace
@@ -102,23 +96,24 @@ bool takeMarkingOption(const std::vector<std::string>& args, std::size_t& i, Mar
     return true;
 }
 
-int openMarking(const MarkingRequest& request, const Review& review, const fs::path& reportFolder,
-                const fs::path& firstInput, const AmongInputs& among, MarkingRun& run, std::ostream& err)
+Exit openMarking(const MarkingRequest& request, const Review& review, const fs::path& reportFolder,
+                 const fs::path& firstInput, const AmongInputs& among, MarkingRun& run, std::ostream& err)
 {
     const fs::path file =
         request.marks.empty() ? defaultMarksPath(reportFolder, firstInput) : text::pathFromUtf8(request.marks);
-    MarksRead read = readMarks(file, among, !request.marks.empty());
-    if (read.failure) {
+    Result<MarksTable> read = readMarks(file, among, !request.marks.empty());
+    if (!read) {
+        Problem p = read.problem();
         if (among(file))
-            read.failure->message += ": give --marks FILE outside them";
-        return failed(err, *read.failure);
+            p.what += ": give --marks FILE outside them";
+        return failed(err, p);
     }
-    run.desk = std::make_unique<MarkingDesk>(Marking(review.sheets(), std::move(read.table)), file);
+    run.desk = std::make_unique<MarkingDesk>(Marking(review.sheets(), std::move(*read)), file);
     run.desk->keepOutOf(among);
     for (const UnmatchedRow& row : run.desk->marking().unmatched())
         err << "qa-review: " << text::pathToUtf8(file) << ":" << row.line << ": " << row.what
             << "; the row is kept\n";
-    return kGoOn;
+    return std::nullopt;
 }
 
 int finishMarking(const MarkingRequest& request, MarkingRun& run, std::optional<long> assignment,
@@ -126,11 +121,11 @@ int finishMarking(const MarkingRequest& request, MarkingRun& run, std::optional<
 {
     const Marking& m = run.desk->marking();
     if (!request.feedback.empty())
-        if (const int status = feedback(request.feedback, m, among, out, err); status != kGoOn)
-            return status;
+        if (const Exit status = feedback(request.feedback, m, among, out, err))
+            return *status;
     if (!request.worksheet.empty())
-        if (const int status = worksheet(request, m, assignment, among, out, err); status != kGoOn)
-            return status;
+        if (const Exit status = worksheet(request, m, assignment, among, out, err))
+            return *status;
     if (!request.window)
         return 0;
     if (!window)

@@ -36,11 +36,11 @@ struct MarkingRun {
 };
 
 // Reads the marks file; the exit status when the run must end (2: the file
-// cannot be read, or lies among the inputs), -1 to go on. Rows that match no
-// student go to `err` by line.
-int openMarking(const MarkingRequest& request, const Review& review, const std::filesystem::path& reportFolder,
-                const std::filesystem::path& firstInput, const AmongInputs& among, MarkingRun& run,
-                std::ostream& err);
+// cannot be read, or lies among the inputs), none to go on. Rows that match
+// no student go to `err` by line.
+Exit openMarking(const MarkingRequest& request, const Review& review, const std::filesystem::path& reportFolder,
+                 const std::filesystem::path& firstInput, const AmongInputs& among, MarkingRun& run,
+                 std::ostream& err);
 
 // The feedback pages and ZIP, the filled worksheet with what the platform's
 // import will do with each row, then the window: the exit status (0, 2 for

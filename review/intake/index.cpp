@@ -68,17 +68,36 @@ void loadQuestions(Assignment& a, Interner& intern)
     cursor.loadQuestionBank({});
     records::Session numbers;
     numbers.setAssignment(a.number);
-    try {
-        cursor.openAssignment(a.number);
-    } catch (...) {
+    if (!cursor.findAssignment(a.number))
         return; // not in the bank
-    }
     for (;;) {
         const BankCursor::Step step = cursor.readNextQuestion(numbers.nextAssignmentNumber());
         if (step.kind == BankCursor::Step::End)
             break;
         if (step.kind == BankCursor::Step::Show)
             a.questions.add(intern(step.line));
+    }
+}
+
+// Sittings and items by time, per student.
+void byTime(Model& m)
+{
+    for (SittingId s : m.sittings.ids())
+        m.students[m.sittings[s].student].sittings.push_back(s);
+    for (ItemId i : m.items.ids())
+        m.students[m.items[i].student].items.push_back(i);
+    auto placeKey = [](const std::vector<Place>& at) { return std::tie(at.front().file, at.front().line); };
+    for (Student& st : m.students) {
+        std::sort(st.sittings.begin(), st.sittings.end(), [&](auto x, auto y) {
+            const Sitting& a = m.sittings[x];
+            const Sitting& b = m.sittings[y];
+            return a.start != b.start ? a.start < b.start : placeKey(a.at) < placeKey(b.at);
+        });
+        std::sort(st.items.begin(), st.items.end(), [&](auto x, auto y) {
+            const Item& a = m.items[x];
+            const Item& b = m.items[y];
+            return a.when != b.when ? a.when < b.when : placeKey(a.at) < placeKey(b.at);
+        });
     }
 }
 
@@ -124,24 +143,7 @@ void order(Model& m)
         std::sort(item.at.begin(), item.at.end(), byPlace);
     }
 
-    // Sittings and items by time, per student.
-    for (SittingId s : m.sittings.ids())
-        m.students[m.sittings[s].student].sittings.push_back(s);
-    for (ItemId i : m.items.ids())
-        m.students[m.items[i].student].items.push_back(i);
-    auto placeKey = [](const std::vector<Place>& at) { return std::tie(at.front().file, at.front().line); };
-    for (Student& st : m.students) {
-        std::sort(st.sittings.begin(), st.sittings.end(), [&](auto x, auto y) {
-            const Sitting& a = m.sittings[x];
-            const Sitting& b = m.sittings[y];
-            return a.start != b.start ? a.start < b.start : placeKey(a.at) < placeKey(b.at);
-        });
-        std::sort(st.items.begin(), st.items.end(), [&](auto x, auto y) {
-            const Item& a = m.items[x];
-            const Item& b = m.items[y];
-            return a.when != b.when ? a.when < b.when : placeKey(a.at) < placeKey(b.at);
-        });
-    }
+    byTime(m);
 }
 
 void placeItems(Model& m, bool oneAssignment)

@@ -4,7 +4,6 @@
 
 #include <system_error>
 
-#include "platform/errors.h"
 #include "platform/utf8.h"
 #include "review/marking/marks_file.h"
 #include "review/write/destination.h"
@@ -13,19 +12,17 @@ namespace qa::review {
 namespace fs = std::filesystem;
 namespace {
 
-std::optional<ActionFailure> refused(const AmongInputs& among, const fs::path& target, const std::string& what)
+std::optional<Problem> refused(const AmongInputs& among, const fs::path& target, const std::string& what)
 {
     if (!among)
         return std::nullopt;
     if (const auto input = among(target))
-        return ActionFailure{2, what + text::pathToUtf8(target) + " is among the inputs (" + *input +
-                                    "); nothing is written there"};
+        return Problem{{},
+                       0,
+                       0,
+                       what + text::pathToUtf8(target) + " is among the inputs (" + *input +
+                           "); nothing is written there"};
     return std::nullopt;
-}
-
-ActionFailure failureOf(int status, const RuntimeError& e)
-{
-    return {status, e.path().empty() ? e.reason() : e.path() + ": " + e.reason()};
 }
 
 } // namespace
@@ -42,53 +39,40 @@ AmongInputs amongReviewInputs(std::vector<fs::path> inputs, std::vector<std::str
     };
 }
 
-MarksRead readMarks(const fs::path& file, const AmongInputs& among, bool mustExist)
+Result<MarksTable> readMarks(const fs::path& file, const AmongInputs& among, bool mustExist)
 {
-    MarksRead out;
-    if ((out.failure = refused(among, file, "the marks file ")))
-        return out;
+    if (std::optional<Problem> no = refused(among, file, "the marks file "))
+        return *no;
     std::error_code ec;
     if (mustExist && !fs::exists(file, ec))
-        return out.failure = ActionFailure{2, text::pathToUtf8(file) + ": no such marks file"}, out;
-    try {
-        out.table = readMarksFile(file);
-    } catch (const RuntimeError& e) {
-        out.failure = failureOf(2, e);
-    }
-    return out;
+        return Problem{text::pathToUtf8(file), 0, 0, "no such marks file"};
+    return readMarksFile(file);
 }
 
-FeedbackDone writeFeedbackInto(const fs::path& folder, const Marking& marking, const AmongInputs& among)
+Result<FeedbackWritten> writeFeedbackInto(const fs::path& folder, const Marking& marking, const AmongInputs& among)
 {
-    FeedbackDone out;
-    if ((out.failure = refused(among, folder, "")))
-        return out;
-    try {
-        out.written = writeFeedback(marking, folder);
-    } catch (const RuntimeError& e) {
-        out.failure = failureOf(3, e);
-    }
-    return out;
+    if (std::optional<Problem> no = refused(among, folder, ""))
+        return *no;
+    return writeFeedback(marking, folder);
 }
 
-WorksheetDone fillWorksheetFile(const fs::path& worksheet, const Marking& marking, std::size_t sheet,
-                                const AmongInputs& among, const WorksheetOptions& options)
+Result<WorksheetDone> fillWorksheetFile(const fs::path& worksheet, const Marking& marking, std::size_t sheet,
+                                        const AmongInputs& among, const WorksheetOptions& options)
 {
     WorksheetDone out;
     out.written = gradedPath(worksheet);
-    if ((out.failure = refused(among, out.written, "")))
-        return out;
-    const std::string name = text::pathToUtf8(worksheet);
-    std::string bytes;
-    if (const std::string why = readFileAt(worksheet, bytes); !why.empty())
-        return out.failure = ActionFailure{2, name + ": cannot be read: " + why}, out;
-    try {
-        out.filled = fillWorksheet(bytes, name, marking, sheet, options);
-    } catch (const RuntimeError& e) {
-        return out.failure = failureOf(2, e), out;
-    }
-    if (const std::string why = writeWholeFile(out.written, out.filled.bytes); !why.empty())
-        out.failure = ActionFailure{3, "cannot write " + text::pathToUtf8(out.written) + ": " + why};
+    if (std::optional<Problem> no = refused(among, out.written, ""))
+        return *no;
+    const Result<std::string> bytes = readFileAt(worksheet);
+    if (!bytes)
+        return bytes.problem();
+    Result<FilledWorksheet> filled = fillWorksheet(*bytes, text::pathToUtf8(worksheet), marking, sheet, options);
+    if (!filled)
+        return filled.problem();
+    out.filled = std::move(*filled);
+    if (Result<void> written = writeWholeFile(out.written, out.filled.bytes); !written)
+        return Problem{
+            {}, 0, 0, "cannot write " + text::pathToUtf8(out.written) + ": " + written.problem().what, true};
     return out;
 }
 

@@ -13,6 +13,7 @@
 #include "review/marking/feedback.h"
 #include "review/marking/marks.h"
 #include "review/marking/worksheet.h"
+#include "review/model/result.h"
 
 namespace qa::review {
 
@@ -25,35 +26,23 @@ using AmongInputs = std::function<std::optional<std::string>(const std::filesyst
 AmongInputs amongReviewInputs(std::vector<std::filesystem::path> inputs, std::vector<std::string> names,
                               std::vector<std::filesystem::path> files);
 
-// Why an action did nothing, and the command line's exit status for it: 2
-// when it is refused (among the inputs) or what it reads cannot be read, 3
-// when what it writes cannot be written. The message names the file.
-struct ActionFailure {
-    int status = 2;
-    std::string message;
-};
+// Why an action did nothing is its Problem, which names the file: refused
+// (among the inputs) or what it reads cannot be read, or, `writing`, what it
+// writes cannot be written.
 
-struct MarksRead {
-    std::optional<ActionFailure> failure;
-    MarksTable table; // empty when there is no file yet
-};
 // The marks file, which is written back later: refused among the inputs. A
-// missing file is an empty table, or a failure when `mustExist`.
-MarksRead readMarks(const std::filesystem::path& file, const AmongInputs& among, bool mustExist);
+// missing file is an empty table, or a Problem when `mustExist`.
+Result<MarksTable> readMarks(const std::filesystem::path& file, const AmongInputs& among, bool mustExist);
 
-struct FeedbackDone {
-    std::optional<ActionFailure> failure;
-    FeedbackWritten written;
-};
-FeedbackDone writeFeedbackInto(const std::filesystem::path& folder, const Marking& marking,
-                               const AmongInputs& among);
+Result<FeedbackWritten> writeFeedbackInto(const std::filesystem::path& folder, const Marking& marking,
+                                          const AmongInputs& among);
 
 struct WorksheetDone {
-    std::optional<ActionFailure> failure;
     std::filesystem::path written; // <name>-graded.csv beside the worksheet
     FilledWorksheet filled;
 };
-WorksheetDone fillWorksheetFile(const std::filesystem::path& worksheet, const Marking& marking, std::size_t sheet,
-                                const AmongInputs& among, const WorksheetOptions& options = {});
+Result<WorksheetDone> fillWorksheetFile(const std::filesystem::path& worksheet, const Marking& marking,
+                                        std::size_t sheet, const AmongInputs& among,
+                                        const WorksheetOptions& options = {});
 
 } // namespace qa::review

@@ -1,7 +1,6 @@
 // Reading CSV files back as spreadsheets save them.
 #include "review/marking/csv_table.h"
 
-#include "platform/errors.h"
 #include "platform/text.h"
 #include "platform/utf8.h"
 #include "review/model/model.h"
@@ -40,9 +39,9 @@ char separatorOf(std::string_view s)
 // Reads the cells of a CSV file one by one.
 struct CsvReader {
     std::string_view bytes;
-    const std::string& file;
     std::size_t i = 0;
     std::uint32_t line = 1;
+    std::uint32_t unended = 0; // the line a quoted cell that never ends opened on
 
     // The cell's raw text, up to the separator or the line end after it.
     std::string cell(char sep)
@@ -60,9 +59,10 @@ struct CsvReader {
     {
         const std::uint32_t opened = line;
         for (++i;; ++i) {
-            if (i >= bytes.size())
-                throw RuntimeError(kTypeMismatch, file,
-                                   "line " + std::to_string(opened) + ": a quoted cell never ends");
+            if (i >= bytes.size()) {
+                unended = opened;
+                return;
+            }
             if (bytes[i] == '"' && i + 1 < bytes.size() && bytes[i + 1] == '"') {
                 raw += '"';
                 ++i;
@@ -113,11 +113,11 @@ int CsvTable::column(std::string_view header) const
     return -1;
 }
 
-CsvTable readCsvTable(std::string_view bytes, const std::string& file)
+Result<CsvTable> readCsvTable(std::string_view bytes, const std::string& file)
 {
     CsvTable table;
     table.encoding = csvEncodingOf(bytes);
-    CsvReader reader{bytes, file, table.encoding == CsvEncoding::Utf8Bom ? kBom.size() : 0};
+    CsvReader reader{bytes, table.encoding == CsvEncoding::Utf8Bom ? kBom.size() : 0};
     table.separator = separatorOf(bytes.substr(reader.i));
     while (reader.i < bytes.size()) {
         CsvRow row{reader.line, {}};
@@ -141,7 +141,14 @@ CsvTable readCsvTable(std::string_view bytes, const std::string& file)
         if (!blank || table.rows.empty())
             table.rows.push_back(std::move(row));
     }
+    if (reader.unended)
+        return csvProblem(file, reader.unended, "a quoted cell never ends");
     return table;
+}
+
+Problem csvProblem(const std::string& file, std::uint32_t line, const std::string& why)
+{
+    return Problem{file, 0, 0, "line " + std::to_string(line) + ": " + why};
 }
 
 std::string unguarded(std::string_view text)

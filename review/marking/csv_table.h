@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "review/model/result.h"
 #include "review/write/csv.h"
 
 namespace qa::review {
@@ -38,9 +39,12 @@ struct CsvTable {
 
 // Reads the bytes: the encoding from the bytes, the separator from the header
 // row (a semicolon when it has more of them than commas outside quotes).
-// Throws RuntimeError (kTypeMismatch) with `file` and "line N: why" when a
-// quoted cell never ends.
-CsvTable readCsvTable(std::string_view bytes, const std::string& file);
+// A Problem (`file`, "line N: why") when a quoted cell never ends.
+Result<CsvTable> readCsvTable(std::string_view bytes, const std::string& file);
+
+// What is wrong with a CSV file at a line, as a Problem of the whole file:
+// `file`, "line N: why".
+Problem csvProblem(const std::string& file, std::uint32_t line, const std::string& why);
 
 // The text of a cell written with the guard, without it.
 std::string unguarded(std::string_view text);

@@ -4,7 +4,6 @@
 #include <map>
 #include <sstream>
 
-#include "platform/errors.h"
 #include "platform/utf8.h"
 #include "review/marking/marks_file.h"
 #include "review/write/html_writer.h"
@@ -129,30 +128,42 @@ std::string feedbackPage(const Marking& marking, std::size_t sheet, std::size_t 
     return page.str();
 }
 
-FeedbackWritten writeFeedback(const Marking& marking, const std::filesystem::path& folder)
+Result<FeedbackWritten> writeFeedback(const Marking& marking, const std::filesystem::path& folder)
 {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     FeedbackWritten out;
-    auto write = [&](const std::string& name, const std::string& bytes) {
+    auto write = [&](const std::string& name, const std::string& bytes) -> Result<void> {
         const std::filesystem::path path = folder / text::pathFromUtf8(name);
-        if (const std::string why = writeWholeFile(path, bytes); !why.empty())
-            throw RuntimeError(kPathFileAccess, text::pathToUtf8(path), "cannot be written: " + why);
+        if (Result<void> written = writeWholeFile(path, bytes); !written) {
+            Problem p = written.problem();
+            p.what = "cannot be written: " + p.what;
+            return p;
+        }
         out.files.push_back(path);
+        return {};
     };
     for (std::size_t s = 0; s < marking.sheets().size(); ++s) {
         const Sheet& sh = marking.sheets()[s];
-        for (std::size_t st = 0; st < sh.students.size(); ++st)
-            if (hasFeedback(marking, s, st))
-                write(pageFileName(sh, st), feedbackPage(marking, s, st));
+        for (std::size_t st = 0; st < sh.students.size(); ++st) {
+            if (!hasFeedback(marking, s, st))
+                continue;
+            if (Result<void> w = write(pageFileName(sh, st), feedbackPage(marking, s, st)); !w)
+                return w.problem();
+        }
         out.zips = zipAvailable();
         if (!out.zips)
             continue;
-        FeedbackZip zip = feedbackZip(marking, s);
-        for (const std::string& who : zip.withoutId)
+        Result<FeedbackZip> zip = feedbackZip(marking, s);
+        if (!zip)
+            return zip.problem();
+        for (const std::string& who : zip->withoutId)
             out.withoutId.push_back(who + " (assignment " + sh.assignment + ")");
-        if (!zip.members.empty())
-            write(feedbackFileName(sh.assignment, "").substr(0, 9 + sh.assignment.size()) + ".zip", zip.bytes);
+        if (zip->members.empty())
+            continue;
+        const std::string name = feedbackFileName(sh.assignment, "").substr(0, 9 + sh.assignment.size()) + ".zip";
+        if (Result<void> w = write(name, zip->bytes); !w)
+            return w.problem();
     }
     return out;
 }

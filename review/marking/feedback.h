@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "review/marking/marking.h"
+#include "review/model/result.h"
 
 namespace qa::review {
 
@@ -35,8 +36,9 @@ struct FeedbackZip {
     std::vector<std::string> withoutId; // students with feedback but no submitter id, not in the ZIP
 };
 // <Full name>_<id>_assignfeedback_file/<page> for each student with feedback
-// whose submitter is known. Throws RuntimeError where the build has no libarchive.
-FeedbackZip feedbackZip(const Marking& marking, std::size_t sheet);
+// whose submitter is known. A Problem where the build has no libarchive or
+// the archive cannot be made.
+Result<FeedbackZip> feedbackZip(const Marking& marking, std::size_t sheet);
 
 // Whether this build writes ZIP archives (it has libarchive).
 bool zipAvailable();
@@ -48,8 +50,8 @@ struct FeedbackWritten {
 };
 // The page of every student with feedback, and per assignment
 // feedback-<assignment>.zip where the build can, in `folder`
-// (made when missing). Throws RuntimeError naming the file that cannot be
-// written and why.
-FeedbackWritten writeFeedback(const Marking& marking, const std::filesystem::path& folder);
+// (made when missing). A Problem (writing) naming the first file that cannot
+// be written and why; what was written before it stays.
+Result<FeedbackWritten> writeFeedback(const Marking& marking, const std::filesystem::path& folder);
 
 } // namespace qa::review

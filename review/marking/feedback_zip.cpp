@@ -1,7 +1,6 @@
 // The ZIP of feedback pages for the platform's bulk upload, through libarchive.
 #include <ctime>
 
-#include "platform/errors.h"
 #include "review/marking/feedback.h"
 
 #ifdef QA_HAVE_LIBARCHIVE
@@ -20,14 +19,15 @@ la_ssize_t appendTo(struct archive*, void* data, const void* buf, size_t len)
     return static_cast<la_ssize_t>(len);
 }
 
-[[noreturn]] void failed(struct archive* a, const char* what)
+// Frees the archive; what went wrong with it, as the output it was to be.
+Problem failed(struct archive* a, const char* what)
 {
     const std::string why = archive_error_string(a) ? archive_error_string(a) : "unknown error";
     archive_write_free(a);
-    throw RuntimeError(kDeviceIO, {}, std::string("the feedback ZIP cannot be made: ") + what + ": " + why);
+    return Problem{{}, 0, 0, std::string("the feedback ZIP cannot be made: ") + what + ": " + why, true};
 }
 
-void add(struct archive* a, const std::string& name, const std::string& bytes, std::time_t when)
+bool add(struct archive* a, const std::string& name, const std::string& bytes, std::time_t when)
 {
     archive_entry* e = archive_entry_new();
     archive_entry_set_pathname_utf8(e, name.c_str());
@@ -39,8 +39,7 @@ void add(struct archive* a, const std::string& name, const std::string& bytes, s
                     (bytes.empty() ||
                      archive_write_data(a, bytes.data(), bytes.size()) == static_cast<la_ssize_t>(bytes.size()));
     archive_entry_free(e);
-    if (!ok)
-        failed(a, name.c_str());
+    return ok;
 }
 
 } // namespace
@@ -55,7 +54,7 @@ bool zipAvailable()
 #endif
 }
 
-FeedbackZip feedbackZip(const Marking& marking, std::size_t sheet)
+Result<FeedbackZip> feedbackZip(const Marking& marking, std::size_t sheet)
 {
     FeedbackZip zip;
     const Sheet& sh = marking.sheets()[sheet];
@@ -64,7 +63,7 @@ FeedbackZip feedbackZip(const Marking& marking, std::size_t sheet)
     if (archive_write_set_format_zip(a) != ARCHIVE_OK ||
         archive_write_set_options(a, "zip:hdrcharset=UTF-8") != ARCHIVE_OK ||
         archive_write_open(a, &zip.bytes, nullptr, appendTo, nullptr) != ARCHIVE_OK)
-        failed(a, "opening");
+        return failed(a, "opening");
     const std::time_t now = std::time(nullptr);
     for (std::size_t st = 0; st < sh.students.size(); ++st) {
         const SheetStudent& s = sh.students[st];
@@ -80,18 +79,22 @@ FeedbackZip feedbackZip(const Marking& marking, std::size_t sheet)
         const std::string folder = (s.blind ? std::string("Participant") : s.submitterName) + "_" + s.submitterId +
                                    "_assignfeedback_file/";
         const std::string member = folder + pageFileName(sh, st);
-        add(a, member, feedbackPage(marking, sheet, st), now);
+        if (!add(a, member, feedbackPage(marking, sheet, st), now))
+            return failed(a, member.c_str());
         zip.members.push_back(member);
     }
     if (archive_write_close(a) != ARCHIVE_OK)
-        failed(a, "closing");
+        return failed(a, "closing");
     archive_write_free(a);
 #else
     (void)marking;
     (void)sh;
-    throw RuntimeError(kInvalidCall, {},
-                       "this build cannot write ZIP archives (it was made without libarchive); "
-                       "the feedback pages are written, pack them by hand");
+    return Problem{{},
+                   0,
+                   0,
+                   "this build cannot write ZIP archives (it was made without libarchive); "
+                   "the feedback pages are written, pack them by hand",
+                   true};
 #endif
     return zip;
 }

@@ -142,13 +142,13 @@ std::size_t MarkingDesk::applyToSameAnswer()
     return others.size();
 }
 
-std::string MarkingDesk::save()
+Result<void> MarkingDesk::save()
 {
     const std::uint64_t now = marking_.changes();
-    std::string why = writeWholeFile(marksFile_, marking_.table().csv());
-    if (why.empty())
+    Result<void> written = writeWholeFile(marksFile_, marking_.table().csv());
+    if (written)
         saved_ = now;
-    return why;
+    return written;
 }
 
 } // namespace qa::review

@@ -55,10 +55,10 @@ public:
     std::size_t applyToSameAnswer();
 
     // Whether there are edits the marks file does not hold yet; `save`
-    // writes it whole in one step and returns "" or the reason it failed
-    // (the edits then stay unsaved).
+    // writes it whole in one step, or gives the Problem that kept it from
+    // being written (the edits then stay unsaved).
     bool unsaved() const { return saved_ != marking_.changes(); }
-    std::string save();
+    Result<void> save();
 
     // A blind download's participants by the names in their files, or as
     // "Participant <id>" (Marking::showNames).

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/errors.h"
 #include "platform/text.h"
 #include "review/marking/csv_table.h"
 
@@ -18,11 +17,6 @@ namespace {
 constexpr const char* kHeaders[] = {"Student", "Submitter id", "Assignment", "Question",      "Mark",
                                     "Maximum", "Comment",      "Answer",     "Participant id"};
 constexpr int kColumns = 9;
-
-[[noreturn]] void unreadable(const std::string& file, std::uint32_t line, const std::string& why)
-{
-    throw RuntimeError(kTypeMismatch, file, "line " + std::to_string(line) + ": " + why);
-}
 
 std::string_view trimmed(std::string_view s)
 {
@@ -62,7 +56,7 @@ std::string withCrLf(std::string_view lf)
 }
 
 // One row of a marks file; `col`: where each of kHeaders stands, -1 for none.
-Mark markOf(const CsvRow& row, const int (&col)[kColumns], bool decimalComma, const std::string& file)
+Result<Mark> markOf(const CsvRow& row, const int (&col)[kColumns], bool decimalComma, const std::string& file)
 {
     auto cell = [&](int k) -> std::string {
         const int c = col[k];
@@ -79,15 +73,16 @@ Mark markOf(const CsvRow& row, const int (&col)[kColumns], bool decimalComma, co
     const std::string question(trimmed(cell(3)));
     const std::optional<double> q = text::wholeTextNumber(question);
     if (!q || *q < 1 || *q != std::floor(*q) || *q > 1e6)
-        unreadable(file, row.line, "the question \"" + question + "\" is not a question number (1, 2, ...)");
+        return csvProblem(file, row.line,
+                          "the question \"" + question + "\" is not a question number (1, 2, ...)");
     m.question = static_cast<std::uint32_t>(*q);
     bool bad = false;
     m.mark = numberOf(cell(4), decimalComma, bad);
     if (bad)
-        unreadable(file, row.line, "the mark \"" + cell(4) + "\" is not a number");
+        return csvProblem(file, row.line, "the mark \"" + cell(4) + "\" is not a number");
     m.maximum = numberOf(cell(5), decimalComma, bad);
     if (bad)
-        unreadable(file, row.line, "the maximum \"" + cell(5) + "\" is not a number");
+        return csvProblem(file, row.line, "the maximum \"" + cell(5) + "\" is not a number");
     m.comment = withLf(cell(6));
     m.answer = withLf(cell(7));
     // An empty Answer cell, as a spreadsheet leaves it, marks the final answer.
@@ -228,29 +223,34 @@ std::string MarksTable::csv() const
     return out;
 }
 
-MarksTable MarksTable::fromCsv(std::string_view bytes, const std::string& file)
+Result<MarksTable> MarksTable::fromCsv(std::string_view bytes, const std::string& file)
 {
-    const CsvTable t = readCsvTable(bytes, file);
+    const Result<CsvTable> read = readCsvTable(bytes, file);
+    if (!read)
+        return read.problem();
+    const CsvTable& t = *read;
     if (t.rows.empty())
-        unreadable(file, 1,
-                   "the file is empty; a marks file starts with the row Student, Submitter id, "
-                   "Assignment, Question, Mark, Maximum, Comment, Answer");
+        return csvProblem(file, 1,
+                          "the file is empty; a marks file starts with the row Student, Submitter id, "
+                          "Assignment, Question, Mark, Maximum, Comment, Answer");
     int col[kColumns];
     for (int k = 0; k < kColumns; ++k) {
         col[k] = t.column(kHeaders[k]);
         if (col[k] < 0 && (k == 0 || k == 2 || k == 3 || k == 4))
-            unreadable(file, 1, std::string("no column \"") + kHeaders[k] + "\" in the first row");
+            return csvProblem(file, 1, std::string("no column \"") + kHeaders[k] + "\" in the first row");
     }
     MarksTable table;
     for (std::size_t r = 1; r < t.rows.size(); ++r) {
-        const Mark m = markOf(t.rows[r], col, t.separator == ';', file);
-        const auto [it, added] = table.rows_.try_emplace(keyOf(m), m);
+        const Result<Mark> m = markOf(t.rows[r], col, t.separator == ';', file);
+        if (!m)
+            return m.problem();
+        const auto [it, added] = table.rows_.try_emplace(keyOf(*m), *m);
         if (!added)
-            unreadable(file, m.line,
-                       (m.student.empty() && m.participant.empty()
-                            ? std::string("a second maximum for the same question")
-                            : std::string("a second row for the same student and question")) +
-                           " (the first is on line " + std::to_string(it->second.line) + ")");
+            return csvProblem(file, m->line,
+                              (m->student.empty() && m->participant.empty()
+                                   ? std::string("a second maximum for the same question")
+                                   : std::string("a second row for the same student and question")) +
+                                  " (the first is on line " + std::to_string(it->second.line) + ")");
     }
     return table;
 }

@@ -12,6 +12,8 @@
 #include <tuple>
 #include <vector>
 
+#include "review/model/result.h"
+
 namespace qa::review {
 
 // A row of marks belongs to a participant of a platform (by the participant's
@@ -68,9 +70,9 @@ public:
     std::string csv() const;
     // Reads a marks file: comma or semicolon separated (the latter with a
     // decimal comma), UTF-8 with or without a byte-order mark, or
-    // Windows-1252. Throws RuntimeError with `file` and "line N: why" when it
-    // cannot be read as marks.
-    static MarksTable fromCsv(std::string_view bytes, const std::string& file);
+    // Windows-1252. A Problem (`file`, "line N: why") when it cannot be read
+    // as marks.
+    static Result<MarksTable> fromCsv(std::string_view bytes, const std::string& file);
 
 private:
     // Assignment, question, participant, then, for a row without one, the

@@ -3,7 +3,6 @@
 
 #include <ostream>
 
-#include "platform/errors.h"
 #include "platform/file_ops.h"
 #include "platform/utf8.h"
 #include "platform/whole_file.h"
@@ -11,28 +10,30 @@
 
 namespace qa::review {
 namespace fs = std::filesystem;
-std::string readFileAt(const fs::path& path, std::string& bytes)
+Result<std::string> readFileAt(const fs::path& path)
 {
+    std::string bytes;
     FileInfo info;
-    const int err = readWholeFile(systemFileOps(), text::hostPath(path), bytes, info);
-    return err != 0 ? errnoText(err) : std::string();
+    if (const int err = readWholeFile(systemFileOps(), text::hostPath(path), bytes, info); err != 0)
+        return Problem{text::pathToUtf8(path), 0, 0, "cannot be read: " + errnoText(err)};
+    return bytes;
 }
 
-std::string writeWholeFile(const fs::path& path, std::string_view bytes)
+Result<void> writeWholeFile(const fs::path& path, std::string_view bytes)
 {
     return writeOutput(
         path, [&](std::ostream& f) { f.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); });
 }
 
-MarksTable readMarksFile(const fs::path& path)
+Result<MarksTable> readMarksFile(const fs::path& path)
 {
     std::error_code ec;
     if (!fs::exists(path, ec))
-        return {};
-    std::string bytes;
-    if (const std::string why = readFileAt(path, bytes); !why.empty())
-        throw RuntimeError(kPathFileAccess, text::pathToUtf8(path), "cannot be read: " + why);
-    return MarksTable::fromCsv(bytes, text::pathToUtf8(path));
+        return MarksTable{};
+    const Result<std::string> bytes = readFileAt(path);
+    if (!bytes)
+        return bytes.problem();
+    return MarksTable::fromCsv(*bytes, text::pathToUtf8(path));
 }
 
 fs::path defaultMarksPath(const fs::path& folder, const fs::path& input)

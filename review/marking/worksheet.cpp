@@ -7,7 +7,6 @@
 #include <cmath>
 #include <map>
 
-#include "platform/errors.h"
 #include "platform/text.h"
 #include "platform/utf8.h"
 #include "review/marking/csv_table.h"
@@ -16,11 +15,6 @@
 
 namespace qa::review {
 namespace {
-
-[[noreturn]] void unreadable(const std::string& file, std::uint32_t line, const std::string& why)
-{
-    throw RuntimeError(kTypeMismatch, file, "line " + std::to_string(line) + ": " + why);
-}
 
 std::string_view trimmed(std::string_view s)
 {
@@ -74,8 +68,8 @@ int columnOf(const CsvRow& header, std::string_view name)
 }
 
 // The first language whose three columns the importer needs are all there;
-// unreadable, naming what is missing in the language closest to it, when none.
-Columns columnsOf(const CsvTable& t, const std::string& file)
+// a Problem naming what is missing in the language closest to it, when none.
+Result<Columns> columnsOf(const CsvTable& t, const std::string& file)
 {
     const Columns* closest = nullptr;
     std::vector<Columns> tried;
@@ -101,9 +95,9 @@ Columns columnsOf(const CsvTable& t, const std::string& file)
     const std::string_view missing = c.id < 0      ? c.language->identifier
                                      : c.grade < 0 ? c.language->grade
                                                    : c.language->lastModifiedGrade;
-    unreadable(file, 1,
-               "no column \"" + withLf(missing) +
-                   "\" (in any of the platform's languages): this is not the platform's grading worksheet");
+    return csvProblem(file, 1,
+                      "no column \"" + withLf(missing) +
+                          "\" (in any of the platform's languages): this is not the platform's grading worksheet");
 }
 
 // The decimal mark the worksheet's numbers use: as its maximum grades show
@@ -151,9 +145,9 @@ std::string numberText(double v, const std::string& decimal)
     return s;
 }
 
-// The sum of the questions' maximums that totals are scaled from; none, with
-// the reason in `why`, when a question with a mark has no maximum.
-std::optional<double> maximaOf(const Marking& marking, std::size_t sheet, std::string& why)
+// The sum of the questions' maximums that totals are scaled from; a Problem
+// saying why not when a question with a mark has no maximum.
+Result<double> maximaOf(const Marking& marking, std::size_t sheet)
 {
     const Sheet& sh = marking.sheets()[sheet];
     std::string missing;
@@ -164,16 +158,15 @@ std::optional<double> maximaOf(const Marking& marking, std::size_t sheet, std::s
         missing += (missing.empty() ? "" : ", ") + std::to_string(q + 1);
         ++count;
     }
-    if (count > 0) {
-        why = (count == 1 ? "question " + missing + " has" : "questions " + missing + " have") +
-              " marks but no maximum, so the totals cannot be scaled to the maximum grade";
-        return std::nullopt;
-    }
+    if (count > 0)
+        return Problem{{},
+                       0,
+                       0,
+                       (count == 1 ? "question " + missing + " has" : "questions " + missing + " have") +
+                           " marks but no maximum, so the totals cannot be scaled to the maximum grade"};
     const double sum = marking.totalMaximum(sheet);
-    if (sum <= 0) {
-        why = "no question has a maximum, so the totals cannot be scaled to the maximum grade";
-        return std::nullopt;
-    }
+    if (sum <= 0)
+        return Problem{{}, 0, 0, "no question has a maximum, so the totals cannot be scaled to the maximum grade"};
     return sum;
 }
 
@@ -319,25 +312,31 @@ std::string feedbackSummary(const Marking& marking, std::size_t sheet, std::size
     return out;
 }
 
-FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, const Marking& marking,
-                              std::size_t sheet, const WorksheetOptions& options)
+Result<FilledWorksheet> fillWorksheet(std::string_view bytes, const std::string& file, const Marking& marking,
+                                      std::size_t sheet, const WorksheetOptions& options)
 {
-    const CsvTable t = readCsvTable(bytes, file);
+    const Result<CsvTable> read = readCsvTable(bytes, file);
+    if (!read)
+        return read.problem();
+    const CsvTable& t = *read;
     if (t.rows.empty())
-        unreadable(file, 1, "the file is empty: this is not the platform's grading worksheet");
-    const Columns col = columnsOf(t, file);
+        return csvProblem(file, 1, "the file is empty: this is not the platform's grading worksheet");
+    const Result<Columns> columns = columnsOf(t, file);
+    if (!columns)
+        return columns.problem();
+    const Columns& col = *columns;
     const std::string decimal = decimalOf(t, col);
     const Sheet& sh = marking.sheets()[sheet];
     FilledWorksheet out;
     out.language = std::string(col.language->code);
     out.comments = col.comments >= 0;
-    std::string noMaxima;
-    const std::optional<double> maxima = maximaOf(marking, sheet, noMaxima);
+    const Result<double> sum = maximaOf(marking, sheet);
+    const std::optional<double> maxima = sum ? std::optional<double>(*sum) : std::nullopt;
     if (col.maximum < 0)
         out.gradeProblems.push_back("no column \"" + std::string(col.language->maximumGrade) +
                                     "\", so the totals cannot be scaled to it");
-    if (!maxima)
-        out.gradeProblems.push_back(noMaxima);
+    if (!sum)
+        out.gradeProblems.push_back(sum.problem().what);
     std::map<std::string, std::size_t> byId;
     for (std::size_t st = 0; st < sh.students.size(); ++st)
         if (!sh.students[st].submitterId.empty())
@@ -349,7 +348,7 @@ FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, c
     for (std::size_t r = 1; r < t.rows.size(); ++r) {
         const CsvRow& row = t.rows[r];
         if (row.cells.size() <= col.widest())
-            unreadable(file, row.line, "the row has fewer cells than the first row");
+            return csvProblem(file, row.line, "the row has fewer cells than the first row");
         const std::string& identifier = row.cells[std::size_t(col.id)].text;
         const auto it = byId.find(idOf(identifier, col.language->hiddenUser));
         if (it == byId.end()) {

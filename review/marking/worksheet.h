@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "review/marking/marking.h"
+#include "review/model/result.h"
 
 namespace qa::review {
 
@@ -62,11 +63,11 @@ struct FilledWorksheet {
 // hidden-user word and the id) to the sheet's submitter ids. A grade is the
 // student's total scaled from the sum of the questions' maximums to the row's
 // maximum grade, at most two decimals in the worksheet's own decimal mark; it
-// needs every question with a mark to have a maximum. Throws RuntimeError
-// (file, "line N: why") when the bytes are not a grading worksheet: one of the
-// identifier, grade and last-modified (grade) columns is missing.
-FilledWorksheet fillWorksheet(std::string_view bytes, const std::string& file, const Marking& marking,
-                              std::size_t sheet, const WorksheetOptions& options = {});
+// needs every question with a mark to have a maximum. A Problem (file, "line
+// N: why") when the bytes are not a grading worksheet: one of the identifier,
+// grade and last-modified (grade) columns is missing.
+Result<FilledWorksheet> fillWorksheet(std::string_view bytes, const std::string& file, const Marking& marking,
+                                      std::size_t sheet, const WorksheetOptions& options = {});
 
 // What the import will do, as a short table, one row per worksheet row, in
 // the worksheet's order: line, identifier, student, grade, comment.

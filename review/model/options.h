@@ -15,14 +15,16 @@ class FileOps;
 
 namespace qa::review {
 
-// A place that did not read as record blocks, or a file that could not be
-// read: the file as the report shows it, the lines (0 for the whole file) and
-// what is wrong. All texts are UTF-8.
+// A place that did not read as record blocks, a file that could not be read,
+// or an output that could not be written: the file as the report or the
+// message shows it (empty when the text names it), the lines (0 for the
+// whole file) and what is wrong. All texts are UTF-8.
 struct Problem {
     std::string file;
     std::uint32_t line = 0;
     std::uint32_t lastLine = 0; // the last line of the part; = line for one line
     std::string what;
+    bool writing = false; // an output that could not be written, not an input that could not be read
 };
 
 // A file that is not a record file (no part of it reads as a record block),

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "platform/utf8.h"
 #include "review/write/destination.h"
 
 #ifdef QA_HAVE_XLSXWRITER
@@ -32,9 +33,9 @@ bool writesWorkbooks()
     return false;
 }
 
-std::string writeWorkbookFile(const Model&, const Marking*, const std::filesystem::path&, const std::string&)
+Result<void> writeWorkbookFile(const Model&, const Marking*, const std::filesystem::path& file, const std::string&)
 {
-    return "this build of qa-review writes no workbooks";
+    return Problem{text::pathToUtf8(file), 0, 0, "this build of qa-review writes no workbooks", true};
 }
 #else
 namespace {
@@ -357,13 +358,17 @@ bool writesWorkbooks()
     return true;
 }
 
-std::string writeWorkbookFile(const Model& model, const Marking* marking, const std::filesystem::path& file,
-                              const std::string& madeOn)
+Result<void> writeWorkbookFile(const Model& model, const Marking* marking, const std::filesystem::path& file,
+                               const std::string& madeOn)
 {
     std::string why;
-    const std::string failed = writeOutputByName(
+    Result<void> written = writeOutputByName(
         file, [&](const std::string& temporary) { return Book(model, madeOn, marking).write(temporary, why); });
-    return failed.empty() || why.empty() ? failed : why;
+    if (written || why.empty())
+        return written;
+    Problem p = written.problem();
+    p.what = why; // the library's reason says more than the errno's
+    return p;
 }
 #endif
 

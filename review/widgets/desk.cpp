@@ -98,18 +98,18 @@ Outcome writeOutputs(const Review& review, const QString& folder, const QString&
             watch(true, n);
     };
     const std::string madeOn = madeOnNow();
-    std::string why = writeOutput(
+    Result<void> written = writeOutput(
         toPath(report), [&](std::ostream& o) { review.writeHtml(o, madeOn); }, options);
     QString failed = report;
-    if (why.empty() && !workbook.isEmpty() && !progress.cancelled) {
-        why = review.writeWorkbook(toPath(workbook), madeOn);
+    if (written && !workbook.isEmpty() && !progress.cancelled) {
+        written = review.writeWorkbook(toPath(workbook), madeOn);
         failed = workbook;
     }
     if (progress.cancelled)
         return {Outcome::Status::Cancelled, {}};
-    if (!why.empty())
+    if (!written)
         return {Outcome::Status::OutputFailed,
-                QObject::tr("%1 cannot be written: %2.").arg(shown(failed), fromUtf8(why))};
+                QObject::tr("%1 cannot be written: %2.").arg(shown(failed), fromUtf8(written.problem().what))};
     return {Outcome::Status::Done, holds(review.summary())};
 }
 

@@ -32,6 +32,12 @@ QString shown(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+QString problemText(const Problem& problem)
+{
+    const std::string text = describe(problem);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
 QString title()
 {
     return QApplication::applicationDisplayName();
@@ -102,21 +108,21 @@ namespace {
 std::optional<Marking> markingOf(const Review& read, const QString& inputFolder, const QString& report)
 {
     const std::filesystem::path file = marksFileOf(inputFolder, report);
-    MarksRead marks = readMarks(file, amongInputsOf(read, inputFolder), false);
-    if (marks.failure) {
-        QMessageBox::critical(nullptr, title(),
-                              QObject::tr("The marks file cannot be read.\n\n%1")
-                                  .arg(QString::fromStdString(marks.failure->message)));
+    Result<MarksTable> marks = readMarks(file, amongInputsOf(read, inputFolder), false);
+    if (!marks) {
+        QMessageBox::critical(
+            nullptr, title(),
+            QObject::tr("The marks file cannot be read.\n\n%1").arg(problemText(marks.problem())));
         return std::nullopt;
     }
-    if (marks.table.size() == 0) {
+    if (marks->size() == 0) {
         QMessageBox::information(
             nullptr, title(),
             QObject::tr("There are no marks for this review yet (%1): mark the answers first.")
                 .arg(shown(QString::fromStdString(text::pathToUtf8(file)))));
         return std::nullopt;
     }
-    return Marking(read.sheets(), std::move(marks.table));
+    return Marking(read.sheets(), std::move(*marks));
 }
 
 // The assignment a worksheet is for: the one there is, or the one chosen.

@@ -5,7 +5,8 @@
 
 namespace qa::review {
 class Review;
-}
+struct Problem;
+} // namespace qa::review
 
 namespace qa::review::widgets {
 
@@ -13,6 +14,8 @@ namespace qa::review::widgets {
 QString title();
 // A path as the instructor's system writes it.
 QString shown(const QString& path);
+// What failed, as the window's messages say it.
+QString problemText(const Problem& problem);
 
 // A question with one button to go on and one to stop; true for the first.
 bool offer(QMessageBox::Icon icon, const QString& text, const QString& question, const QString& goOn);

@@ -14,6 +14,7 @@
 #include "review/marking/actions.h"
 #include "review/marking/marks_file.h"
 #include "review/review.h"
+#include "review/widgets/desk_dialogs.h"
 #include "review/widgets/marking_window.h"
 
 namespace qa::review::widgets {
@@ -61,12 +62,12 @@ void writeFeedbackFor(QWidget* parent, const Marking& marking, const fs::path& b
         QFileDialog::getExistingDirectory(parent, QObject::tr("Folder for the feedback pages"), start);
     if (folder.isEmpty())
         return;
-    const FeedbackDone done = writeFeedbackInto(toPath(folder), marking, among);
-    if (done.failure) {
-        QMessageBox::critical(parent, title, fromUtf8(done.failure->message));
+    const Result<FeedbackWritten> done = writeFeedbackInto(toPath(folder), marking, among);
+    if (!done) {
+        QMessageBox::critical(parent, title, problemText(done.problem()));
         return;
     }
-    const FeedbackWritten& w = done.written;
+    const FeedbackWritten& w = *done;
     QString text = QObject::tr("%n file(s) written in %1, for the marked students.", nullptr, int(w.files.size()))
                        .arg(QDir::toNativeSeparators(folder));
     if (!w.zips)
@@ -88,16 +89,16 @@ void fillWorksheetFor(QWidget* parent, const Marking& marking, std::size_t sheet
                                      fromPath(beside), QObject::tr("Worksheets (*.csv)"));
     if (file.isEmpty())
         return;
-    const WorksheetDone done = fillWorksheetFile(toPath(file), marking, sheet, among);
-    if (done.failure) {
-        QMessageBox::critical(parent, title, fromUtf8(done.failure->message));
+    const Result<WorksheetDone> done = fillWorksheetFile(toPath(file), marking, sheet, among);
+    if (!done) {
+        QMessageBox::critical(parent, title, problemText(done.problem()));
         return;
     }
-    const FilledWorksheet& w = done.filled;
+    const FilledWorksheet& w = done->filled;
     QMessageBox box(QMessageBox::Information, title,
                     QObject::tr("%1 holds %n grade(s) and %2 comment(s) to upload to the platform.", nullptr,
                                 int(w.gradesSet()))
-                        .arg(fromPath(done.written))
+                        .arg(fromPath(done->written))
                         .arg(w.commentsSet()),
                     QMessageBox::Ok, parent);
     QString more = QObject::tr("Show Details says what the platform's import will do with each row.");
@@ -137,14 +138,14 @@ int markAnswers(const Review& review, const QString& inputFolder, const QString&
 {
     const fs::path marks = marksFileOf(inputFolder, report);
     const AmongInputs among = amongInputsOf(review, inputFolder);
-    MarksRead read = readMarks(marks, among, false);
-    if (read.failure) {
+    Result<MarksTable> read = readMarks(marks, among, false);
+    if (!read) {
         QMessageBox::critical(
             nullptr, QApplication::applicationDisplayName(),
-            QObject::tr("The marks file cannot be read.\n\n%1").arg(fromUtf8(read.failure->message)));
-        return read.failure->status;
+            QObject::tr("The marks file cannot be read.\n\n%1").arg(problemText(read.problem())));
+        return 2; // the command line's status for a marks file that cannot be read
     }
-    MarkingDesk desk(Marking(review.sheets(), std::move(read.table)), marks);
+    MarkingDesk desk(Marking(review.sheets(), std::move(*read)), marks);
     desk.keepOutOf(among);
     MarkingWindow window(desk);
     window.show();

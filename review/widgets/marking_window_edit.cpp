@@ -226,14 +226,15 @@ bool MarkingWindow::saveNow()
 {
     if (!desk_.unsaved())
         return true;
-    const std::string why = desk_.save();
-    if (why.empty()) {
+    const Result<void> saved = desk_.save();
+    if (saved) {
         saved_->setText(tr("All marks saved"));
         saved_->setStyleSheet({});
         return true;
     }
-    saved_->setText(tr("The marks cannot be saved in %1: %2. Trying again...")
-                        .arg(QString::fromStdWString(desk_.marksFile().wstring()), fromUtf8(why)));
+    saved_->setText(
+        tr("The marks cannot be saved in %1: %2. Trying again...")
+            .arg(QString::fromStdWString(desk_.marksFile().wstring()), fromUtf8(saved.problem().what)));
     saved_->setStyleSheet("color:#8a1c1c;font-weight:600");
     saveTimer_->start(kRetryMs);
     return false;

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "platform/utf8.h"
+
 namespace qa::review {
 namespace fs = std::filesystem;
 namespace {
@@ -38,11 +40,12 @@ bool same(const std::optional<FileInfo>& a, const std::optional<FileInfo>& b)
     return a && b && a->device == b->device && a->id == b->id;
 }
 
-std::string reason(const Replaced& r)
+Result<void> outcome(const fs::path& target, const Replaced& r)
 {
-    if (r.err == ECANCELED)
-        return "cancelled";
-    return std::generic_category().message(r.err);
+    if (r.ok())
+        return {};
+    return Problem{text::pathToUtf8(target), 0, 0,
+                   r.err == ECANCELED ? std::string("cancelled") : std::generic_category().message(r.err), true};
 }
 
 } // namespace
@@ -92,19 +95,17 @@ bool sameFile(const fs::path& a, const fs::path& b, FileOps& ops)
     return absoluteOf(a) == absoluteOf(b) || same(identity(ops, a), identity(ops, b));
 }
 
-std::string writeOutput(const fs::path& target, const std::function<void(std::ostream&)>& write,
-                        const ReplaceOptions& options, FileOps& ops)
+Result<void> writeOutput(const fs::path& target, const std::function<void(std::ostream&)>& write,
+                         const ReplaceOptions& options, FileOps& ops)
 {
-    const Replaced r = replaceFile(ops, host(target), write, options);
-    return r.ok() ? std::string() : reason(r);
+    return outcome(target, replaceFile(ops, host(target), write, options));
 }
 
-std::string writeOutputByName(const fs::path& target,
-                              const std::function<int(const std::string& temporary)>& write,
-                              const ReplaceOptions& options, FileOps& ops)
+Result<void> writeOutputByName(const fs::path& target,
+                               const std::function<int(const std::string& temporary)>& write,
+                               const ReplaceOptions& options, FileOps& ops)
 {
-    const Replaced r = replaceFileByName(ops, host(target), write, options);
-    return r.ok() ? std::string() : reason(r);
+    return outcome(target, replaceFileByName(ops, host(target), write, options));
 }
 
 } // namespace qa::review

@@ -12,6 +12,7 @@
 
 #include "platform/file_ops.h"
 #include "platform/replace_file.h"
+#include "review/model/result.h"
 
 namespace qa::review {
 
@@ -32,14 +33,14 @@ bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b, Fi
 // The path as an absolute one, links resolved as far as it exists.
 std::filesystem::path absoluteOf(const std::filesystem::path& p);
 
-// Writes one output in place of `target`; empty when it is in place, else
-// why not (UTF-8, for a message: "No space left on device"). A stopped run
-// gives "cancelled".
-std::string writeOutput(const std::filesystem::path& target, const std::function<void(std::ostream&)>& write,
-                        const ReplaceOptions& options = {}, FileOps& ops = systemFileOps());
+// Writes one output in place of `target`; when it cannot, a Problem (writing)
+// that names the file and says why not (UTF-8, for a message: "No space left
+// on device"). A stopped run gives "cancelled".
+Result<void> writeOutput(const std::filesystem::path& target, const std::function<void(std::ostream&)>& write,
+                         const ReplaceOptions& options = {}, FileOps& ops = systemFileOps());
 // The same for a library that writes its file by name.
-std::string writeOutputByName(const std::filesystem::path& target,
-                              const std::function<int(const std::string& temporary)>& write,
-                              const ReplaceOptions& options = {}, FileOps& ops = systemFileOps());
+Result<void> writeOutputByName(const std::filesystem::path& target,
+                               const std::function<int(const std::string& temporary)>& write,
+                               const ReplaceOptions& options = {}, FileOps& ops = systemFileOps());
 
 } // namespace qa::review

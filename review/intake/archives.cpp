@@ -189,6 +189,32 @@ std::string budgetSpent(const ArchiveLimits& l)
 // Reads one member within the limits and the budget. Returns false with
 // `what` when it cannot be read, `skip` set when it was left for its size or
 // for the budget, rather than for damage.
+// Appends a block the reader gave at `offset` to the member's bytes; false,
+// with why in `what`, when that would spend more than the run's budget or
+// take the member past `limit`.
+bool append(ArchiveBudget& budget, std::uint64_t limit, la_int64_t offset, const void* block, std::size_t got,
+            std::string& bytes, std::string& what)
+{
+    const ArchiveLimits& l = budget.limits;
+    // A hole of a sparse member reads as NUL bytes.
+    const std::uint64_t at = offset > 0 ? static_cast<std::uint64_t>(offset) : 0;
+    const std::uint64_t hole = at > bytes.size() ? at - bytes.size() : 0;
+    if (budget.expanded + hole + got > l.budget) {
+        budget.expanded = l.budget;
+        what = budgetSpent(l);
+        return false;
+    }
+    budget.expanded += hole + got;
+    if (bytes.size() + hole > limit) {
+        what = tooLarge(0, limit == l.archive, l);
+        return false;
+    }
+    bytes.append(static_cast<std::size_t>(hole), '\0');
+    if (got != 0) // an empty block may come with no buffer
+        bytes.append(static_cast<const char*>(block), got);
+    return true;
+}
+
 bool readMember(archive* a, archive_entry* entry, ArchiveBudget& budget, std::string& bytes, std::string& what,
                 bool& skip)
 {
@@ -219,22 +245,8 @@ bool readMember(archive* a, archive_entry* entry, ArchiveBudget& budget, std::st
             what = "the member cannot be read: " + errorOf(a);
             return false;
         }
-        // A hole of a sparse member reads as NUL bytes.
-        const std::uint64_t at = offset > 0 ? static_cast<std::uint64_t>(offset) : 0;
-        const std::uint64_t hole = at > bytes.size() ? at - bytes.size() : 0;
-        if (budget.expanded + hole + got > l.budget) {
-            budget.expanded = l.budget;
-            what = budgetSpent(l);
+        if (!append(budget, limit, offset, block, got, bytes, what))
             return false;
-        }
-        budget.expanded += hole + got;
-        if (bytes.size() + hole > limit) {
-            what = tooLarge(0, limit == l.archive, l);
-            return false;
-        }
-        bytes.append(static_cast<std::size_t>(hole), '\0');
-        if (got != 0) // an empty block may come with no buffer
-            bytes.append(static_cast<const char*>(block), got);
         if (!known && bytes.size() >= kSniff) {
             known = true;
             if (looksLikeArchive(bytes))
@@ -295,22 +307,40 @@ bool archivesReadable()
     return true;
 }
 
+namespace {
+
+// A reader of the archive in `bytes`, of any format and filter the library
+// knows; null, with the library's reason in `why`, when it cannot be opened.
+archive* opened(std::string_view bytes, std::string& why)
+{
+    archive* a = archive_read_new();
+    archive_read_support_filter_all(a);
+    archive_read_support_format_all(a);
+#ifdef _WIN32
+    archive_read_set_options(a, kBytesAsCharacters);
+#endif
+    if (archive_read_open_memory(a, bytes.data(), bytes.size()) == ARCHIVE_OK)
+        return a;
+    why = errorOf(a);
+    archive_read_free(a);
+    return nullptr;
+}
+
+} // namespace
+
 void readArchive(std::string_view bytes, ArchiveBudget& budget,
                  const std::function<void(std::string path, std::string bytes)>& member,
                  const std::function<void(const std::string& path, const std::string& why)>& skipped,
                  const std::function<void(const std::string& member, const std::string& what)>& problem)
 {
     Utf8Names names;
-    archive* a = archive_read_new();
-    archive_read_support_filter_all(a);
-    archive_read_support_format_all(a);
 #ifdef _WIN32
-    archive_read_set_options(a, kBytesAsCharacters);
     ZipNames zipNames(bytes);
 #endif
-    if (archive_read_open_memory(a, bytes.data(), bytes.size()) != ARCHIVE_OK) {
-        problem("", "the archive cannot be read: " + errorOf(a));
-        archive_read_free(a);
+    std::string why;
+    archive* a = opened(bytes, why);
+    if (!a) {
+        problem("", "the archive cannot be read: " + why);
         return;
     }
     archive_entry* entry = nullptr;

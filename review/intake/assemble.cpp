@@ -188,18 +188,11 @@ void Assembler::dedupeSittings(Model& m)
 // Two blocks are one response (or note) when they are the same student's,
 // carry the same line and text and lie at most 2 s apart, from different
 // files: two identical blocks in one file are two responses.
-void Assembler::dedupeItems(Model& m)
+std::vector<std::uint32_t> Assembler::itemsInOrder() const
 {
     std::vector<std::uint32_t> order(rawItems_.size());
     for (std::uint32_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    // The text of an item already taken has moved into its canonical item.
-    std::vector<ItemId> canonicalOf(rawItems_.size());
-    auto sameAsBefore = [&](std::uint32_t before, const RawItem& b) {
-        const RawItem& a = rawItems_[before];
-        return a.student == b.student && a.note == b.note && a.line == b.line && a.hash == b.hash &&
-               m.items[canonicalOf[before]].text == b.text;
-    };
     std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
         const RawItem& a = rawItems_[x];
         const RawItem& b = rawItems_[y];
@@ -215,6 +208,19 @@ void Assembler::dedupeItems(Model& m)
             return c < 0;
         return std::tie(a.when, a.at.file, a.at.line) < std::tie(b.when, b.at.file, b.at.line);
     });
+    return order;
+}
+
+void Assembler::dedupeItems(Model& m)
+{
+    const std::vector<std::uint32_t> order = itemsInOrder();
+    // The text of an item already taken has moved into its canonical item.
+    std::vector<ItemId> canonicalOf(rawItems_.size());
+    auto sameAsBefore = [&](std::uint32_t before, const RawItem& b) {
+        const RawItem& a = rawItems_[before];
+        return a.student == b.student && a.note == b.note && a.line == b.line && a.hash == b.hash &&
+               m.items[canonicalOf[before]].text == b.text;
+    };
     std::size_t groupStart = 0;
     for (std::size_t k = 0; k < order.size(); ++k) {
         RawItem& r = rawItems_[order[k]];

@@ -77,10 +77,18 @@ private:
     std::uint32_t spellingOf(std::string_view name);
     AssignmentId assignmentOf(std::string_view number);
     bool wanted(std::string_view assignment) const;
+    // Per student: each spelling's count and earliest start.
+    using Tally = std::vector<std::map<std::uint32_t, std::pair<std::size_t, Moment>>>;
     void buildStudents(Model& m);
+    // Each student by the spelling used most (the earliest of those used as
+    // often); a blind participant as "Participant <id>" unless names are shown.
+    void nameStudents(const Tally& tally);
     void nameFindings(Model& m);
     void placeNotesFiles();
     void dedupeSittings(Model& m);
+    // The raw items by student, kind, line and text, then by time and place:
+    // the copies of one item side by side, the earliest first.
+    std::vector<std::uint32_t> itemsInOrder() const;
     void dedupeItems(Model& m);
 
     const Table<FileId, InputFile>& files_;

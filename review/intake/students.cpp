@@ -101,6 +101,38 @@ std::string participantKey(const InputFile& f)
     return std::string(1, '\x01') + (f.platform ? f.platform : "") + '\x01' + f.submitterId;
 }
 
+// A file from no platform joins the one participant the platform names as
+// its headers do, if there is exactly one; the names in other participants'
+// headers are no proof of whose it is.
+class Joins {
+public:
+    // `participants`: by key, with the names the platform gives them.
+    Joins(const std::vector<std::string>& spellings, std::map<std::string, std::string> participants)
+        : spellings_(spellings), participants_(std::move(participants))
+    {
+    }
+    // The participant's key the spelling joins, "" for none.
+    const std::string& operator()(std::uint32_t spelling)
+    {
+        auto [it, added] = joins_.try_emplace(spelling);
+        if (added) {
+            std::size_t n = 0;
+            const std::string typed = text::toUtf8(spellings_[spelling]);
+            for (const auto& [key, name] : participants_)
+                if (!name.empty() && sameName(name, typed) && ++n == 1)
+                    it->second = key;
+            if (n != 1)
+                it->second.clear();
+        }
+        return it->second;
+    }
+
+private:
+    const std::vector<std::string>& spellings_;
+    std::map<std::string, std::string> participants_;
+    std::map<std::uint32_t, std::string> joins_;
+};
+
 } // namespace
 
 void Assembler::buildStudents(Model& m)
@@ -108,30 +140,12 @@ void Assembler::buildStudents(Model& m)
     std::vector<std::string> folded(spellings_.size());
     for (std::size_t k = 0; k < spellings_.size(); ++k)
         folded[k] = foldText(spellings_[k]);
-    // The participants, by key, with the names the platform gives them.
     std::map<std::string, std::string> participants;
     for (const RawSitting& r : rawSittings_)
         if (const InputFile& f = files_[r.at.file]; !f.submitterId.empty())
             participants.try_emplace(participantKey(f), f.submitterName);
-    // A file from no platform joins the one participant the platform names
-    // as its headers do, if there is exactly one; the names in other
-    // participants' headers are no proof of whose it is.
-    std::map<std::uint32_t, std::string> joins; // spelling -> participant key, "" for none
-    auto joined = [&](std::uint32_t spelling) -> const std::string& {
-        auto [it, added] = joins.try_emplace(spelling);
-        if (added) {
-            std::size_t n = 0;
-            const std::string typed = text::toUtf8(spellings_[spelling]);
-            for (const auto& [key, name] : participants)
-                if (!name.empty() && sameName(name, typed) && ++n == 1)
-                    it->second = key;
-            if (n != 1)
-                it->second.clear();
-        }
-        return it->second;
-    };
-    // Per student: each spelling's count and earliest start.
-    std::vector<std::map<std::uint32_t, std::pair<std::size_t, Moment>>> tally;
+    Joins joined(spellings_, std::move(participants));
+    Tally tally;
     std::map<std::string, StudentId> byKey;
     for (RawSitting& r : rawSittings_) {
         const InputFile& f = files_[r.at.file];
@@ -159,6 +173,12 @@ void Assembler::buildStudents(Model& m)
         ++t->second.first;
         t->second.second = std::min(t->second.second, r.start);
     }
+    nameStudents(tally);
+    nameFindings(m);
+}
+
+void Assembler::nameStudents(const Tally& tally)
+{
     for (StudentId s : students_.ids()) {
         const auto& spellings = tally[s.index()];
         const auto best = std::min_element(spellings.begin(), spellings.end(), [](const auto& x, const auto& y) {
@@ -167,7 +187,6 @@ void Assembler::buildStudents(Model& m)
         });
         students_[s].name = spellings_[best->first];
     }
-    nameFindings(m);
     if (!showNames_)
         for (Student& st : students_)
             if (st.blind) {

@@ -15,6 +15,21 @@ struct CheckPart {
     void (Report::*rows)();
 };
 
+// A check's heading, what it does and, with nothing found, that there is
+// nothing; false then, for no table.
+bool heading(HtmlWriter& o, const CheckPart& part, std::size_t n)
+{
+    o << "<h3";
+    if (!part.id.text().empty())
+        o << " id=\"" << part.id << "\"";
+    o << ">" << part.title << " (" << std::uint64_t{n} << ")</h3>\n";
+    if (!part.about.text().empty())
+        o << "<p class=\"muted\">" << part.about << "</p>\n";
+    if (n == 0)
+        o << "<p class=\"none\">" << part.none << "</p>\n";
+    return n != 0;
+}
+
 } // namespace
 
 void Report::checks()
@@ -59,17 +74,8 @@ void Report::checks()
     };
     o_ << "<section aria-labelledby=\"checks\"><h2 id=\"checks\">Checks</h2>\n";
     for (const CheckPart& part : parts) {
-        const std::size_t n = part.count(m_);
-        o_ << "<h3";
-        if (!part.id.text().empty())
-            o_ << " id=\"" << part.id << "\"";
-        o_ << ">" << part.title << " (" << std::uint64_t{n} << ")</h3>\n";
-        if (!part.about.text().empty())
-            o_ << "<p class=\"muted\">" << part.about << "</p>\n";
-        if (n == 0) {
-            o_ << "<p class=\"none\">" << part.none << "</p>\n";
+        if (!heading(o_, part, part.count(m_)))
             continue;
-        }
         const bool oneTable = !part.columns.text().empty();
         if (oneTable)
             o_ << "<table class=\"list\"><caption class=\"vh\">" << part.title << "</caption><thead><tr>"

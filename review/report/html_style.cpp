@@ -1,11 +1,13 @@
 // The report's style sheet: screen and paper.
 #include "review/report/html_report.h"
 
-namespace qa::review {
+#include <cstddef>
 
-Markup reportStyle()
-{
-    return R"(
+namespace qa::review {
+namespace {
+
+// The page: colours, type, headings, the facts, the contents and the colour key.
+constexpr char kPage[] = R"(
 :root{--ok:#d8f0dc;--okText:#145a24;--empty:#fbe9c0;--emptyText:#7a5200;--miss:#f6d5d5;--missText:#8a1c1c;
 --line:#d6d9de;--muted:#5f6670;--accent:#1f4e8c}
 *{box-sizing:border-box}
@@ -28,7 +30,11 @@ nav li{padding:3px 0}
 .key{display:flex;flex-wrap:wrap;gap:4px 16px;margin:6px 0;padding:0;list-style:none;font-size:12px}
 .key span{display:inline-block;padding:1px 8px;border-radius:4px;margin-right:6px}
 table{border-collapse:collapse}
-.gridbox{overflow:auto;max-height:calc(100vh - 48px);max-width:100%;border:1px solid var(--line);
+)";
+
+// The grid of students and questions.
+constexpr char kGrid[] =
+    R"(.gridbox{overflow:auto;max-height:calc(100vh - 48px);max-width:100%;border:1px solid var(--line);
 margin:8px 0 4px;width:max-content}
 .gridbox:focus-visible{outline:2px solid var(--accent);outline-offset:2px}
 .printblocks{display:none}
@@ -51,7 +57,10 @@ text-align:center;white-space:nowrap}
 .grid .rev{font-size:9px;font-weight:700;vertical-align:super;margin-left:1px}
 .grid .mk{color:var(--accent)}.mkline{margin:2px 0 0;font-weight:600;color:var(--accent);white-space:pre-wrap}
 .ini{color:var(--muted);font-weight:400;font-size:11px;margin-left:4px}
-.list{border:1px solid var(--line);width:100%;margin:6px 0 12px;font-size:13px}
+)";
+
+// Lists of findings, and the questions with their answers.
+constexpr char kQuestions[] = R"(.list{border:1px solid var(--line);width:100%;margin:6px 0 12px;font-size:13px}
 .list th,.list td{border:1px solid var(--line);padding:4px 8px;text-align:left;vertical-align:top}
 .list th{background:#eef1f5}
 .list caption{text-align:left;font-weight:600;padding:4px 0}
@@ -64,7 +73,10 @@ time,.t{color:var(--muted);font-variant-numeric:tabular-nums;font-size:12px;marg
 details{margin:4px 0 0 14px;color:#444}
 summary{cursor:pointer;color:var(--muted);font-size:12px}
 .old{border-left:3px solid var(--line);padding-left:8px;margin:4px 0}
-.student{margin-top:28px}
+)";
+
+// Each student's work, and the timeline of their sessions.
+constexpr char kStudents[] = R"(.student{margin-top:28px}
 .work{width:100%}
 .work thead th{text-align:left;font-weight:400;padding:0}
 .work thead h2{margin-top:0}
@@ -83,7 +95,10 @@ svg.tl{display:block;margin:6px 0 0;max-width:100%}
 .ld{width:6px;height:6px;border-radius:50%;background:#1f4e8c}.ld.le{background:#c08a00}
 .ln{width:5px;height:5px;background:#6b3fa0}
 .none{color:var(--muted);font-style:italic}
-@page grid{size:landscape;margin:10mm}
+)";
+
+// On paper: the grid in landscape and in blocks, each student on a page.
+constexpr char kPrint[] = R"(@page grid{size:landscape;margin:10mm}
 @media print{body{padding:0;max-width:none;font-size:11px}.student{break-before:page}nav{display:none}
 a{color:inherit;text-decoration:none}
 .gridpart{page:grid}
@@ -95,6 +110,29 @@ a{color:inherit;text-decoration:none}
 .ini{font-size:8px}
 h2{break-after:avoid}.ans,.work tr{break-inside:avoid}}
 )";
+
+// The parts one after another, as one literal.
+template <std::size_t... N> struct Joined {
+    char text[(N + ... + 0) - sizeof...(N) + 1] = {};
+    constexpr explicit Joined(const char (&... parts)[N])
+    {
+        std::size_t at = 0;
+        ((append(parts, N - 1, at)), ...);
+    }
+    constexpr void append(const char* part, std::size_t n, std::size_t& at)
+    {
+        for (std::size_t k = 0; k < n; ++k)
+            text[at++] = part[k];
+    }
+};
+
+constexpr Joined kStyle(kPage, kGrid, kQuestions, kStudents, kPrint);
+
+} // namespace
+
+Markup reportStyle()
+{
+    return kStyle.text;
 }
 
 } // namespace qa::review

@@ -69,7 +69,7 @@ StatisticsView::StatisticsView(const MarkingDesk& desk, QWidget* parent) : QDial
     rules->setTextFormat(Qt::PlainText);
     rules->setWordWrap(true);
     v->addWidget(rules);
-    resize(1100, 420);
+    resize(1400, 360);
     refresh();
 }
 

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
@@ -20,6 +21,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -469,6 +471,69 @@ TEST(MarkingWindow, TheSameAnswerNamesTheFirstStudentsAndHowManyMore)
         EXPECT_EQ(label->toolTip().toStdString(), all.join(", ").toStdString());
         window.close();
     }
+}
+
+// Question Statistics: the figures of the report in the reader's locale (a
+// decimal comma in German), brought up to date as a mark is typed.
+// QA_STATISTICS_SCREENSHOT=FILE keeps a picture of the window.
+TEST(MarkingWindow, QuestionStatisticsInTheReadersLocaleFollowTheMarks)
+{
+    using namespace qa::review;
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QTemporaryDir tmp;
+    Sheet sheet;
+    sheet.assignment = "1";
+    sheet.questions = {"What is 2 + 2?", "Name a prime.", "Name an even number."};
+    for (const char* name : {"Ann Lee", "Bo Chen", "Cy Doe", "Di Fox", "Ed Gale"})
+        sheet.students.push_back({name, "", ""});
+    sheet.resize();
+    for (std::size_t st = 0; st < 5; ++st)
+        for (std::size_t q = 0; q < 3; ++q)
+            sheet.cell(st, q) = {true, false, "4", {}};
+    Marking marking({sheet}, {});
+    for (std::size_t q = 0; q < 3; ++q)
+        marking.setMaximum(0, q, 2);
+    const double marks[5][3] = {{2, 2, 2}, {1, 2, 2}, {1, 1, 2}, {0, 1, 2}, {2, 2, 2}};
+    for (std::size_t st = 0; st < 5; ++st)
+        for (std::size_t q = 0; q < 3; ++q)
+            marking.set(0, st, q, marks[st][q], q == 0 && st < 2 ? "Units missing" : "");
+    MarkingDesk desk(std::move(marking), tmp.path().toStdString() + "/marks.csv");
+    widgets::MarkingWindow window(desk);
+    window.show();
+    auto* open = namedChild<QPushButton>(&window, "Question statistics");
+    ASSERT_TRUE(open);
+    open->click();
+    auto* table = namedChild<QTableWidget>(&window, "Each question's statistics");
+    ASSERT_TRUE(table);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
+    const auto cell = [&](int row, int column) {
+        const QTableWidgetItem* item = table->item(row, column);
+        return item ? item->text().toStdString() : std::string("(none)");
+    };
+    // Q1: 2 1 1 0 2, mean 1.2, facility 60%, SD 0.84; the comment counted.
+    EXPECT_EQ(cell(0, 5), "1,2");
+    EXPECT_EQ(cell(0, 6), "60%");
+    EXPECT_EQ(cell(0, 7), "0,84");
+    EXPECT_EQ(cell(0, 13), "2 \u00d7 Units missing");
+    // Q2 against Q1: 2 2 1 1 2 by 2 1 1 0 2, mean 1.6; facility 80%, not above.
+    EXPECT_EQ(cell(1, 5), "1,6");
+    EXPECT_EQ(cell(1, 12), "");
+    // Q3: full marks for all: flagged, with the reason.
+    EXPECT_EQ(cell(2, 12), "needs review: facility 100% above 80%");
+    if (const char* keep = std::getenv("QA_STATISTICS_SCREENSHOT"))
+        table->window()->grab().save(QString::fromLocal8Bit(keep));
+    // Ed's Q2 marked 1 in the window: the figures follow.
+    desk.choose(4, 1);
+    auto* mark = namedChild<QLineEdit>(&window, "Mark");
+    ASSERT_TRUE(mark);
+    window.activateWindow();
+    mark->setFocus();
+    mark->selectAll();
+    QTest::keyClicks(mark, "0");
+    EXPECT_EQ(cell(1, 5), "1,2");
+    window.close();
+    QLocale::setDefault(before);
 }
 
 } // namespace

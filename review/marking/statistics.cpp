@@ -55,77 +55,77 @@ void discrimination(QuestionStatistics& q, std::vector<double> marks, std::vecto
         q.discriminativeEfficiency = 100 * cov / covMax;
 }
 
+// One question's counts, comments and figures; its scores by student into
+// `scores` (none for an answer not yet marked).
+QuestionStatistics oneQuestion(const Marking& marking, std::size_t sheetIndex, std::size_t q,
+                               std::vector<std::optional<double>>& scores)
+{
+    const Sheet& sheet = marking.sheets()[sheetIndex];
+    QuestionStatistics st;
+    st.question = q;
+    st.maximum = marking.maximum(sheetIndex, q);
+    std::map<std::string, std::size_t> comments;
+    std::vector<double> qScores;
+    for (std::size_t s = 0; s < sheet.students.size(); ++s) {
+        const SheetCell& cell = sheet.cell(s, q);
+        ++(!cell.answered ? st.missing : cell.empty ? st.blank : st.answered);
+        const CellMark c = marking.at(sheetIndex, s, q);
+        st.marked += c.mark && c.mark->mark;
+        if (c.mark && !c.mark->comment.empty())
+            ++comments[c.mark->comment];
+        scores[s] = scoreOf(marking, sheetIndex, s, q);
+        if (scores[s])
+            qScores.push_back(*scores[s]);
+    }
+    st.scored = qScores.size();
+    st.comments.assign(comments.begin(), comments.end());
+    std::stable_sort(st.comments.begin(), st.comments.end(),
+                     [](const auto& a, const auto& b) { return a.second > b.second; });
+    st.enough = st.marked >= kEnoughMarked;
+    if (!st.enough)
+        return st;
+    double sum = 0;
+    for (double v : qScores) {
+        sum += v;
+        st.zeros += v == 0;
+        st.fullMarks += st.maximum && v >= *st.maximum;
+    }
+    st.mean = sum / static_cast<double>(qScores.size());
+    if (st.maximum && *st.maximum > 0)
+        st.facility = *st.mean / *st.maximum;
+    if (qScores.size() > 1) {
+        double squares = 0;
+        for (double v : qScores)
+            squares += (v - *st.mean) * (v - *st.mean);
+        st.sd = std::sqrt(squares / static_cast<double>(qScores.size() - 1));
+    }
+    return st;
+}
+
 } // namespace
 
 std::vector<QuestionStatistics> questionStatistics(const Marking& marking, std::size_t sheetIndex)
 {
-    const Sheet& sheet = marking.sheets()[sheetIndex];
-    const std::size_t questions = sheet.questions.size();
-    const std::size_t students = sheet.students.size();
-    std::vector<QuestionStatistics> out(questions);
+    const std::size_t questions = marking.sheets()[sheetIndex].questions.size();
+    const std::size_t students = marking.sheets()[sheetIndex].students.size();
+    std::vector<QuestionStatistics> out;
+    // Scores by question and student.
+    std::vector<std::vector<std::optional<double>>> scores(questions,
+                                                           std::vector<std::optional<double>>(students));
+    for (std::size_t q = 0; q < questions; ++q)
+        out.push_back(oneQuestion(marking, sheetIndex, q, scores[q]));
 
-    // Scores by student and question; and which questions carry a mark.
-    std::vector<std::optional<double>> scores(students * questions);
-    std::vector<bool> markedQuestion(questions, false);
-    for (std::size_t q = 0; q < questions; ++q) {
-        QuestionStatistics& st = out[q];
-        st.question = q;
-        st.maximum = marking.maximum(sheetIndex, q);
-        std::map<std::string, std::size_t> comments;
-        std::vector<double> qScores;
-        for (std::size_t s = 0; s < students; ++s) {
-            const SheetCell& cell = sheet.cell(s, q);
-            if (!cell.answered)
-                ++st.missing;
-            else if (cell.empty)
-                ++st.blank;
-            else
-                ++st.answered;
-            const CellMark c = marking.at(sheetIndex, s, q);
-            if (c.mark && c.mark->mark)
-                ++st.marked;
-            if (c.mark && !c.mark->comment.empty())
-                ++comments[c.mark->comment];
-            scores[s * questions + q] = scoreOf(marking, sheetIndex, s, q);
-            if (const auto& sc = scores[s * questions + q])
-                qScores.push_back(*sc);
-        }
-        st.scored = qScores.size();
-        st.comments.assign(comments.begin(), comments.end());
-        std::stable_sort(st.comments.begin(), st.comments.end(),
-                         [](const auto& a, const auto& b) { return a.second > b.second; });
-        st.enough = st.marked >= kEnoughMarked;
-        markedQuestion[q] = st.enough;
-        if (!st.enough)
-            continue;
-        double sum = 0;
-        for (double v : qScores) {
-            sum += v;
-            st.zeros += v == 0;
-            st.fullMarks += st.maximum && v >= *st.maximum;
-        }
-        st.mean = sum / static_cast<double>(qScores.size());
-        if (st.maximum && *st.maximum > 0)
-            st.facility = *st.mean / *st.maximum;
-        if (qScores.size() > 1) {
-            double squares = 0;
-            for (double v : qScores)
-                squares += (v - *st.mean) * (v - *st.mean);
-            st.sd = std::sqrt(squares / static_cast<double>(qScores.size() - 1));
-        }
-    }
-
-    // The students with a score on every question with figures, and their rest.
+    // The students with a score on every question with figures; each
+    // question's mark against their rest of those questions.
     std::vector<std::size_t> whole;
     for (std::size_t s = 0; s < students; ++s) {
         bool all = true;
         for (std::size_t q = 0; q < questions && all; ++q)
-            all = !markedQuestion[q] || scores[s * questions + q].has_value();
+            all = !out[q].enough || scores[q][s].has_value();
         if (all)
             whole.push_back(s);
     }
-    for (std::size_t q = 0; q < questions; ++q) {
-        QuestionStatistics& st = out[q];
+    for (QuestionStatistics& st : out) {
         if (!st.enough)
             continue;
         st.compared = whole.size();
@@ -134,11 +134,10 @@ std::vector<QuestionStatistics> questionStatistics(const Marking& marking, std::
             for (std::size_t s : whole) {
                 double total = 0;
                 for (std::size_t o = 0; o < questions; ++o)
-                    if (markedQuestion[o])
-                        total += *scores[s * questions + o];
-                const double mine = *scores[s * questions + q];
-                marks.push_back(mine);
-                rest.push_back(total - mine);
+                    if (out[o].enough)
+                        total += *scores[o][s];
+                marks.push_back(*scores[st.question][s]);
+                rest.push_back(total - marks.back());
             }
             discrimination(st, std::move(marks), std::move(rest));
         }

@@ -13,6 +13,53 @@ std::string plain(double v, int decimals)
     return markText(v, '.', decimals);
 }
 
+void figure(HtmlWriter& o, const std::optional<double>& v, int decimals, Markup unit = "")
+{
+    o << "<td class=\"n\">";
+    if (v)
+        o << Text{plain(*v, decimals)} << unit;
+    else
+        o << "<span class=\"none\">&ndash;</span>";
+    o << "</td>";
+}
+
+// A question's row: its counts, then its figures or "too few marked", then
+// its comments.
+void statisticsRow(HtmlWriter& o, std::size_t a, const QuestionStatistics& q)
+{
+    o << "<tr><th scope=\"row\"><a href=\"#q-" << std::uint64_t{a} << "-" << std::uint64_t{q.question} << "\">Q"
+      << std::uint64_t{q.question + 1} << "</a></th><td class=\"n\">" << std::uint64_t{q.answered}
+      << "</td><td class=\"n\">" << std::uint64_t{q.blank} << "</td><td class=\"n\">" << std::uint64_t{q.missing}
+      << "</td><td class=\"n\">" << std::uint64_t{q.marked} << "</td>";
+    if (!q.enough) {
+        o << "<td colspan=\"9\" class=\"muted\">too few marked</td>";
+    } else {
+        figure(o, q.mean, 2);
+        figure(o, q.facility ? std::optional<double>(100 * *q.facility) : std::nullopt, 1, "%");
+        figure(o, q.sd, 2);
+        o << "<td class=\"n\">" << std::uint64_t{q.zeros} << "</td>";
+        if (q.maximum)
+            o << "<td class=\"n\">" << std::uint64_t{q.fullMarks} << "</td>";
+        else
+            o << "<td class=\"n\"><span class=\"none\">&ndash;</span></td>";
+        figure(o, q.discriminationIndex, 1);
+        figure(o, q.discriminativeEfficiency, 1);
+        o << "<td>";
+        const auto reasons = reviewReasons(q, plain);
+        if (!reasons.empty()) {
+            o << "<b class=\"flag\">needs review</b>";
+            for (const std::string& r : reasons)
+                o << "<br>" << Text{r};
+        }
+        o << "</td>";
+    }
+    o << "<td>";
+    for (std::size_t k = 0; k < q.comments.size(); ++k)
+        o << (k ? Markup("<br>") : Markup("")) << std::uint64_t{q.comments[k].second} << " &times; "
+          << Text{q.comments[k].first};
+    o << "</td></tr>\n";
+}
+
 } // namespace
 
 void Report::statistics(AssignmentId a)
@@ -34,47 +81,8 @@ void Report::statistics(AssignmentId a)
           "<th scope=\"col\">Full marks</th><th scope=\"col\">Discrimination index</th>"
           "<th scope=\"col\">Discriminative efficiency</th><th scope=\"col\">Review</th>"
           "<th scope=\"col\">Comments</th></tr></thead>\n<tbody>\n";
-    const auto figure = [this](const std::optional<double>& v, int decimals, Markup unit = "") {
-        o_ << "<td class=\"n\">";
-        if (v)
-            o_ << Text{plain(*v, decimals)} << unit;
-        else
-            o_ << "<span class=\"none\">&ndash;</span>";
-        o_ << "</td>";
-    };
-    for (const QuestionStatistics& q : stats) {
-        o_ << "<tr><th scope=\"row\"><a href=\"#q-" << a.index() << "-" << std::uint64_t{q.question} << "\">Q"
-           << std::uint64_t{q.question + 1} << "</a></th><td class=\"n\">" << std::uint64_t{q.answered}
-           << "</td><td class=\"n\">" << std::uint64_t{q.blank} << "</td><td class=\"n\">"
-           << std::uint64_t{q.missing} << "</td><td class=\"n\">" << std::uint64_t{q.marked} << "</td>";
-        if (!q.enough) {
-            o_ << "<td colspan=\"9\" class=\"muted\">too few marked</td>";
-        } else {
-            figure(q.mean, 2);
-            figure(q.facility ? std::optional<double>(100 * *q.facility) : std::nullopt, 1, "%");
-            figure(q.sd, 2);
-            o_ << "<td class=\"n\">" << std::uint64_t{q.zeros} << "</td>";
-            if (q.maximum)
-                o_ << "<td class=\"n\">" << std::uint64_t{q.fullMarks} << "</td>";
-            else
-                o_ << "<td class=\"n\"><span class=\"none\">&ndash;</span></td>";
-            figure(q.discriminationIndex, 1);
-            figure(q.discriminativeEfficiency, 1);
-            o_ << "<td>";
-            const auto reasons = reviewReasons(q, plain);
-            if (!reasons.empty()) {
-                o_ << "<b class=\"flag\">needs review</b>";
-                for (const std::string& r : reasons)
-                    o_ << "<br>" << Text{r};
-            }
-            o_ << "</td>";
-        }
-        o_ << "<td>";
-        for (std::size_t k = 0; k < q.comments.size(); ++k)
-            o_ << (k ? Markup("<br>") : Markup("")) << std::uint64_t{q.comments[k].second} << " &times; "
-               << Text{q.comments[k].first};
-        o_ << "</td></tr>\n";
-    }
+    for (const QuestionStatistics& q : stats)
+        statisticsRow(o_, a.index(), q);
     o_ << "</tbody></table></section>\n";
 }
 

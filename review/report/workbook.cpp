@@ -193,6 +193,7 @@ private:
 
     void answers();
     void questions();
+    void questionRow(lxw_worksheet* ws, lxw_row_t r, const std::string& assignment, const QuestionStatistics& q);
     void checks();
     void about();
 
@@ -256,46 +257,47 @@ void Book::questions()
          {"Review", 36},
          {"Comments", 50}},
         {false, false, false, false, false, false, false, false, false, false, false, false, false, true, true});
-    const auto plain = [](double v, int decimals) { return markText(v, '.', decimals); };
     lxw_row_t r = 1;
     for (AssignmentId a : m_.assignments.ids()) {
         if (a.index() >= marking_->sheets().size())
             break;
         const std::string assignment = text::toUtf8(m_.assignments[a].number);
-        for (const QuestionStatistics& q : questionStatistics(*marking_, a.index())) {
-            const auto number = [&](lxw_col_t c, std::optional<double> v) {
-                if (v)
-                    worksheet_write_number(ws, r, c, *v, nullptr);
-            };
-            cell(ws, r, 0, CellKind::Text, assignment, false);
-            number(1, static_cast<double>(q.question + 1));
-            number(2, static_cast<double>(q.answered));
-            number(3, static_cast<double>(q.blank));
-            number(4, static_cast<double>(q.missing));
-            number(5, static_cast<double>(q.marked));
-            std::string review;
-            if (!q.enough) {
-                review = "too few marked";
-            } else {
-                number(6, q.mean);
-                number(7, q.facility ? std::optional<double>(100 * *q.facility) : std::nullopt);
-                number(8, q.sd);
-                number(9, static_cast<double>(q.zeros));
-                number(10, q.maximum ? std::optional<double>(static_cast<double>(q.fullMarks)) : std::nullopt);
-                number(11, q.discriminationIndex);
-                number(12, q.discriminativeEfficiency);
-                for (const std::string& why : reviewReasons(q, plain))
-                    review += (review.empty() ? "needs review: " : "; ") + why;
-            }
-            cell(ws, r, 13, CellKind::Text, review, true);
-            std::string comments;
-            for (const auto& [comment, n] : q.comments)
-                comments += (comments.empty() ? "" : "\n") + std::to_string(n) + " \xC3\x97 " + comment;
-            cell(ws, r, 14, CellKind::Text, comments, true);
-            ++r;
-        }
+        for (const QuestionStatistics& q : questionStatistics(*marking_, a.index()))
+            questionRow(ws, r++, assignment, q);
     }
     finish(ws, r - 1, 15);
+}
+
+void Book::questionRow(lxw_worksheet* ws, lxw_row_t r, const std::string& assignment, const QuestionStatistics& q)
+{
+    const auto number = [&](lxw_col_t c, std::optional<double> v) {
+        if (v)
+            worksheet_write_number(ws, r, c, *v, nullptr);
+    };
+    cell(ws, r, 0, CellKind::Text, assignment, false);
+    const std::size_t counts[] = {q.question + 1, q.answered, q.blank, q.missing, q.marked};
+    for (lxw_col_t c = 1; c <= 5; ++c)
+        number(c, static_cast<double>(counts[c - 1]));
+    std::string review;
+    if (!q.enough) {
+        review = "too few marked";
+    } else {
+        number(6, q.mean);
+        number(7, q.facility ? std::optional<double>(100 * *q.facility) : std::nullopt);
+        number(8, q.sd);
+        number(9, static_cast<double>(q.zeros));
+        number(10, q.maximum ? std::optional<double>(static_cast<double>(q.fullMarks)) : std::nullopt);
+        number(11, q.discriminationIndex);
+        number(12, q.discriminativeEfficiency);
+        const auto plain = [](double v, int decimals) { return markText(v, '.', decimals); };
+        for (const std::string& why : reviewReasons(q, plain))
+            review += (review.empty() ? "needs review: " : "; ") + why;
+    }
+    cell(ws, r, 13, CellKind::Text, review, true);
+    std::string comments;
+    for (const auto& [comment, n] : q.comments)
+        comments += (comments.empty() ? "" : "\n") + std::to_string(n) + " \xC3\x97 " + comment;
+    cell(ws, r, 14, CellKind::Text, comments, true);
 }
 
 // Every finding, with its files and lines.

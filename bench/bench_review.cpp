@@ -5,7 +5,8 @@
 //      and writes their bytes to one file;
 //   R2 40,000 files (4x the days, then 4x the students) against 10,000;
 //   R3 the near-identical check on 2,000 answers to one question, against 1 s;
-//   R4 peak memory of the run against the size of its input.
+//   R4 peak memory of the run against the size of its input;
+//   R5 R1's review with a thread per core against the same forced onto one.
 // qa-review runs as its own process, so its peak memory is its own.
 //
 //   bench_review QA_REVIEW [STUDENTS DAYS]   the rows (default 500 x 20)
@@ -22,6 +23,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -158,7 +160,9 @@ struct Run {
 
 // qa-review over `dir`, writing the report and the CSV, and the workbook
 // when asked (when this build writes workbooks).
-Run reviewRun(const char* program, const fs::path& dir, const fs::path& out, bool workbook = false)
+// With `oneThread`, the same review forced onto one thread.
+Run reviewRun(const char* program, const fs::path& dir, const fs::path& out, bool workbook = false,
+              bool oneThread = false)
 {
     const std::string html = (out / "review.html").string(), csv = (out / "review.csv").string(),
                       xlsx = (out / "review.xlsx").string(), in = dir.string();
@@ -167,6 +171,10 @@ Run reviewRun(const char* program, const fs::path& dir, const fs::path& out, boo
     if (workbook) {
         argv[5] = "--xlsx";
         argv[6] = xlsx.c_str();
+        argv[7] = in.c_str();
+    } else if (oneThread) {
+        argv[5] = "--threads";
+        argv[6] = "1";
         argv[7] = in.c_str();
     }
     const auto t = Clock::now();
@@ -231,9 +239,19 @@ int main(int argc, char** argv)
     const std::uintmax_t inputBytes = makeClass(root / "base", students, days);
     const auto [floor, base] = measure(program, root / "base", out, 3);
     const std::string files = std::to_string(students * days);
-    qa::bench::row("R1 report + CSV, " + files + " send files", base.seconds * 1e3, floor * 1e3, "ms", 4.0);
+    qa::bench::row("R1 report + CSV, " + files + " send files", base.seconds * 1e3, floor * 1e3, "ms", 3.0);
     qa::bench::row("R4 peak memory, " + files + " files", base.peakKiB / 1024.0, 3.0 * inputBytes / 1048576.0,
                    "MiB (floor: 3x input)", 1.0);
+    {
+        // The review with its threads against itself on one, taking turns.
+        double one = 1e9, many = 1e9;
+        for (int i = 0; i < 3; ++i) {
+            one = std::min(one, reviewRun(program, root / "base", out, false, true).seconds);
+            many = std::min(many, reviewRun(program, root / "base", out).seconds);
+        }
+        qa::bench::row("R5 with a thread per core (" + std::to_string(std::thread::hardware_concurrency()) + ")",
+                       many * 1e3, one * 1e3, "ms (floor: one thread)", 0.7);
+    }
     if (qa::review::writesWorkbooks()) {
         const auto [floor2, book] = measure(program, root / "base", out, 3, true);
         qa::bench::row("R1 (info) with the workbook too", book.seconds * 1e3, floor2 * 1e3, "ms", 4.0);

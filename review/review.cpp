@@ -67,16 +67,16 @@ const std::vector<Skipped>& Review::skipped() const
     return model_->skipped;
 }
 
-std::vector<std::filesystem::path> Review::inputFiles() const
+std::vector<ReadInput> Review::inputFiles() const
 {
-    std::vector<std::filesystem::path> out;
+    std::vector<ReadInput> out;
     out.reserve(model_->files.size());
     for (const InputFile& f : model_->files)
         if (!f.host.empty()) // not an archive's member
 #ifdef _WIN32
-            out.push_back(text::pathFromUtf8(f.host));
+            out.push_back({text::pathFromUtf8(f.host), f.device, f.id});
 #else
-            out.push_back(std::filesystem::path(f.host));
+            out.push_back({std::filesystem::path(f.host), f.device, f.id});
 #endif
     return out;
 }

@@ -22,6 +22,7 @@
 
 #include "review/model/options.h"
 #include "review/model/result.h"
+#include "review/write/destination.h"
 
 namespace qa::review {
 
@@ -63,7 +64,7 @@ public:
     const std::vector<Problem>& problems() const;
     const std::vector<Skipped>& skipped() const;
     // Every file found under the inputs, read or not.
-    std::vector<std::filesystem::path> inputFiles() const;
+    std::vector<ReadInput> inputFiles() const;
 
     // The report: one self-contained UTF-8 HTML page, written to `out` as it
     // is made. The same input gives the same bytes but for the one line that

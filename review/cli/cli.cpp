@@ -110,7 +110,7 @@ Exit parse(const std::vector<std::string>& args, Request& r, std::ostream& out, 
 
 // No two outputs in one file, and none among the inputs (with `files`, the
 // files found under them, also none that is one of them by another name).
-Exit checkOutputs(Request& r, const std::vector<fs::path>& files, std::ostream& err)
+Exit checkOutputs(Request& r, const std::vector<ReadInput>& files, std::ostream& err)
 {
     if (!r.anyOutput() && !r.marking.any()) {
         std::error_code ec;
@@ -276,9 +276,10 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     if (const Exit status = sayWhatWasRead(review, s, r.options.assignment, err))
         return *status;
     // Now that the files are known: none of them by a second name.
-    if (const Exit status = checkOutputs(r, review.inputFiles(), err))
+    std::vector<ReadInput> files = review.inputFiles();
+    if (const Exit status = checkOutputs(r, files, err))
         return *status;
-    const AmongInputs among = amongReviewInputs(r.options.inputs, r.names, review.inputFiles());
+    const AmongInputs among = amongReviewInputs(r.options.inputs, r.names, std::move(files));
     MarkingRun run;
     if (r.marking.any())
         if (const Exit status =

@@ -127,8 +127,11 @@ void readAll(Model& m, Assembler& assembler, FileOps& ops, const Options& option
         if (!got.read) {
             m.problems.push_back({m.files[f].shown, 0, 0, "the file cannot be read: " + got.reason});
             ++m.filesFound;
-        } else if (got.info.id == 0 || seen.insert({got.info.device, got.info.id}).second) {
-            reader.take(f, got);
+        } else {
+            m.files[f].device = got.info.device;
+            m.files[f].id = got.info.id;
+            if (got.info.id == 0 || seen.insert({got.info.device, got.info.id}).second)
+                reader.take(f, got);
         }
         ahead.done(f.index());
     }

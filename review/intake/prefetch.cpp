@@ -89,6 +89,13 @@ Fetched& Prefetch::get(std::size_t i)
         return slot;
     }
     std::unique_lock<std::mutex> lock(mutex_);
+    if (next_ == i) {
+        // The readers are behind: this thread reads the file rather than wait.
+        ++next_;
+        lock.unlock();
+        fetch(ops_, hosts_[i], slot);
+        return slot;
+    }
     changed_.wait(lock, [&] { return ready_[i % kAhead] != 0; });
     return slot;
 }

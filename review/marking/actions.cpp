@@ -28,7 +28,7 @@ std::optional<Problem> refused(const AmongInputs& among, const fs::path& target,
 } // namespace
 
 AmongInputs amongReviewInputs(std::vector<fs::path> inputs, std::vector<std::string> names,
-                              std::vector<fs::path> files)
+                              std::vector<ReadInput> files)
 {
     return [inputs = std::move(inputs), names = std::move(names),
             files = std::move(files)](const fs::path& p) -> std::optional<std::string> {

@@ -14,6 +14,7 @@
 #include "review/marking/marks.h"
 #include "review/marking/worksheet.h"
 #include "review/model/result.h"
+#include "review/write/destination.h"
 
 namespace qa::review {
 
@@ -24,7 +25,7 @@ using AmongInputs = std::function<std::optional<std::string>(const std::filesyst
 // The review's inputs as given (`names`, one per input) and the files read
 // from them, for outputs to keep out of.
 AmongInputs amongReviewInputs(std::vector<std::filesystem::path> inputs, std::vector<std::string> names,
-                              std::vector<std::filesystem::path> files);
+                              std::vector<ReadInput> files);
 
 // Why an action did nothing is its Problem, which names the file: refused
 // (among the inputs) or what it reads cannot be read, or, `writing`, what it

@@ -36,7 +36,9 @@ struct InputFile {
     const char* platform = nullptr;
     std::string squeezedName{}; // Canvas's "leeann": to compare letters with, never to show
     bool late = false;          // the platform marked it as handed in late
-    bool blind = false;         // a participant word or Canvas's "anon" in place of the name
+    // Which file it was when read (0 0: not read, or the system gives none).
+    std::uint64_t device = 0, id = 0;
+    bool blind = false; // a participant word or Canvas's "anon" in place of the name
 };
 
 // Where one copy of a block or header stands.

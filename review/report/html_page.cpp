@@ -5,9 +5,7 @@
 #include "review/report/html_report.h"
 
 #include "review/marking/marking.h"
-
-#include <future>
-#include <sstream>
+#include "review/report/student_parts.h"
 
 namespace qa::review {
 
@@ -21,15 +19,17 @@ Report::Report(const Model& m, std::ostream& os, const Marking* marking)
                     superseded_[i.index()] = i != c.answer;
 }
 
+Report::Report(const Report& page, std::ostream& os)
+    : m_(page.m_), marking_(page.marking_), os_(os), o_(os), superseded_(page.superseded_)
+{
+}
+
 void Report::write(const std::string& madeOn, unsigned threads)
 {
-    // Each student's work, the page's longest part, is made beside the rest
-    // by a report of its own and put in its place whole.
-    std::ostringstream studentsPart;
-    std::future<void> made;
-    if (threads > 1)
-        made = std::async(std::launch::async,
-                          [this, &studentsPart] { Report(m_, studentsPart, marking_).students(); });
+    // Each student's work, the page's longest part, is made beside the rest.
+    StudentParts parts(m_.students.size(), threads, [this](std::ostream& os, std::size_t from, std::size_t to) {
+        Report(*this, os).students(from, to);
+    });
     head();
     o_ << "<p class=\"made\">Made on " << Text{madeOn} << " by qa-review.</p>\n";
     facts();
@@ -44,23 +44,17 @@ void Report::write(const std::string& madeOn, unsigned threads)
     for (AssignmentId a : m_.assignments.ids())
         questions(a);
     o_ << "<section aria-labelledby=\"students\"><h2 id=\"students\">Students</h2>\n";
-    if (made.valid()) {
-        made.get();
-        o_.flush();
-        const std::string part = std::move(studentsPart).str();
-        os_.write(part.data(), static_cast<std::streamsize>(part.size()));
-    } else {
-        students();
-    }
+    o_.flush();
+    parts.writeTo(os_);
     o_ << "</section>\n";
     o_ << "</main>\n</body>\n</html>\n";
     o_.flush();
 }
 
-void Report::students()
+void Report::students(std::size_t from, std::size_t to)
 {
-    for (StudentId s : m_.students.ids())
-        student(s);
+    for (std::size_t k = from; k < to; ++k)
+        student(StudentId(k));
 }
 
 void Report::head()

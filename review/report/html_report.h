@@ -31,6 +31,8 @@ public:
     void write(const std::string& madeOn, unsigned threads = 1);
 
 private:
+    // Another part of the same page, drawn onto `os`.
+    Report(const Report& page, std::ostream& os);
     // The page, its summary and contents.
     void head();
     void fact(std::size_t n, Markup what);
@@ -66,7 +68,7 @@ private:
     void notes(AssignmentId a, QuestionId q, StudentId s);
     void nameList(Markup what, const std::vector<StudentId>& students, std::optional<CellOf> cells);
     // Each student's work.
-    void students();
+    void students(std::size_t from, std::size_t to);
     void student(StudentId s);
     void sitting(std::size_t k, const Sitting& se, const std::vector<ItemId>& items);
     void itemLine(const Item& it, ItemId id, Moment since);

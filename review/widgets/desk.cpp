@@ -82,7 +82,7 @@ struct Progress {
 Outcome writeOutputs(const Review& review, const QString& folder, const QString& report, const QString& workbook,
                      Progress& progress, const Watch& watch)
 {
-    const std::vector<std::filesystem::path> files = review.inputFiles();
+    const std::vector<ReadInput> files = review.inputFiles();
     for (const QString& out : {report, workbook})
         if (!out.isEmpty() && amongInputs(toPath(out), {toPath(folder)}, files))
             return {Outcome::Status::OutputFailed,

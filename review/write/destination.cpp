@@ -58,7 +58,7 @@ fs::path absoluteOf(const fs::path& p)
 }
 
 std::optional<std::size_t> amongInputs(const fs::path& output, const std::vector<fs::path>& inputs,
-                                       const std::vector<fs::path>& inputFiles, FileOps& ops)
+                                       const std::vector<ReadInput>& inputFiles, FileOps& ops)
 {
     const fs::path target = absoluteOf(output);
     std::vector<std::optional<FileInfo>> ids;
@@ -80,10 +80,10 @@ std::optional<std::size_t> amongInputs(const fs::path& output, const std::vector
     const auto id = identity(ops, target);
     if (!id || id->directory)
         return std::nullopt;
-    for (const fs::path& f : inputFiles)
-        if (same(id, identity(ops, f))) {
+    for (const ReadInput& f : inputFiles)
+        if (f.id != 0 ? id->device == f.device && id->id == f.id : same(id, identity(ops, f.path))) {
             for (std::size_t k = 0; k < inputs.size(); ++k)
-                if (inside(absoluteOf(f), absoluteOf(inputs[k])))
+                if (inside(absoluteOf(f.path), absoluteOf(inputs[k])))
                     return k;
             return 0;
         }

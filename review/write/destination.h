@@ -3,6 +3,7 @@
 // and each written in one step, so that a failed or stopped run leaves the
 // previous file as it was.
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
@@ -16,6 +17,13 @@
 
 namespace qa::review {
 
+// A file read as an input, and which file it was when read (`id` 0: not
+// known, asked of the system).
+struct ReadInput {
+    std::filesystem::path path;
+    std::uint64_t device = 0, id = 0;
+};
+
 // The index of the input that `output` would land among: the input itself,
 // inside an input folder (links resolved as far as the path exists), inside
 // a folder that is an input folder by another name (same device and file id),
@@ -23,7 +31,7 @@ namespace qa::review {
 // link). nullopt when it lands among none.
 std::optional<std::size_t> amongInputs(const std::filesystem::path& output,
                                        const std::vector<std::filesystem::path>& inputs,
-                                       const std::vector<std::filesystem::path>& inputFiles = {},
+                                       const std::vector<ReadInput>& inputFiles = {},
                                        FileOps& ops = systemFileOps());
 
 // Whether two output names are one file: the same path, or an existing file

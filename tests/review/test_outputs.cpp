@@ -78,7 +78,7 @@ TEST(ReviewOutputs, NeverAmongTheInputsByPathOrByASecondName)
     if (noLinks)
         GTEST_SKIP() << "no symbolic links here (Wine, or Windows without the privilege)";
     fs::create_hard_link(file, d.path / "hard.html");
-    const std::vector<fs::path> files = {file};
+    const std::vector<review::ReadInput> files = {{file}};
     struct Case {
         fs::path output;
         bool withFiles;
@@ -96,7 +96,7 @@ TEST(ReviewOutputs, NeverAmongTheInputsByPathOrByASecondName)
     };
     for (const Case& c : cases)
         EXPECT_EQ(review::amongInputs(c.output, {d.path / "elsewhere", in},
-                                      c.withFiles ? files : std::vector<fs::path>{})
+                                      c.withFiles ? files : std::vector<review::ReadInput>{})
                       .value_or(99),
                   c.among ? 1u : 99u)
             << c.output;

@@ -792,8 +792,8 @@ TEST(Feedback, PageInChromiumRunsNoScriptAndShowsOneStudent)
 }
 
 // The command line: a marks file read back and used for the pages and the
-// worksheet; unreadable ones are status 2 with the file, the line and why;
-// nothing goes among the inputs.
+// worksheet; unreadable ones are status 2 with the file, the line and why, a
+// page that cannot be written status 3; nothing goes among the inputs.
 TEST(MarkingCommandLine, MarksFeedbackAndWorksheet)
 {
     TempDir dir;
@@ -831,6 +831,10 @@ TEST(MarkingCommandLine, MarksFeedbackAndWorksheet)
     EXPECT_NE(ann.find("answer of Ann Lee"), std::string::npos);
     EXPECT_EQ(ann.find("answer of Bo Chen"), std::string::npos);
     EXPECT_EQ(ann.find("earlier version"), std::string::npos); // a file without answers marks the final ones
+    // A page that cannot be written is status 3, naming it and saying why.
+    put(dir.path / "out/file", "");
+    EXPECT_EQ(run({"--marks", out + "/marks.csv", "--feedback", out + "/file/fb", in}, err), 3);
+    EXPECT_NE(err.find("feedback-001-Ann_Lee.html: cannot be written: "), std::string::npos) << err;
     // What is marked is the answer in UTF-8 with LF, as the marks file keeps it.
     review::Options read;
     read.inputs = {dir.path / "class"};

@@ -9,10 +9,10 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
-#include "platform/files.h"
 #include "platform/random.h"
 #include "records/record_files.h"
 #include "records/session.h"
+#include "store/files.h"
 
 namespace qa {
 

@@ -83,55 +83,15 @@ std::vector<KeptText> readEntries(const std::optional<std::string>& file, std::s
     return out;
 }
 
-// The text, kind and question line of the block a recording meant for the
-// master file.
-std::optional<KeptText> keptFromBlock(std::string_view block)
-{
-    const std::optional<records::RecordedText> recorded = records::recordedTextOf(block);
-    if (!recorded)
-        return std::nullopt;
-    KeptText k;
-    k.kind = recorded->note ? KeptText::Note : KeptText::Response;
-    k.line = recorded->line;
-    k.text = text::toUtf8(recorded->text);
-    return k;
-}
-
-// The text of the last recording for this question line in the master file,
-// with whether it was a note.
-std::optional<std::pair<bool, std::string>> lastRecordingFor(const std::string& master, const std::string& line)
-{
-    const std::string crLf(text::kCrLf);
-    const std::string key = crLf + line + crLf + records::kOpeningRule + crLf;
-    const std::string label = records::kResponseLabel + crLf;
-    const std::string end = crLf + records::kClosingRule + crLf;
-    const std::string prefix = records::kNotesPrefix;
-    for (std::size_t at = master.rfind(key); at != std::string::npos; at = at ? master.rfind(key, at - 1) : at) {
-        const std::size_t pos = at + key.size();
-        const bool response = master.compare(pos, label.size(), label) == 0;
-        const bool note = master.compare(pos, prefix.size(), prefix) == 0;
-        if (response || note) {
-            const std::size_t from = pos + (response ? label.size() : prefix.size());
-            const std::size_t to = master.find(end, from);
-            if (to == std::string::npos)
-                return std::nullopt;
-            return std::make_pair(note, master.substr(from, to - from));
-        }
-        if (at == 0)
-            break;
-    }
-    return std::nullopt;
-}
-
 bool wholeInMaster(const std::string& master, const KeptText& k)
 {
     if (k.line.empty())
         return false;
-    const auto last = lastRecordingFor(master, k.line);
+    const std::optional<records::RecordedText> last = records::lastRecordingFor(master, k.line);
     std::u32string unencodable;
     const std::string typed = text::toCp1252(k.text, &unencodable);
-    return last && unencodable.empty() && last->second == typed &&
-           (k.kind == KeptText::Typed || last->first == (k.kind == KeptText::Note));
+    return last && unencodable.empty() && last->text == typed &&
+           (k.kind == KeptText::Typed || last->note == (k.kind == KeptText::Note));
 }
 
 bool blank(const std::string& utf8)
@@ -173,21 +133,25 @@ bool UnrecordedText::setAside(const CutRecording& cut)
 {
     if (cut.files.empty())
         return true;
-    std::optional<KeptText> k = keptFromBlock(cut.bytes);
-    if (!k || blank(k->text))
+    const std::optional<records::RecordedText> recorded = records::recordedTextOf(cut.bytes);
+    if (!recorded || blank(recorded->text))
         return true; // an opening header, or nothing typed: nothing to keep
+    KeptText k;
+    k.kind = recorded->note ? KeptText::Note : KeptText::Response;
+    k.line = recorded->line;
+    k.text = text::toUtf8(recorded->text);
     const LocalTime now = clock_.now();
-    k->date = formatDate(now);
-    k->time = formatTime(now);
+    k.date = formatDate(now);
+    k.time = formatTime(now);
     const std::string name = asideName(cut.files.front());
     const std::optional<std::string> file = files_.readStateFile(name);
     std::string kept(kAsideHead);
     for (const KeptText& old : readEntries(file, kAsideHead)) {
-        if (old.kind == k->kind && old.line == k->line && old.text == k->text)
+        if (old.kind == k.kind && old.line == k.line && old.text == k.text)
             return true; // a repair killed after keeping it, before the journal went
         kept += entryText(old);
     }
-    return files_.writeStateFile(name, kept + entryText(*k));
+    return files_.writeStateFile(name, kept + entryText(k));
 }
 
 std::optional<KeptText> UnrecordedText::settle(const std::optional<std::string>& master,

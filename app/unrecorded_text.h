@@ -7,7 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/dialogs.h"
-#include "platform/files.h"
+#include "store/files.h"
 
 namespace qa {
 

@@ -10,8 +10,8 @@
 #include "launch_probe.h"
 #include "platform/clock.h"
 #include "platform/file_ops.h"
-#include "platform/files.h"
 #include "platform/random.h"
+#include "store/files.h"
 
 int main(int argc, char** argv)
 {

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "platform/files.h"
+#include "store/files.h"
 
 namespace qa::coding {
 

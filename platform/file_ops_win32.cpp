@@ -1,7 +1,7 @@
 // The file calls on Windows, through the Win32 API. A descriptor is an index
 // into a table of handles; Windows error codes are translated to the errno
 // values the rest of the program reads.
-#include "platform/win32_text.h"
+#include "platform/file_ops_win32.h"
 
 #include <cerrno>
 #include <mutex>
@@ -10,56 +10,6 @@
 #include "platform/file_ops.h"
 
 namespace qa {
-
-// A file system error as an errno value; the run-time error numbers follow
-// from those (file not found 53, path not found 76, access denied and another
-// program holding the file 70, disk full 61, device or network errors 57, the
-// rest 75).
-int win32::errnoOf(DWORD error)
-{
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-    case ERROR_BAD_UNIT: return ENOENT; // the caller tells a missing file from a missing folder
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_NETWORK_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return EACCES;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-    case 1295: // ERROR_DISK_QUOTA_EXCEEDED, missing from the MinGW headers
-    case ERROR_FILE_TOO_LARGE: return ENOSPC;
-    case ERROR_NOT_READY:
-    case ERROR_CRC:
-    case ERROR_SEEK:
-    case ERROR_SECTOR_NOT_FOUND:
-    case ERROR_WRITE_FAULT:
-    case ERROR_READ_FAULT:
-    case ERROR_GEN_FAILURE:
-    case ERROR_IO_DEVICE:
-    case ERROR_DEV_NOT_EXIST:
-    case ERROR_UNEXP_NET_ERR:
-    case ERROR_NETNAME_DELETED:
-    case ERROR_NETWORK_UNREACHABLE:
-    case ERROR_SEM_TIMEOUT: return EIO;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS: return EEXIST;
-    case ERROR_TOO_MANY_OPEN_FILES: return EMFILE;
-    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_DIRECTORY: return EINVAL;
-    // A file system without byte-range locks: the lock is skipped.
-    case ERROR_NOT_SUPPORTED:
-    case ERROR_INVALID_FUNCTION: return EOPNOTSUPP;
-    case ERROR_INVALID_HANDLE: return EBADF;
-    default: return EPROTO;
-    }
-}
 
 namespace {
 
@@ -74,38 +24,6 @@ template <typename T> T failWith(DWORD error, T result)
 {
     errno = win32::errnoOf(error);
     return result;
-}
-
-// NTFS, FAT, exFAT and SMB: UTF-16 units in one file or folder name.
-constexpr std::size_t kLongestName = 255;
-
-// The wide path for the Windows calls. A long absolute path gets the "\\?\"
-// prefix, which lifts the limit of MAX_PATH characters (and turns off the
-// rewriting of "/" into "\", so that is done here).
-bool widePath(const std::string& path, std::wstring& out)
-{
-    if (!win32::widen(path, out)) {
-        errno = EINVAL;
-        return false;
-    }
-    // Longer names than Windows file systems hold are refused here, the same
-    // on every one of them.
-    std::size_t nameLength = 0;
-    for (wchar_t c : out) {
-        nameLength = (c == L'\\' || c == L'/') ? 0 : nameLength + 1;
-        if (nameLength > kLongestName) {
-            errno = ENAMETOOLONG;
-            return false;
-        }
-    }
-    const bool driveAbsolute = out.size() >= 3 && out[1] == L':' && (out[2] == L'\\' || out[2] == L'/');
-    if (driveAbsolute && out.size() >= MAX_PATH - 12) {
-        for (wchar_t& c : out)
-            if (c == L'/')
-                c = L'\\';
-        out.insert(0, L"\\\\?\\");
-    }
-    return true;
 }
 
 bool isDirectory(const std::wstring& path)
@@ -146,7 +64,7 @@ public:
     int open(const std::string& path, unsigned flags) override
     {
         std::wstring wide;
-        if (!widePath(path, wide))
+        if (!win32::widePath(path, wide))
             return -1;
         // Our own writers and readers open the same files at once, and a
         // journal is removed while its handle is still open.
@@ -279,7 +197,7 @@ public:
     int stat(const std::string& path, FileInfo& info) override
     {
         std::wstring wide;
-        if (!widePath(path, wide))
+        if (!win32::widePath(path, wide))
             return -1;
         HANDLE h =
             CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -319,7 +237,7 @@ public:
     int mkdir(const std::string& path, bool /*ownerOnly*/) override
     {
         std::wstring wide;
-        if (!widePath(path, wide))
+        if (!win32::widePath(path, wide))
             return -1;
         if (CreateDirectoryW(wide.c_str(), nullptr))
             return 0;
@@ -335,7 +253,7 @@ public:
     int unlink(const std::string& path) override
     {
         std::wstring wide;
-        if (!widePath(path, wide))
+        if (!win32::widePath(path, wide))
             return -1;
         return DeleteFileW(wide.c_str()) ? 0 : failWith(GetLastError(), -1);
     }
@@ -344,7 +262,7 @@ public:
     {
         std::wstring wideFrom;
         std::wstring wideTo;
-        if (!widePath(from, wideFrom) || !widePath(to, wideTo))
+        if (!win32::widePath(from, wideFrom) || !win32::widePath(to, wideTo))
             return -1;
         if (MoveFileExW(wideFrom.c_str(), wideTo.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return 0;
@@ -354,7 +272,7 @@ public:
     int listDirectory(const std::string& path, std::vector<std::string>& names) override
     {
         std::wstring wide;
-        if (!widePath(path, wide))
+        if (!win32::widePath(path, wide))
             return -1;
         WIN32_FIND_DATAW found;
         HANDLE h = FindFirstFileW((wide + L"\\*").c_str(), &found);
@@ -374,7 +292,7 @@ public:
     int listEntries(const std::string& path, std::vector<DirEntry>& entries) override
     {
         std::wstring wide;
-        if (!widePath(path, wide))
+        if (!win32::widePath(path, wide))
             return -1;
         WIN32_FIND_DATAW found;
         HANDLE h = FindFirstFileW((wide + L"\\*").c_str(), &found);
@@ -396,42 +314,10 @@ public:
         return error == ERROR_NO_MORE_FILES ? 0 : failWith(error, -1);
     }
 
-    std::string hostName() override
-    {
-        wchar_t name[MAX_COMPUTERNAME_LENGTH + 1];
-        DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
-        if (!GetComputerNameW(name, &size))
-            return "localhost";
-        return win32::narrow(std::wstring(name, size));
-    }
-
+    std::string hostName() override { return win32::hostName(); }
     std::int64_t processId() override { return GetCurrentProcessId(); }
-
-    // A process we may not look at is running all the same.
-    bool processRunning(std::int64_t pid) override
-    {
-        if (pid <= 0 || pid > 0xFFFFFFFFll)
-            return false;
-        HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-        if (!h)
-            return GetLastError() != ERROR_INVALID_PARAMETER;
-        const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
-        CloseHandle(h);
-        return running;
-    }
-    // The process's creation time, in 100 ns steps.
-    std::uint64_t processStarted(std::int64_t pid) override
-    {
-        if (pid <= 0 || pid > 0xFFFFFFFFll)
-            return 0;
-        HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-        if (!h)
-            return 0;
-        FILETIME created, exited, kernel, user;
-        const bool ok = GetProcessTimes(h, &created, &exited, &kernel, &user);
-        CloseHandle(h);
-        return ok ? (std::uint64_t{created.dwHighDateTime} << 32 | created.dwLowDateTime) : 0;
-    }
+    bool processRunning(std::int64_t pid) override { return win32::processRunning(pid); }
+    std::uint64_t processStarted(std::int64_t pid) override { return win32::processStarted(pid); }
 
 private:
     struct Entry {

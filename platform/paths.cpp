@@ -121,13 +121,6 @@ std::string homeDirectory()
     return ".";
 }
 
-std::string defaultStateDirectory()
-{
-    if (std::string local = win32::environment(L"LOCALAPPDATA"); !local.empty())
-        return joinPath(local, "qa-tutor");
-    return joinPath(joinPath(joinPath(homeDirectory(), "AppData"), "Local"), "qa-tutor");
-}
-
 #else
 
 std::string homeDirectory()
@@ -137,13 +130,6 @@ std::string homeDirectory()
     if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
         return pw->pw_dir;
     return ".";
-}
-
-std::string defaultStateDirectory()
-{
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
-        return joinPath(state, "qa-tutor");
-    return homeDirectory() + "/.local/state/qa-tutor";
 }
 
 #endif

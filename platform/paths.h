@@ -1,8 +1,7 @@
 #pragma once
 #include <string>
 
-// Where the window's paths are on this host, and where the program keeps its
-// own files.
+// Where the window's paths are on this host.
 namespace qa {
 
 // The window names its files by Windows drive paths (c:\kelvarno\...). On a
@@ -27,11 +26,6 @@ public:
 private:
     std::string root_;
 };
-
-// The per-user directory for what the program keeps for itself (journals of
-// appends under way, drafts): $XDG_STATE_HOME/qa-tutor, by default
-// ~/.local/state/qa-tutor; on Windows %LOCALAPPDATA%\qa-tutor.
-std::string defaultStateDirectory();
 
 // The directory part of a host path, and a name joined to a directory.
 // Windows paths may separate by "\\" or "/".

@@ -6,7 +6,7 @@
 #include <streambuf>
 #include <vector>
 
-#include "platform/journal.h"
+#include "platform/descriptors.h"
 #include "platform/paths.h"
 
 namespace qa {

@@ -119,4 +119,29 @@ std::optional<RecordedText> recordedTextOf(std::string_view masterBlock)
     return out;
 }
 
+std::optional<RecordedText> lastRecordingFor(std::string_view master, std::string_view line)
+{
+    const std::string crLf(text::kCrLf);
+    const std::string key = crLf + std::string(line) + crLf + kOpeningRule + crLf;
+    const std::string label = kResponseLabel + crLf;
+    const std::string end = crLf + kClosingRule + crLf;
+    const std::string prefix = kNotesPrefix;
+    for (std::size_t at = master.rfind(key); at != std::string_view::npos;
+         at = at ? master.rfind(key, at - 1) : at) {
+        const std::size_t pos = at + key.size();
+        const bool response = master.compare(pos, label.size(), label) == 0;
+        const bool note = master.compare(pos, prefix.size(), prefix) == 0;
+        if (response || note) {
+            const std::size_t from = pos + (response ? label.size() : prefix.size());
+            const std::size_t to = master.find(end, from);
+            if (to == std::string_view::npos)
+                return std::nullopt;
+            return RecordedText{std::string(line), note, std::string(master.substr(from, to - from))};
+        }
+        if (at == 0)
+            break;
+    }
+    return std::nullopt;
+}
+
 } // namespace qa::records

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/files.h"
+#include "store/files.h"
 
 // The three blocks the record files receive, composed byte for byte. Each
 // function returns every file's whole share of the block, ready for one
@@ -75,5 +75,8 @@ struct RecordedText {
     std::string text;
 };
 std::optional<RecordedText> recordedTextOf(std::string_view masterBlock);
+// The last response or note recorded under this question line in the whole
+// master file; nothing when there is none, or its block is cut short.
+std::optional<RecordedText> lastRecordingFor(std::string_view master, std::string_view line);
 
 } // namespace qa::records

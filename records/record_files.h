@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/files.h"
 #include "records/session.h"
+#include "store/files.h"
 
 namespace qa::records {
 

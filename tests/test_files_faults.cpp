@@ -13,7 +13,7 @@
 #endif
 
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "store/files.h"
 #include "support/fakes.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-#include "platform/files.h"
+#include "store/files.h"
 #include "support/fakes.h"
 
 namespace {

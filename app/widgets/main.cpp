@@ -13,8 +13,8 @@
 #include "app/widgets/qt_dialogs.h"
 #include "platform/clock.h"
 #include "platform/file_ops.h"
-#include "platform/files.h"
 #include "platform/random.h"
+#include "store/files.h"
 
 namespace {
 

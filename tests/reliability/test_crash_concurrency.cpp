@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/journal.h"
 #include "reliability/reliability_support.h"
+#include "store/journal.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/files.h"
+#include "store/files.h"
 #include "support/fakes.h"
 
 namespace {

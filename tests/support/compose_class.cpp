@@ -22,12 +22,12 @@
 #include "bank/builtin_content.h"
 #include "coding/code_scheme.h"
 #include "platform/file_ops.h"
-#include "platform/files.h"
 #include "platform/random.h"
 #include "platform/text.h"
 #include "records/layouts.h"
 #include "records/session.h"
 #include "review/cli/arguments.h"
+#include "store/files.h"
 
 namespace {
 

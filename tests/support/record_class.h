@@ -10,11 +10,11 @@
 
 #include "bank/builtin_content.h"
 #include "platform/clock.h"
-#include "platform/files.h"
 #include "platform/text.h"
 #include "records/layouts.h"
-#include "records/session.h"
 #include "records/record_reader.h"
+#include "records/session.h"
+#include "store/files.h"
 
 namespace qa::testing {
 

@@ -9,8 +9,8 @@
 #include "app/widgets/main_window.h"
 #include "app/widgets/qt_dialogs.h"
 #include "platform/file_ops.h"
-#include "platform/files.h"
 #include "platform/random.h"
+#include "store/files.h"
 #include "support/fakes.h"
 
 int main(int argc, char** argv)

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "platform/errors.h"
-#include "platform/files.h"
 #include "records/layouts.h"
+#include "store/files.h"
 #include "support/fakes.h"
 
 #include "platform/win32_text.h"

@@ -6,8 +6,9 @@
 
 #include "platform/errors.h"
 #include "platform/file_ops.h"
-#include "platform/journal.h"
 #include "platform/paths.h"
+#include "store/journal.h"
+#include "store/state_directory.h"
 
 namespace qa {
 

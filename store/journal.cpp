@@ -1,12 +1,9 @@
-#include "platform/journal.h"
+#include "store/journal.h"
 
-#include <cstdio>
-#include <cstring>
-#include <ostream>
 #include <string_view>
 
 #include "platform/paths.h"
-#include "platform/replace_file.h"
+#include "store/repair_recording.h"
 
 namespace qa {
 namespace {
@@ -85,80 +82,6 @@ std::optional<std::string> readWhole(FileOps& ops, int fd)
 }
 
 } // namespace
-
-int Descriptors::open(const std::string& host, unsigned flags, int& err)
-{
-    const int fd = ops_.open(host, flags);
-    err = errnoOf(fd);
-    if (fd >= 0)
-        ++count_;
-    return fd;
-}
-
-void Descriptors::close(int fd)
-{
-    ops_.close(fd);
-    --count_;
-}
-
-int syncDirectory(Descriptors& fds, const std::string& dir)
-{
-    int err = 0;
-    const int fd = fds.open(dir, kOpenDirectory, err);
-    if (fd < 0)
-        return err;
-    err = errnoOf(fds.ops().fsync(fd));
-    fds.close(fd);
-    return err == EINVAL ? 0 : err;
-}
-
-bool makeDirectories(FileOps& ops, const std::string& host, bool ownerOnly)
-{
-    for (std::size_t pos = 1; pos <= host.size(); ++pos) {
-        if (pos == host.size() || isPathSeparator(host[pos])) {
-            const int err = errnoOf(ops.mkdir(host.substr(0, pos), ownerOnly));
-            if (err != 0 && err != EEXIST)
-                return false;
-        }
-    }
-    return true;
-}
-
-bool StateDirectory::usable()
-{
-    if (trust_ != Trust::Unknown)
-        return trust_ == Trust::Trusted;
-    FileOps& ops = fds_.ops();
-    FileInfo info;
-    int err = errnoOf(ops.stat(path_, info));
-    if (err == ENOENT && makeDirectories(ops, path_, true))
-        err = errnoOf(ops.stat(path_, info));
-    if (err != 0) {
-        problem_ = std::string("it cannot be made or reached (") + std::strerror(err) + ")";
-        return false; // asked again next time: it may be made then
-    }
-    const bool safe = info.directory && info.ownedByUser && (info.mode & 022) == 0;
-    trust_ = safe ? Trust::Trusted : Trust::Refused;
-    if (!info.directory)
-        problem_ = "it is not a folder";
-    else if (!info.ownedByUser)
-        problem_ = "it belongs to another user";
-    else if (!safe) {
-        char mode[8];
-        std::snprintf(mode, sizeof mode, "%04o", info.mode & 07777);
-        problem_ = std::string("other users may write to it (its mode is ") + mode + ")";
-    }
-    return safe;
-}
-
-int StateDirectory::open(const std::string& name, unsigned flags, int& err)
-{
-    if (!usable()) {
-        err = EACCES;
-        return -1;
-    }
-    return fds_.open(joinPath(path_, name), flags | kOpenNoFollow, err);
-}
 
 std::string journalText(const std::vector<JournalPart>& parts)
 {
@@ -388,138 +311,6 @@ std::vector<StepResult> Journal::repairAbandoned(const KeepCut& keep, bool alsoO
             maybePending_ = false;
     }
     return unsettled;
-}
-
-namespace {
-
-// What one file holds of a recording's part. Unknown: the file is there but
-// could not be opened or read, so whether it holds a torn block is not known.
-enum class Holds { Nothing, Whole, Torn, Other, Unknown };
-
-struct Checked {
-    int fd = -1;
-    bool same = false; // the file the journal noted, not cut or replaced since
-    Holds holds = Holds::Nothing;
-    StepResult failed; // why it is Unknown
-};
-
-Checked check(Descriptors& fds, const JournalPart& p)
-{
-    Checked c;
-    int err = 0;
-    if (!p.opened)
-        return c;
-    if ((c.fd = fds.open(p.host, kOpenRead | kOpenWrite, err)) < 0) {
-        if (err != ENOENT)
-            c = {-1, false, Holds::Unknown, {err, "open", p.host}};
-        return c; // gone since, or not to be opened now
-    }
-    FileOps& ops = fds.ops();
-    ops.lock(c.fd, LockKind::Exclusive); // where there are no locks, it goes on without
-    FileInfo now;
-    if (ops.fstat(c.fd, now) != 0) {
-        c.holds = Holds::Unknown;
-        c.failed = {errno, "read", p.host};
-        return c;
-    }
-    c.same = now.id == p.id && now.device == p.device && now.size >= p.start;
-    if (!c.same || now.size == p.start)
-        return c; // replaced, cut by someone else, or nothing written
-    if (now.size - p.start > static_cast<std::int64_t>(p.bytes.size())) {
-        c.holds = Holds::Other;
-        return c;
-    }
-    std::string tail(static_cast<std::size_t>(now.size - p.start), '\0');
-    const std::int64_t n = ops.pread(c.fd, tail.data(), tail.size(), p.start);
-    if (n != static_cast<std::int64_t>(tail.size())) {
-        c.holds = Holds::Unknown;
-        c.failed = {n < 0 ? errno : EIO, "read", p.host};
-    } else if (tail == p.bytes) {
-        c.holds = Holds::Whole;
-    } else {
-        c.holds = p.bytes.compare(0, tail.size(), tail) == 0 ? Holds::Torn : Holds::Other;
-    }
-    return c;
-}
-
-// A file system that cannot cut a file back (an SMB share through gvfs says
-// "operation not supported").
-bool cannotTruncate(int err)
-{
-    return err == EOPNOTSUPP || err == ENOSYS || err == EPERM;
-}
-
-// The file put back to its first `start` bytes another way: those bytes
-// written to a temporary in the same folder, synced, renamed over it, the
-// folder synced. It needs a folder where the student may create files; the
-// file is a new one then (its permissions the folder's default). A writer
-// waiting for the lock finds the file replaced and opens it again. Where the
-// system renames nothing over an open file (Windows), our handle is closed
-// first, and a writer that holds the file open then keeps it from being
-// replaced: the repair is left for later.
-StepResult cutByCopy(Descriptors& fds, Checked& c, const JournalPart& p)
-{
-    FileOps& ops = fds.ops();
-    std::string prefix(static_cast<std::size_t>(p.start), '\0');
-    const std::int64_t n = prefix.empty() ? 0 : ops.pread(c.fd, prefix.data(), prefix.size(), 0);
-    if (n != static_cast<std::int64_t>(prefix.size()))
-        return {n < 0 ? errno : EIO, "read", p.host};
-    ReplaceOptions options;
-    options.releaseTarget = [&fds, &c] {
-        fds.close(c.fd);
-        c.fd = -1;
-    };
-    const Replaced r = replaceFile(
-        ops, p.host,
-        [&prefix](std::ostream& out) { out.write(prefix.data(), static_cast<std::streamsize>(prefix.size())); },
-        options);
-    return {r.err, "cut", p.host};
-}
-
-} // namespace
-
-Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed)
-{
-    FileOps& ops = fds.ops();
-    std::vector<Checked> checked;
-    bool whole = true;
-    bool known = true;
-    for (const JournalPart& p : parts) { // locked in the order the recording locks them
-        checked.push_back(check(fds, p));
-        whole = whole && (checked.back().holds == Holds::Whole || p.bytes.empty());
-        if (known && checked.back().holds == Holds::Unknown && failed)
-            *failed = checked.back().failed;
-        known = known && checked.back().holds != Holds::Unknown;
-    }
-    // A cut or a sync that fails leaves the recording unsettled: its text is
-    // not handed on while its block may still stand, or come back after a
-    // power cut; the next repair does again what this one could not.
-    bool settled = true;
-    for (std::size_t i = 0; i < parts.size() && known; ++i) {
-        Checked& c = checked[i];
-        StepResult step;
-        if (whole && c.fd >= 0) {
-            step = {errnoOf(ops.fsync(c.fd)), "sync", parts[i].host};
-        } else if (c.same && c.holds != Holds::Other) {
-            if (c.holds != Holds::Nothing)
-                step = {errnoOf(ops.ftruncate(c.fd, parts[i].start)), "cut", parts[i].host};
-            if (cannotTruncate(step.err) && !(parts[i].created && parts[i].start == 0))
-                step = cutByCopy(fds, c, parts[i]); // synced, and closed where it had to be
-            else if (cannotTruncate(step.err))
-                step = {}; // made by the recording: removed below
-            if (step.ok() && c.fd >= 0)
-                step = {errnoOf(ops.fsync(c.fd)), "sync", parts[i].host};
-            if (step.ok() && parts[i].created && parts[i].start == 0)
-                ops.unlink(parts[i].host); // made by the recording: removed again
-        }
-        if (!step.ok() && settled && failed)
-            *failed = step;
-        settled = settled && step.ok();
-    }
-    for (const Checked& c : checked)
-        if (c.fd >= 0)
-            fds.close(c.fd);
-    return !known || !settled ? Repaired::Unsettled : whole ? Repaired::Whole : Repaired::Cut;
 }
 
 } // namespace qa

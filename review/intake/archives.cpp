@@ -53,19 +53,8 @@ std::string nameAsUtf8(std::string_view raw)
     if (text::validUtf8(raw) == raw)
         return std::string(raw);
     std::string out;
-    for (unsigned char c : raw) {
-        const char32_t u = c < 0x80 ? c : kCp850[c - 0x80];
-        if (u < 0x80) {
-            out += static_cast<char>(u);
-        } else if (u < 0x800) {
-            out += static_cast<char>(0xC0 | (u >> 6));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (u >> 12));
-            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (u & 0x3F));
-        }
-    }
+    for (unsigned char c : raw)
+        text::appendUtf8(out, c < 0x80 ? c : kCp850[c - 0x80]);
     return out;
 }
 
@@ -186,9 +175,6 @@ std::string budgetSpent(const ArchiveLimits& l)
     return "not read: the archives of this run have given " + sizeInWords(l.budget) + ", the most one run reads";
 }
 
-// Reads one member within the limits and the budget. Returns false with
-// `what` when it cannot be read, `skip` set when it was left for its size or
-// for the budget, rather than for damage.
 // Appends a block the reader gave at `offset` to the member's bytes; false,
 // with why in `what`, when that would spend more than the run's budget or
 // take the member past `limit`.
@@ -215,6 +201,9 @@ bool append(ArchiveBudget& budget, std::uint64_t limit, la_int64_t offset, const
     return true;
 }
 
+// Reads one member within the limits and the budget. Returns false with
+// `what` when it cannot be read, `skip` set when it was left for its size or
+// for the budget, rather than for damage.
 bool readMember(archive* a, archive_entry* entry, ArchiveBudget& budget, std::string& bytes, std::string& what,
                 bool& skip)
 {

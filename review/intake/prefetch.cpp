@@ -60,7 +60,7 @@ Prefetch::~Prefetch()
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
     }
-    changed_.notify_all();
+    roomMade_.notify_all();
     for (std::thread& t : threads_)
         t.join();
 }
@@ -69,7 +69,11 @@ void Prefetch::work()
 {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return stopping_ || (next_ < hosts_.size() && next_ < free_ + kAhead); });
+        while (!stopping_ && !(next_ < hosts_.size() && next_ < free_ + kAhead)) {
+            ++readersWaiting_;
+            roomMade_.wait(lock);
+            --readersWaiting_;
+        }
         if (stopping_)
             return;
         const std::size_t i = next_++;
@@ -77,7 +81,8 @@ void Prefetch::work()
         fetch(ops_, hosts_[i], *slots_[i % kAhead]);
         lock.lock();
         ready_[i % kAhead] = 1;
-        changed_.notify_all();
+        if (assemblerWaiting_)
+            fileReady_.notify_one();
     }
 }
 
@@ -96,7 +101,20 @@ Fetched& Prefetch::get(std::size_t i)
         fetch(ops_, hosts_[i], slot);
         return slot;
     }
-    changed_.wait(lock, [&] { return ready_[i % kAhead] != 0; });
+    // While a reader is on the file, this thread reads one further ahead
+    // rather than wait for it.
+    while (ready_[i % kAhead] == 0 && next_ < hosts_.size() && next_ < free_ + kAhead) {
+        const std::size_t j = next_++;
+        lock.unlock();
+        fetch(ops_, hosts_[j], *slots_[j % kAhead]);
+        lock.lock();
+        ready_[j % kAhead] = 1;
+    }
+    while (ready_[i % kAhead] == 0) {
+        assemblerWaiting_ = true;
+        fileReady_.wait(lock);
+        assemblerWaiting_ = false;
+    }
     return slot;
 }
 
@@ -105,12 +123,15 @@ void Prefetch::done(std::size_t i)
     clear(*slots_[i % kAhead]);
     if (threads_.empty())
         return;
+    bool wake = false;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ready_[i % kAhead] = 0;
         free_ = i + 1;
+        wake = readersWaiting_ > 0 && free_ + kAhead / 2 >= next_;
     }
-    changed_.notify_all();
+    if (wake)
+        roomMade_.notify_all();
 }
 
 } // namespace qa::review

@@ -53,7 +53,12 @@ private:
     std::vector<std::unique_ptr<Fetched>> slots_;
     std::vector<char> ready_; // by slot
     std::mutex mutex_;
-    std::condition_variable changed_;
+    // Each side is woken only while it waits, and the readers only once
+    // half the window is free again: a wake-up costs a system call, and
+    // one per file was most of the threads' cost.
+    std::condition_variable roomMade_, fileReady_;
+    std::size_t readersWaiting_ = 0;
+    bool assemblerWaiting_ = false;
     std::size_t next_ = 0; // the next file a thread takes
     std::size_t free_ = 0; // files below this one are done with
     bool stopping_ = false;

@@ -135,4 +135,29 @@ std::vector<Similar> nearIdentical(const std::vector<std::string_view>& folded, 
     return out;
 }
 
+std::string leaveOut(std::string_view folded, std::string_view passage)
+{
+    if (passage.empty())
+        return std::string(folded);
+    std::string out;
+    out.reserve(folded.size());
+    std::size_t i = 0;
+    while (i < folded.size()) {
+        std::size_t at = folded.find(passage, i);
+        // Only whole words: a blank or either end on both sides.
+        while (at != std::string_view::npos &&
+               ((at > 0 && folded[at - 1] != ' ') ||
+                (at + passage.size() < folded.size() && folded[at + passage.size()] != ' ')))
+            at = folded.find(passage, at + 1);
+        const std::size_t upTo = at == std::string_view::npos ? folded.size() : at;
+        for (char c : folded.substr(i, upTo - i))
+            if (c != ' ' || (!out.empty() && out.back() != ' '))
+                out += c;
+        i = at == std::string_view::npos ? folded.size() : at + passage.size();
+    }
+    while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    return out;
+}
+
 } // namespace qa::review

@@ -20,4 +20,9 @@ struct Similar {
 std::vector<Similar> nearIdentical(const std::vector<std::string_view>& folded, double threshold = 0.8,
                                    std::size_t minWords = 5);
 
+// The folded text with every whole-word run of the folded `passage` left
+// out, blanks folded again: an answer that pastes the question compared
+// without it. The text as it is when the passage is empty.
+std::string leaveOut(std::string_view folded, std::string_view passage);
+
 } // namespace qa::review

@@ -33,9 +33,11 @@ bool isBlank(char c)
 }
 
 // An answer cut after each word's trailing blanks (blanks before the first
-// word go with it), and each word's folded hash.
+// word go with it), where the word is in each piece, and each word's folded
+// hash.
 struct Words {
     std::vector<std::string_view> pieces;
+    std::vector<std::pair<std::size_t, std::size_t>> word; // begin, end in the piece
     std::vector<std::uint64_t> keys;
 };
 
@@ -54,6 +56,7 @@ Words wordsOf(std::string_view s)
         while (next < s.size() && isBlank(s[next]))
             ++next;
         w.pieces.push_back(s.substr(i, next - i));
+        w.word.emplace_back(b - i, e - i);
         w.keys.push_back(text::fnv1a(folded(s.substr(b, e - b))));
         i = next;
     }
@@ -99,13 +102,24 @@ std::vector<bool> changedWords(const std::vector<std::uint64_t>& of, const std::
     return changed;
 }
 
+// The pieces as spans: the blanks between two changed words are changed, the
+// blanks around a run of them are not.
 std::vector<AnswerSpan> spansOf(const Words& member, const std::vector<bool>& changed)
 {
     std::vector<AnswerSpan> spans;
+    const auto add = [&spans](std::string_view text, bool isChanged) {
+        if (text.empty())
+            return;
+        if (spans.empty() || spans.back().changed != isChanged)
+            spans.push_back({{}, isChanged});
+        spans.back().text += text;
+    };
     for (std::size_t k = 0; k < member.pieces.size(); ++k) {
-        if (spans.empty() || spans.back().changed != changed[k])
-            spans.push_back({{}, changed[k]});
-        spans.back().text += member.pieces[k];
+        const std::string_view piece = member.pieces[k];
+        const auto [b, e] = member.word[k];
+        add(piece.substr(0, b), false);
+        add(piece.substr(b, e - b), changed[k]);
+        add(piece.substr(e), changed[k] && k + 1 < changed.size() && changed[k + 1]);
     }
     return spans;
 }

@@ -131,15 +131,19 @@ std::vector<std::size_t> MarkingDesk::sameAnswer() const
     return out;
 }
 
-std::size_t MarkingDesk::applyToSameAnswer()
+std::size_t MarkingDesk::giveTo(const std::vector<std::size_t>& students, std::optional<double> mark,
+                                const std::string& comment)
 {
+    if (empty() || current().questions.empty())
+        return 0;
+    std::size_t given = 0;
+    for (std::size_t s : students)
+        if (s < current().students.size()) {
+            marking_.set(sheet_, s, question_, mark, comment);
+            ++given;
+        }
     commitComment();
-    const CellMark c = marking_.at(sheet_, student_, question_);
-    const std::vector<std::size_t> others = sameAnswer();
-    for (std::size_t s : others)
-        marking_.set(sheet_, s, question_, c.mark ? c.mark->mark : std::nullopt,
-                     c.mark ? c.mark->comment : std::string());
-    return others.size();
+    return given;
 }
 
 Result<void> MarkingDesk::save()

@@ -51,8 +51,11 @@ public:
     // The other students of the assignment who handed in the same answer to
     // this question, in the sheet's order.
     std::vector<std::size_t> sameAnswer() const;
-    // Gives them this answer's mark and comment; how many were given it.
-    std::size_t applyToSameAnswer();
+    // Gives these students' answers to this question one mark and comment
+    // (alike answers, answer_groups.h), each as if marked on its own, and
+    // offers the comment again; how many were given it.
+    std::size_t giveTo(const std::vector<std::size_t>& students, std::optional<double> mark,
+                       const std::string& comment);
 
     // Whether there are edits the marks file does not hold yet; `save`
     // writes it whole in one step, or gives the Problem that kept it from

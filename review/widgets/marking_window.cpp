@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "review/cli/cli.h"
+#include "review/widgets/alike_view.h"
 #include "review/widgets/marking_grid.h"
 #include "review/widgets/statistics_view.h"
 
@@ -243,10 +244,12 @@ void MarkingWindow::makeMarkFields(QVBoxLayout* v)
     completer->setFilterMode(Qt::MatchContains);
     comment_->setCompleter(completer);
     same_ = named(new WrappedLabel, tr("Students with the same answer"));
-    applySame_ = named(new QPushButton(tr("Give them the &same mark and comment...")),
-                       tr("Give the students with the same answer this mark and comment"));
+    alikeButton_ = named(new QPushButton(tr("Alike Answer&s...")), tr("Alike answers to mark together"));
     v->addWidget(same_);
-    v->addWidget(applySame_);
+    auto* alike = new QHBoxLayout;
+    alike->addWidget(alikeButton_);
+    alike->addStretch(1);
+    v->addLayout(alike);
     totals_ = named(new WrappedLabel, tr("Totals"));
     v->addWidget(totals_);
 
@@ -259,7 +262,7 @@ void MarkingWindow::makeMarkFields(QVBoxLayout* v)
     connect(comment_, &QLineEdit::editingFinished, this, [this] { commentCommitted(); });
     connect(comments_, &QListWidget::itemActivated, this, [this] { reuseComment(); });
     connect(comments_, &QListWidget::itemClicked, this, [this] { reuseComment(); });
-    connect(applySame_, &QPushButton::clicked, this, [this] { applyToSame(); });
+    connect(alikeButton_, &QPushButton::clicked, this, [this] { showAlike(); });
 }
 
 void MarkingWindow::showStatistics()
@@ -270,6 +273,17 @@ void MarkingWindow::showStatistics()
     statistics_->show();
     statistics_->raise();
     statistics_->activateWindow();
+}
+
+void MarkingWindow::showAlike()
+{
+    if (!alike_)
+        alike_ = new AlikeView(
+            desk_, [this](const std::vector<std::size_t>& given) { alikeGiven(given); }, this);
+    alike_->refresh();
+    alike_->show();
+    alike_->raise();
+    alike_->activateWindow();
 }
 
 void MarkingWindow::makeShortcuts()

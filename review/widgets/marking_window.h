@@ -23,6 +23,7 @@ class QVBoxLayout;
 
 namespace qa::review::widgets {
 
+class AlikeView;
 class GridModel;
 class StatisticsView;
 
@@ -39,6 +40,8 @@ public:
     void fillWorksheet();
     // Each question's statistics, in a window of their own kept up to date.
     void showStatistics();
+    // The alike answers of the question, to mark a group of them at once.
+    void showAlike();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -60,7 +63,8 @@ private:
     void commentEdited();
     void commentCommitted();
     void reuseComment();
-    void applyToSame();
+    // After a mark was given to alike answers.
+    void alikeGiven(const std::vector<std::size_t>& students);
     // After an edit of the student's answer (-1: of the question's maximum).
     void changed(int student);
 
@@ -79,11 +83,12 @@ private:
     QLineEdit* comment_ = nullptr;
     QListWidget* comments_ = nullptr;
     QLabel* same_ = nullptr;
-    QPushButton* applySame_ = nullptr;
+    QPushButton* alikeButton_ = nullptr;
     QLabel* totals_ = nullptr;
     QLabel* saved_ = nullptr;
     QTimer* saveTimer_ = nullptr;
     StatisticsView* statistics_ = nullptr;
+    AlikeView* alike_ = nullptr;
     bool showing_ = false;
 };
 

@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "review/cli/cli.h"
+#include "review/widgets/alike_view.h"
 #include "review/widgets/marking_grid.h"
 #include "review/widgets/marking_window.h"
 #include "review/widgets/statistics_view.h"
@@ -42,7 +43,7 @@ void MarkingWindow::showChosen()
 {
     showing_ = true;
     const bool any = !desk_.empty() && !desk_.current().questions.empty();
-    for (QWidget* w : std::initializer_list<QWidget*>{mark_, maximum_, comment_, comments_})
+    for (QWidget* w : std::initializer_list<QWidget*>{mark_, maximum_, comment_, comments_, alikeButton_})
         w->setEnabled(any);
     if (!any) {
         where_->setText(tr("Nothing to mark in this assignment."));
@@ -83,6 +84,8 @@ void MarkingWindow::showChosen()
     showing_ = false;
     showSame();
     showTotals();
+    if (alike_ && alike_->isVisible())
+        alike_->refresh();
 }
 
 void MarkingWindow::showComments()
@@ -107,11 +110,10 @@ void MarkingWindow::showSame()
     for (std::size_t other : desk_.sameAnswer())
         names << fromUtf8(desk_.current().students[other].shown());
     same_->setVisible(!names.isEmpty());
-    applySame_->setVisible(!names.isEmpty());
     // A class copying one answer makes a list of dozens of names, laid out
     // again for every width asked and on every paint: the label names the
-    // first few and how many more; its tooltip, and the question before the
-    // mark is given to them, name them all.
+    // first few and how many more; its tooltip names them all, and Alike
+    // Answers each with the whole answer.
     constexpr qsizetype kNamed = 4;
     const QString all = names.join(", ");
     same_->setToolTip(all);
@@ -191,24 +193,12 @@ void MarkingWindow::reuseComment()
     }
 }
 
-void MarkingWindow::applyToSame()
+void MarkingWindow::alikeGiven(const std::vector<std::size_t>& students)
 {
-    const std::vector<std::size_t> others = desk_.sameAnswer();
-    QStringList names;
-    for (std::size_t other : others)
-        names << fromUtf8(desk_.current().students[other].shown());
-    const CellMark c = desk_.marking().at(desk_.sheet(), desk_.student(), desk_.question());
-    const QString what = c.mark && c.mark->mark ? tr("the mark %1").arg(markShown(*c.mark->mark)) : tr("no mark");
-    if (QMessageBox::question(this, windowTitle(),
-                              tr("Give %1 and this comment to %2 for question %3?")
-                                  .arg(what, names.join(", "))
-                                  .arg(desk_.question() + 1)) != QMessageBox::Yes)
-        return;
-    desk_.applyToSameAnswer();
-    for (std::size_t other : others)
-        model_->answerChanged(int(other), int(desk_.question()));
+    for (std::size_t s : students)
+        model_->answerChanged(int(s), int(desk_.question()));
+    showChosen(); // the chosen answer may be among them
     changed(int(desk_.student()));
-    showComments();
 }
 
 void MarkingWindow::changed(int student)

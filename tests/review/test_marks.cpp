@@ -332,9 +332,9 @@ TEST(Marking, EachAnswerFindsItsRow)
 }
 
 // The window's state: moves stop at the ends, a typed mark takes a decimal
-// comma, the same answer goes to the students named, and every edit is unsaved
-// until written.
-TEST(MarkingDesk, MovesEditsAndTheSameAnswer)
+// comma, a mark given to alike answers goes to the students ticked, and every
+// edit is unsaved until written.
+TEST(MarkingDesk, MovesEditsAndAlikeAnswers)
 {
     bool ok = false;
     EXPECT_EQ(typedMark(" 1,5 ", ok), 1.5);
@@ -369,13 +369,17 @@ TEST(MarkingDesk, MovesEditsAndTheSameAnswer)
     desk.setMark(2); // typed again after the comment: the comment stays
     EXPECT_EQ(desk.marking().at(0, 2, 1).mark->comment, "Same as Ann's");
     EXPECT_TRUE(desk.unsaved());
-    EXPECT_EQ(desk.applyToSameAnswer(), 1u);
+    // Alike answers ticked get one mark and comment, each on its own answer,
+    // and stay editable one by one.
+    EXPECT_EQ(desk.giveTo({0, 2}, 2, "Same as Ann's"), 2u);
+    desk.setMark(1);
     const CellMark ann = desk.marking().at(0, 0, 1);
     ASSERT_TRUE(ann.mark);
     EXPECT_EQ(ann.mark->mark, 2.0);
     EXPECT_EQ(ann.mark->comment, "Same as Ann's");
-    EXPECT_EQ(ann.mark->answer, "7");              // her own answer
-    EXPECT_FALSE(desk.marking().at(0, 1, 1).mark); // Bo is not in that group
+    EXPECT_EQ(ann.mark->answer, "7"); // her own answer
+    EXPECT_EQ(desk.marking().at(0, 2, 1).mark->mark, 1.0);
+    EXPECT_FALSE(desk.marking().at(0, 1, 1).mark); // Bo was not ticked
     EXPECT_TRUE(desk.save());
     EXPECT_FALSE(desk.unsaved());
     const MarksTable back = *MarksTable::fromCsv(slurp(dir.path / "marks.csv"), "marks.csv");

@@ -24,6 +24,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTimer>
 #include <atomic>
 #include <functional>
@@ -333,9 +334,8 @@ TEST(ReviewDesk, FeedbackAndWorksheetFromTheBoxUseTheReviewsMarks)
 
 // The marking window with its keys: next and previous student and question;
 // a mark and a comment typed are in the marks file within the save delay; a
-// comment is offered to reuse once finished, not while it is typed; and the
-// same answer gets one mark once the students are named.
-TEST(MarkingWindow, KeysMarksCommentsAndTheSameAnswer)
+// comment is offered to reuse once finished, not while it is typed.
+TEST(MarkingWindow, KeysMarksAndComments)
 {
     using namespace qa::review;
     QTemporaryDir tmp;
@@ -347,7 +347,6 @@ TEST(MarkingWindow, KeysMarksCommentsAndTheSameAnswer)
     for (std::size_t st = 0; st < 3; ++st)
         for (std::size_t q = 0; q < 2; ++q)
             sheet.cell(st, q) = {true, false, st == 0 ? "4" : "7", {}};
-    sheet.same = {{1, {1, 2}}}; // Bo and Cy handed in the same answer to question 2
     const std::filesystem::path file = tmp.path().toStdString() + "/marks.csv";
     MarkingDesk desk(Marking({sheet}, {}), file);
     widgets::MarkingWindow window(desk);
@@ -357,8 +356,7 @@ TEST(MarkingWindow, KeysMarksCommentsAndTheSameAnswer)
     auto* mark = namedChild<QLineEdit>(&window, "Mark");
     auto* comment = namedChild<QLineEdit>(&window, "Comment");
     auto* reuse = namedChild<QListWidget>(&window, "Comments given to this question");
-    auto* same = namedChild<QPushButton>(&window, "Give the students with the same answer this mark and comment");
-    ASSERT_TRUE(mark && comment && reuse && same);
+    ASSERT_TRUE(mark && comment && reuse);
     auto at = [&] { return std::pair{desk.student(), desk.question()}; };
     auto key = [&](Qt::Key k, Qt::KeyboardModifier m) { QTest::keyClick(QApplication::focusWidget(), k, m); };
 
@@ -386,16 +384,6 @@ TEST(MarkingWindow, KeysMarksCommentsAndTheSameAnswer)
     key(Qt::Key_Right, Qt::AltModifier);
     mark->setFocus();
     QTest::keyClicks(mark, "1,5");
-    QString asked;
-    Answers yes({[&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_TRUE(box);
-        asked = box->text();
-        box->button(QMessageBox::Yes)->click();
-    }});
-    ASSERT_TRUE(same->isVisible());
-    same->click();
-    EXPECT_TRUE(asked.contains("Cy Doe")) << asked.toStdString();
     // Within the save delay, the marks file holds them all.
     const auto inFile = [&] {
         const Result<MarksTable> read = readMarksFile(file);
@@ -403,9 +391,8 @@ TEST(MarkingWindow, KeysMarksCommentsAndTheSameAnswer)
             return false;
         const Mark* ann = read->findParticipant("12345", "1", 1);
         const Mark* bo = read->find("Bo Chen", "", "1", 2);
-        const Mark* cy = read->findParticipant("12347", "1", 2);
-        return ann && ann->mark == 2.0 && ann->comment == "Units missing" && bo && bo->mark == 1.5 && cy &&
-               cy->mark == 1.5 && read->size() == 3;
+        return ann && ann->mark == 2.0 && ann->comment == "Units missing" && bo && bo->mark == 1.5 &&
+               read->size() == 2;
     };
     EXPECT_TRUE(QTest::qWaitFor(inFile, 1000));
     // The grid in the report's colours, a marked answer in its own, each cell
@@ -429,6 +416,116 @@ TEST(MarkingWindow, KeysMarksCommentsAndTheSameAnswer)
                   .color(grid->isActiveWindow() ? QPalette::Active : QPalette::Inactive, QPalette::Highlight)
                   .name()
                   .toStdString());
+    window.close();
+}
+
+// Alike answers marked once: the group of a question (one student pasted
+// the question above the answer, one changed a figure), each whole answer
+// with its differences highlighted as text, never as markup; the students
+// ticked (the near-identical one by hand, one untaken) named before they are
+// given the mark; then in the marks file, and each answer editable alone.
+// QA_ALIKE_SCREENSHOT=FILE keeps a picture of the window.
+TEST(MarkingWindow, AlikeAnswersMarkedOnceThenEachOnItsOwn)
+{
+    using namespace qa::review;
+    QTemporaryDir tmp;
+    const std::string worked = "The first differences are 1.1, 0.8, 0.6 and 0.4 N, so the force grows more "
+                               "slowly as the band gets longer; the second differences are all negative, which "
+                               "says the same thing.";
+    std::string near = worked;
+    near.replace(near.find("0.4"), 3, "0.5");
+    Sheet sheet;
+    sheet.assignment = "1";
+    sheet.questions = {"Find the differences of the forces."};
+    for (const char* name : {"Ann Lee", "Bo Chen", "Cy Doe", "Di Fox", "Ed <b>Gale</b>"})
+        sheet.students.push_back({name, "", ""});
+    sheet.resize();
+    const std::string answers[] = {worked, "Find the differences of the forces.\n" + worked, near,
+                                   "I do not know.", worked};
+    for (std::size_t st = 0; st < 5; ++st)
+        sheet.cell(st, 0) = {true, false, answers[st], {}};
+    const std::filesystem::path file = tmp.path().toStdString() + "/marks.csv";
+    MarkingDesk desk(Marking({sheet}, {}), file);
+    widgets::MarkingWindow window(desk);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto* open = namedChild<QPushButton>(&window, "Alike answers to mark together");
+    ASSERT_TRUE(open);
+    open->click();
+    auto* groups = namedChild<QListWidget>(&window, "Groups of alike answers");
+    auto* students = namedChild<QListWidget>(&window, "Students in the group, ticked to be given the mark");
+    auto* text =
+        namedChild<QTextEdit>(&window, "The group's answers, where they differ from the first highlighted");
+    auto* mark = namedChild<QLineEdit>(&window, "Mark to give");
+    auto* comment = namedChild<QLineEdit>(&window, "Comment to give");
+    auto* give = namedChild<QPushButton>(&window, "Give the ticked answers this mark and comment");
+    ASSERT_TRUE(groups && students && text && mark && comment && give);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(text->window()));
+    ASSERT_EQ(groups->count(), 1);
+    ASSERT_EQ(students->count(), 4); // Di's answer is alike to none
+    const auto tick = [&](int row) { return students->item(row)->checkState() == Qt::Checked; };
+    EXPECT_TRUE(tick(0) && tick(1) && !tick(2) && tick(3)); // Cy's is near-identical: not ticked
+    // Bo's pasted question and Cy's figure are highlighted; Ann's figure is not.
+    const auto marked = [&](const QString& what) {
+        const QTextCursor at = text->document()->find(what);
+        return !at.isNull() && at.charFormat().fontUnderline() &&
+               at.charFormat().background().color() == QColor("#ffe08a");
+    };
+    EXPECT_TRUE(marked("Find the differences of the forces."));
+    EXPECT_TRUE(marked("0.5"));
+    EXPECT_FALSE(marked("0.4"));
+    EXPECT_FALSE(marked("slowly"));
+    EXPECT_TRUE(text->toPlainText().contains("Ed <b>Gale</b>"));
+    if (const char* keep = std::getenv("QA_ALIKE_SCREENSHOT"))
+        text->window()->grab().save(QString::fromLocal8Bit(keep));
+    // Cy ticked after reading, Ed left out, with the keys.
+    students->setFocus();
+    for (int row : {2, 3}) {
+        students->setCurrentRow(row);
+        QTest::keyClick(students, Qt::Key_Space);
+    }
+    EXPECT_TRUE(tick(2) && !tick(3));
+    QTest::keyClicks(mark, "1,5");
+    QTest::keyClicks(comment, "Units <i>missing</i>");
+    QString asked;
+    Qt::TextFormat format = Qt::AutoText;
+    Answers yes({[&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_TRUE(box);
+        asked = box->text();
+        format = box->textFormat();
+        box->button(QMessageBox::Yes)->click();
+    }});
+    give->click();
+    EXPECT_TRUE(asked.contains("these 3 student(s)") && asked.contains("Ann Lee, Bo Chen, Cy Doe") &&
+                asked.contains("Units <i>missing</i>") && !asked.contains("Gale"))
+        << asked.toStdString();
+    EXPECT_EQ(format, Qt::PlainText);
+    const auto inFile = [&](double bo) {
+        const Result<MarksTable> read = readMarksFile(file);
+        if (!read || read->size() != 3 || read->find("Ed <b>Gale</b>", "", "1", 1))
+            return false;
+        for (const auto& [name, m] : {std::pair{"Ann Lee", 1.5}, {"Bo Chen", bo}, {"Cy Doe", 1.5}}) {
+            const Mark* row = read->find(name, "", "1", 1);
+            if (!row || row->mark != m || row->comment != "Units <i>missing</i>")
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return inFile(1.5); }, 1000));
+    // Bo's answer marked again in the marking window: his alone.
+    text->window()->close();
+    auto* grid = namedChild<QTableView>(&window, "Grid of students and questions");
+    ASSERT_TRUE(grid);
+    grid->setCurrentIndex(grid->model()->index(1, 1));
+    auto* own = namedChild<QLineEdit>(&window, "Mark");
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own->text(), "1.5");
+    own->setFocus();
+    own->selectAll();
+    QTest::keyClicks(own, "2");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return inFile(2); }, 1000));
     window.close();
 }
 

@@ -6,7 +6,10 @@
 //      Alt+Right, Alt+Left) until the window is painted again: the median
 //      and the slowest of 2,000 moves, against a frame;
 //   M3 saving the marks file with a mark and a comment on all 7,000 answers,
-//      against the second within which every change must be in the file.
+//      against the second within which every change must be in the file;
+//   M4 (information) the alike answers of one question of 500 students,
+//      answers of about 100 words, against a frame: what opening Alike
+//      Answers costs before its window is laid out.
 //
 //   bench_marking [STUDENTS]
 #include <QApplication>
@@ -22,6 +25,7 @@
 
 #include "bench_support_rows.h"
 #include "review/cli/cli.h"
+#include "review/marking/answer_groups.h"
 #include "review/marking/marks.h"
 #include "review/marking/sheet.h"
 #include "review/review.h"
@@ -60,6 +64,35 @@ fs::path makeClass(int students)
     }
     cls.write(dir);
     return dir;
+}
+
+// One question's answers of about 100 words: 20 answers, each handed in by
+// 25 students, most with a word or two of their own.
+qa::review::Sheet alikeSheet(int students)
+{
+    qa::review::Sheet sheet;
+    sheet.assignment = "1";
+    sheet.questions = {"Explain how the force of the stretched band changes as it gets longer."};
+    std::mt19937 random(7);
+    const char* words[] = {"force",  "band",  "grows",    "length",   "the",  "and",   "differences", "slowly",
+                           "second", "first", "negative", "sequence", "area", "slope", "tension",     "longer"};
+    std::vector<std::vector<std::string>> bases(20);
+    for (auto& base : bases)
+        for (int w = 0; w < 100; ++w)
+            base.push_back(words[random() % std::size(words)] + std::to_string(random() % 50));
+    for (int s = 0; s < students; ++s)
+        sheet.students.push_back({"Student " + std::to_string(s + 1), "", ""});
+    sheet.resize();
+    for (int s = 0; s < students; ++s) {
+        std::vector<std::string> answer = bases[std::size_t(s) % bases.size()];
+        for (unsigned k = random() % 3; k > 0; --k)
+            answer[random() % answer.size()] = "changed";
+        std::string text = s % 4 == 0 ? sheet.questions[0] + "\n" : std::string();
+        for (const std::string& w : answer)
+            text += w + " ";
+        sheet.cell(std::size_t(s), 0) = {true, false, text, {}};
+    }
+    return sheet;
 }
 
 } // namespace
@@ -136,6 +169,13 @@ int main(int argc, char** argv)
     qa::bench::row("M3 saving " + std::to_string(desk.marking().table().size()) + " marks" +
                        (saved ? "" : " (failed: " + saved.problem().what + ")"),
                    msSince(saving), 1000, "ms", 1.0);
+    const qa::review::Sheet alike = alikeSheet(students);
+    const auto grouping = Clock::now();
+    const std::size_t groups = qa::review::answerGroups(alike, 0).size();
+    qa::bench::row("M4 (information) the alike answers of " + std::to_string(students) +
+                       " answers of 100 words: " + std::to_string(groups) + " groups",
+                   msSince(grouping), kFrameMs, "ms", 1.0);
+
     std::error_code ec;
     fs::remove_all(dir, ec);
     fs::remove(dir.parent_path() / "bench-marks.csv", ec);

@@ -21,10 +21,22 @@ namespace {
 // changed whole rather than compared word by word.
 constexpr std::size_t kMostCells = std::size_t(1) << 22;
 
-// A UTF-8 text as the review folds it (the check reads Windows-1252).
+bool ascii(std::string_view s)
+{
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A UTF-8 text as the review folds it (the check reads Windows-1252; most
+// answers are ASCII, the same in both).
 std::string folded(std::string_view utf8)
 {
-    return foldText(text::toCp1252(utf8, nullptr));
+    return foldText(ascii(utf8) ? std::string(utf8) : text::toCp1252(utf8, nullptr));
+}
+
+// A word's folded hash; an ASCII word (most are) only lower-cased.
+std::uint64_t wordKey(std::string_view word)
+{
+    return text::fnv1a(ascii(word) ? text::lower(word) : folded(word));
 }
 
 bool isBlank(char c)
@@ -57,7 +69,7 @@ Words wordsOf(std::string_view s)
             ++next;
         w.pieces.push_back(s.substr(i, next - i));
         w.word.emplace_back(b - i, e - i);
-        w.keys.push_back(text::fnv1a(folded(s.substr(b, e - b))));
+        w.keys.push_back(wordKey(s.substr(b, e - b)));
         i = next;
     }
     return w;

@@ -100,17 +100,20 @@ AlikeView::AlikeView(MarkingDesk& desk, std::function<void(const std::vector<std
     connect(give_, &QPushButton::clicked, this, [this] { give(); });
     connect(groupList_, &QListWidget::currentRowChanged, this, [this](int row) { showGroup(row); });
     connect(members_, &QListWidget::itemChanged, this, [this] { give_->setEnabled(!ticked().empty()); });
-    // A student chosen in the list: that answer in view.
-    connect(members_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row < 0 || row >= int(starts_.size()))
-            return;
-        QTextCursor at(answers_->document());
-        at.setPosition(starts_[std::size_t(row)]);
-        answers_->setTextCursor(at);
-        const QRectF block = answers_->document()->documentLayout()->blockBoundingRect(at.block());
-        answers_->verticalScrollBar()->setValue(int(block.top()));
-    });
+    connect(members_, &QListWidget::currentRowChanged, this, [this](int row) { showStudent(row); });
     resize(1100, 700);
+}
+
+// A student chosen in the list: that answer in view.
+void AlikeView::showStudent(int row)
+{
+    if (row < 0 || row >= int(starts_.size()))
+        return;
+    QTextCursor at(answers_->document());
+    at.setPosition(starts_[std::size_t(row)]);
+    answers_->setTextCursor(at);
+    const QRectF block = answers_->document()->documentLayout()->blockBoundingRect(at.block());
+    answers_->verticalScrollBar()->setValue(int(block.top()));
 }
 
 void AlikeView::refresh()

@@ -32,6 +32,7 @@ public:
 
 private:
     void showGroup(int group);
+    void showStudent(int row);
     void showAnswers(const AnswerGroup& group);
     void showMarks();
     void give();

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# Alike answers marked once, in a real X server (Xvfb), driven by xdotool with
+# the keys alone. A class answers question 1: every fourth student with one
+# worked answer, the next with the question pasted above the same answer; the
+# third student changes one figure of it (near-identical), the fourth hands in
+# only the question, the rest answers of their own. qa-review --mark, Alt+S
+# (Alike Answers), the mark 2 (Alt+M) and a comment (Alt+C), Alt+G and Enter
+# at the question naming the students; SIGKILL 1.5 s later. The marks file
+# must hold the mark for each copied and pasted answer and for no other.
+# Started again, the first student's answer is marked 1 on its own and the
+# program killed again: the file must hold that, and the others' marks still.
+#
+#   window_alike.sh PATH/TO/qa-review PATH/TO/qa_compose_class [SHOTS [STUDENTS]]
+#
+# With SHOTS, a screenshot of Alike Answers goes to that folder. STUDENTS: 12
+# unless given. Exits 77 (skipped) when xvfb-run or xdotool is not installed.
+set -euo pipefail
+. "$(dirname "$0")/window_driving.sh"
+
+if [ "${1:-}" = "--inside" ]; then
+    review=$2
+    log=$3
+    start() {
+        "$review" --mark --html "$OUT/review.html" "$CLASS" >>"$log" 2>&1 &
+        pid=$!
+        seen=" "
+        wait_window "Marking - marks-class.csv"
+        focus "$win"
+    }
+    stop() {
+        sleep 1.5
+        kill -9 "$pid"
+        wait "$pid" 2>/dev/null || true
+    }
+    start
+    xdotool key alt+s
+    wait_window "Alike Answers"
+    focus "$win"
+    xdotool key alt+m
+    xdotool type --delay 30 "2"
+    xdotool key alt+c
+    xdotool type --delay 30 "Worked through"
+    if [ -n "${SHOTS:-}" ]; then import -window "$win" "$SHOTS/alike-answers.png"; fi
+    xdotool key alt+g
+    wait_window "Alike Answers" # the question naming the students
+    focus "$win"
+    xdotool key Return
+    stop
+    cp "$OUT/marks-class.csv" "$OUT/after-first.csv" 2>/dev/null || true
+    start
+    xdotool key alt+m ctrl+a
+    xdotool type --delay 30 "1"
+    stop
+    exit 0
+fi
+
+usage="usage: window_alike.sh PATH/TO/qa-review PATH/TO/qa_compose_class [SHOTS [STUDENTS]]"
+review=${1:?$usage}
+compose=${2:?$usage}
+[ -n "${3:-}" ] && export SHOTS=$(realpath "$3")
+students=${4:-12}
+require_window_tools
+root=$(mktemp -d "${TMPDIR:-/tmp}/qa-alike-window-XXXXXX")
+trap 'rm -rf "$root"' EXIT
+export CLASS=$root/class OUT=$root/out HOME=$root/home XDG_CONFIG_HOME=$root/home/.config
+asked="A rubber band is stretched to lengths of 10 cm, 12 cm, 14 cm, 16 cm and 18 cm, and the tension force \
+it exerts at these lengths is measured as 0.8 N, 1.9 N, 2.7 N, 3.3 N and 3.7 N. Write these forces as a \
+sequence and find its sequence of first differences, then the sequence of second differences. What do the \
+signs of these differences tell you about how the force changes? Finally, find a sequence whose first \
+differences are the five forces, beginning with 0."
+worked="The first differences are 1.1, 0.8, 0.6 and 0.4 N, so the force grows more slowly as the band gets \
+longer; the second differences are all negative, which says the same thing."
+name() { printf 'Student %03d' $(($1 + 1)); }
+clean() {
+    rm -rf "${root:?}"/*
+    mkdir -p "$OUT" "$HOME"
+    local i answer letters=ABCDEFGHIJKLMNOPQRSTUVWXYZ
+    for ((i = 0; i < students; i++)); do
+        case $i in
+        2) answer=${worked/0.4 N/0.5 N} ;;
+        3) answer=$asked ;;
+        *) case $((i % 4)) in
+            0) answer=$worked ;;
+            1) answer="$asked"$'\n\n'"$worked" ;;
+            *) answer="My own answer, number $i: each force less the one before it." ;;
+            esac ;;
+        esac
+        "$compose" --student "$CLASS" "$(name "$i")" "S${letters:$((i / 26 % 26)):1}${letters:$((i % 26)):1}" \
+            "$answer" >/dev/null
+    done
+}
+run_under_xvfb "$0" "$review" "$root/qa-review.log" 180 clean
+
+fail=0
+holds() { # FILE WHAT PATTERN [absent]
+    if grep -q -- "$3" "$1"; then found=yes; else found=no; fi
+    if [ "$found" = "$([ "${4:-}" = absent ] && echo no || echo yes)" ]; then
+        echo "ok: $2"
+    else
+        echo "FAIL: $2; the file holds:"
+        cat "$1"
+        fail=1
+    fi
+}
+first=$OUT/after-first.csv
+[ -f "$first" ] || { echo "FAIL: no marks file after the first kill"; exit 1; }
+for ((i = 0; i < students; i++)); do
+    row="^$(name "$i"),,001,1,"
+    if [ $i -ne 2 ] && [ $i -ne 3 ] && [ $((i % 4)) -lt 2 ]; then
+        holds "$first" "$(name "$i")'s alike answer was given the mark" "${row}2,,Worked through,"
+    else
+        holds "$first" "$(name "$i")'s answer was given nothing" "$row" absent
+    fi
+done
+final=$OUT/marks-class.csv
+holds "$final" "Student 001's answer marked again on its own" "^Student 001,,001,1,1,,Worked through,"
+holds "$final" "Student 002 kept the mark given to the group" "^Student 002,,001,1,2,,Worked through,"
+exit $fail

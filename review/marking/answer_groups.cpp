@@ -199,6 +199,12 @@ bool AnswerGroup::identical() const
     return std::all_of(members.begin(), members.end(), [](const GroupMember& m) { return m.same; });
 }
 
+bool blankWithoutQuestion(const Sheet& sheet, std::size_t student, std::size_t question)
+{
+    const SheetCell& cell = sheet.cell(student, question);
+    return !cell.answered || leaveOut(folded(cell.answer), folded(sheet.questions[question])).empty();
+}
+
 std::vector<AnswerGroup> answerGroups(const Sheet& sheet, std::size_t question)
 {
     std::vector<AnswerGroup> groups;

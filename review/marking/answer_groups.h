@@ -41,4 +41,8 @@ struct AnswerGroup {
 // then by the sheet's order of their first members.
 std::vector<AnswerGroup> answerGroups(const Sheet& sheet, std::size_t question);
 
+// Whether the student's answer is blank once the question's own text is left
+// out (the answer is only the question, or nothing).
+bool blankWithoutQuestion(const Sheet& sheet, std::size_t student, std::size_t question);
+
 } // namespace qa::review

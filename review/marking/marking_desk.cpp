@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "review/marking/answer_groups.h"
 #include "review/marking/marks_file.h"
 
 namespace qa::review {
@@ -117,7 +118,8 @@ void MarkingDesk::setMaximum(std::optional<double> maximum)
 std::vector<std::size_t> MarkingDesk::sameAnswer() const
 {
     std::vector<std::size_t> out;
-    if (empty())
+    // Answers that are only the question are not the same answer.
+    if (empty() || current().questions.empty() || blankWithoutQuestion(current(), student_, question_))
         return out;
     for (const Sheet::Same& group : current().same) {
         if (group.question != question_ ||

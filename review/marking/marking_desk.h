@@ -49,7 +49,8 @@ public:
     std::vector<std::string> comments() const;
     void setMaximum(std::optional<double> maximum);
     // The other students of the assignment who handed in the same answer to
-    // this question, in the sheet's order.
+    // this question, in the sheet's order; none for an answer that is only
+    // the question.
     std::vector<std::size_t> sameAnswer() const;
     // Gives these students' answers to this question one mark and comment
     // (alike answers, answer_groups.h), each as if marked on its own, and

@@ -5,6 +5,7 @@
 
 #include "review/checks/similar.h"
 #include "review/marking/answer_groups.h"
+#include "review/marking/marking_desk.h"
 
 namespace {
 
@@ -50,7 +51,8 @@ std::string joined(const GroupMember& m)
 
 // A student who pasted the question above the answer hands in the same
 // answer as one who did not; two who handed in only the question handed in
-// nothing alike; the question's words inside a longer word stay.
+// nothing alike, nor the same answer; the question's words inside a longer
+// word stay.
 TEST(AlikeAnswers, TheQuestionsOwnTextIsLeftOut)
 {
     EXPECT_EQ(leaveOut("why? because. why?", "why?"), "because.");
@@ -69,6 +71,12 @@ TEST(AlikeAnswers, TheQuestionsOwnTextIsLeftOut)
     const std::vector<AnswerGroup> groups = answerGroups(sheet, 0);
     ASSERT_EQ(membersOf(groups), (std::vector<std::vector<std::size_t>>{{0, 1}}));
     EXPECT_TRUE(groups[0].identical());
+    // The review's same answers of Cy and Di are not named as such either.
+    Sheet same = sheet;
+    same.same = {{0, {2, 3}}};
+    MarkingDesk desk(Marking({same}, {}), "marks.csv");
+    desk.choose(2, 0);
+    EXPECT_TRUE(desk.sameAnswer().empty());
     // Bo's pasted question is where his answer differs from Ann's.
     const GroupMember& bo = groups[0].members[1];
     EXPECT_EQ(joined(bo), sheet.cell(1, 0).answer);

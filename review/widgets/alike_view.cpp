@@ -1,6 +1,7 @@
 #include "review/widgets/alike_view.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStringListModel>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -86,6 +88,10 @@ AlikeView::AlikeView(MarkingDesk& desk, std::function<void(const std::vector<std
     v->addWidget(split, 1);
     mark_ = named(new QLineEdit, tr("Mark to give"));
     comment_ = named(new QLineEdit, tr("Comment to give"));
+    auto* completer = new QCompleter(new QStringListModel(this), this);
+    completer->setCaseSensitivity(Qt::CaseInsensitive);
+    completer->setFilterMode(Qt::MatchContains);
+    comment_->setCompleter(completer);
     auto* form = new QFormLayout;
     form->addRow(labelFor(tr("&Mark:"), mark_), mark_);
     form->addRow(labelFor(tr("&Comment:"), comment_), comment_);
@@ -120,6 +126,12 @@ void AlikeView::refresh()
 {
     if (desk_.empty() || desk_.current().questions.empty())
         return;
+    // The question's comments offered as a few letters are typed, as in the
+    // marking window.
+    QStringList given;
+    for (const std::string& c : desk_.comments())
+        given << fromUtf8(c);
+    static_cast<QStringListModel*>(comment_->completer()->model())->setStringList(given);
     if (found_ && sheet_ == desk_.sheet() && question_ == desk_.question()) {
         showMarks();
         return;

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -20,6 +21,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStringListModel>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -514,6 +516,11 @@ TEST(MarkingWindow, AlikeAnswersMarkedOnceThenEachOnItsOwn)
         return true;
     };
     EXPECT_TRUE(QTest::qWaitFor([&] { return inFile(1.5); }, 1000));
+    // The comment given is offered as one of the question's.
+    ASSERT_TRUE(comment->completer());
+    EXPECT_TRUE(static_cast<QStringListModel*>(comment->completer()->model())
+                    ->stringList()
+                    .contains("Units <i>missing</i>"));
     // Bo's answer marked again in the marking window: his alone.
     text->window()->close();
     auto* grid = namedChild<QTableView>(&window, "Grid of students and questions");

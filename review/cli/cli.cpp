@@ -231,7 +231,8 @@ int failed(std::ostream& err, const Problem& problem)
 std::string usageText()
 {
     return "usage: qa-review [--html FILE] [--csv FILE] [--xlsx FILE] [--assignment N] [--mark]\n"
-           "                 [--marks FILE] [--feedback FOLDER] [--worksheet FILE [--replace-grades]]\n"
+           "                 [--marks FILE] [--comments FILE] [--feedback FOLDER]\n"
+           "                 [--worksheet FILE [--replace-grades]]\n"
            "                 [--show-names] [--threads N] PATH...\n"
            "Reads the tutor's record files (send, master and notes files) under each PATH, a file or a\n"
            "folder with its subfolders, and writes one report of them.\n"
@@ -243,6 +244,8 @@ std::string usageText()
            "                   \"Participant <id>\"\n"
            "  --mark           the marking window over the inputs\n"
            "  --marks FILE     the marks file (default: marks-<first PATH's name>.csv beside the report)\n"
+           "  --comments FILE  the comment bank of the marking window (default: comments-<name>.csv\n"
+           "                   beside marks-<name>.csv), written back with the marks\n"
            "  --feedback FOLDER  a feedback page per marked student and a ZIP for the platform's upload\n"
            "  --worksheet FILE the platform's grading worksheet, in any of its languages: its copy\n"
            "                   FILE-graded.csv beside it gets the grades and comments, and the run shows\n"

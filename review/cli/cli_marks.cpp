@@ -82,6 +82,7 @@ bool takeMarkingOption(const std::vector<std::string>& args, std::size_t& i, Mar
         return true;
     }
     std::string* target = a == "--marks"       ? &request.marks
+                          : a == "--comments"  ? &request.comments
                           : a == "--feedback"  ? &request.feedback
                           : a == "--worksheet" ? &request.worksheet
                                                : nullptr;
@@ -108,8 +109,18 @@ Exit openMarking(const MarkingRequest& request, const Review& review, const fs::
             p.what += ": give --marks FILE outside them";
         return failed(err, p);
     }
+    const fs::path bankFile =
+        request.comments.empty() ? defaultBankPath(file) : text::pathFromUtf8(request.comments);
+    Result<CommentBank> bank = readBank(bankFile, among, !request.comments.empty());
+    if (!bank) {
+        Problem p = bank.problem();
+        if (among(bankFile))
+            p.what += ": give --comments FILE outside them";
+        return failed(err, p);
+    }
     run.desk = std::make_unique<MarkingDesk>(Marking(review.sheets(), std::move(*read)), file);
     run.desk->keepOutOf(among);
+    run.desk->keepBank(std::move(*bank), bankFile);
     for (const UnmatchedRow& row : run.desk->marking().unmatched())
         err << "qa-review: " << text::pathToUtf8(file) << ":" << row.line << ": " << row.what
             << "; the row is kept\n";

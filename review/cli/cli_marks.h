@@ -1,6 +1,6 @@
 #pragma once
 // What the command line does with marks: --mark (the window), --marks FILE,
-// --feedback FOLDER, --worksheet FILE and --replace-grades.
+// --comments FILE, --feedback FOLDER, --worksheet FILE and --replace-grades.
 #include <filesystem>
 #include <iosfwd>
 #include <memory>
@@ -18,10 +18,14 @@ namespace qa::review {
 struct MarkingRequest {
     bool window = false;        // --mark
     std::string marks;          // --marks FILE
+    std::string comments;       // --comments FILE
     std::string feedback;       // --feedback FOLDER
     std::string worksheet;      // --worksheet FILE
     bool replaceGrades = false; // --replace-grades
-    bool any() const { return window || !marks.empty() || !feedback.empty() || !worksheet.empty(); }
+    bool any() const
+    {
+        return window || !marks.empty() || !comments.empty() || !feedback.empty() || !worksheet.empty();
+    }
 };
 
 // Takes args[i] (and its value, moving i past it) when it is one of the
@@ -35,7 +39,8 @@ struct MarkingRun {
     std::unique_ptr<MarkingDesk> desk;
 };
 
-// Reads the marks file; the exit status when the run must end (2: the file
+// Reads the marks file and the comment bank (as given, or beside the marks
+// file: defaultBankPath); the exit status when the run must end (2: either
 // cannot be read, or lies among the inputs), none to go on. Rows that match
 // no student go to `err` by line.
 Exit openMarking(const MarkingRequest& request, const Review& review, const std::filesystem::path& reportFolder,

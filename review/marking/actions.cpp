@@ -49,6 +49,16 @@ Result<MarksTable> readMarks(const fs::path& file, const AmongInputs& among, boo
     return readMarksFile(file);
 }
 
+Result<CommentBank> readBank(const fs::path& file, const AmongInputs& among, bool mustExist)
+{
+    if (std::optional<Problem> no = refused(among, file, "the comment bank "))
+        return *no;
+    std::error_code ec;
+    if (mustExist && !fs::exists(file, ec))
+        return Problem{text::pathToUtf8(file), 0, 0, "no such comment bank"};
+    return readBankFile(file);
+}
+
 Result<FeedbackWritten> writeFeedbackInto(const fs::path& folder, const Marking& marking, const AmongInputs& among)
 {
     if (std::optional<Problem> no = refused(among, folder, ""))

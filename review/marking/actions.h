@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "review/marking/comment_bank.h"
 #include "review/marking/feedback.h"
 #include "review/marking/marks.h"
 #include "review/marking/worksheet.h"
@@ -34,6 +35,8 @@ AmongInputs amongReviewInputs(std::vector<std::filesystem::path> inputs, std::ve
 // The marks file, which is written back later: refused among the inputs. A
 // missing file is an empty table, or a Problem when `mustExist`.
 Result<MarksTable> readMarks(const std::filesystem::path& file, const AmongInputs& among, bool mustExist);
+// The comment bank's file, written back with the marks: the same.
+Result<CommentBank> readBank(const std::filesystem::path& file, const AmongInputs& among, bool mustExist);
 
 Result<FeedbackWritten> writeFeedbackInto(const std::filesystem::path& folder, const Marking& marking,
                                           const AmongInputs& among);

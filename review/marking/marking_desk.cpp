@@ -52,7 +52,13 @@ std::vector<std::string> MarkingDesk::comments() const
 {
     if (empty() || current().questions.empty())
         return {};
-    return marking_.comments(sheet_, question_, student_, committed_);
+    std::vector<std::string> out = marking_.comments(sheet_, question_, student_, committed_);
+    // Then the bank's comments not given yet (carried from an earlier bank).
+    for (const BankComment& c : bank_.entries())
+        if (c.question == question_ + 1 && sameAssignment(c.assignment, current().assignment) &&
+            std::find(out.begin(), out.end(), c.text) == out.end())
+            out.push_back(c.text);
+    return out;
 }
 
 void MarkingDesk::choose(std::size_t student, std::size_t question)
@@ -150,10 +156,14 @@ std::size_t MarkingDesk::giveTo(const std::vector<std::size_t>& students, std::o
 
 Result<void> MarkingDesk::save()
 {
-    const std::uint64_t now = marking_.changes();
+    const std::uint64_t now = marking_.changes(), bankNow = bankChanges_;
     Result<void> written = writeWholeFile(marksFile_, marking_.table().csv());
-    if (written)
+    if (written && !bankFile_.empty())
+        written = writeWholeFile(bankFile_, withGiven(bank_, marking_).csv());
+    if (written) {
         saved_ = now;
+        bankSaved_ = bankNow;
+    }
     return written;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "review/marking/actions.h"
+#include "review/marking/comment_bank.h"
 #include "review/marking/marking.h"
 
 namespace qa::review {
@@ -61,8 +62,25 @@ public:
     // Whether there are edits the marks file does not hold yet; `save`
     // writes it whole in one step, or gives the Problem that kept it from
     // being written (the edits then stay unsaved).
-    bool unsaved() const { return saved_ != marking_.changes(); }
+    bool unsaved() const { return saved_ != marking_.changes() || bankSaved_ != bankChanges_; }
     Result<void> save();
+
+    // The comment bank, kept in `file` (written back with the marks, the
+    // comments given added); without a file, there is no bank to keep.
+    void keepBank(CommentBank bank, std::filesystem::path file);
+    const std::filesystem::path& bankFile() const { return bankFile_; }
+    // The chosen question's bank, most used first.
+    std::vector<BankComment> bank() const;
+    // The students whose answer to the chosen question carries `text`.
+    Carriers carrying(const std::string& text) const;
+    // The bank comment `before` of the chosen question made `after`
+    // everywhere (editEverywhere); how many answers changed.
+    std::size_t editBank(const BankComment& before, const BankComment& after);
+    // An earlier bank's comments added; how many were new.
+    std::size_t importBank(const CommentBank& earlier);
+    // Gives the chosen answer a comment of the bank, and the comment's mark
+    // (appliedMark) unless the answer carried it already.
+    void reuseComment(const std::string& text);
 
     // A blind download's participants by the names in their files, or as
     // "Participant <id>" (Marking::showNames).
@@ -85,6 +103,9 @@ private:
     std::size_t sheet_ = 0, student_ = 0, question_ = 0;
     std::uint64_t saved_ = 0;
     std::string committed_;
+    CommentBank bank_;
+    std::filesystem::path bankFile_;
+    std::uint64_t bankChanges_ = 0, bankSaved_ = 0;
 };
 
 } // namespace qa::review

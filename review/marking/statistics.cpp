@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 
+#include "review/marking/comment_bank.h"
 #include "review/marking/marking.h"
 
 namespace qa::review {
@@ -71,8 +72,10 @@ QuestionStatistics oneQuestion(const Marking& marking, std::size_t sheetIndex, s
         ++(!cell.answered ? st.missing : cell.empty ? st.blank : st.answered);
         const CellMark c = marking.at(sheetIndex, s, q);
         st.marked += c.mark && c.mark->mark;
-        if (c.mark && !c.mark->comment.empty())
-            ++comments[c.mark->comment];
+        // Each comment of the bank the answer carries (commentParts).
+        if (c.mark)
+            for (std::string& part : commentParts(c.mark->comment))
+                ++comments[std::move(part)];
         scores[s] = scoreOf(marking, sheetIndex, s, q);
         if (scores[s])
             qScores.push_back(*scores[s]);

@@ -50,8 +50,9 @@ struct QuestionStatistics {
     std::size_t compared = 0;
     std::optional<double> discriminationIndex;      // percent, -100 to 100
     std::optional<double> discriminativeEfficiency; // percent
-    // The comments given to the question and how many answers carry each,
-    // most used first.
+    // The comments given to the question and how many answers carry each
+    // (a comment of several parts joined with "; " carries each part, as the
+    // comment bank counts them), most used first.
     std::vector<std::pair<std::string, std::size_t>> comments;
     bool facilityLow = false;
     bool facilityHigh = false;

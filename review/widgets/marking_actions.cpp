@@ -145,8 +145,17 @@ int markAnswers(const Review& review, const QString& inputFolder, const QString&
             QObject::tr("The marks file cannot be read.\n\n%1").arg(problemText(read.problem())));
         return 2; // the command line's status for a marks file that cannot be read
     }
+    const fs::path bankFile = defaultBankPath(marks);
+    Result<CommentBank> bank = readBank(bankFile, among, false);
+    if (!bank) {
+        QMessageBox::critical(
+            nullptr, QApplication::applicationDisplayName(),
+            QObject::tr("The comment bank cannot be read.\n\n%1").arg(problemText(bank.problem())));
+        return 2;
+    }
     MarkingDesk desk(Marking(review.sheets(), std::move(*read)), marks);
     desk.keepOutOf(among);
+    desk.keepBank(std::move(*bank), bankFile);
     MarkingWindow window(desk);
     window.show();
     const int status = QApplication::exec();

@@ -26,6 +26,7 @@
 
 #include "review/cli/cli.h"
 #include "review/widgets/alike_view.h"
+#include "review/widgets/bank_view.h"
 #include "review/widgets/marking_grid.h"
 #include "review/widgets/statistics_view.h"
 
@@ -186,9 +187,12 @@ QWidget* MarkingWindow::makeAnswerPane()
     actions->addWidget(worksheet);
     auto* statistics = named(new QPushButton(tr("Question S&tatistics...")), tr("Question statistics"));
     actions->addWidget(statistics);
+    auto* bank = named(new QPushButton(tr("Comment &Bank...")), tr("Comment bank"));
+    actions->addWidget(bank);
     actions->addStretch(1);
     v->addLayout(actions);
     connect(statistics, &QPushButton::clicked, this, [this] { showStatistics(); });
+    connect(bank, &QPushButton::clicked, this, [this] { showBank(); });
     connect(feedback, &QPushButton::clicked, this, [this] { writeFeedbackPages(); });
     connect(worksheet, &QPushButton::clicked, this, [this] { fillWorksheet(); });
     where_ = named(new QLabel, tr("Student and question"));
@@ -284,6 +288,17 @@ void MarkingWindow::showAlike()
     alike_->show();
     alike_->raise();
     alike_->activateWindow();
+}
+
+void MarkingWindow::showBank()
+{
+    if (!bank_)
+        bank_ = new BankView(
+            desk_, [this](const std::vector<std::size_t>& students) { bankEdited(students); }, this);
+    bank_->refresh();
+    bank_->show();
+    bank_->raise();
+    bank_->activateWindow();
 }
 
 void MarkingWindow::makeShortcuts()

@@ -24,6 +24,7 @@ class QVBoxLayout;
 namespace qa::review::widgets {
 
 class AlikeView;
+class BankView;
 class GridModel;
 class StatisticsView;
 
@@ -42,6 +43,8 @@ public:
     void showStatistics();
     // The alike answers of the question, to mark a group of them at once.
     void showAlike();
+    // The comment bank of the question, in a window of its own.
+    void showBank();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -67,6 +70,8 @@ private:
     void alikeGiven(const std::vector<std::size_t>& students);
     // After an edit of the student's answer (-1: of the question's maximum).
     void changed(int student);
+    // After a bank comment was edited in the answers of `students`.
+    void bankEdited(const std::vector<std::size_t>& students);
 
     MarkingDesk& desk_;
     std::unique_ptr<GridModel> model_;
@@ -89,6 +94,7 @@ private:
     QTimer* saveTimer_ = nullptr;
     StatisticsView* statistics_ = nullptr;
     AlikeView* alike_ = nullptr;
+    BankView* bank_ = nullptr;
     bool showing_ = false;
 };
 

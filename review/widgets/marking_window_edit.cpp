@@ -16,6 +16,7 @@
 
 #include "review/cli/cli.h"
 #include "review/widgets/alike_view.h"
+#include "review/widgets/bank_view.h"
 #include "review/widgets/marking_grid.h"
 #include "review/widgets/marking_window.h"
 #include "review/widgets/statistics_view.h"
@@ -96,6 +97,8 @@ void MarkingWindow::showComments()
     comments_->clear();
     comments_->addItems(given);
     static_cast<QStringListModel*>(comment_->completer()->model())->setStringList(given);
+    if (bank_ && bank_->isVisible())
+        bank_->refresh();
 }
 
 void MarkingWindow::commentCommitted()
@@ -188,7 +191,10 @@ void MarkingWindow::commentEdited()
 void MarkingWindow::reuseComment()
 {
     if (QListWidgetItem* item = comments_->currentItem()) {
-        comment_->setText(item->text());
+        // The bank's mark with it (MarkingDesk::reuseComment).
+        desk_.reuseComment(toUtf8(item->text()));
+        showChosen();
+        changed(int(desk_.student()));
         comment_->setFocus();
     }
 }
@@ -210,6 +216,14 @@ void MarkingWindow::changed(int student)
     saved_->setText(tr("Saving..."));
     if (!saveTimer_->isActive())
         saveTimer_->start(kSaveAfterMs);
+}
+
+void MarkingWindow::bankEdited(const std::vector<std::size_t>& students)
+{
+    for (std::size_t s : students)
+        model_->answerChanged(int(s), int(desk_.question()));
+    showChosen();
+    changed(int(desk_.student()));
 }
 
 bool MarkingWindow::saveNow()

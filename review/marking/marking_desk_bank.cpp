@@ -1,0 +1,59 @@
+// The marking desk's comment bank: the chosen question's, its edits made
+// everywhere, an earlier bank brought in, and a comment of it reused.
+#include "review/marking/marking_desk.h"
+
+namespace qa::review {
+
+void MarkingDesk::keepBank(CommentBank bank, std::filesystem::path file)
+{
+    bank_ = std::move(bank);
+    bankFile_ = std::move(file);
+}
+
+std::vector<BankComment> MarkingDesk::bank() const
+{
+    if (empty() || current().questions.empty())
+        return {};
+    return bankOf(bank_, marking_, sheet_, question_);
+}
+
+Carriers MarkingDesk::carrying(const std::string& text) const
+{
+    if (empty() || current().questions.empty())
+        return {};
+    return carriersOf(marking_, sheet_, question_, text);
+}
+
+std::size_t MarkingDesk::editBank(const BankComment& before, const BankComment& after)
+{
+    if (empty() || current().questions.empty())
+        return 0;
+    const std::size_t changed = editEverywhere(marking_, bank_, sheet_, question_, before, after);
+    ++bankChanges_;
+    commitComment();
+    return changed;
+}
+
+std::size_t MarkingDesk::importBank(const CommentBank& earlier)
+{
+    const std::size_t added = bank_.merge(earlier);
+    bankChanges_ += added > 0;
+    return added;
+}
+
+void MarkingDesk::reuseComment(const std::string& text)
+{
+    if (empty() || current().questions.empty())
+        return;
+    const bool had = carries(committed_, text);
+    const CellMark c = marking_.at(sheet_, student_, question_);
+    std::optional<double> mark = c.mark ? c.mark->mark : std::nullopt;
+    if (const BankComment* entry = bank_.find(current().assignment, std::uint32_t(question_ + 1), text);
+        entry && !had)
+        if (const std::optional<double> applied = appliedMark(*entry, mark, marking_.maximum(sheet_, question_)))
+            mark = applied;
+    marking_.set(sheet_, student_, question_, mark, text);
+    commitComment();
+}
+
+} // namespace qa::review

@@ -178,8 +178,9 @@ Result<CommentBank> CommentBank::fromCsv(std::string_view bytes, const std::stri
         return read.problem();
     const CsvTable& t = *read;
     if (t.rows.empty())
-        return csvProblem(file, 1, "the file is empty; a comment bank starts with the row Assignment, Question, "
-                                   "Comment, Mark");
+        return csvProblem(file, 1,
+                          "the file is empty; a comment bank starts with the row Assignment, Question, "
+                          "Comment, Mark");
     int col[4];
     for (int k = 0; k < 4; ++k)
         if ((col[k] = t.column(kHeaders[k])) < 0 && k < 3)

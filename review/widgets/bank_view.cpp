@@ -117,12 +117,13 @@ void BankView::edited(int row)
     for (const std::string& n : who.names)
         names << fromUtf8(n);
     if (!who.students.empty() &&
-        QMessageBox::question(this, windowTitle(),
-                              tr("Change the comment \"%1\" (mark %2) to \"%3\" (mark %4) in %n answer(s), of: %5?",
-                                 nullptr, int(who.students.size()))
-                                  .arg(fromUtf8(before.text), markOf(before).isEmpty() ? tr("none") : markOf(before),
-                                       fromUtf8(after.text), markOf(after).isEmpty() ? tr("none") : markOf(after),
-                                       names.join(", "))) != QMessageBox::Yes) {
+        QMessageBox::question(
+            this, windowTitle(),
+            tr("Change the comment \"%1\" (mark %2) to \"%3\" (mark %4) in %5, of: %6?")
+                .arg(fromUtf8(before.text), markOf(before).isEmpty() ? tr("none") : markOf(before),
+                     fromUtf8(after.text), markOf(after).isEmpty() ? tr("none") : markOf(after),
+                     who.students.size() == 1 ? tr("1 answer") : tr("%1 answers").arg(who.students.size()),
+                     names.join(", "))) != QMessageBox::Yes) {
         refresh();
         return;
     }
@@ -134,8 +135,8 @@ void BankView::edited(int row)
 
 void BankView::importFile()
 {
-    const QString file = QFileDialog::getOpenFileName(this, tr("An earlier comment bank"), {},
-                                                      tr("Comment banks (*.csv)"));
+    const QString file =
+        QFileDialog::getOpenFileName(this, tr("An earlier comment bank"), {}, tr("Comment banks (*.csv)"));
     if (file.isEmpty())
         return;
     const Result<CommentBank> read = readBankFile(text::pathFromUtf8(toUtf8(file)));
@@ -147,8 +148,9 @@ void BankView::importFile()
     refresh();
     if (changed_)
         changed_({});
-    QMessageBox::information(this, windowTitle(),
-                             tr("%n comment(s) added from %1.", nullptr, int(added)).arg(QDir::toNativeSeparators(file)));
+    QMessageBox::information(
+        this, windowTitle(),
+        tr("%n comment(s) added from %1.", nullptr, int(added)).arg(QDir::toNativeSeparators(file)));
 }
 
 } // namespace qa::review::widgets

@@ -168,7 +168,8 @@ TEST(CommentBank, CarriedToAnotherClassAndReadAsASpreadsheetSavesIt)
               std::pair(1.25, true));
     EXPECT_EQ(std::pair(*sheet->find("1", 1, "Right")->mark, sheet->find("1", 1, "Right")->adjusts),
               std::pair(2.0, false));
-    const Result<CommentBank> bad = CommentBank::fromCsv("Assignment,Question,Comment,Mark\r\n1,1,x,-\r\n", "b.csv");
+    const Result<CommentBank> bad =
+        CommentBank::fromCsv("Assignment,Question,Comment,Mark\r\n1,1,x,-\r\n", "b.csv");
     ASSERT_FALSE(bad);
     EXPECT_EQ(bad.problem().what, "line 2: the mark \"-\" is not a mark (2 sets it, -1 or +0.5 adjusts it)");
 }
@@ -183,7 +184,8 @@ TEST(CommentBank, CommandLineReadsAndWritesBackTheBankItIsGiven)
     cls.respond(p, qa::testing::builtinQuestions()[0], "3 km");
     cls.write(dir.path / "class");
     const std::string in = (dir.path / "class").string(), bankFile = (dir.path / "last-term.csv").string();
-    std::ofstream(bankFile, std::ios::binary) << "Assignment,Question,Comment,Mark\r\n001,1,In metres please,-1\r\n";
+    std::ofstream(bankFile, std::ios::binary)
+        << "Assignment,Question,Comment,Mark\r\n001,1,In metres please,-1\r\n";
     std::vector<std::string> offered;
     const MarkingWindow window = [&](MarkingDesk& desk) {
         offered = desk.comments();
@@ -205,9 +207,9 @@ TEST(CommentBank, CommandLineReadsAndWritesBackTheBankItIsGiven)
     EXPECT_FALSE(fs::exists(dir.path / "comments-m.csv"));
 
     std::ofstream(in + "/bank.csv", std::ios::binary) << "Assignment,Question,Comment,Mark\r\n";
-    EXPECT_EQ(runCommandLine({"--mark", "--marks", marks, "--comments", in + "/bank.csv", in}, out, err, false,
-                             window),
-              2);
+    EXPECT_EQ(
+        runCommandLine({"--mark", "--marks", marks, "--comments", in + "/bank.csv", in}, out, err, false, window),
+        2);
     EXPECT_NE(err.str().find("bank.csv is among the inputs"), std::string::npos) << err.str();
 }
 

@@ -33,6 +33,7 @@
 #include <thread>
 
 #include "review/cli/cli.h"
+#include "review/marking/comment_bank.h"
 #include "review/marking/marking_desk.h"
 #include "review/marking/marks_file.h"
 #include "review/report/workbook.h"
@@ -638,6 +639,81 @@ TEST(MarkingWindow, QuestionStatisticsInTheReadersLocaleFollowTheMarks)
     EXPECT_EQ(cell(1, 5), "1,2");
     window.close();
     QLocale::setDefault(before);
+}
+
+// The comment bank: a comment's text and then its mark edited in the bank
+// reach every answer that carries it, once the instructor has been told whose;
+// the marks file and the bank's hold them within the save delay.
+// QA_BANK_SCREENSHOT=FILE keeps a picture of the bank beside the window.
+TEST(MarkingWindow, ABankCommentEditedChangesEveryAnswerCarryingIt)
+{
+    using namespace qa::review;
+    QTemporaryDir tmp;
+    Sheet sheet;
+    sheet.assignment = "1";
+    sheet.questions = {"Convert 3 km to metres."};
+    for (const char* name : {"Ann Lee", "Bo Chen", "Cy Doe"})
+        sheet.students.push_back({name, "", ""});
+    sheet.resize();
+    for (std::size_t st = 0; st < 3; ++st)
+        sheet.cell(st, 0) = {true, false, "3000", {}};
+    Marking marking({sheet}, {});
+    marking.setMaximum(0, 0, 2);
+    marking.set(0, 0, 0, 1.0, "Units missing");
+    marking.set(0, 1, 0, 1.5, "Good start; Units missing");
+    marking.set(0, 2, 0, 2.0, "Good start");
+    const std::filesystem::path marks = tmp.path().toStdString() + "/marks-c.csv";
+    MarkingDesk desk(std::move(marking), marks);
+    CommentBank bank;
+    bank.put({"1", 1, "Units missing", -1.0, true, 0});
+    desk.keepBank(std::move(bank), defaultBankPath(marks));
+    widgets::MarkingWindow window(desk);
+    window.show();
+    auto* open = namedChild<QPushButton>(&window, "Comment bank");
+    ASSERT_TRUE(open);
+    open->click();
+    auto* table = namedChild<QTableWidget>(&window, "The comments of this question");
+    ASSERT_TRUE(table);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
+    ASSERT_EQ(table->rowCount(), 2);
+    EXPECT_EQ(table->item(0, 0)->text(), "Units missing");
+    EXPECT_EQ(table->item(0, 1)->text(), "-1");
+    EXPECT_EQ(table->item(0, 2)->text(), "2");
+    QStringList asked;
+    const auto yes = [&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_TRUE(box);
+        asked << box->text();
+        box->button(QMessageBox::Yes)->click();
+    };
+    Answers answers({yes, yes});
+    table->item(0, 0)->setText("Give the units");
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains("in 2 answers, of: Ann Lee, Bo Chen?")) << asked[0].toStdString();
+    EXPECT_EQ(namedChild<QLineEdit>(&window, "Comment")->text(), "Give the units"); // Ann's, shown
+    table->item(0, 1)->setText("-0.5");
+    ASSERT_EQ(asked.size(), 2);
+    const auto markOf = [&](std::size_t st) { return desk.marking().at(0, st, 0).mark->mark; };
+    const auto commentOf = [&](std::size_t st) { return desk.marking().at(0, st, 0).mark->comment; };
+    EXPECT_EQ(std::pair(commentOf(1), markOf(1)),
+              std::pair(std::string("Good start; Give the units"), std::optional<double>(2.0)));
+    EXPECT_EQ(std::pair(commentOf(2), markOf(2)),
+              std::pair(std::string("Good start"), std::optional<double>(2.0)));
+    EXPECT_EQ(namedChild<QLineEdit>(&window, "Mark")->text(), "1.5");
+    const auto inFiles = [&] {
+        const Result<MarksTable> read = readMarksFile(marks);
+        const Result<CommentBank> kept = readBankFile(defaultBankPath(marks));
+        if (!read || !kept)
+            return false;
+        const Mark* ann = read->find("Ann Lee", "", "1", 1);
+        const BankComment* units = kept->find("1", 1, "Give the units");
+        return ann && ann->comment == "Give the units" && ann->mark == 1.5 && units && units->mark == -0.5 &&
+               units->adjusts && !kept->find("1", 1, "Units missing");
+    };
+    EXPECT_TRUE(QTest::qWaitFor(inFiles, 1000));
+    if (const char* keep = std::getenv("QA_BANK_SCREENSHOT"))
+        table->window()->grab().save(QString::fromLocal8Bit(keep));
+    window.close();
 }
 
 } // namespace

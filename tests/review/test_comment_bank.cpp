@@ -12,6 +12,7 @@
 #include "review/marking/comment_bank.h"
 #include "review/marking/marking_desk.h"
 #include "review/marking/marks_file.h"
+#include "review/marking/statistics.h"
 #include "support/record_class.h"
 
 namespace {
@@ -93,6 +94,10 @@ TEST(CommentBank, AnEditReachesEveryAnswerCarryingTheCommentAndNoOther)
     EXPECT_EQ(std::pair(shown[0].text, shown[0].uses), std::pair(std::string("Units missing"), std::size_t(3)));
     EXPECT_EQ(std::pair(shown[1].text, shown[1].uses), std::pair(std::string("Good start"), std::size_t(2)));
     EXPECT_EQ(shown[2].text, "Units missing twice");
+    // The question's statistics count by the same rule.
+    const auto counted = questionStatistics(m, 0).at(0).comments;
+    ASSERT_EQ(counted.size(), 3u);
+    EXPECT_EQ(counted[0], std::pair(std::string("Units missing"), std::size_t(3)));
 
     BankComment after = shown[0];
     after.text = "Give the units";
@@ -168,6 +173,13 @@ TEST(CommentBank, CarriedToAnotherClassAndReadAsASpreadsheetSavesIt)
               std::pair(1.25, true));
     EXPECT_EQ(std::pair(*sheet->find("1", 1, "Right")->mark, sheet->find("1", 1, "Right")->adjusts),
               std::pair(2.0, false));
+    // Brought into the second class's bank: kept, with nothing else changed.
+    ASSERT_TRUE(second.save());
+    EXPECT_EQ(second.importBank(*sheet), 3u);
+    EXPECT_TRUE(second.unsaved());
+    ASSERT_TRUE(second.save());
+    const Result<CommentBank> april = readBankFile(dir.path / "comments-april.csv");
+    ASSERT_TRUE(april && april->find("1", 1, "Exact"));
     const Result<CommentBank> bad =
         CommentBank::fromCsv("Assignment,Question,Comment,Mark\r\n1,1,x,-\r\n", "b.csv");
     ASSERT_FALSE(bad);
@@ -191,6 +203,7 @@ TEST(CommentBank, CommandLineReadsAndWritesBackTheBankItIsGiven)
         offered = desk.comments();
         desk.setMaximum(3.0);
         desk.reuseComment("In metres please");
+        desk.reuseComment("In metres please"); // carried already: adjusted once
         return desk.save() ? 0 : 3;
     };
     std::ostringstream out, err;

@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -67,16 +68,16 @@ BankView::BankView(MarkingDesk& desk, std::function<void(const std::vector<std::
     v->addLayout(buttons);
     connect(import, &QPushButton::clicked, this, [this] { importFile(); });
     connect(close, &QPushButton::clicked, this, &QDialog::close);
-    connect(table_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
-        if (!filling_)
-            edited(item->row());
-    });
+    // Once the edit is over: the item edited is replaced when the bank is
+    // shown again.
+    connect(
+        table_, &QTableWidget::cellChanged, this, [this](int row, int) { edited(row); }, Qt::QueuedConnection);
     resize(620, 400);
 }
 
 void BankView::refresh()
 {
-    filling_ = true;
+    const QSignalBlocker quiet(table_);
     shown_ = desk_.bank();
     title_->setText(desk_.empty() || desk_.current().questions.empty()
                         ? tr("Nothing to mark in this assignment.")
@@ -93,7 +94,6 @@ void BankView::refresh()
         uses->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         table_->setItem(r, kUses, uses);
     }
-    filling_ = false;
 }
 
 void BankView::edited(int row)
@@ -112,6 +112,8 @@ void BankView::edited(int row)
         refresh();
         return;
     }
+    if (after.text == before.text && after.mark == before.mark && after.adjusts == before.adjusts)
+        return;
     const Carriers who = desk_.carrying(before.text);
     QStringList names;
     for (const std::string& n : who.names)

@@ -39,7 +39,6 @@ private:
     QLabel* title_ = nullptr;
     QTableWidget* table_ = nullptr;
     std::vector<BankComment> shown_;
-    bool filling_ = false;
 };
 
 } // namespace qa::review::widgets

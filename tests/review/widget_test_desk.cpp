@@ -688,11 +688,12 @@ TEST(MarkingWindow, ABankCommentEditedChangesEveryAnswerCarryingIt)
     };
     Answers answers({yes, yes});
     table->item(0, 0)->setText("Give the units");
-    ASSERT_EQ(asked.size(), 1);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return asked.size() == 1 && desk.bank().front().text == "Give the units"; }));
     EXPECT_TRUE(asked[0].contains("in 2 answers, of: Ann Lee, Bo Chen?")) << asked[0].toStdString();
     EXPECT_EQ(namedChild<QLineEdit>(&window, "Comment")->text(), "Give the units"); // Ann's, shown
     table->item(0, 1)->setText("-0.5");
-    ASSERT_EQ(asked.size(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return asked.size() == 2 && desk.bank().front().mark == -0.5; }));
     const auto markOf = [&](std::size_t st) { return desk.marking().at(0, st, 0).mark->mark; };
     const auto commentOf = [&](std::size_t st) { return desk.marking().at(0, st, 0).mark->comment; };
     EXPECT_EQ(std::pair(commentOf(1), markOf(1)),

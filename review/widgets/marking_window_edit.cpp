@@ -191,9 +191,15 @@ void MarkingWindow::commentEdited()
 void MarkingWindow::reuseComment()
 {
     if (QListWidgetItem* item = comments_->currentItem()) {
-        // The bank's mark with it (MarkingDesk::reuseComment).
+        // The bank's mark with it (MarkingDesk::reuseComment). The list
+        // stays as it is while its signal is being handled.
         desk_.reuseComment(toUtf8(item->text()));
-        showChosen();
+        const CellMark c = desk_.marking().at(desk_.sheet(), desk_.student(), desk_.question());
+        showing_ = true;
+        comment_->setText(item->text());
+        mark_->setText(c.mark && c.mark->mark ? markShown(*c.mark->mark) : QString());
+        showing_ = false;
+        earlierMark_->setVisible(false);
         changed(int(desk_.student()));
         comment_->setFocus();
     }

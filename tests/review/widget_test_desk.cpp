@@ -701,6 +701,19 @@ TEST(MarkingWindow, ABankCommentEditedChangesEveryAnswerCarryingIt)
     EXPECT_EQ(std::pair(commentOf(2), markOf(2)),
               std::pair(std::string("Good start"), std::optional<double>(2.0)));
     EXPECT_EQ(namedChild<QLineEdit>(&window, "Mark")->text(), "1.5");
+    // Reused for Cy with a click: the comment's mark adjusts Cy's.
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Down, Qt::ControlModifier);
+    QTest::keyClick(&window, Qt::Key_Down, Qt::ControlModifier);
+    ASSERT_EQ(desk.student(), 2u);
+    auto* reuse = namedChild<QListWidget>(&window, "Comments given to this question");
+    const QList<QListWidgetItem*> found = reuse->findItems("Give the units", Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    QTest::mouseClick(reuse->viewport(), Qt::LeftButton, {}, reuse->visualItemRect(found[0]).center());
+    EXPECT_EQ(std::pair(commentOf(2), markOf(2)),
+              std::pair(std::string("Give the units"), std::optional<double>(1.5)));
+    EXPECT_EQ(namedChild<QLineEdit>(&window, "Mark")->text(), "1.5");
     const auto inFiles = [&] {
         const Result<MarksTable> read = readMarksFile(marks);
         const Result<CommentBank> kept = readBankFile(defaultBankPath(marks));

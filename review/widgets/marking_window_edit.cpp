@@ -242,9 +242,12 @@ bool MarkingWindow::saveNow()
         saved_->setStyleSheet({});
         return true;
     }
+    // The file that could not be written: the marks file or the comment bank's.
+    const Problem& p = saved.problem();
     saved_->setText(
         tr("The marks cannot be saved in %1: %2. Trying again...")
-            .arg(QString::fromStdWString(desk_.marksFile().wstring()), fromUtf8(saved.problem().what)));
+            .arg(p.file.empty() ? QString::fromStdWString(desk_.marksFile().wstring()) : fromUtf8(p.file),
+                 fromUtf8(p.what)));
     saved_->setStyleSheet("color:#8a1c1c;font-weight:600");
     saveTimer_->start(kRetryMs);
     return false;

@@ -180,6 +180,14 @@ TEST(CommentBank, CarriedToAnotherClassAndReadAsASpreadsheetSavesIt)
     ASSERT_TRUE(second.save());
     const Result<CommentBank> april = readBankFile(dir.path / "comments-april.csv");
     ASSERT_TRUE(april && april->find("1", 1, "Exact"));
+    // A bank that cannot be written: the save fails naming it, and stays to do.
+    std::ofstream(dir.path / "file", std::ios::binary) << "";
+    second.keepBank({}, dir.path / "file" / "comments.csv");
+    second.reuseComment("Exact");
+    const Result<void> failed = second.save();
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.problem().file, (dir.path / "file" / "comments.csv").string());
+    EXPECT_TRUE(second.unsaved());
     const Result<CommentBank> bad =
         CommentBank::fromCsv("Assignment,Question,Comment,Mark\r\n1,1,x,-\r\n", "b.csv");
     ASSERT_FALSE(bad);

@@ -2,6 +2,7 @@
 // answer box, the drafts kept while typing, and what comes back at start.
 #include "app/tutor.h"
 #include "platform/text.h"
+#include "records/layouts.h"
 
 namespace qa {
 namespace {
@@ -121,8 +122,16 @@ void Tutor::repairCutRecordings()
     // for the student whose master file each was meant for (on a shared
     // account the next to start may be someone else); this student's come
     // back once the window is shown.
-    const std::vector<RuntimeError> unsettled =
-        platform_.files.repairAbandoned([this](const CutRecording& cut) { return unrecorded_.setAside(cut); });
+    // The same keeping serves the repair each recording makes first.
+    repairingAtStart_ = true;
+    const std::vector<RuntimeError> unsettled = platform_.files.repairAbandoned([this](const CutRecording& cut) {
+        if (!unrecorded_.setAside(cut))
+            return false;
+        if (!cut.leftTorn.empty())
+            leftTorn(cut);
+        return true;
+    });
+    repairingAtStart_ = false;
     unsettledAtStart_ = !unsettled.empty();
     for (const RuntimeError& e : unsettled)
         platform_.dialogs.message(
@@ -131,6 +140,29 @@ void Tutor::repairCutRecordings()
             text::toCp1252(e.reason(), nullptr) +
             ").\r\n\r\nIt is kept, to be repaired at a later start once the file can be written; "
             "the text of that recording is kept until then. Check that you may write to the file.");
+}
+
+// A recording cut short whose part stays in a record file for good: the file
+// system lets it be neither cut back nor replaced. Its text is set aside
+// already; the student learns what the file holds and what to do.
+void Tutor::leftTorn(const CutRecording& cut)
+{
+    std::string files;
+    for (const std::string& host : cut.leftTorn)
+        files += std::string(files.empty() ? "" : ", ") + "\"" + text::toCp1252(host, nullptr) + "\"";
+    const bool text = records::recordedTextOf(cut.bytes).has_value();
+    std::string message = "A recording cut short could not be taken out of the file " + files +
+                          " again: that drive lets nothing be cut back, and no file may be made in its folder "
+                          "to put it right another way.\r\n\r\nThe file keeps the part of that recording that "
+                          "was written. The instructor's review will show it as a torn block; the rest of the "
+                          "file is whole.";
+    if (text)
+        message += repairingAtStart_ ? " Its text comes back into the answer box: record it again."
+                                     : " Its text is kept, and comes back into the answer box at the next start "
+                                       "of QA Tutor unless you record it before.";
+    message += "\r\n\r\nTo keep this from happening again, ask the lab administrator to let you create files "
+               "in the folder of your record files.";
+    platform_.dialogs.message(message);
 }
 
 // Steps on to the question line a restored text was typed for, as if the

@@ -247,9 +247,10 @@ const JournalPart* unreachable(FileOps& ops, const std::vector<JournalPart>& par
     return nullptr;
 }
 
-CutRecording cutOf(const std::vector<JournalPart>& parts)
+CutRecording cutOf(const std::vector<JournalPart>& parts, std::vector<std::string> leftTorn)
 {
     CutRecording out;
+    out.leftTorn = std::move(leftTorn);
     for (const JournalPart& p : parts)
         out.files.push_back(p.host);
     out.bytes = parts.front().bytes;
@@ -267,10 +268,11 @@ Journal::Settled Journal::settle(const std::vector<JournalPart>& parts, const Ke
         failed = {ENOENT, "open", p->host};
         return Settled::Unreachable;
     }
-    const Repaired repaired = repairRecording(fds_, parts, &failed);
+    std::vector<std::string> leftTorn;
+    const Repaired repaired = repairRecording(fds_, parts, &failed, &leftTorn);
     if (repaired == Repaired::Unsettled)
         return Settled::Unsettled;
-    if (repaired == Repaired::Cut && keep && !keep(cutOf(parts)))
+    if (repaired != Repaired::Whole && keep && !keep(cutOf(parts, std::move(leftTorn))))
         return Settled::NotKept;
     return Settled::Done;
 }

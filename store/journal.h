@@ -30,6 +30,9 @@ struct JournalPart {
 struct CutRecording {
     std::vector<std::string> files;
     std::string bytes;
+    // The files that keep the part of the block they hold, for good: their
+    // file system lets them be neither cut back nor replaced.
+    std::vector<std::string> leftTorn;
 };
 using KeepCut = std::function<bool(const CutRecording&)>;
 
@@ -68,7 +71,9 @@ using KeepCut = std::function<bool(const CutRecording&)>;
 //    folder synced, so a kill during the repair leaves the journal for the next start, which repairs it again. A
 //    file that is there but cannot be opened or read leaves every file, and the journal, as they are; one that
 //    cannot be cut back or synced keeps the journal too: its text is not handed on while its torn block may still
-//    stand.
+//    stand. A file that can be neither cut back nor replaced (its file system
+//    refuses both, for good) keeps its part: the rest is put right, the text
+//    is handed on with that file named (leftTorn), and the journal goes.
 class Journal {
 public:
     Journal(StateDirectory& dir, Descriptors& fds);

@@ -1,6 +1,7 @@
 #include "store/repair_recording.h"
 
 #include <ostream>
+#include <string_view>
 
 #include "platform/replace_file.h"
 
@@ -71,8 +72,9 @@ bool cannotTruncate(int err)
 // waiting for the lock finds the file replaced and opens it again. Where the
 // system renames nothing over an open file (Windows), our handle is closed
 // first, and a writer that holds the file open then keeps it from being
-// replaced: the repair is left for later.
-StepResult cutByCopy(Descriptors& fds, Checked& c, const JournalPart& p)
+// replaced: the repair is left for later. `refused` says whether the folder
+// refuses it for good: no file may be made there, or nothing renamed.
+StepResult cutByCopy(Descriptors& fds, Checked& c, const JournalPart& p, bool& refused)
 {
     FileOps& ops = fds.ops();
     std::string prefix(static_cast<std::size_t>(p.start), '\0');
@@ -88,12 +90,45 @@ StepResult cutByCopy(Descriptors& fds, Checked& c, const JournalPart& p)
         ops, p.host,
         [&prefix](std::ostream& out) { out.write(prefix.data(), static_cast<std::streamsize>(prefix.size())); },
         options);
+    const std::string_view step = r.step;
+    refused = (step == "create" && (r.err == EACCES || r.err == EPERM || r.err == EROFS)) ||
+              (step == "rename" && (r.err == EOPNOTSUPP || r.err == ENOSYS || r.err == EPERM));
     return {r.err, "cut", p.host};
+}
+
+// One file of a recording that is not whole put back to its noted length,
+// synced, and removed when the recording made it. A file that can be neither
+// cut back nor replaced keeps what it holds of the block: it is named in
+// `left`, and that is no failure, since nothing a later start could do
+// would put it right.
+StepResult putBack(Descriptors& fds, Checked& c, const JournalPart& p, std::vector<std::string>& left)
+{
+    FileOps& ops = fds.ops();
+    StepResult step;
+    if (c.holds != Holds::Nothing)
+        step = {errnoOf(ops.ftruncate(c.fd, p.start)), "cut", p.host};
+    const bool made = p.created && p.start == 0;
+    if (cannotTruncate(step.err) && !made) {
+        bool refused = false;
+        step = cutByCopy(fds, c, p, refused); // synced, and closed where it had to be
+        if (refused) {
+            left.push_back(p.host);
+            return {};
+        }
+    } else if (cannotTruncate(step.err)) {
+        step = {}; // made by the recording: removed below
+    }
+    if (step.ok() && c.fd >= 0)
+        step = {errnoOf(ops.fsync(c.fd)), "sync", p.host};
+    if (step.ok() && made)
+        ops.unlink(p.host); // made by the recording: removed again
+    return step;
 }
 
 } // namespace
 
-Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed)
+Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed,
+                         std::vector<std::string>* leftTorn)
 {
     FileOps& ops = fds.ops();
     std::vector<Checked> checked;
@@ -110,23 +145,14 @@ Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts
     // not handed on while its block may still stand, or come back after a
     // power cut; the next repair does again what this one could not.
     bool settled = true;
+    std::vector<std::string> left;
     for (std::size_t i = 0; i < parts.size() && known; ++i) {
         Checked& c = checked[i];
         StepResult step;
-        if (whole && c.fd >= 0) {
+        if (whole && c.fd >= 0)
             step = {errnoOf(ops.fsync(c.fd)), "sync", parts[i].host};
-        } else if (c.same && c.holds != Holds::Other) {
-            if (c.holds != Holds::Nothing)
-                step = {errnoOf(ops.ftruncate(c.fd, parts[i].start)), "cut", parts[i].host};
-            if (cannotTruncate(step.err) && !(parts[i].created && parts[i].start == 0))
-                step = cutByCopy(fds, c, parts[i]); // synced, and closed where it had to be
-            else if (cannotTruncate(step.err))
-                step = {}; // made by the recording: removed below
-            if (step.ok() && c.fd >= 0)
-                step = {errnoOf(ops.fsync(c.fd)), "sync", parts[i].host};
-            if (step.ok() && parts[i].created && parts[i].start == 0)
-                ops.unlink(parts[i].host); // made by the recording: removed again
-        }
+        else if (!whole && c.same && c.holds != Holds::Other)
+            step = putBack(fds, c, parts[i], left);
         if (!step.ok() && settled && failed)
             *failed = step;
         settled = settled && step.ok();
@@ -134,7 +160,11 @@ Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts
     for (const Checked& c : checked)
         if (c.fd >= 0)
             fds.close(c.fd);
-    return !known || !settled ? Repaired::Unsettled : whole ? Repaired::Whole : Repaired::Cut;
+    if (!known || !settled)
+        return Repaired::Unsettled;
+    if (leftTorn)
+        *leftTorn = left;
+    return whole ? Repaired::Whole : left.empty() ? Repaired::Cut : Repaired::LeftTorn;
 }
 
 } // namespace qa

@@ -1,5 +1,6 @@
 #pragma once
 // The repair of one recording from its journal, for the journal alone.
+#include <string>
 #include <vector>
 
 #include "platform/descriptors.h"
@@ -15,7 +16,11 @@ namespace qa {
 // writer appended is never cut. When a file that is there cannot be opened or
 // read, nothing is touched (Unsettled) and `failed` says why; so it is, with
 // what was done so far left done, when a file cannot be cut back or synced.
-enum class Repaired { Whole, Cut, Unsettled };
-Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed = nullptr);
+// A file whose file system lets it be neither cut back nor replaced (no file
+// may be made in its folder) keeps its part of the block for good: the rest
+// is cut as above (LeftTorn), and `leftTorn` names the files that keep one.
+enum class Repaired { Whole, Cut, LeftTorn, Unsettled };
+Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed = nullptr,
+                         std::vector<std::string>* leftTorn = nullptr);
 
 } // namespace qa

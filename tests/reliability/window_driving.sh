@@ -260,6 +260,15 @@ find_record_files() {
     send=${sends[0]}
 }
 
+# Fails unless FILE holds TEXT on exactly one line.
+once_in() { # FILE TEXT
+    local n
+    n=$(LC_ALL=C grep -c -x -F -- "$2"$'\r' "$1" 2>/dev/null || true)
+    [ "$n" = 1 ] && return 0
+    echo "FAIL: $(basename "$1") holds \"$2\" ${n:-0} times" >&2
+    return 1
+}
+
 # After the run: whether FILE holds TEXT (record-file bytes) on the line
 # after the response label.
 has_response() { # FILE TEXT

@@ -57,15 +57,6 @@ answered() { # RESPONSES QUESTION TEXT
     printf '%s\n' "$1" | awk -F '\t' -v q="$2" -v t="$3" 'index($1, q) == 1 && $2 == t { f = 1 } END { exit !f }'
 }
 
-# Fails unless FILE holds TEXT on exactly one line.
-once_in() { # FILE TEXT
-    local n
-    n=$(LC_ALL=C grep -c -x -F -- "$2"$'\r' "$1" 2>/dev/null || true)
-    [ "$n" = 1 ] && return 0
-    echo "FAIL: $(basename "$1") holds \"$2\" ${n:-0} times" >&2
-    return 1
-}
-
 # Names, sizes and checksums of every file under the drive root and the
 # state folder.
 snapshot() {

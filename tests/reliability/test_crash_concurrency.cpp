@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "reliability/no_truncate_mount.h"
 #include "reliability/reliability_support.h"
 #include "store/journal.h"
 
@@ -36,12 +37,14 @@ using qa::reliability::RecordFile;
 // outlives the process), and flock behaves the same on every local file system.
 class Scratch {
 public:
-    explicit Scratch(bool tmpfs)
+    explicit Scratch(bool tmpfs) : Scratch(std::string(tmpfs && ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : ""))
     {
-        fs::path base = fs::temp_directory_path();
-        if (tmpfs && ::access("/dev/shm", W_OK) == 0)
-            base = "/dev/shm";
-        std::string tmpl = (base / "qa-reliability-XXXXXX").string();
+    }
+    // In `base` (the temporary directory when empty).
+    explicit Scratch(const std::string& base)
+    {
+        std::string tmpl =
+            ((base.empty() ? fs::temp_directory_path() : fs::path(base)) / "qa-reliability-XXXXXX").string();
         path = mkdtemp(tmpl.data()) ? tmpl : "";
     }
     ~Scratch()
@@ -439,75 +442,168 @@ std::string check(const Session& s, const DriverRun& clean, const Scratch& scrat
 
 #ifdef QA_SANITIZED
 constexpr int kTrials = 60; // the sanitizers' runtime makes each start several times slower
+constexpr int kTrialsOnAFolderAway = 20;
 #else
 constexpr int kTrials = 400;
+constexpr int kTrialsOnAFolderAway = 80;
 #endif
+
+// Where a trial's drive lies. On a stick, the drive's "c" is a link to a
+// folder that is taken away after the kill: the next start finds no data
+// folder, and it is back for the clean start.
+enum class Drive { Fixed, Stick };
+
+struct Tally {
+    std::map<std::string, int> calls; // by phase; and the most a start made after a kill in each phase
+    std::map<std::string, int> kills, byCall;
+    int secondMissed = 0, cameBack = 0;
+};
+
+// The texts of the killed session and its journals, as a trial reads them.
+Session killedSession(const Scratch& scratch, const std::string& kill, Tally& tally)
+{
+    const DriverRun first = runSession(scratch.path, "student", kill);
+    Session s = sessionOf(first);
+    std::error_code none; // no state folder yet
+    for (const auto& e : fs::directory_iterator(fs::path(scratch.path) / "state", none)) {
+        const auto parts = qa::parseJournal(qa::reliability::readFile(e.path()));
+        s.journaled = s.journaled || ((s.step == "record" || s.step == "note") && parts &&
+                                      parts->front().bytes.find(s.inHand.text) != std::string::npos);
+    }
+    if (!s.killed.empty()) {
+        ++tally.kills[kill.substr(0, kill.find(':'))];
+        ++tally.byCall[s.killed.substr(s.killed.rfind(' ') + 1)];
+    }
+    return s;
+}
+
+// A start after the kill, itself killed at a random call of its start-up
+// repair (or run to its end when `kill` is false).
+std::string secondStart(const Scratch& scratch, const std::string& phase, bool kill, std::mt19937& rng,
+                        Tally& tally)
+{
+    // As many calls as the most a start after such a kill made.
+    int& most = tally.calls["repair after " + phase];
+    most = std::max(most, tally.calls["start"]);
+    const std::string second = kill ? "start:" + std::to_string(1 + rng() % static_cast<unsigned>(most)) : "-";
+    DriverRun killed = runSession(scratch.path, "start", second);
+    const std::string said = sessionOf(killed).killed;
+    if (said.empty() && kill) {
+        ++tally.secondMissed;
+    } else if (kill) {
+        ++tally.kills["repair"];
+        ++tally.byCall[said.substr(said.rfind(' ') + 1)];
+    }
+    most = std::max(most, killed.calls["start"]);
+    return second;
+}
+
+// One trial: killed at a random call, perhaps killed again in the next
+// start's repair, then a clean start. Empty when every check holds.
+std::string trial(const std::string& base, Drive drive, std::mt19937& rng, Tally& tally)
+{
+    Scratch scratch(base);
+    const fs::path stick = fs::path(scratch.path) / "stick", away = fs::path(scratch.path) / "stick.away";
+    if (drive == Drive::Stick) {
+        fs::create_directories(stick);
+        fs::create_directory_symlink(stick, fs::path(scratch.path) / "c");
+    }
+    const char* kPhases[] = {"start", "draft", "record"};
+    const std::string phase = kPhases[rng() % 3];
+    const std::string kill = phase + ":" + std::to_string(1 + rng() % static_cast<unsigned>(tally.calls[phase]));
+    const Session s = killedSession(scratch, kill, tally);
+    if (s.killed.empty())
+        return kill + ": not killed";
+    std::string second;
+    if (drive == Drive::Stick) {
+        fs::rename(stick, away);
+        second = "the data folder away, " + secondStart(scratch, phase, rng() % 4 != 0, rng, tally);
+        fs::rename(away, stick);
+    } else if (rng() % 4 != 0) {
+        second = secondStart(scratch, phase, true, rng, tally);
+    }
+    DriverRun clean = runSession(scratch.path, "clean", "-");
+    int& most = tally.calls["repair after " + phase];
+    most = std::max(most, clean.calls["start"]);
+    for (const std::string& l : clean.lines)
+        tally.cameBack += l.rfind("back none", 0) != 0 && l.rfind("back ", 0) == 0;
+    const std::string failed = check(s, clean, scratch);
+    if (failed.empty())
+        return failed;
+    return "killed at " + s.killed + " (step " + s.step + ")" + (second.empty() ? "" : ", then at " + second) +
+           ": " + failed;
+}
+
+// The phases' calls in a session run through, on the drive the trials use.
+std::map<std::string, int> callsOfAWholeSession(const std::string& base)
+{
+    Scratch scratch(base);
+    const DriverRun whole = runSession(scratch.path, "student", "-");
+    EXPECT_EQ(whole.status, 0) << (whole.lines.empty() ? "" : whole.lines.back());
+    return whole.calls;
+}
+
+void printTally(const char* what, int trials, double seconds, Tally& tally)
+{
+    std::printf("[ figures  ] %s: %d trials in %.1f s; kills: start %d, draft save %d, recording %d, "
+                "start-up repair %d (second kills past the repair's end: %d); texts back in the box: %d\n",
+                what, trials, seconds, tally.kills["start"], tally.kills["draft"], tally.kills["record"],
+                tally.kills["repair"], tally.secondMissed, tally.cameBack);
+    std::string by;
+    for (const auto& [call, n] : tally.byCall)
+        by += " " + call + " " + std::to_string(n);
+    std::printf("[ figures  ] kill points by call:%s\n", by.c_str());
+}
+
+double secondsSince(std::chrono::steady_clock::time_point began)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+}
 
 TEST(CrashCampaign, KilledAnywhereEveryTextIsWholeOnceOrBackOnce)
 {
     const auto began = std::chrono::steady_clock::now();
     std::mt19937 rng(2323);
-    // By phase, in a session run through; and the most a start made after a
-    // kill in each phase.
-    std::map<std::string, int> calls;
-    {
-        Scratch scratch(true);
-        const DriverRun whole = runSession(scratch.path, "student", "-");
-        ASSERT_EQ(whole.status, 0) << (whole.lines.empty() ? "" : whole.lines.back());
-        calls = whole.calls;
+    Tally tally;
+    tally.calls = callsOfAWholeSession("");
+    const std::string tmpfs = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "";
+    for (int n = 0; n < kTrials; ++n) {
+        const std::string failed =
+            trial(n == 0 ? "" : tmpfs, Drive::Fixed, rng, tally); // the first on the real disk
+        ASSERT_EQ(failed, "") << "trial " << n;
     }
-    std::map<std::string, int> kills, byCall;
-    int secondMissed = 0, cameBack = 0;
-    const char* kPhases[] = {"start", "draft", "record"};
-    for (int trial = 0; trial < kTrials; ++trial) {
-        Scratch scratch(trial != 0); // the first on the real disk
-        const std::string phase = kPhases[rng() % 3];
-        const std::string kill = phase + ":" + std::to_string(1 + rng() % static_cast<unsigned>(calls[phase]));
-        const DriverRun first = runSession(scratch.path, "student", kill);
-        Session s = sessionOf(first);
-        ASSERT_NE(s.killed, "") << "trial " << trial << ", " << kill << ": not killed";
-        std::error_code none; // no state folder yet
-        for (const auto& e : fs::directory_iterator(fs::path(scratch.path) / "state", none)) {
-            const auto parts = qa::parseJournal(qa::reliability::readFile(e.path()));
-            s.journaled = s.journaled || ((s.step == "record" || s.step == "note") && parts &&
-                                          parts->front().bytes.find(s.inHand.text) != std::string::npos);
-        }
-        ++kills[phase];
-        ++byCall[s.killed.substr(s.killed.rfind(' ') + 1)];
-        std::string second;
-        if (rng() % 4 != 0) {
-            // As many calls as the most a start after such a kill made.
-            int& most = calls["repair after " + phase];
-            most = std::max(most, calls["start"]);
-            second = "start:" + std::to_string(1 + rng() % static_cast<unsigned>(most));
-            DriverRun killed = runSession(scratch.path, "start", second);
-            const std::string said = sessionOf(killed).killed;
-            if (said.empty()) {
-                ++secondMissed;
-            } else {
-                ++kills["repair"];
-                ++byCall[said.substr(said.rfind(' ') + 1)];
-            }
-            most = std::max(most, killed.calls["start"]);
-        }
-        DriverRun clean = runSession(scratch.path, "clean", "-");
-        int& most = calls["repair after " + phase];
-        most = std::max(most, clean.calls["start"]);
-        for (const std::string& l : clean.lines)
-            cameBack += l.rfind("back none", 0) != 0 && l.rfind("back ", 0) == 0;
-        const std::string failed = check(s, clean, scratch);
-        ASSERT_EQ(failed, "") << "trial " << trial << ": killed at " << s.killed << " (step " << s.step << ")"
-                              << (second.empty() ? "" : ", then at " + second);
-    }
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    std::printf("[ figures  ] crash campaign: %d trials in %.1f s; kills: start %d, draft save %d, recording %d, "
-                "start-up repair %d (second kills past the repair's end: %d); texts back in the box: %d\n",
-                kTrials, seconds, kills["start"], kills["draft"], kills["record"], kills["repair"], secondMissed,
-                cameBack);
-    std::string by;
-    for (const auto& [call, n] : byCall)
-        by += " " + call + " " + std::to_string(n);
-    std::printf("[ figures  ] kill points by call:%s\n", by.c_str());
+    printTally("crash campaign", kTrials, secondsSince(began), tally);
+}
+
+// The data folder taken away after the kill (a stick pulled out, a share
+// gone) and back for the clean start: the start without it repairs nothing
+// it cannot see, and hands nothing on that may still stand in its files.
+TEST(CrashCampaign, WithTheDataFolderAwayAfterTheKillEveryTextIsWholeOnceOrBackOnce)
+{
+    const auto began = std::chrono::steady_clock::now();
+    std::mt19937 rng(3535);
+    Tally tally;
+    tally.calls = callsOfAWholeSession("");
+    const std::string tmpfs = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "";
+    for (int n = 0; n < kTrialsOnAFolderAway; ++n)
+        ASSERT_EQ(trial(tmpfs, Drive::Stick, rng, tally), "") << "trial " << n;
+    printTally("crash campaign, the data folder away", kTrialsOnAFolderAway, secondsSince(began), tally);
+}
+
+// On our FUSE file system that refuses to cut a file back: every repair is
+// made by a copy renamed over the file.
+TEST(CrashCampaign, WhereNothingCanBeCutBackEveryTextIsWholeOnceOrBackOnce)
+{
+    qa::testing::Mounted m;
+    if (!m.problem().empty())
+        GTEST_SKIP() << m.problem();
+    const auto began = std::chrono::steady_clock::now();
+    std::mt19937 rng(4747);
+    Tally tally;
+    tally.calls = callsOfAWholeSession(m.path);
+    for (int n = 0; n < kTrialsOnAFolderAway; ++n)
+        ASSERT_EQ(trial(m.path, Drive::Fixed, rng, tally), "") << "trial " << n;
+    printTally("crash campaign, nothing cut back", kTrialsOnAFolderAway, secondsSince(began), tally);
 }
 
 } // namespace

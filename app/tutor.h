@@ -115,7 +115,7 @@ private:
     void restoreDraft();
     bool stepTo(const std::string& line);
     void repairCutRecordings();
-    void leftTorn(const CutRecording& cut);
+    void leftInPlace(const CutRecording& cut);
     bool claimAssignment();
 
     // Procedure-level error handler: the assignment message ends the program

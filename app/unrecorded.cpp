@@ -1,5 +1,7 @@
 // Typed text is never lost: the questions before unrecorded text leaves the
 // answer box, the drafts kept while typing, and what comes back at start.
+#include <algorithm>
+
 #include "app/tutor.h"
 #include "platform/text.h"
 #include "records/layouts.h"
@@ -127,8 +129,8 @@ void Tutor::repairCutRecordings()
     const std::vector<RuntimeError> unsettled = platform_.files.repairAbandoned([this](const CutRecording& cut) {
         if (!unrecorded_.setAside(cut))
             return false;
-        if (!cut.leftTorn.empty())
-            leftTorn(cut);
+        if (!cut.left.empty())
+            leftInPlace(cut);
         return true;
     });
     repairingAtStart_ = false;
@@ -142,21 +144,33 @@ void Tutor::repairCutRecordings()
             "the text of that recording is kept until then. Check that you may write to the file.");
 }
 
-// A recording cut short whose part stays in a record file for good: the file
-// system lets it be neither cut back nor replaced. Its text is set aside
-// already; the student learns what the file holds and what to do.
-void Tutor::leftTorn(const CutRecording& cut)
+// A recording cut short whose share stays in a record file for good: the
+// file system lets it be neither cut back nor replaced. Its text is set aside
+// already, and comes back unless the master file holds it whole; the student
+// learns what each file holds and what to do.
+void Tutor::leftInPlace(const CutRecording& cut)
 {
-    std::string files;
-    for (const std::string& host : cut.leftTorn)
-        files += std::string(files.empty() ? "" : ", ") + "\"" + text::toCp1252(host, nullptr) + "\"";
-    const bool text = records::recordedTextOf(cut.bytes).has_value();
-    std::string message = "A recording cut short could not be taken out of the file " + files +
-                          " again: that drive lets nothing be cut back, and no file may be made in its folder "
-                          "to put it right another way.\r\n\r\nThe file keeps the part of that recording that "
-                          "was written. The instructor's review will show it as a torn block; the rest of the "
-                          "file is whole.";
-    if (text)
+    const auto named = [](const std::vector<std::string>& hosts) {
+        std::string out;
+        for (const std::string& host : hosts)
+            out += std::string(out.empty() ? "" : ", ") + "\"" + text::toCp1252(host, nullptr) + "\"";
+        return out;
+    };
+    std::string message = "A recording cut short could not be put right: the drive of your record files lets "
+                          "nothing be cut back, and no file may be made in their folder to put it right another "
+                          "way.";
+    if (!cut.left.torn.empty())
+        message += "\r\n\r\nThe file " + named(cut.left.torn) +
+                   " keeps the part of that recording that was written. The instructor's review will show it as "
+                   "a torn block; the rest of the file is whole.";
+    if (!cut.left.whole.empty())
+        message += "\r\n\r\nThe file " + named(cut.left.whole) +
+                   " keeps that recording whole; the other record files do not hold it.";
+    const auto& whole = cut.left.whole;
+    const bool inMaster = std::find(whole.begin(), whole.end(), cut.files.front()) != whole.end();
+    if (records::recordedTextOf(cut.bytes) && inMaster)
+        message += " Its text is not brought back: your master file holds it.";
+    else if (records::recordedTextOf(cut.bytes))
         message += repairingAtStart_ ? " Its text comes back into the answer box: record it again."
                                      : " Its text is kept, and comes back into the answer box at the next start "
                                        "of QA Tutor unless you record it before.";

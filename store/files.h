@@ -98,7 +98,7 @@ public:
     // is there but cannot be opened, read, cut back or synced: its text is
     // not handed on, and the failure is returned, one for each. A file that
     // can be neither cut back nor replaced keeps its part for good: the
-    // text goes to `keep` with that file named (leftTorn), and the journal
+    // text goes to `keep` with that file named (left), and the journal
     // goes once it is kept. Journals of other machines
     // and of programs still running are left alone. Temporary files that
     // programs now gone left in the state directory are removed.

@@ -247,10 +247,10 @@ const JournalPart* unreachable(FileOps& ops, const std::vector<JournalPart>& par
     return nullptr;
 }
 
-CutRecording cutOf(const std::vector<JournalPart>& parts, std::vector<std::string> leftTorn)
+CutRecording cutOf(const std::vector<JournalPart>& parts, LeftInPlace left)
 {
     CutRecording out;
-    out.leftTorn = std::move(leftTorn);
+    out.left = std::move(left);
     for (const JournalPart& p : parts)
         out.files.push_back(p.host);
     out.bytes = parts.front().bytes;
@@ -268,11 +268,11 @@ Journal::Settled Journal::settle(const std::vector<JournalPart>& parts, const Ke
         failed = {ENOENT, "open", p->host};
         return Settled::Unreachable;
     }
-    std::vector<std::string> leftTorn;
-    const Repaired repaired = repairRecording(fds_, parts, &failed, &leftTorn);
+    LeftInPlace left;
+    const Repaired repaired = repairRecording(fds_, parts, &failed, &left);
     if (repaired == Repaired::Unsettled)
         return Settled::Unsettled;
-    if (repaired != Repaired::Whole && keep && !keep(cutOf(parts, std::move(leftTorn))))
+    if (repaired != Repaired::Whole && keep && !keep(cutOf(parts, std::move(left))))
         return Settled::NotKept;
     return Settled::Done;
 }

@@ -27,12 +27,17 @@ struct JournalPart {
 // hands it on: every file it was meant for (host paths, the master file
 // first) and the bytes it was to append to the first. Whoever takes it says
 // whether its text is safe; until then the journal stays.
+// The record files that keep their share of a recording for good: their
+// file system lets them be neither cut back nor replaced.
+struct LeftInPlace {
+    std::vector<std::string> torn;  // a beginning of the block
+    std::vector<std::string> whole; // the whole block
+    bool empty() const { return torn.empty() && whole.empty(); }
+};
 struct CutRecording {
     std::vector<std::string> files;
     std::string bytes;
-    // The files that keep the part of the block they hold, for good: their
-    // file system lets them be neither cut back nor replaced.
-    std::vector<std::string> leftTorn;
+    LeftInPlace left;
 };
 using KeepCut = std::function<bool(const CutRecording&)>;
 
@@ -73,7 +78,7 @@ using KeepCut = std::function<bool(const CutRecording&)>;
 //    cannot be cut back or synced keeps the journal too: its text is not handed on while its torn block may still
 //    stand. A file that can be neither cut back nor replaced (its file system
 //    refuses both, for good) keeps its part: the rest is put right, the text
-//    is handed on with that file named (leftTorn), and the journal goes.
+//    is handed on with that file named (left), and the journal goes.
 class Journal {
 public:
     Journal(StateDirectory& dir, Descriptors& fds);

@@ -99,9 +99,9 @@ StepResult cutByCopy(Descriptors& fds, Checked& c, const JournalPart& p, bool& r
 // One file of a recording that is not whole put back to its noted length,
 // synced, and removed when the recording made it. A file that can be neither
 // cut back nor replaced keeps what it holds of the block: it is named in
-// `left`, and that is no failure, since nothing a later start could do
-// would put it right.
-StepResult putBack(Descriptors& fds, Checked& c, const JournalPart& p, std::vector<std::string>& left)
+// `left` (with a beginning of it, or all of it), and that is no failure,
+// since nothing a later start could do would put it right.
+StepResult putBack(Descriptors& fds, Checked& c, const JournalPart& p, LeftInPlace& left)
 {
     FileOps& ops = fds.ops();
     StepResult step;
@@ -112,7 +112,7 @@ StepResult putBack(Descriptors& fds, Checked& c, const JournalPart& p, std::vect
         bool refused = false;
         step = cutByCopy(fds, c, p, refused); // synced, and closed where it had to be
         if (refused) {
-            left.push_back(p.host);
+            (c.holds == Holds::Whole ? left.whole : left.torn).push_back(p.host);
             return {};
         }
     } else if (cannotTruncate(step.err)) {
@@ -128,7 +128,7 @@ StepResult putBack(Descriptors& fds, Checked& c, const JournalPart& p, std::vect
 } // namespace
 
 Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed,
-                         std::vector<std::string>* leftTorn)
+                         LeftInPlace* leftInPlace)
 {
     FileOps& ops = fds.ops();
     std::vector<Checked> checked;
@@ -145,7 +145,7 @@ Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts
     // not handed on while its block may still stand, or come back after a
     // power cut; the next repair does again what this one could not.
     bool settled = true;
-    std::vector<std::string> left;
+    LeftInPlace left;
     for (std::size_t i = 0; i < parts.size() && known; ++i) {
         Checked& c = checked[i];
         StepResult step;
@@ -162,9 +162,9 @@ Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts
             fds.close(c.fd);
     if (!known || !settled)
         return Repaired::Unsettled;
-    if (leftTorn)
-        *leftTorn = left;
-    return whole ? Repaired::Whole : left.empty() ? Repaired::Cut : Repaired::LeftTorn;
+    if (leftInPlace)
+        *leftInPlace = left;
+    return whole ? Repaired::Whole : left.empty() ? Repaired::Cut : Repaired::LeftInPlace;
 }
 
 } // namespace qa

@@ -18,9 +18,9 @@ namespace qa {
 // what was done so far left done, when a file cannot be cut back or synced.
 // A file whose file system lets it be neither cut back nor replaced (no file
 // may be made in its folder) keeps its part of the block for good: the rest
-// is cut as above (LeftTorn), and `leftTorn` names the files that keep one.
-enum class Repaired { Whole, Cut, LeftTorn, Unsettled };
+// is cut as above (LeftInPlace), and `left` names the files that keep theirs.
+enum class Repaired { Whole, Cut, LeftInPlace, Unsettled };
 Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed = nullptr,
-                         std::vector<std::string>* leftTorn = nullptr);
+                         LeftInPlace* left = nullptr);
 
 } // namespace qa

@@ -255,54 +255,66 @@ TEST(AfterACrash, ARecordFileTheRepairCannotOpenKeepsItsRecordingForALaterStart)
     EXPECT_EQ(count(h.root.read(h.master()), "cut short"), 0u);
 }
 
-// A torn block on a drive that lets nothing be cut back, in a folder where no
-// file may be made: nothing can take it out. Its text comes back once, with
-// what the file keeps, and its journal goes: recorded again, the text is
-// whole once in each file, and a later start brings nothing back.
-TEST(AfterACrash, ATornBlockNothingCanTakeOutHandsItsTextBackOnce)
+// A recording cut short on a drive that lets nothing be cut back, in a folder
+// where no file may be made: nothing can take it out of the master file.
+// With a torn block there, its text comes back once and, recorded again, is
+// whole once in each file; with the whole block there, it stays, and its
+// text does not come back to be recorded twice. Either way the student is
+// told what the file keeps, the journal goes, and a later start brings
+// nothing back.
+TEST(AfterACrash, ABlockNothingCanTakeOutIsSaidAndItsTextComesBackOnlyWhenTorn)
 {
     const std::string answer = "an answer cut in two";
-    Harness h;
-    onFirst(h, answer);
-    const std::string before = h.root.read(h.master());
-    killedAtWrite(h, Event::EnterResponse, 2);
-    // The power went before the block's end reached the disk.
-    const std::size_t cut = h.root.read(h.master()).find(answer, before.size()) + 9;
-    fs::resize_file(h.master(), cut);
-    const std::string torn = h.root.read(h.master());
-    const auto pending = [&h] {
-        for (const std::string& name : stateFiles(h))
-            if (name.rfind("journal-", 0) == 0 &&
-                h.root.read(fs::path(h.root.state()) / name).rfind("qa-tutor journal A", 0) == 0)
-                return true;
-        return false;
-    };
-    {
-        Restart second(h);
-        const std::string host = second.files.hostPath(h.tutor.session().paths().master);
-        second.ops.failErrno = EOPNOTSUPP;
-        second.ops.onCall = [](const char* call, const std::string&) { return std::string(call) == "ftruncate"; };
-        second.ops.denyCreateUnder = h.root.home().string();
-        ASSERT_TRUE(second.start());
-        ASSERT_EQ(second.dialogs.messages.size(), 2u);
-        const std::string& said = second.dialogs.messages[0];
-        EXPECT_EQ(said.rfind("A recording cut short could not be taken out of the file \"" + host + "\"", 0), 0u)
-            << said;
-        EXPECT_NE(said.find("show it as a torn block"), std::string::npos) << said;
-        EXPECT_NE(said.find("comes back into the answer box"), std::string::npos) << said;
-        EXPECT_EQ(second.view.answer, answer);
-        EXPECT_EQ(h.root.read(h.master()).substr(0, torn.size()), torn); // this start's header follows it
-        EXPECT_FALSE(pending());
-        ASSERT_TRUE(second.tutor.handle(Event::EnterResponse));
-        EXPECT_FALSE(second.tutor.handle(Event::Quit));
+    for (const bool torn : {true, false}) {
+        SCOPED_TRACE(torn ? "torn" : "whole");
+        Harness h;
+        onFirst(h, answer);
+        const std::string before = h.root.read(h.master());
+        killedAtWrite(h, Event::EnterResponse, 2);
+        if (torn) // the power went before the block's end reached the disk
+            fs::resize_file(h.master(), h.root.read(h.master()).find(answer, before.size()) + 9);
+        const std::string left = h.root.read(h.master());
+        const auto pending = [&h] {
+            for (const std::string& name : stateFiles(h))
+                if (name.rfind("journal-", 0) == 0 &&
+                    h.root.read(fs::path(h.root.state()) / name).rfind("qa-tutor journal A", 0) == 0)
+                    return true;
+            return false;
+        };
+        {
+            Restart second(h);
+            const std::string host = second.files.hostPath(h.tutor.session().paths().master);
+            second.ops.failErrno = EOPNOTSUPP;
+            second.ops.onCall = [](const char* call, const std::string&) {
+                return std::string(call) == "ftruncate";
+            };
+            second.ops.denyCreateUnder = h.root.home().string();
+            ASSERT_TRUE(second.start());
+            ASSERT_EQ(second.dialogs.messages.size(), torn ? 2u : 1u);
+            const std::string& said = second.dialogs.messages[0];
+            EXPECT_EQ(said.rfind("A recording cut short could not be put right", 0), 0u) << said;
+            const std::string keeps = torn ? "\" keeps the part of that recording that was written. The "
+                                             "instructor's review will show it as a torn block"
+                                           : "\" keeps that recording whole";
+            EXPECT_NE(said.find("The file \"" + host + keeps), std::string::npos) << said;
+            EXPECT_NE(said.find(torn ? "comes back into the answer box" : "not brought back"), std::string::npos)
+                << said;
+            EXPECT_EQ(second.view.answer, torn ? answer : " ");
+            EXPECT_EQ(h.root.read(h.master()).substr(0, left.size()), left); // this start's header follows it
+            EXPECT_FALSE(pending());
+            if (torn) {
+                ASSERT_TRUE(second.tutor.handle(Event::EnterResponse));
+            }
+            EXPECT_FALSE(second.tutor.handle(Event::Quit));
+        }
+        EXPECT_EQ(h.root.read(h.master()).substr(0, left.size()), left);
+        Restart third(h);
+        ASSERT_TRUE(third.start());
+        EXPECT_EQ(third.view.answer, " ");
+        EXPECT_TRUE(third.dialogs.messages.empty());
+        EXPECT_EQ(count(h.root.read(h.master()), answer), 1u);
+        EXPECT_EQ(count(h.root.read(h.send()), answer), torn ? 1u : 0u);
     }
-    EXPECT_EQ(h.root.read(h.master()).substr(0, torn.size()), torn);
-    Restart third(h);
-    ASSERT_TRUE(third.start());
-    EXPECT_EQ(third.view.answer, " ");
-    EXPECT_TRUE(third.dialogs.messages.empty());
-    EXPECT_EQ(count(h.root.read(h.master()), answer), 1u);
-    EXPECT_EQ(count(h.root.read(h.send()), answer), 1u);
 }
 
 TEST(AfterACrash, TheRunTimeErrorReportAndTheSystemsEndKeepTheDraft)

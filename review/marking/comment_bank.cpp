@@ -36,7 +36,7 @@ std::string joined(const std::vector<std::string>& parts)
 }
 
 // One row of a bank file; `col`: where each of kHeaders stands.
-Result<BankComment> entryOf(const CsvRow& row, const int (&col)[4], const std::string& file)
+Result<BankComment> entryOf(const CsvRow& row, const int* col, const std::string& file)
 {
     auto cell = [&](int k) -> std::string {
         const int c = col[k];
@@ -162,9 +162,7 @@ std::size_t CommentBank::merge(const CommentBank& other)
 
 std::string CommentBank::csv() const
 {
-    std::string out = "\xEF\xBB\xBF";
-    for (const char* h : kHeaders)
-        out += std::string(h) + (h == kHeaders[3] ? "\r\n" : ",");
+    std::string out = csvHeaderRow(kHeaders);
     for (const BankComment& c : entries_)
         out += csvCell(c.assignment, ',', true) + ',' + std::to_string(c.question) + ',' +
                csvCell(c.text, ',', true) + ',' + csvCell(bankMarkText(c), ',', true) + "\r\n";
@@ -177,17 +175,14 @@ Result<CommentBank> CommentBank::fromCsv(std::string_view bytes, const std::stri
     if (!read)
         return read.problem();
     const CsvTable& t = *read;
-    if (t.rows.empty())
-        return csvProblem(file, 1,
-                          "the file is empty; a comment bank starts with the row Assignment, Question, "
-                          "Comment, Mark");
-    int col[4];
-    for (int k = 0; k < 4; ++k)
-        if ((col[k] = t.column(kHeaders[k])) < 0 && k < 3)
-            return csvProblem(file, 1, std::string("no column \"") + kHeaders[k] + "\" in the first row");
+    const Result<std::vector<int>> col = csvColumns(
+        t, kHeaders, [](std::size_t k) { return k < 3; }, file, "a comment bank",
+        "Assignment, Question, Comment, Mark");
+    if (!col)
+        return col.problem();
     CommentBank bank;
     for (std::size_t r = 1; r < t.rows.size(); ++r) {
-        Result<BankComment> c = entryOf(t.rows[r], col, file);
+        Result<BankComment> c = entryOf(t.rows[r], col->data(), file);
         if (!c)
             return c.problem();
         if (!c->text.empty())

@@ -146,6 +146,27 @@ Result<CsvTable> readCsvTable(std::string_view bytes, const std::string& file)
     return table;
 }
 
+std::string csvHeaderRow(std::span<const char* const> headers)
+{
+    std::string out = "\xEF\xBB\xBF";
+    for (std::size_t k = 0; k < headers.size(); ++k)
+        out += std::string(headers[k]) + (k + 1 == headers.size() ? "\r\n" : ",");
+    return out;
+}
+
+Result<std::vector<int>> csvColumns(const CsvTable& table, std::span<const char* const> headers,
+                                    bool (*required)(std::size_t column), const std::string& file,
+                                    const std::string& what, const std::string& firstRow)
+{
+    if (table.rows.empty())
+        return csvProblem(file, 1, "the file is empty; " + what + " starts with the row " + firstRow);
+    std::vector<int> col(headers.size());
+    for (std::size_t k = 0; k < headers.size(); ++k)
+        if ((col[k] = table.column(headers[k])) < 0 && required(k))
+            return csvProblem(file, 1, std::string("no column \"") + headers[k] + "\" in the first row");
+    return col;
+}
+
 Problem csvProblem(const std::string& file, std::uint32_t line, const std::string& why)
 {
     return Problem{file, 0, 0, "line " + std::to_string(line) + ": " + why};

@@ -4,6 +4,7 @@
 // cells and left byte for byte elsewhere.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +46,16 @@ Result<CsvTable> readCsvTable(std::string_view bytes, const std::string& file);
 // What is wrong with a CSV file at a line, as a Problem of the whole file:
 // `file`, "line N: why".
 Problem csvProblem(const std::string& file, std::uint32_t line, const std::string& why);
+
+// The files of ours that open in a spreadsheet start with a byte-order mark
+// and a row of their headers, comma separated, CR LF.
+std::string csvHeaderRow(std::span<const char* const> headers);
+// Where each header stands in the table's first row (-1: not there). A
+// Problem when the table is empty (it "starts with the row" `firstRow`) or
+// when a header `required` says it must have is not there.
+Result<std::vector<int>> csvColumns(const CsvTable& table, std::span<const char* const> headers,
+                                    bool (*required)(std::size_t column), const std::string& file,
+                                    const std::string& what, const std::string& firstRow);
 
 // The text of a cell written with the guard, without it.
 std::string unguarded(std::string_view text);

@@ -16,7 +16,6 @@ namespace {
 // without it had been written: a row without it goes by its name.
 constexpr const char* kHeaders[] = {"Student", "Submitter id", "Assignment", "Question",      "Mark",
                                     "Maximum", "Comment",      "Answer",     "Participant id"};
-constexpr int kColumns = 9;
 
 std::string_view trimmed(std::string_view s)
 {
@@ -56,7 +55,7 @@ std::string withCrLf(std::string_view lf)
 }
 
 // One row of a marks file; `col`: where each of kHeaders stands, -1 for none.
-Result<Mark> markOf(const CsvRow& row, const int (&col)[kColumns], bool decimalComma, const std::string& file)
+Result<Mark> markOf(const CsvRow& row, const int* col, bool decimalComma, const std::string& file)
 {
     auto cell = [&](int k) -> std::string {
         const int c = col[k];
@@ -211,9 +210,7 @@ void MarksTable::setMaximum(const std::string& assignment, std::uint32_t questio
 
 std::string MarksTable::csv() const
 {
-    std::string out = "\xEF\xBB\xBF";
-    for (const char* h : kHeaders)
-        out += std::string(h) + (h == kHeaders[kColumns - 1] ? "\r\n" : ",");
+    std::string out = csvHeaderRow(kHeaders);
     for (const Mark* m : rows())
         out += csvCell(m->student, ',', true) + ',' + csvCell(m->submitterId, ',', true) + ',' +
                csvCell(m->assignment, ',', true) + ',' + std::to_string(m->question) + ',' +
@@ -229,19 +226,14 @@ Result<MarksTable> MarksTable::fromCsv(std::string_view bytes, const std::string
     if (!read)
         return read.problem();
     const CsvTable& t = *read;
-    if (t.rows.empty())
-        return csvProblem(file, 1,
-                          "the file is empty; a marks file starts with the row Student, Submitter id, "
-                          "Assignment, Question, Mark, Maximum, Comment, Answer");
-    int col[kColumns];
-    for (int k = 0; k < kColumns; ++k) {
-        col[k] = t.column(kHeaders[k]);
-        if (col[k] < 0 && (k == 0 || k == 2 || k == 3 || k == 4))
-            return csvProblem(file, 1, std::string("no column \"") + kHeaders[k] + "\" in the first row");
-    }
+    const Result<std::vector<int>> col = csvColumns(
+        t, kHeaders, [](std::size_t k) { return k == 0 || k == 2 || k == 3 || k == 4; }, file, "a marks file",
+        "Student, Submitter id, Assignment, Question, Mark, Maximum, Comment, Answer");
+    if (!col)
+        return col.problem();
     MarksTable table;
     for (std::size_t r = 1; r < t.rows.size(); ++r) {
-        const Result<Mark> m = markOf(t.rows[r], col, t.separator == ';', file);
+        const Result<Mark> m = markOf(t.rows[r], col->data(), t.separator == ';', file);
         if (!m)
             return m.problem();
         const auto [it, added] = table.rows_.try_emplace(keyOf(*m), *m);

@@ -71,13 +71,13 @@ std::vector<BankComment> bankOf(const CommentBank& bank, const Marking& marking,
 
 CommentBank withGiven(const CommentBank& bank, const Marking& marking)
 {
-    // The comments given to one question are each once in its bank, and no
-    // two questions share an entry: each not in `bank` is added, unsought.
+    // A comment given in two sheets of one assignment ("1" and "01") is one
+    // entry: each is sought in what has been added so far.
     CommentBank out = bank;
     for (std::size_t s = 0; s < marking.sheets().size(); ++s)
         for (std::size_t q = 0; q < marking.sheets()[s].questions.size(); ++q)
             for (BankComment& c : bankOf(bank, marking, s, q))
-                if (!bank.find(c.assignment, c.question, c.text)) {
+                if (!out.find(c.assignment, c.question, c.text)) {
                     c.uses = 0;
                     out.entries_.push_back(std::move(c));
                 }

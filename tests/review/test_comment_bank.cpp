@@ -4,6 +4,7 @@
 // and --comments on the command line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -192,6 +193,17 @@ TEST(CommentBank, CarriedToAnotherClassAndReadAsASpreadsheetSavesIt)
         CommentBank::fromCsv("Assignment,Question,Comment,Mark\r\n1,1,x,-\r\n", "b.csv");
     ASSERT_FALSE(bad);
     EXPECT_EQ(bad.problem().what, "line 2: the mark \"-\" is not a mark (2 sets it, -1 or +0.5 adjusts it)");
+
+    // Two sheets of one assignment ("1" and "01"), one comment given in both:
+    // one row of the bank file.
+    Marking both({markedClass().sheets()[0], markedClass("01").sheets()[0]}, {});
+    both.set(0, 0, 0, 1.0, "Units missing");
+    both.set(1, 0, 0, 1.0, "Units missing");
+    const CommentBank given = withGiven({}, both);
+    EXPECT_EQ(std::count_if(given.entries().begin(), given.entries().end(),
+                            [](const BankComment& c) { return c.text == "Units missing"; }),
+              1)
+        << given.csv();
 }
 
 // --comments: the bank read at the start and written back where it was

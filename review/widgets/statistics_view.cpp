@@ -1,8 +1,11 @@
 #include "review/widgets/statistics_view.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -69,7 +72,10 @@ StatisticsView::StatisticsView(const MarkingDesk& desk, QWidget* parent) : QDial
     rules->setTextFormat(Qt::PlainText);
     rules->setWordWrap(true);
     v->addWidget(rules);
-    resize(1400, 360);
+    // As wide as the columns want, within the screen: the rules below the
+    // table wrap at its edge rather than run off it.
+    const QWidget* over = parent ? parent : this;
+    resize(std::min(1400, over->screen()->availableGeometry().width() * 9 / 10), 360);
     refresh();
 }
 

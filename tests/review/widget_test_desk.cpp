@@ -20,6 +20,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSettings>
 #include <QStringListModel>
 #include <QTableView>
@@ -578,8 +579,9 @@ TEST(MarkingWindow, TheSameAnswerNamesTheFirstStudentsAndHowManyMore)
     }
 }
 
-// Question Statistics: the figures of the report in the reader's locale (a
-// decimal comma in German), brought up to date as a mark is typed.
+// Question Statistics: within the screen; the figures of the report in the
+// reader's locale (a decimal comma in German), brought up to date as a mark
+// is typed.
 // QA_STATISTICS_SCREENSHOT=FILE keeps a picture of the window.
 TEST(MarkingWindow, QuestionStatisticsInTheReadersLocaleFollowTheMarks)
 {
@@ -612,6 +614,8 @@ TEST(MarkingWindow, QuestionStatisticsInTheReadersLocaleFollowTheMarks)
     auto* table = namedChild<QTableWidget>(&window, "Each question's statistics");
     ASSERT_TRUE(table);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(table->window()));
+    // Within the screen, its rules readable to the end of each line.
+    EXPECT_LE(table->window()->frameGeometry().width(), table->window()->screen()->availableGeometry().width());
     const auto cell = [&](int row, int column) {
         const QTableWidgetItem* item = table->item(row, column);
         return item ? item->text().toStdString() : std::string("(none)");

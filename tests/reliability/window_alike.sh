@@ -7,13 +7,17 @@
 # (Alike Answers), the mark 2 (Alt+M) and a comment (Alt+C), Alt+G and Enter
 # at the question naming the students; SIGKILL 1.5 s later. The marks file
 # must hold the mark for each copied and pasted answer and for no other.
-# Started again, the first student's answer is marked 1 on its own and the
-# program killed again: the file must hold that, and the others' marks still.
+# Started again, the first student's answer is marked 1 on its own, then the
+# comment is edited in Comment Bank (Alt+B), its text and its mark 2, and the
+# program killed again: every answer that carried it must carry the new text
+# and the mark 2, the first student's too. Started a third time, the third
+# student's answer is given the comment from the list (Alt+R, Enter): it must
+# get the bank's mark, and the bank's file must hold the comment with it.
 #
 #   window_alike.sh PATH/TO/qa-review PATH/TO/qa_compose_class [SHOTS [STUDENTS]]
 #
-# With SHOTS, a screenshot of Alike Answers goes to that folder. STUDENTS: 12
-# unless given. Exits 77 (skipped) when xvfb-run or xdotool is not installed.
+# With SHOTS, screenshots of Alike Answers, Comment Bank and Question
+# Statistics go to that folder. STUDENTS: 12 unless given. Exits 77 (skipped) when xvfb-run or xdotool is not installed.
 set -euo pipefail
 . "$(dirname "$0")/window_driving.sh"
 
@@ -50,6 +54,33 @@ if [ "${1:-}" = "--inside" ]; then
     start
     xdotool key alt+m ctrl+a
     xdotool type --delay 30 "1"
+    # The comment edited in Comment Bank, its text and then its mark, each
+    # asked about and answered Yes.
+    xdotool key alt+b
+    wait_window "Comment Bank"
+    bank=$win
+    for edit in "Home:Worked through well" "Home Right:2"; do
+        focus "$bank"
+        xdotool key ctrl+Home ${edit%%:*} F2 ctrl+a
+        xdotool type --delay 30 "${edit#*:}"
+        xdotool key Return
+        wait_window "Comment Bank" # the question naming the answers
+        focus "$win"
+        xdotool key Return
+    done
+    if [ -n "${SHOTS:-}" ]; then focus "$bank"; import -window "$bank" "$SHOTS/comment-bank.png"; fi
+    stop
+    cp "$OUT/marks-class.csv" "$OUT/after-edit.csv" 2>/dev/null || true
+    # Started again: the third student's answer given the comment from the
+    # list, with the bank's mark.
+    start
+    xdotool key ctrl+Down ctrl+Down alt+r Home Return
+    if [ -n "${SHOTS:-}" ]; then
+        xdotool key alt+t
+        wait_window "Question Statistics"
+        sleep 0.5
+        import -window "$win" "$SHOTS/question-statistics.png"
+    fi
     stop
     exit 0
 fi
@@ -112,7 +143,13 @@ for ((i = 0; i < students; i++)); do
         holds "$first" "$(name "$i")'s answer was given nothing" "$row" absent
     fi
 done
+edited=$OUT/after-edit.csv
+[ -f "$edited" ] || { echo "FAIL: no marks file after the bank's edit"; exit 1; }
+holds "$edited" "Student 002's comment and mark edited in the bank" "^Student 002,,001,1,2,,Worked through well,"
+holds "$edited" "Student 001's own mark set by the bank's edit" "^Student 001,,001,1,2,,Worked through well,"
+holds "$edited" "no answer kept the comment as it was" ",Worked through," absent
 final=$OUT/marks-class.csv
-holds "$final" "Student 001's answer marked again on its own" "^Student 001,,001,1,1,,Worked through,"
-holds "$final" "Student 002 kept the mark given to the group" "^Student 002,,001,1,2,,Worked through,"
+holds "$final" "Student 003 given the comment again with the bank's mark" "^Student 003,,001,1,2,,Worked through well,"
+holds "$final" "Student 005 kept the edited mark" "^Student 005,,001,1,2,,Worked through well,"
+holds "$OUT/comments-class.csv" "the bank's file holds the comment edited" "^001,1,Worked through well,2"$'\r'"\$"
 exit $fail

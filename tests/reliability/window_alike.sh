@@ -16,8 +16,8 @@
 #
 #   window_alike.sh PATH/TO/qa-review PATH/TO/qa_compose_class [SHOTS [STUDENTS]]
 #
-# With SHOTS, screenshots of Alike Answers, Comment Bank and Question
-# Statistics go to that folder. STUDENTS: 12 unless given. Exits 77 (skipped) when xvfb-run or xdotool is not installed.
+# With SHOTS, screenshots of Alike Answers, Comment Bank, the marking window
+# and Question Statistics go to that folder. STUDENTS: 12 unless given. Exits 77 (skipped) when xvfb-run or xdotool is not installed.
 set -euo pipefail
 . "$(dirname "$0")/window_driving.sh"
 
@@ -76,6 +76,8 @@ if [ "${1:-}" = "--inside" ]; then
     start
     xdotool key ctrl+Down ctrl+Down alt+r Home Return
     if [ -n "${SHOTS:-}" ]; then
+        sleep 0.5
+        import -window "$win" "$SHOTS/marking-window.png"
         xdotool key alt+t
         wait_window "Question Statistics"
         sleep 0.5

@@ -102,25 +102,19 @@ Exit openMarking(const MarkingRequest& request, const Review& review, const fs::
 {
     const fs::path file =
         request.marks.empty() ? defaultMarksPath(reportFolder, firstInput) : text::pathFromUtf8(request.marks);
-    Result<MarksTable> read = readMarks(file, among, !request.marks.empty());
-    if (!read) {
-        Problem p = read.problem();
-        if (among(file))
-            p.what += ": give --marks FILE outside them";
-        return failed(err, p);
-    }
     const fs::path bankFile =
         request.comments.empty() ? defaultBankPath(file) : text::pathFromUtf8(request.comments);
-    Result<CommentBank> bank = readBank(bankFile, among, !request.comments.empty());
-    if (!bank) {
-        Problem p = bank.problem();
-        if (among(bankFile))
+    Result<std::unique_ptr<MarkingDesk>> desk = openMarkingDesk(
+        review.sheets(), {file, bankFile, !request.marks.empty(), !request.comments.empty()}, among);
+    if (!desk) {
+        Problem p = desk.problem();
+        if (among(file))
+            p.what += ": give --marks FILE outside them";
+        else if (among(bankFile))
             p.what += ": give --comments FILE outside them";
         return failed(err, p);
     }
-    run.desk = std::make_unique<MarkingDesk>(Marking(review.sheets(), std::move(*read)), file);
-    run.desk->keepOutOf(among);
-    run.desk->keepBank(std::move(*bank), bankFile);
+    run.desk = std::move(*desk);
     for (const UnmatchedRow& row : run.desk->marking().unmatched())
         err << "qa-review: " << text::pathToUtf8(file) << ":" << row.line << ": " << row.what
             << "; the row is kept\n";

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -107,5 +108,18 @@ private:
     std::filesystem::path bankFile_;
     std::uint64_t bankChanges_ = 0, bankSaved_ = 0;
 };
+
+// Where marking keeps its files: the marks file and the comment bank, each
+// named by the instructor (then it must be there) or where it goes by default.
+struct MarkingFiles {
+    std::filesystem::path marks, bank;
+    bool marksNamed = false, bankNamed = false;
+};
+
+// The desk over the review's sheets with the marks and the bank read from
+// their files, neither among the inputs, and its outputs kept out of them:
+// what the command line's --mark and the window's Mark Answers both open.
+Result<std::unique_ptr<MarkingDesk>> openMarkingDesk(std::vector<Sheet> sheets, const MarkingFiles& files,
+                                                     const AmongInputs& among);
 
 } // namespace qa::review

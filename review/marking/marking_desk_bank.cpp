@@ -56,4 +56,19 @@ void MarkingDesk::reuseComment(const std::string& text)
     commitComment();
 }
 
+Result<std::unique_ptr<MarkingDesk>> openMarkingDesk(std::vector<Sheet> sheets, const MarkingFiles& files,
+                                                     const AmongInputs& among)
+{
+    Result<MarksTable> marks = readMarks(files.marks, among, files.marksNamed);
+    if (!marks)
+        return marks.problem();
+    Result<CommentBank> bank = readBank(files.bank, among, files.bankNamed);
+    if (!bank)
+        return bank.problem();
+    auto desk = std::make_unique<MarkingDesk>(Marking(std::move(sheets), std::move(*marks)), files.marks);
+    desk->keepOutOf(among);
+    desk->keepBank(std::move(*bank), files.bank);
+    return desk;
+}
+
 } // namespace qa::review

@@ -138,25 +138,15 @@ int markAnswers(const Review& review, const QString& inputFolder, const QString&
 {
     const fs::path marks = marksFileOf(inputFolder, report);
     const AmongInputs among = amongInputsOf(review, inputFolder);
-    Result<MarksTable> read = readMarks(marks, among, false);
-    if (!read) {
-        QMessageBox::critical(
-            nullptr, QApplication::applicationDisplayName(),
-            QObject::tr("The marks file cannot be read.\n\n%1").arg(problemText(read.problem())));
+    Result<std::unique_ptr<MarkingDesk>> desk =
+        openMarkingDesk(review.sheets(), {marks, defaultBankPath(marks)}, among);
+    if (!desk) {
+        QMessageBox::critical(nullptr, QApplication::applicationDisplayName(),
+                              QObject::tr("Marking cannot start: a file it keeps cannot be read.\n\n%1")
+                                  .arg(problemText(desk.problem())));
         return 2; // the command line's status for a marks file that cannot be read
     }
-    const fs::path bankFile = defaultBankPath(marks);
-    Result<CommentBank> bank = readBank(bankFile, among, false);
-    if (!bank) {
-        QMessageBox::critical(
-            nullptr, QApplication::applicationDisplayName(),
-            QObject::tr("The comment bank cannot be read.\n\n%1").arg(problemText(bank.problem())));
-        return 2;
-    }
-    MarkingDesk desk(Marking(review.sheets(), std::move(*read)), marks);
-    desk.keepOutOf(among);
-    desk.keepBank(std::move(*bank), bankFile);
-    MarkingWindow window(desk);
+    MarkingWindow window(**desk);
     window.show();
     const int status = QApplication::exec();
     return window.saveNow() ? status : 3;

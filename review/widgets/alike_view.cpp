@@ -20,27 +20,10 @@
 
 #include "review/marking/marking_desk.h"
 #include "review/widgets/marking_grid.h"
+#include "review/widgets/widget_text.h"
 
 namespace qa::review::widgets {
 namespace {
-
-QString fromUtf8(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
-QLabel* labelFor(const QString& text, QWidget* buddy)
-{
-    auto* label = new QLabel(text);
-    label->setBuddy(buddy);
-    return label;
-}
-
-template <class W> W* named(W* w, const QString& name)
-{
-    w->setAccessibleName(name);
-    return w;
-}
 
 QString groupText(const AnswerGroup& g)
 {

@@ -15,20 +15,13 @@
 #include "platform/utf8.h"
 #include "review/marking/marking_desk.h"
 #include "review/widgets/desk_dialogs.h"
+#include "review/widgets/widget_text.h"
 
 namespace qa::review::widgets {
 namespace {
 
 enum Column { kComment, kMark, kUses };
 
-QString fromUtf8(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-std::string toUtf8(const QString& s)
-{
-    return s.toUtf8().toStdString();
-}
 // The mark as the reader writes numbers: "+0,5" in German.
 QString markOf(const BankComment& c)
 {

@@ -19,6 +19,7 @@
 
 #include "review/review.h"
 #include "review/widgets/desk_dialogs.h"
+#include "review/widgets/widget_text.h"
 #include "review/write/destination.h"
 
 namespace qa::review::widgets {
@@ -40,11 +41,6 @@ std::filesystem::path toPath(const QString& path)
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 #endif
 }
-QString fromUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
 // Why a review read nothing: the folder could not be read, holds no files,
 // or holds none that the tutor wrote.
 QString nothingRead(const Review& review, const QString& folder)

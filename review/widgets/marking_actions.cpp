@@ -16,6 +16,7 @@
 #include "review/review.h"
 #include "review/widgets/desk_dialogs.h"
 #include "review/widgets/marking_window.h"
+#include "review/widgets/widget_text.h"
 
 namespace qa::review::widgets {
 namespace {
@@ -33,10 +34,6 @@ fs::path toPath(const QString& path)
 QString fromPath(const fs::path& p)
 {
     return QDir::toNativeSeparators(QString::fromStdString(text::pathToUtf8(p)));
-}
-QString fromUtf8(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
 QString listed(const std::vector<std::string>& names)
 {

@@ -1,4 +1,5 @@
 #include "review/widgets/marking_grid.h"
+#include "review/widgets/widget_text.h"
 
 #include <QBrush>
 #include <QColor>
@@ -17,11 +18,6 @@ namespace {
 // The report's colours: answered, only empty responses, missing.
 const QColor kOk("#d8f0dc"), kOkText("#145a24"), kEmpty("#fbe9c0"), kEmptyText("#7a5200"), kMiss("#f6d5d5"),
     kMissText("#8a1c1c"), kMarked("#b7e1c0"), kTotal("#eef1f5");
-
-QString fromUtf8(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 } // namespace
 

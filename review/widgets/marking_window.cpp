@@ -29,21 +29,10 @@
 #include "review/widgets/bank_view.h"
 #include "review/widgets/marking_grid.h"
 #include "review/widgets/statistics_view.h"
+#include "review/widgets/widget_text.h"
 
 namespace qa::review::widgets {
 namespace {
-
-QString fromUtf8(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
-QLabel* labelFor(const QString& text, QWidget* buddy)
-{
-    auto* label = new QLabel(text);
-    label->setBuddy(buddy);
-    return label;
-}
 
 // A label of wrapped plain text whose size hints do not lay the text out.
 // The plain label lays out its whole text five times for them (at its full
@@ -90,12 +79,6 @@ private:
                 fontMetrics().lineSpacing() + m.top() + m.bottom() + 2 * margin()};
     }
 };
-
-template <class W> W* named(W* w, const QString& name)
-{
-    w->setAccessibleName(name);
-    return w;
-}
 
 } // namespace
 

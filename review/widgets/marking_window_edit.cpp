@@ -20,6 +20,7 @@
 #include "review/widgets/marking_grid.h"
 #include "review/widgets/marking_window.h"
 #include "review/widgets/statistics_view.h"
+#include "review/widgets/widget_text.h"
 
 namespace qa::review::widgets {
 namespace {
@@ -28,15 +29,6 @@ namespace {
 constexpr int kSaveAfterMs = 300;
 // A save that failed is tried again after this.
 constexpr int kRetryMs = 2000;
-
-QString fromUtf8(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-std::string toUtf8(const QString& s)
-{
-    return s.toUtf8().toStdString();
-}
 
 } // namespace
 

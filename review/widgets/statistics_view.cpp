@@ -11,14 +11,10 @@
 
 #include "review/marking/marking_desk.h"
 #include "review/marking/statistics.h"
+#include "review/widgets/widget_text.h"
 
 namespace qa::review::widgets {
 namespace {
-
-QString fromUtf8(const std::string& s)
-{
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
 
 // A figure in the reader's locale, trailing zeros dropped.
 QString figure(double v, int decimals)

@@ -5,7 +5,7 @@
 #include "review/report/html_report.h"
 
 #include "review/marking/marking.h"
-#include "review/report/student_parts.h"
+#include "review/report/page_parts.h"
 
 namespace qa::review {
 
@@ -26,8 +26,19 @@ Report::Report(const Report& page, std::ostream& os)
 
 void Report::write(const std::string& madeOn, unsigned threads)
 {
-    // Each student's work, the page's longest part, is made beside the rest.
-    StudentParts parts(m_.students.size(), threads, [this](std::ostream& os, std::size_t from, std::size_t to) {
+    // The answers by question and each student's work, the page's longest
+    // parts, are made beside the rest.
+    std::vector<std::pair<AssignmentId, std::optional<QuestionId>>> asked;
+    for (AssignmentId a : m_.assignments.ids()) {
+        if (m_.assignments[a].questions.size() == 0)
+            asked.emplace_back(a, std::nullopt);
+        for (QuestionId q : m_.assignments[a].questions.ids())
+            asked.emplace_back(a, q);
+    }
+    PageParts questions(asked.size(), threads, [this, &asked](std::ostream& os, std::size_t from, std::size_t to) {
+        Report(*this, os).questions(asked, from, to);
+    });
+    PageParts parts(m_.students.size(), threads, [this](std::ostream& os, std::size_t from, std::size_t to) {
         Report(*this, os).students(from, to);
     });
     head();
@@ -41,8 +52,8 @@ void Report::write(const std::string& madeOn, unsigned threads)
         statistics(a);
     }
     checks();
-    for (AssignmentId a : m_.assignments.ids())
-        questions(a);
+    o_.flush();
+    questions.writeTo(os_);
     o_ << "<section aria-labelledby=\"students\"><h2 id=\"students\">Students</h2>\n";
     o_.flush();
     parts.writeTo(os_);

@@ -5,13 +5,19 @@
 
 namespace qa::review {
 
-void Report::questions(AssignmentId a)
+void Report::questions(const std::vector<std::pair<AssignmentId, std::optional<QuestionId>>>& asked,
+                       std::size_t from, std::size_t to)
 {
-    o_ << "<section aria-labelledby=\"questions-" << a.index() << "\"><h2 id=\"questions-" << a.index()
-       << "\">Assignment " << Text1252{m_.assignments[a].number} << ": answers by question</h2>\n";
-    for (QuestionId q : m_.assignments[a].questions.ids())
-        question(a, q);
-    o_ << "</section>\n";
+    for (std::size_t k = from; k < to; ++k) {
+        const auto [a, q] = asked[k];
+        if (!q || q->index() == 0)
+            o_ << "<section aria-labelledby=\"questions-" << a.index() << "\"><h2 id=\"questions-" << a.index()
+               << "\">Assignment " << Text1252{m_.assignments[a].number} << ": answers by question</h2>\n";
+        if (q)
+            question(a, *q);
+        if (!q || q->index() + 1 == m_.assignments[a].questions.size())
+            o_ << "</section>\n";
+    }
 }
 
 void Report::question(AssignmentId a, QuestionId q)

@@ -58,7 +58,10 @@ private:
     // Each question's statistics, when marks were given.
     void statistics(AssignmentId a);
     // Answers by question.
-    void questions(AssignmentId a);
+    // The answers by question of `asked`'s [from, to): each assignment's
+    // questions in turn, none for an assignment without questions.
+    void questions(const std::vector<std::pair<AssignmentId, std::optional<QuestionId>>>& asked, std::size_t from,
+                   std::size_t to);
     void question(AssignmentId a, QuestionId q);
     struct CellOf {
         AssignmentId assignment;

@@ -1,8 +1,8 @@
 #pragma once
-// Each student's work, the page's longest part, made in slices: by threads of
-// their own ahead of its place, and by the page's own thread for the slices
-// still untouched when it gets there. Written in the students' order, so the
-// page is the same whatever the threads.
+// A long part of the page (the answers by question, each student's work)
+// made in slices: by threads of their own ahead of its place, and by the
+// page's own thread for the slices still untouched when it gets there.
+// Written in order, so the page is the same whatever the threads.
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -14,16 +14,16 @@
 
 namespace qa::review {
 
-class StudentParts {
+class PageParts {
 public:
-    // Draws students [from, to) onto a stream.
+    // Draws the part's pieces [from, to) onto a stream.
     using Draw = std::function<void(std::ostream& os, std::size_t from, std::size_t to)>;
 
     // Starts `threads` - 1 threads of its own, which begin at once.
-    StudentParts(std::size_t students, unsigned threads, Draw draw);
-    ~StudentParts();
-    StudentParts(const StudentParts&) = delete;
-    StudentParts& operator=(const StudentParts&) = delete;
+    PageParts(std::size_t pieces, unsigned threads, Draw draw);
+    ~PageParts();
+    PageParts(const PageParts&) = delete;
+    PageParts& operator=(const PageParts&) = delete;
 
     // Every slice onto `os`, in order; a slice nobody took yet is drawn
     // straight onto it.

@@ -1,4 +1,4 @@
-#include "review/report/student_parts.h"
+#include "review/report/page_parts.h"
 
 #include <algorithm>
 #include <streambuf>
@@ -43,27 +43,27 @@ constexpr std::size_t kSlicesPerThread = 8;
 
 } // namespace
 
-struct StudentParts::Slice {
+struct PageParts::Slice {
     std::size_t from = 0, to = 0;
     State state = State::Free;
     Blocks made;
 };
 
-StudentParts::StudentParts(std::size_t students, unsigned threads, Draw draw) : draw_(std::move(draw))
+PageParts::PageParts(std::size_t pieces, unsigned threads, Draw draw) : draw_(std::move(draw))
 {
     const std::size_t helpers = threads > 1 ? threads - 1 : 0;
-    const std::size_t count = helpers ? std::min(students, threads * kSlicesPerThread) : 1;
+    const std::size_t count = helpers ? std::min(pieces, threads * kSlicesPerThread) : 1;
     for (std::size_t k = 0; k < count; ++k) {
         auto s = std::make_unique<Slice>();
-        s->from = students * k / count;
-        s->to = students * (k + 1) / count;
+        s->from = pieces * k / count;
+        s->to = pieces * (k + 1) / count;
         slices_.push_back(std::move(s));
     }
     for (std::size_t k = 0; k < helpers && count > 1; ++k)
         threads_.emplace_back([this] { help(); });
 }
 
-StudentParts::~StudentParts()
+PageParts::~PageParts()
 {
     {
         // Slices not drawn by now are not wanted: the helpers stop.
@@ -76,7 +76,7 @@ StudentParts::~StudentParts()
         t.join();
 }
 
-StudentParts::Slice* StudentParts::take(std::size_t from)
+PageParts::Slice* PageParts::take(std::size_t from)
 {
     for (std::size_t k = from; k < slices_.size(); ++k)
         if (slices_[k]->state == State::Free) {
@@ -86,7 +86,7 @@ StudentParts::Slice* StudentParts::take(std::size_t from)
     return nullptr;
 }
 
-void StudentParts::drawAhead(Slice& s)
+void PageParts::drawAhead(Slice& s)
 {
     {
         std::ostream os(&s.made);
@@ -97,7 +97,7 @@ void StudentParts::drawAhead(Slice& s)
     changed_.notify_all();
 }
 
-void StudentParts::help()
+void PageParts::help()
 {
     for (;;) {
         Slice* s;
@@ -111,7 +111,7 @@ void StudentParts::help()
     }
 }
 
-void StudentParts::writeTo(std::ostream& os)
+void PageParts::writeTo(std::ostream& os)
 {
     for (std::size_t k = 0; k < slices_.size(); ++k) {
         Slice& s = *slices_[k];

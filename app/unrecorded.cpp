@@ -146,8 +146,9 @@ void Tutor::repairCutRecordings()
 
 // A recording cut short whose share stays in a record file for good: the
 // file system lets it be neither cut back nor replaced. Its text is set aside
-// already, and comes back unless the master file holds it whole; the student
-// learns what each file holds and what to do.
+// already, and comes back unless the master file holds it whole, or is the
+// text being recorded again now; the student learns what each file holds
+// and what to do.
 void Tutor::leftInPlace(const CutRecording& cut)
 {
     const auto named = [](const std::vector<std::string>& hosts) {
@@ -168,7 +169,10 @@ void Tutor::leftInPlace(const CutRecording& cut)
                    " keeps that recording whole; the other record files do not hold it.";
     const auto& whole = cut.left.whole;
     const bool inMaster = std::find(whole.begin(), whole.end(), cut.files.front()) != whole.end();
-    if (records::recordedTextOf(cut.bytes) && inMaster)
+    if (cut.repeated) // the click again with that very text
+        message += " The text you are recording now is that one: it is recorded in the other record files only, "
+                   "so that it stands once in each file.";
+    else if (records::recordedTextOf(cut.bytes) && inMaster)
         message += " Its text is not brought back: your master file holds it.";
     else if (records::recordedTextOf(cut.bytes))
         message += repairingAtStart_ ? " Its text comes back into the answer box: record it again."

@@ -119,6 +119,13 @@ std::optional<RecordedText> recordedTextOf(std::string_view masterBlock)
     return out;
 }
 
+bool sameRecordedText(const std::string& earlier, const std::string& now)
+{
+    const std::optional<RecordedText> a = recordedTextOf(earlier);
+    const std::optional<RecordedText> b = recordedTextOf(now);
+    return a && b && a->line == b->line && a->note == b->note && a->text == b->text;
+}
+
 std::optional<RecordedText> lastRecordingFor(std::string_view master, std::string_view line)
 {
     const std::string crLf(text::kCrLf);

@@ -75,6 +75,9 @@ struct RecordedText {
     std::string text;
 };
 std::optional<RecordedText> recordedTextOf(std::string_view masterBlock);
+// Whether two master file blocks record the same text under the same question
+// line, both as responses or both as notes (whenever each was made).
+bool sameRecordedText(const std::string& earlier, const std::string& now);
 // The last response or note recorded under this question line in the whole
 // master file; nothing when there is none, or its block is cut short.
 std::optional<RecordedText> lastRecordingFor(std::string_view master, std::string_view line);

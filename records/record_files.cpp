@@ -41,13 +41,14 @@ void RecordFiles::appendResponse(const std::string& answer, const std::string& c
 {
     writePendingOpening();
     const ResponseBlock block{answer, currentLine, session_.assignmentNumber(), questionNumber};
-    files_.appendAll(responseBlock(block, session_.paths(), session_.codeNbr(), clock_));
+    files_.appendAll(responseBlock(block, session_.paths(), session_.codeNbr(), clock_), sameRecordedText);
 }
 
 void RecordFiles::appendNote(const std::string& noteLine, const std::string& currentLine)
 {
     writePendingOpening();
-    files_.appendAll(notesBlock({noteLine, currentLine}, session_.paths(), session_.codeNbr(), clock_));
+    files_.appendAll(notesBlock({noteLine, currentLine}, session_.paths(), session_.codeNbr(), clock_),
+                     sameRecordedText);
 }
 
 std::optional<std::string> RecordFiles::readNotes()

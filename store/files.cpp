@@ -157,7 +157,7 @@ void Files::writeWhole(const std::string& windowPath, const std::string& bytes)
         raise({err, "write", host});
 }
 
-void Files::appendAll(const std::vector<AppendPart>& parts)
+void Files::appendAll(const std::vector<AppendPart>& parts, const SameRecording& same)
 {
     std::vector<JournalPart> noted(parts.size());
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -169,16 +169,49 @@ void Files::appendAll(const std::vector<AppendPart>& parts)
                            "the folder is not the one the session opened: a share may have gone from under it");
     if (keep_)
         journal_.repairAbandoned(keep_, false); // a torn tail of a program gone since, before we append
+    const bool repeats = settleOurs(noted, same);
     AppendSteps steps(fds_, journal_, keep_, std::move(noted));
     const StepResult result = steps.run();
     if (result.ok() || !steps.refused())
         partlyWritten_ = steps.partlyWritten();
-    if (!result.ok() && steps.refused()) {
-        const RuntimeError e = errorFor(result); // the earlier recording's file, not this one's
-        throw RuntimeError(e.number(), e.path(), "an earlier recording is still to be put right: " + e.reason());
-    }
+    if (result.ok() && repeats)
+        keptWhole_.reset(); // whole once in every file now
+    if (!result.ok() && steps.refused())
+        refuse(result);
     if (!result.ok())
         raise(result);
+}
+
+void Files::refuse(const StepResult& earlier) const
+{
+    const RuntimeError e = errorFor(earlier); // the earlier recording's file, not this one's
+    throw RuntimeError(e.number(), e.path(), "an earlier recording is still to be put right: " + e.reason());
+}
+
+// An earlier recording of ours still to be put right is settled before this
+// one is noted. Where files keep that one whole for good, and this one
+// records the same text, it goes to the other files only: recorded in full,
+// it would stand twice in those. Returns whether it does.
+bool Files::settleOurs(std::vector<JournalPart>& noted, const SameRecording& same)
+{
+    const StepResult earlier = journal_.settlePending([&](const CutRecording& found) {
+        CutRecording cut = found;
+        cut.repeated = !cut.left.whole.empty() && same && !noted.empty() && same(cut.bytes, noted.front().bytes);
+        if (keep_ && !keep_(cut))
+            return false;
+        if (!cut.left.whole.empty())
+            keptWhole_ = KeptWhole{cut.left.whole, cut.bytes};
+        return true;
+    });
+    if (!earlier.ok())
+        refuse(earlier);
+    if (!keptWhole_ || !same || noted.empty() || !same(keptWhole_->bytes, noted.front().bytes))
+        return false;
+    const std::vector<std::string>& whole = keptWhole_->files;
+    std::erase_if(noted, [&whole](const JournalPart& p) {
+        return std::find(whole.begin(), whole.end(), p.host) != whole.end();
+    });
+    return true;
 }
 
 std::vector<RuntimeError> Files::repairAbandoned(const KeepCut& keep)

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -78,7 +79,15 @@ public:
     // journal pending. The next appendAll first puts it right (cut back, its
     // text to the `keep` of repairAbandoned); while it cannot, that call is
     // refused with the failure (its step "put right") and nothing is opened.
-    void appendAll(const std::vector<AppendPart>& parts);
+    //
+    // Where that roll-back could not cut a file that holds the whole block
+    // (it can be neither cut back nor replaced, for good), the files that
+    // keep it are remembered. A later call whose text is the same by `same`
+    // (given the two blocks as composed for the first file) leaves those
+    // files out, so that the text stands once in each file; the `keep` is
+    // told so (CutRecording::repeated).
+    using SameRecording = std::function<bool(const std::string& earlier, const std::string& now)>;
+    void appendAll(const std::vector<AppendPart>& parts, const SameRecording& same = {});
     // The host file that holds part of a recording of this program which is
     // still to be put right; empty when there is none.
     const std::string& partlyWritten() const { return partlyWritten_; }
@@ -137,6 +146,9 @@ private:
     // The one place a failed step becomes a RuntimeError.
     RuntimeError errorFor(const StepResult& failure) const;
     [[noreturn]] void raise(const StepResult& failure) const { throw errorFor(failure); }
+    // An earlier recording still to be put right refuses this one.
+    [[noreturn]] void refuse(const StepResult& earlier) const;
+    bool settleOurs(std::vector<JournalPart>& noted, const SameRecording& same);
     // Appends what is left of the file to `out`; 0, or the errno of a failed read.
     int readToEnd(int fd, std::string& out);
     // A folder the session opened that is not the same folder now.
@@ -153,6 +165,11 @@ private:
     std::string claimed_; // the name this program holds, if any
     KeepCut keep_;        // where the text of a recording cut short goes
     std::string partlyWritten_;
+    struct KeptWhole {
+        std::vector<std::string> files; // host paths
+        std::string bytes;              // the block as composed for the first file
+    };
+    std::optional<KeptWhole> keptWhole_; // a recording of ours that files keep whole for good
     struct Folder {
         std::string host;
         std::uint64_t device = 0, id = 0;

@@ -143,33 +143,41 @@ Journal::~Journal()
         fds_.ops().unlink(joinPath(dir_.path(), name_));
 }
 
-StepResult Journal::begin(const std::vector<JournalPart>& parts, const KeepCut& keep)
+StepResult Journal::settlePending(const KeepCut& keep)
 {
     // A recording that an exception cut short never ended: its mark stays
     // pending, but its handle goes, or Windows could neither remove nor
     // replace the journal while this program runs.
+    if (fd_ >= 0 && !maybePending_)
+        return {}; // open, and nothing left from before
     if (fd_ >= 0) {
         fds_.close(fd_);
         fd_ = -1;
     }
     int err = 0;
     fd_ = dir_.open(name_, kOpenRead | kOpenWrite | kOpenCreate | kOpenPrivate, err);
-    if (fd_ < 0)
+    if (fd_ < 0 || !maybePending_)
         return {};
-    if (maybePending_) {
-        StepResult failed;
-        const std::optional<std::string> text = readWhole(fds_.ops(), fd_);
-        const auto left = text ? parseJournal(*text) : std::nullopt;
-        if (!text)
-            failed = {errno != 0 ? errno : EIO, "read", joinPath(dir_.path(), name_)};
-        else if (left && settle(*left, keep, failed) != Settled::Done && failed.ok())
-            failed = {EIO, "keep", dir_.path()};
-        if (!failed.ok()) { // the mark stays for a later begin or start
-            fds_.close(fd_);
-            fd_ = -1;
-            return failed;
-        }
+    StepResult failed;
+    const std::optional<std::string> text = readWhole(fds_.ops(), fd_);
+    const auto left = text ? parseJournal(*text) : std::nullopt;
+    if (!text)
+        failed = {errno != 0 ? errno : EIO, "read", joinPath(dir_.path(), name_)};
+    else if (left && settle(*left, keep, failed) != Settled::Done && failed.ok())
+        failed = {EIO, "keep", dir_.path()};
+    if (!failed.ok()) { // the mark stays for a later begin or start
+        fds_.close(fd_);
+        fd_ = -1;
+        return failed;
     }
+    maybePending_ = false; // settled: the next begin writes over it
+    return {};
+}
+
+StepResult Journal::begin(const std::vector<JournalPart>& parts, const KeepCut& keep)
+{
+    if (StepResult earlier = settlePending(keep); !earlier.ok() || fd_ < 0)
+        return earlier;
     maybePending_ = true; // until the recording is settled
     write(parts);
     return {};

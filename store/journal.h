@@ -38,6 +38,9 @@ struct CutRecording {
     std::vector<std::string> files;
     std::string bytes;
     LeftInPlace left;
+    // Settled before a recording of this program that records the same
+    // text again: that one leaves out the files that keep this one whole.
+    bool repeated = false;
 };
 using KeepCut = std::function<bool(const CutRecording&)>;
 
@@ -93,6 +96,10 @@ public:
     // cut back or synced, its text not kept), nothing is noted and that
     // failure is returned: the recording must not go on.
     StepResult begin(const std::vector<JournalPart>& parts, const KeepCut& keep);
+    // The first half of begin alone: a mark this process left pending is
+    // settled (its cut text going to `keep`), or the failure is returned.
+    // The journal is left open for the begin that follows.
+    StepResult settlePending(const KeepCut& keep);
     // Notes the files' lengths and identities before the first write, and
     // syncs the journal.
     void opened(const std::vector<JournalPart>& parts);

@@ -574,3 +574,62 @@ TEST(AfterACrash, TextsSetAsideForOtherQuestionsStayUntilTheirTurn)
     }
     EXPECT_EQ(fileStartingWith(h, "cut-"), "");
 }
+
+// A recording whose send file cannot be written, on a drive that lets nothing
+// be cut back, in a folder where no file may be made: the master file keeps
+// its whole block. A click again with that text records it in the send file
+// only, at once or after another failure, and it stands once in each file; a
+// changed text goes to both files, and the master file keeps the first one.
+TEST(AfterACrash, AClickAgainAfterABlockTheMasterFileKeepsWholeDoesNotDoubleIt)
+{
+    const struct {
+        const char* name;
+        int failedRetries;
+        const char* retried; // the box at the click again
+    } kCases[] = {{"same text", 0, "my answer"},
+                  {"same text, failed again first", 1, "my answer"},
+                  {"changed text", 0, "my other answer"}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Harness h;
+        typedOnFirst(h, "my answer");
+        const std::string master = h.files.hostPath(h.tutor.session().paths().master);
+        const std::string send = h.files.hostPath(h.tutor.session().paths().send);
+        int sendFails = 1 + c.failedRetries;
+        h.ops.denyCreateUnder = h.root.home().string();
+        h.ops.onCall = [&](const char* call, const std::string& path) {
+            const bool fails = std::string(call) == "ftruncate" ||
+                               (std::string(call) == "write" && path == send && sendFails-- > 0);
+            h.ops.failErrno = std::string(call) == "ftruncate" ? EOPNOTSUPP : EIO;
+            return fails;
+        };
+        ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+        ASSERT_EQ(h.dialogs.messages.size(), 1u);
+        EXPECT_NE(h.dialogs.messages[0].find("The file \"" + master + "\" holds part of a recording"),
+                  std::string::npos)
+            << h.dialogs.messages[0];
+        h.view.answer = c.retried;
+        for (int click = 0; click <= c.failedRetries; ++click)
+            ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+        ASSERT_EQ(h.dialogs.messages.size(), 2u + c.failedRetries);
+        const std::string& said = h.dialogs.messages[1];
+        EXPECT_EQ(said.rfind("A recording cut short could not be put right", 0), 0u) << said;
+        EXPECT_NE(said.find("The file \"" + master + "\" keeps that recording whole"), std::string::npos) << said;
+        const bool same = std::string(c.retried) == "my answer";
+        EXPECT_NE(said.find(same ? "recorded in the other record files only" : "not brought back"),
+                  std::string::npos)
+            << said;
+        EXPECT_EQ(h.view.answer, "");
+        EXPECT_EQ(count(h.root.read(h.master()), "my answer"), 1u);
+        EXPECT_EQ(count(h.root.read(h.send()), "my answer"), same ? 1u : 0u);
+        EXPECT_EQ(count(h.root.read(h.master()), "my other answer"), same ? 0u : 1u);
+        EXPECT_EQ(count(h.root.read(h.send()), "my other answer"), same ? 0u : 1u);
+        EXPECT_FALSE(h.tutor.handle(Event::Quit));
+        Restart again(h);
+        ASSERT_TRUE(again.start());
+        EXPECT_EQ(again.view.answer, " ");
+        EXPECT_TRUE(again.dialogs.messages.empty());
+        EXPECT_EQ(fileStartingWith(h, "cut-"), "");
+        EXPECT_EQ(fileStartingWith(h, "draft-"), "");
+    }
+}

@@ -584,11 +584,13 @@ TEST(AfterACrash, AClickAgainAfterABlockTheMasterFileKeepsWholeDoesNotDoubleIt)
 {
     const struct {
         const char* name;
+        Event click;
         int failedRetries;
         const char* retried; // the box at the click again
-    } kCases[] = {{"same text", 0, "my answer"},
-                  {"same text, failed again first", 1, "my answer"},
-                  {"changed text", 0, "my other answer"}};
+    } kCases[] = {{"same text", Event::EnterResponse, 0, "my answer"},
+                  {"same text, failed again first", Event::EnterResponse, 1, "my answer"},
+                  {"same note", Event::SaveAsNotes, 0, "my answer"},
+                  {"changed text", Event::EnterResponse, 0, "my other answer"}};
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.name);
         Harness h;
@@ -596,6 +598,7 @@ TEST(AfterACrash, AClickAgainAfterABlockTheMasterFileKeepsWholeDoesNotDoubleIt)
         const std::string master = h.files.hostPath(h.tutor.session().paths().master);
         const std::string send = h.files.hostPath(h.tutor.session().paths().send);
         int sendFails = 1 + c.failedRetries;
+        std::ofstream{h.notes()}; // made before the folder refuses new files
         h.ops.denyCreateUnder = h.root.home().string();
         h.ops.onCall = [&](const char* call, const std::string& path) {
             const bool fails = std::string(call) == "ftruncate" ||
@@ -603,14 +606,14 @@ TEST(AfterACrash, AClickAgainAfterABlockTheMasterFileKeepsWholeDoesNotDoubleIt)
             h.ops.failErrno = std::string(call) == "ftruncate" ? EOPNOTSUPP : EIO;
             return fails;
         };
-        ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+        ASSERT_TRUE(h.tutor.handle(c.click));
         ASSERT_EQ(h.dialogs.messages.size(), 1u);
         EXPECT_NE(h.dialogs.messages[0].find("The file \"" + master + "\" holds part of a recording"),
                   std::string::npos)
             << h.dialogs.messages[0];
         h.view.answer = c.retried;
         for (int click = 0; click <= c.failedRetries; ++click)
-            ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+            ASSERT_TRUE(h.tutor.handle(c.click));
         ASSERT_EQ(h.dialogs.messages.size(), 2u + c.failedRetries);
         const std::string& said = h.dialogs.messages[1];
         EXPECT_EQ(said.rfind("A recording cut short could not be put right", 0), 0u) << said;
@@ -624,6 +627,9 @@ TEST(AfterACrash, AClickAgainAfterABlockTheMasterFileKeepsWholeDoesNotDoubleIt)
         EXPECT_EQ(count(h.root.read(h.send()), "my answer"), same ? 1u : 0u);
         EXPECT_EQ(count(h.root.read(h.master()), "my other answer"), same ? 0u : 1u);
         EXPECT_EQ(count(h.root.read(h.send()), "my other answer"), same ? 0u : 1u);
+        if (c.click == Event::SaveAsNotes) {
+            EXPECT_EQ(count(h.root.read(h.notes()), "my answer"), 1u);
+        }
         EXPECT_FALSE(h.tutor.handle(Event::Quit));
         Restart again(h);
         ASSERT_TRUE(again.start());

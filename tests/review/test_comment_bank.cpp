@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 
+#include "platform/utf8.h"
 #include "review/cli/cli.h"
 #include "review/marking/comment_bank.h"
 #include "review/marking/marking_desk.h"
@@ -187,7 +188,7 @@ TEST(CommentBank, CarriedToAnotherClassAndReadAsASpreadsheetSavesIt)
     second.reuseComment("Exact");
     const Result<void> failed = second.save();
     ASSERT_FALSE(failed);
-    EXPECT_EQ(failed.problem().file, (dir.path / "file" / "comments.csv").string());
+    EXPECT_EQ(failed.problem().file, qa::text::pathToUtf8(dir.path / "file" / "comments.csv"));
     EXPECT_TRUE(second.unsaved());
     const Result<CommentBank> bad =
         CommentBank::fromCsv("Assignment,Question,Comment,Mark\r\n1,1,x,-\r\n", "b.csv");

@@ -16,6 +16,7 @@
 #include "review/marking/marks_file.h"
 #include "review/marking/statistics.h"
 #include "support/record_class.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -58,26 +59,8 @@ std::optional<double> markOf(const Marking& m, std::size_t student)
     return c.mark ? c.mark->mark : std::nullopt;
 }
 
-struct TempDir {
-    TempDir()
-    {
-        std::random_device r;
-        path = fs::temp_directory_path() / ("qa-bank-test-" + std::to_string(r()) + std::to_string(r()));
-        fs::create_directories(path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
-
-std::string slurp(const fs::path& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-}
+using qa::test::slurp;
+using qa::test::TempDir;
 
 // An edit of a bank comment names the students carrying it and changes their
 // answers only: the part of a joined comment, the mark moved by the

@@ -20,6 +20,7 @@
 #include "review/model/platform_strings.h"
 #include "review/review.h"
 #include "support/record_class.h"
+#include "support/temp_dir.h"
 
 #ifdef QA_HAVE_LIBARCHIVE
 #include <archive.h>
@@ -49,27 +50,8 @@ Sheet classSheet()
     return s;
 }
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::random_device r;
-        path = fs::temp_directory_path() / ("qa-marks-test-" + std::to_string(r()) + std::to_string(r()));
-        fs::create_directories(path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
-
-std::string slurp(const fs::path& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), {}};
-}
+using qa::test::slurp;
+using qa::test::TempDir;
 
 struct Variant {
     const char* name;

@@ -15,6 +15,7 @@
 #include "review/report/html_report.h"
 #include "review/review.h"
 #include "review/write/html_writer.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -86,21 +87,7 @@ TEST(ReviewPage, EscapesEveryByteForTextAndForAttributes)
     }
 }
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::random_device random;
-        path = fs::temp_directory_path() / ("qa-page-test-" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
+using qa::test::TempDir;
 
 std::size_t count(const std::string& hay, const std::string& needle)
 {

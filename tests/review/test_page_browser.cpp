@@ -17,6 +17,7 @@
 
 #include "findings_class.h"
 #include "review/review.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -25,28 +26,8 @@ using namespace qa;
 
 const fs::path kScripts = fs::path(QA_SOURCE_DIR) / "tests/review/browser";
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::random_device random;
-        path =
-            fs::temp_directory_path() / ("qa-browser-test-" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
-
-std::string slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using qa::test::slurp;
+using qa::test::TempDir;
 
 // Why the browser cannot run here, or "".
 std::string missing()

@@ -13,6 +13,7 @@
 #include "review/review.h"
 #include "support/record_bytes.h"
 #include "support/record_class.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -20,23 +21,7 @@ namespace fs = std::filesystem;
 using namespace qa;
 using qa::records::formatMoment;
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::random_device random;
-        path =
-            fs::temp_directory_path() / ("qa-review-test-" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path, ec);
-    }
-    fs::path path;
-};
+using qa::test::TempDir;
 
 using Rows = std::vector<std::vector<std::string>>;
 

@@ -80,6 +80,9 @@ public:
     // text to the `keep` of repairAbandoned); while it cannot, that call is
     // refused with the failure (its step "put right") and nothing is opened.
     //
+    // Where that recording turns out whole in every file after all (only its
+    // sync or its roll-back failed), a later call whose text is the same by
+    // `same` writes nothing: it is recorded.
     // Where that roll-back could not cut a file that holds the whole block
     // (it can be neither cut back nor replaced, for good), the files that
     // keep it are remembered. A later call whose text is the same by `same`

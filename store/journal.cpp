@@ -143,7 +143,7 @@ Journal::~Journal()
         fds_.ops().unlink(joinPath(dir_.path(), name_));
 }
 
-StepResult Journal::settlePending(const KeepCut& keep)
+StepResult Journal::settlePending(const KeepCut& keep, std::string* whole)
 {
     // A recording that an exception cut short never ended: its mark stays
     // pending, but its handle goes, or Windows could neither remove nor
@@ -163,8 +163,13 @@ StepResult Journal::settlePending(const KeepCut& keep)
     const auto left = text ? parseJournal(*text) : std::nullopt;
     if (!text)
         failed = {errno != 0 ? errno : EIO, "read", joinPath(dir_.path(), name_)};
-    else if (left && settle(*left, keep, failed) != Settled::Done && failed.ok())
-        failed = {EIO, "keep", dir_.path()};
+    else if (left) {
+        const Settled settled = settle(*left, keep, failed);
+        if (settled == Settled::Whole && whole)
+            *whole = left->front().bytes;
+        if (settled != Settled::Done && settled != Settled::Whole && failed.ok())
+            failed = {EIO, "keep", dir_.path()};
+    }
     if (!failed.ok()) { // the mark stays for a later begin or start
         fds_.close(fd_);
         fd_ = -1;
@@ -280,7 +285,9 @@ Journal::Settled Journal::settle(const std::vector<JournalPart>& parts, const Ke
     const Repaired repaired = repairRecording(fds_, parts, &failed, &left);
     if (repaired == Repaired::Unsettled)
         return Settled::Unsettled;
-    if (repaired != Repaired::Whole && keep && !keep(cutOf(parts, std::move(left))))
+    if (repaired == Repaired::Whole)
+        return Settled::Whole;
+    if (keep && !keep(cutOf(parts, std::move(left))))
         return Settled::NotKept;
     return Settled::Done;
 }
@@ -313,6 +320,7 @@ std::vector<StepResult> Journal::repairAbandoned(const KeepCut& keep, bool alsoO
             // on now, it could be recorded again beside the torn block.
             unsettled.push_back(failed);
             continue;
+        case Settled::Whole:
         case Settled::Done: break;
         }
         ops.unlink(joinPath(dir_.path(), name));

@@ -98,8 +98,10 @@ public:
     StepResult begin(const std::vector<JournalPart>& parts, const KeepCut& keep);
     // The first half of begin alone: a mark this process left pending is
     // settled (its cut text going to `keep`), or the failure is returned.
-    // The journal is left open for the begin that follows.
-    StepResult settlePending(const KeepCut& keep);
+    // The journal is left open for the begin that follows. When the pending
+    // recording stands whole in every file after all (only its sync or its
+    // roll-back failed), `whole` gets the bytes it appended to its first file.
+    StepResult settlePending(const KeepCut& keep, std::string* whole = nullptr);
     // Notes the files' lengths and identities before the first write, and
     // syncs the journal.
     void opened(const std::vector<JournalPart>& parts);
@@ -120,9 +122,9 @@ public:
 
 private:
     void write(const std::vector<JournalPart>& parts);
-    // Repairs one pending recording; Done once it is whole, or cut and its
-    // text kept (or there was no `keep` to take it).
-    enum class Settled { Done, Unreachable, Unsettled, NotKept };
+    // Repairs one pending recording: Whole when every file holds it whole,
+    // Done once it is cut and its text kept (or there was no `keep` to take it).
+    enum class Settled { Whole, Done, Unreachable, Unsettled, NotKept };
     Settled settle(const std::vector<JournalPart>& parts, const KeepCut& keep, StepResult& failed);
     bool ours(const std::string& name, bool alsoOurs) const;
 

@@ -639,3 +639,43 @@ TEST(AfterACrash, AClickAgainAfterABlockTheMasterFileKeepsWholeDoesNotDoubleIt)
         EXPECT_EQ(fileStartingWith(h, "draft-"), "");
     }
 }
+
+// A recording written whole in every file whose sync failed, on a share that
+// then dropped before it could be cut back: it stands in the files, and the
+// student was told it is still to be put right. The click again with that
+// text finds it whole and records nothing more; a changed text is recorded.
+TEST(AfterACrash, AClickAgainAfterARecordingFoundWholeDoesNotDoubleIt)
+{
+    for (const char* retried : {"my answer", "my other answer"}) {
+        SCOPED_TRACE(retried);
+        Harness h;
+        typedOnFirst(h, "my answer");
+        const std::string send = h.files.hostPath(h.tutor.session().paths().send);
+        bool down = false;
+        h.ops.onCall = [&](const char* call, const std::string& path) {
+            if (std::string(call) == "fsync" && path == send)
+                down = true;
+            return down && (std::string(call) == "fsync" || std::string(call) == "ftruncate");
+        };
+        ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+        ASSERT_EQ(h.dialogs.messages.size(), 1u);
+        EXPECT_NE(h.dialogs.messages[0].find("put right"), std::string::npos) << h.dialogs.messages[0];
+        EXPECT_EQ(count(h.root.read(h.send()), "my answer"), 1u);
+        h.ops.onCall = nullptr; // the share is back
+        h.view.answer = retried;
+        ASSERT_TRUE(h.tutor.handle(Event::EnterResponse));
+        EXPECT_EQ(h.view.answer, "");
+        EXPECT_EQ(count(h.root.read(h.master()), "my answer"), 1u);
+        EXPECT_EQ(count(h.root.read(h.send()), "my answer"), 1u);
+        const std::size_t changed = std::string(retried) == "my answer" ? 0u : 1u;
+        EXPECT_EQ(count(h.root.read(h.master()), "my other answer"), changed);
+        EXPECT_EQ(count(h.root.read(h.send()), "my other answer"), changed);
+        EXPECT_FALSE(h.tutor.handle(Event::Quit));
+        Restart again(h);
+        ASSERT_TRUE(again.start());
+        EXPECT_EQ(again.view.answer, " ");
+        EXPECT_EQ(count(h.root.read(h.master()), "my answer"), 1u);
+        EXPECT_EQ(fileStartingWith(h, "cut-"), "");
+        EXPECT_EQ(fileStartingWith(h, "draft-"), "");
+    }
+}

@@ -115,7 +115,6 @@ private:
     void restoreDraft();
     bool stepTo(const std::string& line);
     void repairCutRecordings();
-    void leftInPlace(const CutRecording& cut);
     bool claimAssignment();
 
     // Procedure-level error handler: the assignment message ends the program
@@ -133,7 +132,6 @@ private:
     bool ended_ = false;
     bool draftsOffSaid_ = false;    // the student knows drafts cannot be kept
     bool unsettledAtStart_ = false; // the start-up repair left a recording to put right
-    bool repairingAtStart_ = false; // the repair under way is the start's, before the window shows
 };
 
 } // namespace qa

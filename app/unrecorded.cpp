@@ -1,7 +1,5 @@
 // Typed text is never lost: the questions before unrecorded text leaves the
 // answer box, the drafts kept while typing, and what comes back at start.
-#include <algorithm>
-
 #include "app/tutor.h"
 #include "platform/text.h"
 #include "records/layouts.h"
@@ -125,15 +123,8 @@ void Tutor::repairCutRecordings()
     // account the next to start may be someone else); this student's come
     // back once the window is shown.
     // The same keeping serves the repair each recording makes first.
-    repairingAtStart_ = true;
-    const std::vector<RuntimeError> unsettled = platform_.files.repairAbandoned([this](const CutRecording& cut) {
-        if (!unrecorded_.setAside(cut))
-            return false;
-        if (!cut.left.empty())
-            leftInPlace(cut);
-        return true;
-    });
-    repairingAtStart_ = false;
+    const std::vector<RuntimeError> unsettled =
+        platform_.files.repairAbandoned([this](const CutRecording& cut) { return unrecorded_.setAside(cut); });
     unsettledAtStart_ = !unsettled.empty();
     for (const RuntimeError& e : unsettled)
         platform_.dialogs.message(
@@ -142,45 +133,6 @@ void Tutor::repairCutRecordings()
             text::toCp1252(e.reason(), nullptr) +
             ").\r\n\r\nIt is kept, to be repaired at a later start once the file can be written; "
             "the text of that recording is kept until then. Check that you may write to the file.");
-}
-
-// A recording cut short whose share stays in a record file for good: the
-// file system lets it be neither cut back nor replaced. Its text is set aside
-// already, and comes back unless the master file holds it whole, or is the
-// text being recorded again now; the student learns what each file holds
-// and what to do.
-void Tutor::leftInPlace(const CutRecording& cut)
-{
-    const auto named = [](const std::vector<std::string>& hosts) {
-        std::string out;
-        for (const std::string& host : hosts)
-            out += std::string(out.empty() ? "" : ", ") + "\"" + text::toCp1252(host, nullptr) + "\"";
-        return out;
-    };
-    std::string message = "A recording cut short could not be put right: the drive of your record files lets "
-                          "nothing be cut back, and no file may be made in their folder to put it right another "
-                          "way.";
-    if (!cut.left.torn.empty())
-        message += "\r\n\r\nThe file " + named(cut.left.torn) +
-                   " keeps the part of that recording that was written. The instructor's review will show it as "
-                   "a torn block; the rest of the file is whole.";
-    if (!cut.left.whole.empty())
-        message += "\r\n\r\nThe file " + named(cut.left.whole) +
-                   " keeps that recording whole; the other record files do not hold it.";
-    const auto& whole = cut.left.whole;
-    const bool inMaster = std::find(whole.begin(), whole.end(), cut.files.front()) != whole.end();
-    if (cut.repeated) // the click again with that very text
-        message += " The text you are recording now is that one: it is recorded in the other record files only, "
-                   "so that it stands once in each file.";
-    else if (records::recordedTextOf(cut.bytes) && inMaster)
-        message += " Its text is not brought back: your master file holds it.";
-    else if (records::recordedTextOf(cut.bytes))
-        message += repairingAtStart_ ? " Its text comes back into the answer box: record it again."
-                                     : " Its text is kept, and comes back into the answer box at the next start "
-                                       "of QA Tutor unless you record it before.";
-    message += "\r\n\r\nTo keep this from happening again, ask the lab administrator to let you create files "
-               "in the folder of your record files.";
-    platform_.dialogs.message(message);
 }
 
 // Steps on to the question line a restored text was typed for, as if the

@@ -137,9 +137,6 @@ bool UnrecordedText::setAside(const CutRecording& cut)
     const std::optional<records::RecordedText> recorded = records::recordedTextOf(cut.bytes);
     if (!recorded || blank(recorded->text))
         return true; // an opening header, or nothing typed: nothing to keep
-    const std::vector<std::string>& whole = cut.left.whole;
-    if (std::find(whole.begin(), whole.end(), cut.files.front()) != whole.end())
-        return true; // the master file keeps it whole for good: brought back, it would stand there twice
     KeptText k;
     k.kind = recorded->note ? KeptText::Note : KeptText::Response;
     k.line = recorded->line;

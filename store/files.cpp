@@ -169,7 +169,7 @@ void Files::appendAll(const std::vector<AppendPart>& parts, const SameRecording&
                            "the folder is not the one the session opened: a share may have gone from under it");
     if (keep_)
         journal_.repairAbandoned(keep_, false); // a torn tail of a program gone since, before we append
-    const bool repeats = settleOurs(noted, same);
+    settleOurs(noted, same);
     if (noted.empty()) { // recorded already, by the earlier click
         journal_.end(true);
         partlyWritten_.clear();
@@ -179,8 +179,6 @@ void Files::appendAll(const std::vector<AppendPart>& parts, const SameRecording&
     const StepResult result = steps.run();
     if (result.ok() || !steps.refused())
         partlyWritten_ = steps.partlyWritten();
-    if (result.ok() && repeats)
-        keptWhole_.reset(); // whole once in every file now
     if (!result.ok() && steps.refused())
         refuse(result);
     if (!result.ok())
@@ -194,40 +192,17 @@ void Files::refuse(const StepResult& earlier) const
 }
 
 // An earlier recording of ours still to be put right is settled before this
-// one is noted. Where it turns out whole in every file (only its sync or its
-// roll-back failed), and this one records the same text, this one is that
-// recording: nothing is left to write. Where files keep that one whole for
-// good, and this one records the same text, it goes to the other files only:
-// recorded in full, it would stand twice in those. Returns whether either
-// holds.
-bool Files::settleOurs(std::vector<JournalPart>& noted, const SameRecording& same)
+// one is noted. Where it then stands whole in every file, and this one
+// records the same text, this one is that recording: nothing is left to
+// write.
+void Files::settleOurs(std::vector<JournalPart>& noted, const SameRecording& same)
 {
-    std::string foundWhole;
-    const StepResult earlier = journal_.settlePending(
-        [&](const CutRecording& found) {
-            CutRecording cut = found;
-            cut.repeated =
-                !cut.left.whole.empty() && same && !noted.empty() && same(cut.bytes, noted.front().bytes);
-            if (keep_ && !keep_(cut))
-                return false;
-            if (!cut.left.whole.empty())
-                keptWhole_ = KeptWhole{cut.left.whole, cut.bytes};
-            return true;
-        },
-        &foundWhole);
+    std::string whole;
+    const StepResult earlier = journal_.settlePending(keep_, &whole);
     if (!earlier.ok())
         refuse(earlier);
-    if (!foundWhole.empty() && same && !noted.empty() && same(foundWhole, noted.front().bytes)) {
-        noted.clear(); // its failure was only the sync's or the roll-back's
-        return true;
-    }
-    if (!keptWhole_ || !same || noted.empty() || !same(keptWhole_->bytes, noted.front().bytes))
-        return false;
-    const std::vector<std::string>& whole = keptWhole_->files;
-    std::erase_if(noted, [&whole](const JournalPart& p) {
-        return std::find(whole.begin(), whole.end(), p.host) != whole.end();
-    });
-    return true;
+    if (!whole.empty() && same && !noted.empty() && same(whole, noted.front().bytes))
+        noted.clear();
 }
 
 std::vector<RuntimeError> Files::repairAbandoned(const KeepCut& keep)

@@ -80,15 +80,11 @@ public:
     // text to the `keep` of repairAbandoned); while it cannot, that call is
     // refused with the failure (its step "put right") and nothing is opened.
     //
-    // Where that recording turns out whole in every file after all (only its
-    // sync or its roll-back failed), a later call whose text is the same by
-    // `same` writes nothing: it is recorded.
-    // Where that roll-back could not cut a file that holds the whole block
-    // (it can be neither cut back nor replaced, for good), the files that
-    // keep it are remembered. A later call whose text is the same by `same`
-    // (given the two blocks as composed for the first file) leaves those
-    // files out, so that the text stands once in each file; the `keep` is
-    // told so (CutRecording::repeated).
+    // Where that recording stands whole in every file once put right (only
+    // its sync or its roll-back failed, or a file that can be neither cut
+    // back nor replaced had it finished instead), a later call whose text is
+    // the same by `same` (given the two blocks as composed for the first
+    // file) writes nothing: that text is recorded.
     using SameRecording = std::function<bool(const std::string& earlier, const std::string& now)>;
     void appendAll(const std::vector<AppendPart>& parts, const SameRecording& same = {});
     // The host file that holds part of a recording of this program which is
@@ -108,12 +104,12 @@ public:
     // text is safe; one that names a folder that cannot be reached now (a
     // share not there) stays for a later start. So does one with a file that
     // is there but cannot be opened, read, cut back or synced: its text is
-    // not handed on, and the failure is returned, one for each. A file that
-    // can be neither cut back nor replaced keeps its part for good: the
-    // text goes to `keep` with that file named (left), and the journal
-    // goes once it is kept. Journals of other machines
-    // and of programs still running are left alone. Temporary files that
-    // programs now gone left in the state directory are removed.
+    // not handed on, and the failure is returned, one for each. Where a
+    // file can be neither cut back nor replaced, the recording is finished
+    // instead (what each file lacks of the block appended and synced): it
+    // is then whole, and its text is not handed on. Journals of other
+    // machines and of programs still running are left alone. Temporary
+    // files that programs now gone left in the state directory are removed.
     //
     // Call it once at start-up, before the first recording; it raises
     // nothing. From then on each recording first repairs, the same way, what
@@ -151,7 +147,7 @@ private:
     [[noreturn]] void raise(const StepResult& failure) const { throw errorFor(failure); }
     // An earlier recording still to be put right refuses this one.
     [[noreturn]] void refuse(const StepResult& earlier) const;
-    bool settleOurs(std::vector<JournalPart>& noted, const SameRecording& same);
+    void settleOurs(std::vector<JournalPart>& noted, const SameRecording& same);
     // Appends what is left of the file to `out`; 0, or the errno of a failed read.
     int readToEnd(int fd, std::string& out);
     // A folder the session opened that is not the same folder now.
@@ -168,11 +164,6 @@ private:
     std::string claimed_; // the name this program holds, if any
     KeepCut keep_;        // where the text of a recording cut short goes
     std::string partlyWritten_;
-    struct KeptWhole {
-        std::vector<std::string> files; // host paths
-        std::string bytes;              // the block as composed for the first file
-    };
-    std::optional<KeptWhole> keptWhole_; // a recording of ours that files keep whole for good
     struct Folder {
         std::string host;
         std::uint64_t device = 0, id = 0;

@@ -260,10 +260,9 @@ const JournalPart* unreachable(FileOps& ops, const std::vector<JournalPart>& par
     return nullptr;
 }
 
-CutRecording cutOf(const std::vector<JournalPart>& parts, LeftInPlace left)
+CutRecording cutOf(const std::vector<JournalPart>& parts)
 {
     CutRecording out;
-    out.left = std::move(left);
     for (const JournalPart& p : parts)
         out.files.push_back(p.host);
     out.bytes = parts.front().bytes;
@@ -281,13 +280,12 @@ Journal::Settled Journal::settle(const std::vector<JournalPart>& parts, const Ke
         failed = {ENOENT, "open", p->host};
         return Settled::Unreachable;
     }
-    LeftInPlace left;
-    const Repaired repaired = repairRecording(fds_, parts, &failed, &left);
+    const Repaired repaired = repairRecording(fds_, parts, &failed);
     if (repaired == Repaired::Unsettled)
         return Settled::Unsettled;
     if (repaired == Repaired::Whole)
         return Settled::Whole;
-    if (keep && !keep(cutOf(parts, std::move(left))))
+    if (keep && !keep(cutOf(parts)))
         return Settled::NotKept;
     return Settled::Done;
 }

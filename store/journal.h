@@ -27,20 +27,9 @@ struct JournalPart {
 // hands it on: every file it was meant for (host paths, the master file
 // first) and the bytes it was to append to the first. Whoever takes it says
 // whether its text is safe; until then the journal stays.
-// The record files that keep their share of a recording for good: their
-// file system lets them be neither cut back nor replaced.
-struct LeftInPlace {
-    std::vector<std::string> torn;  // a beginning of the block
-    std::vector<std::string> whole; // the whole block
-    bool empty() const { return torn.empty() && whole.empty(); }
-};
 struct CutRecording {
     std::vector<std::string> files;
     std::string bytes;
-    LeftInPlace left;
-    // Settled before a recording of this program that records the same
-    // text again: that one leaves out the files that keep this one whole.
-    bool repeated = false;
 };
 using KeepCut = std::function<bool(const CutRecording&)>;
 
@@ -79,9 +68,10 @@ using KeepCut = std::function<bool(const CutRecording&)>;
 //    folder synced, so a kill during the repair leaves the journal for the next start, which repairs it again. A
 //    file that is there but cannot be opened or read leaves every file, and the journal, as they are; one that
 //    cannot be cut back or synced keeps the journal too: its text is not handed on while its torn block may still
-//    stand. A file that can be neither cut back nor replaced (its file system
-//    refuses both, for good) keeps its part: the rest is put right, the text
-//    is handed on with that file named (left), and the journal goes.
+//    stand. Where a file can be neither cut back nor replaced (its file
+//    system refuses both, for good), the recording is finished instead: what
+//    each file lacks of its block is appended and synced, and the journal
+//    goes with the recording whole; while that cannot be done, it stays.
 class Journal {
 public:
     Journal(StateDirectory& dir, Descriptors& fds);

@@ -1,8 +1,10 @@
 #include "store/repair_recording.h"
 
+#include <algorithm>
 #include <ostream>
 #include <string_view>
 
+#include "platform/paths.h"
 #include "platform/replace_file.h"
 
 namespace qa {
@@ -98,10 +100,9 @@ StepResult cutByCopy(Descriptors& fds, Checked& c, const JournalPart& p, bool& r
 
 // One file of a recording that is not whole put back to its noted length,
 // synced, and removed when the recording made it. A file that can be neither
-// cut back nor replaced keeps what it holds of the block: it is named in
-// `left` (with a beginning of it, or all of it), and that is no failure,
-// since nothing a later start could do would put it right.
-StepResult putBack(Descriptors& fds, Checked& c, const JournalPart& p, LeftInPlace& left)
+// cut back nor replaced keeps what it holds of the block (`keptForGood`):
+// that is no failure, since nothing a later start could do would take it out.
+StepResult putBack(Descriptors& fds, Checked& c, const JournalPart& p, bool& keptForGood)
 {
     FileOps& ops = fds.ops();
     StepResult step;
@@ -112,7 +113,7 @@ StepResult putBack(Descriptors& fds, Checked& c, const JournalPart& p, LeftInPla
         bool refused = false;
         step = cutByCopy(fds, c, p, refused); // synced, and closed where it had to be
         if (refused) {
-            (c.holds == Holds::Whole ? left.whole : left.torn).push_back(p.host);
+            keptForGood = true;
             return {};
         }
     } else if (cannotTruncate(step.err)) {
@@ -125,10 +126,47 @@ StepResult putBack(Descriptors& fds, Checked& c, const JournalPart& p, LeftInPla
     return step;
 }
 
+// What a file keeps for good of its part, and what is missing after it,
+// appended and synced: all of the part where the file was put back (made
+// again where the recording made it and the repair removed it), the rest of
+// a beginning left in place. A file that holds anything else past its noted
+// length (another writer's text) is left as it is.
+StepResult finishPart(Descriptors& fds, const JournalPart& p)
+{
+    FileOps& ops = fds.ops();
+    const bool made = !p.opened || (p.created && p.start == 0);
+    int err = 0;
+    const int fd = fds.open(p.host, kOpenRead | kOpenAppend | (made ? kOpenCreate : 0u), err);
+    if (fd < 0)
+        return {err, "open", p.host};
+    ops.lock(fd, LockKind::Exclusive); // where there are no locks, it goes on without
+    FileInfo now;
+    StepResult step;
+    if (ops.fstat(fd, now) != 0)
+        step = {errno, "read", p.host};
+    const std::int64_t start = p.opened ? p.start : now.size; // never opened: never written
+    const std::int64_t has = now.size - start;
+    std::string tail(static_cast<std::size_t>(std::max<std::int64_t>(has, 0)), '\0');
+    if (step.ok() && has > 0 && has <= static_cast<std::int64_t>(p.bytes.size()) &&
+        ops.pread(fd, tail.data(), tail.size(), start) != has)
+        step = {errno != 0 ? errno : EIO, "read", p.host};
+    const bool ours =
+        has >= 0 && has <= static_cast<std::int64_t>(p.bytes.size()) && p.bytes.compare(0, tail.size(), tail) == 0;
+    const std::string rest = ours ? p.bytes.substr(tail.size()) : std::string();
+    if (step.ok() && !rest.empty() &&
+        ops.write(fd, rest.data(), rest.size()) != static_cast<std::int64_t>(rest.size()))
+        step = {errno != 0 ? errno : ENOSPC, "write", p.host};
+    if (step.ok() && !rest.empty())
+        step = {errnoOf(ops.fsync(fd)), "sync", p.host};
+    if (step.ok() && !rest.empty() && now.size == 0)
+        step = {syncDirectory(fds, parentOf(p.host)), "sync", parentOf(p.host)};
+    fds.close(fd);
+    return step;
+}
+
 } // namespace
 
-Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed,
-                         LeftInPlace* leftInPlace)
+Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed)
 {
     FileOps& ops = fds.ops();
     std::vector<Checked> checked;
@@ -145,14 +183,14 @@ Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts
     // not handed on while its block may still stand, or come back after a
     // power cut; the next repair does again what this one could not.
     bool settled = true;
-    LeftInPlace left;
+    bool keptForGood = false;
     for (std::size_t i = 0; i < parts.size() && known; ++i) {
         Checked& c = checked[i];
         StepResult step;
         if (whole && c.fd >= 0)
             step = {errnoOf(ops.fsync(c.fd)), "sync", parts[i].host};
         else if (!whole && c.same && c.holds != Holds::Other)
-            step = putBack(fds, c, parts[i], left);
+            step = putBack(fds, c, parts[i], keptForGood);
         if (!step.ok() && settled && failed)
             *failed = step;
         settled = settled && step.ok();
@@ -160,11 +198,18 @@ Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts
     for (const Checked& c : checked)
         if (c.fd >= 0)
             fds.close(c.fd);
+    // What cannot be taken out is finished instead: the recording then
+    // stands whole once in every file, and nothing is handed on to be
+    // recorded a second time beside it.
+    for (std::size_t i = 0; i < parts.size() && known && settled && keptForGood; ++i) {
+        const StepResult step = finishPart(fds, parts[i]);
+        if (!step.ok() && failed)
+            *failed = step;
+        settled = step.ok();
+    }
     if (!known || !settled)
         return Repaired::Unsettled;
-    if (leftInPlace)
-        *leftInPlace = left;
-    return whole ? Repaired::Whole : left.empty() ? Repaired::Cut : Repaired::LeftInPlace;
+    return whole || keptForGood ? Repaired::Whole : Repaired::Cut;
 }
 
 } // namespace qa

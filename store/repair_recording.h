@@ -17,10 +17,10 @@ namespace qa {
 // read, nothing is touched (Unsettled) and `failed` says why; so it is, with
 // what was done so far left done, when a file cannot be cut back or synced.
 // A file whose file system lets it be neither cut back nor replaced (no file
-// may be made in its folder) keeps its part of the block for good: the rest
-// is cut as above (LeftInPlace), and `left` names the files that keep theirs.
-enum class Repaired { Whole, Cut, LeftInPlace, Unsettled };
-Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed = nullptr,
-                         LeftInPlace* left = nullptr);
+// may be made in its folder) keeps its part of the block for good: then the
+// recording is finished instead, what each file lacks of it appended and
+// synced (Whole); while that cannot be done, it is Unsettled.
+enum class Repaired { Whole, Cut, Unsettled };
+Repaired repairRecording(Descriptors& fds, const std::vector<JournalPart>& parts, StepResult* failed = nullptr);
 
 } // namespace qa

@@ -2,9 +2,10 @@
 // shared by students, the same and near-identical answers, clocks that ran
 // backwards.
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
-#include <future>
 #include <map>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/text.h"
@@ -93,45 +94,96 @@ void codeLineCheck(Model& m)
     }
 }
 
-// The same and near-identical final answers, question by question.
-void answerChecks(Model& m)
+// The same and near-identical final answers to one question.
+struct AnswerFindings {
+    std::vector<SameAnswers> same;
+    std::vector<NearPair> near;
+};
+
+void answerChecks(const Model& m, AssignmentId a, QuestionId q, AnswerFindings& out)
 {
     const auto& items = m.items;
-    auto& same = m.same;
-    auto& near = m.near;
-    for (AssignmentId a : m.assignments.ids()) {
-        const Assignment& as = m.assignments[a];
-        for (QuestionId q : as.questions.ids()) {
-            std::map<std::string, std::vector<ItemId>> byText;
-            for (const Row& row : as.rows)
-                if (row.cells[q].answer.some())
-                    byText[foldText(items[row.cells[q].answer].text)].push_back(row.cells[q].answer);
-            std::vector<std::string_view> texts;
-            std::vector<const std::vector<ItemId>*> groups;
-            for (const auto& [folded, group] : byText) {
-                if (group.size() > 1)
-                    same.push_back({a, q, group});
-                texts.push_back(folded);
-                groups.push_back(&group);
+    std::map<std::string, std::vector<ItemId>> byText;
+    for (const Row& row : m.assignments[a].rows)
+        if (row.cells[q].answer.some())
+            byText[foldText(items[row.cells[q].answer].text)].push_back(row.cells[q].answer);
+    std::vector<std::string_view> texts;
+    std::vector<const std::vector<ItemId>*> groups;
+    for (const auto& [folded, group] : byText) {
+        if (group.size() > 1)
+            out.same.push_back({a, q, group});
+        texts.push_back(folded);
+        groups.push_back(&group);
+    }
+    for (const Similar& pair : nearIdentical(texts))
+        for (ItemId x : *groups[pair.a])
+            for (ItemId y : *groups[pair.b])
+                if (items[x].student < items[y].student)
+                    out.near.push_back({a, q, x, y, pair.share});
+                else
+                    out.near.push_back({a, q, y, x, pair.share});
+}
+
+// The questions' answer checks, shared out among threads: each question is
+// taken by one, those with the most answers first, and its findings kept in
+// its own place.
+class AnswerChecks {
+public:
+    explicit AnswerChecks(const Model& m) : m_(m)
+    {
+        std::vector<std::size_t> answers;
+        for (AssignmentId a : m.assignments.ids())
+            for (QuestionId q : m.assignments[a].questions.ids()) {
+                questions_.push_back({a, q});
+                const auto& rows = m.assignments[a].rows;
+                answers.push_back(static_cast<std::size_t>(std::count_if(
+                    rows.begin(), rows.end(), [q](const Row& r) { return r.cells[q].answer.some(); })));
             }
-            for (const Similar& pair : nearIdentical(texts))
-                for (ItemId x : *groups[pair.a])
-                    for (ItemId y : *groups[pair.b])
-                        if (items[x].student < items[y].student)
-                            near.push_back({a, q, x, y, pair.share});
-                        else
-                            near.push_back({a, q, y, x, pair.share});
+        found_.resize(questions_.size());
+        order_.resize(questions_.size());
+        for (std::size_t k = 0; k < order_.size(); ++k)
+            order_[k] = k;
+        std::stable_sort(order_.begin(), order_.end(),
+                         [&](std::size_t x, std::size_t y) { return answers[x] > answers[y]; });
+    }
+
+    std::size_t questions() const { return questions_.size(); }
+
+    // Takes questions until none is left; any number of threads at once.
+    void work()
+    {
+        for (std::size_t k; (k = next_++) < order_.size();) {
+            const auto [a, q] = questions_[order_[k]];
+            answerChecks(m_, a, q, found_[order_[k]]);
         }
     }
-    std::sort(same.begin(), same.end(), [&](const SameAnswers& x, const SameAnswers& y) {
-        return std::tie(x.assignment, x.question, items[x.items.front()].student) <
-               std::tie(y.assignment, y.question, items[y.items.front()].student);
-    });
-    std::sort(near.begin(), near.end(), [&](const NearPair& x, const NearPair& y) {
-        return std::make_tuple(x.assignment, x.question, -x.share, items[x.a].student, items[x.b].student) <
-               std::make_tuple(y.assignment, y.question, -y.share, items[y.a].student, items[y.b].student);
-    });
-}
+
+    // Once every thread is done: the findings into the model, in order.
+    void finish(Model& m)
+    {
+        for (AnswerFindings& f : found_) {
+            m.same.insert(m.same.end(), std::make_move_iterator(f.same.begin()),
+                          std::make_move_iterator(f.same.end()));
+            m.near.insert(m.near.end(), f.near.begin(), f.near.end());
+        }
+        const auto& items = m.items;
+        std::sort(m.same.begin(), m.same.end(), [&](const SameAnswers& x, const SameAnswers& y) {
+            return std::tie(x.assignment, x.question, items[x.items.front()].student) <
+                   std::tie(y.assignment, y.question, items[y.items.front()].student);
+        });
+        std::sort(m.near.begin(), m.near.end(), [&](const NearPair& x, const NearPair& y) {
+            return std::make_tuple(x.assignment, x.question, -x.share, items[x.a].student, items[x.b].student) <
+                   std::make_tuple(y.assignment, y.question, -y.share, items[y.a].student, items[y.b].student);
+        });
+    }
+
+private:
+    const Model& m_;
+    std::vector<std::pair<AssignmentId, QuestionId>> questions_;
+    std::vector<std::size_t> order_; // into questions_, the most answers first
+    std::vector<AnswerFindings> found_;
+    std::atomic<std::size_t> next_{0};
+};
 
 // A sitting that starts earlier than a header or block before it in its file.
 // The same second is not earlier.
@@ -167,18 +219,20 @@ void clockCheck(Model& m)
 
 void runChecks(Model& m, unsigned threads)
 {
-    // The answers' checks, the longest, beside the others: each fills lists
-    // of its own and only reads what the others read.
-    std::future<void> answers;
-    if (threads > 1)
-        answers = std::async(std::launch::async, [&m] { answerChecks(m); });
+    // The answers' checks, the longest, on every thread, this one joining
+    // them after the others: each check fills lists of its own and only
+    // reads what the others read.
+    AnswerChecks answers(m);
+    std::vector<std::thread> helpers;
+    for (unsigned k = 1; k < threads && k < answers.questions(); ++k)
+        helpers.emplace_back([&answers] { answers.work(); });
     fileNameCheck(m);
     codeLineCheck(m);
     clockCheck(m);
-    if (answers.valid())
-        answers.get();
-    else
-        answerChecks(m);
+    answers.work();
+    for (std::thread& t : helpers)
+        t.join();
+    answers.finish(m);
 }
 
 } // namespace qa::review

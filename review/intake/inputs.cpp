@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <map>
 #include <system_error>
+#include <tuple>
+#include <unordered_map>
 
 #include "platform/text.h"
 #include "platform/utf8.h"
@@ -138,18 +140,42 @@ private:
 void nameInputs(Listing& out, const std::vector<std::size_t>& firstOfInput,
                 const std::vector<std::filesystem::path>& inputs)
 {
-    std::map<std::string, int> count, names;
-    for (const InputFile& f : out.files)
-        ++count[f.shown];
+    auto& files = out.files.values();
+    std::vector<char> shared(files.size());
+    {
+        std::unordered_map<std::string_view, int> count(files.size());
+        for (const InputFile& f : files)
+            ++count[f.shown];
+        for (std::size_t i = 0; i < files.size(); ++i)
+            shared[i] = count[files[i].shown] > 1;
+    }
+    std::map<std::string, int> names;
     for (const std::filesystem::path& input : inputs)
         ++names[lastPart(text::hostPath(input))];
     for (std::size_t k = 0; k + 1 < firstOfInput.size(); ++k)
-        for (std::size_t i = firstOfInput[k]; i < firstOfInput[k + 1]; ++i) {
-            InputFile& f = out.files[FileId(i)];
-            const std::string name = lastPart(text::hostPath(inputs[k]));
-            if (count[f.shown] > 1)
-                f.shown = shownOf(names[name] > 1 ? text::hostPath(inputs[k]) : name) + "/" + f.shown;
-        }
+        for (std::size_t i = firstOfInput[k]; i < firstOfInput[k + 1]; ++i)
+            if (shared[i]) {
+                const std::string name = lastPart(text::hostPath(inputs[k]));
+                files[i].shown =
+                    shownOf(names[name] > 1 ? text::hostPath(inputs[k]) : name) + "/" + files[i].shown;
+            }
+}
+
+// Each input's files by name: the names sorted, then each file moved once.
+void sortByName(std::vector<InputFile>& files, std::size_t from, std::size_t to)
+{
+    std::vector<std::size_t> order(to - from);
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = from + k;
+    // Two names shown alike (bytes that are not UTF-8) by the names on disk.
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return std::tie(files[a].shown, files[a].host) < std::tie(files[b].shown, files[b].host);
+    });
+    std::vector<InputFile> sorted;
+    sorted.reserve(order.size());
+    for (std::size_t i : order)
+        sorted.push_back(std::move(files[i]));
+    std::move(sorted.begin(), sorted.end(), files.begin() + static_cast<std::ptrdiff_t>(from));
 }
 
 } // namespace
@@ -178,11 +204,8 @@ Listing findInputs(FileOps& ops, const std::vector<std::filesystem::path>& input
     firstOfInput.push_back(out.files.size());
     nameInputs(out, firstOfInput, inputs);
     // Within each input by name.
-    auto& files = out.files.values();
     for (std::size_t k = 0; k + 1 < firstOfInput.size(); ++k)
-        std::sort(files.begin() + static_cast<std::ptrdiff_t>(firstOfInput[k]),
-                  files.begin() + static_cast<std::ptrdiff_t>(firstOfInput[k + 1]),
-                  [](const InputFile& a, const InputFile& b) { return a.shown < b.shown; });
+        sortByName(out.files.values(), firstOfInput[k], firstOfInput[k + 1]);
     return out;
 }
 

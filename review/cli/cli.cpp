@@ -262,7 +262,7 @@ std::string usageText()
 }
 
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool errIsTerminal,
-                   const MarkingWindow& window)
+                   const MarkingWindow& window, bool ending)
 {
     Request r;
     if (const Exit status = parse(args, r, out, err))
@@ -301,6 +301,8 @@ int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
             out << o.label << ": " << text::pathToUtf8(absoluteOf(text::pathFromUtf8(o.name))) << "\n";
     if (r.marking.any())
         return finishMarking(r.marking, run, r.options.assignment, among, window, out, err);
+    if (ending)
+        review.leaveToExit();
     return kRead;
 }
 

@@ -21,10 +21,11 @@ class MarkingDesk;
 // long.
 // The marking window of a program that has one (--mark): runs over `desk`
 // until it is closed and returns the exit status.
+// `ending`: the program ends on return, and what was read is not freed.
 using MarkingWindow = std::function<int(MarkingDesk& desk)>;
 
 int runCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-                   bool errIsTerminal = false, const MarkingWindow& window = {});
+                   bool errIsTerminal = false, const MarkingWindow& window = {}, bool ending = false);
 
 // The usage text (several lines, each ended by "\n").
 std::string usageText();

@@ -9,5 +9,5 @@
 int main(int argc, char** argv)
 {
     return qa::review::runCommandLine(qa::review::utf8Arguments(argc, argv), std::cout, std::cerr,
-                                      qa::review::stderrIsTerminal());
+                                      qa::review::stderrIsTerminal(), {}, true);
 }

@@ -45,7 +45,7 @@ int main(int argc, char** argv)
     const std::vector<std::string> args = qa::review::utf8Arguments(argc, argv);
     const bool mark = std::find(args.begin(), args.end(), "--mark") != args.end();
     if (!args.empty() && !mark)
-        return qa::review::runCommandLine(args, std::cout, std::cerr, qa::review::stderrIsTerminal());
+        return qa::review::runCommandLine(args, std::cout, std::cerr, qa::review::stderrIsTerminal(), {}, true);
 
     markingWindow = mark;
     const QtMessageHandler previous = qInstallMessageHandler(whileOpening);

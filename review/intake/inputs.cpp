@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <map>
 #include <system_error>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
 
@@ -82,16 +83,43 @@ public:
                 {shownOf(host), 0, 0, std::string(kindName(info.kind)) + ", not a file, a folder or an archive"});
     }
 
+    // The files found so far.
+    std::size_t found() const { return found_.size(); }
+
+    // Every file found, named, into the listing; the names are worked out on
+    // `threads` threads, each file's in its place.
+    void name(unsigned threads)
+    {
+        std::vector<InputFile> files(found_.size());
+        const auto nameSome = [&](std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to; ++i)
+                files[i] = named(found_[i].first, found_[i].second);
+        };
+        const std::size_t parts = std::clamp<std::size_t>(found_.size() / kFilesPerThread, 1, threads);
+        std::vector<std::thread> helpers;
+        for (std::size_t k = 1; k < parts; ++k)
+            helpers.emplace_back(nameSome, files.size() * k / parts, files.size() * (k + 1) / parts);
+        nameSome(0, files.size() / parts);
+        for (std::thread& t : helpers)
+            t.join();
+        out_.files = Table<FileId, InputFile>(std::move(files));
+    }
+
 private:
-    void add(const std::string& host, const std::string& relative)
+    // Fewer files than this to a thread are not worth starting one.
+    static constexpr std::size_t kFilesPerThread = 64;
+
+    static InputFile named(const std::string& host, const std::string& relative)
     {
         const std::string name = lastPart(host);
         InputFile f{host, shownOf(relative), text::validUtf8(name), name, {}, {}, {}, nullptr};
         std::string path = relative;
         std::replace(path.begin(), path.end(), '\\', '/');
         nameFile(f, path);
-        out_.files.add(std::move(f));
+        return f;
     }
+
+    void add(const std::string& host, const std::string& relative) { found_.emplace_back(host, relative); }
 
     // A link to a file outside the input is not followed.
     bool inside(const std::string& host) const
@@ -134,6 +162,7 @@ private:
     FileOps& ops_;
     Listing& out_;
     std::filesystem::path root_;
+    std::vector<std::pair<std::string, std::string>> found_; // host path, path under the input
 };
 
 // Two inputs that hold the same relative name: each shown with its input.
@@ -192,16 +221,17 @@ void nameFile(InputFile& f, std::string_view path)
     f.blind = parts.blind;
 }
 
-Listing findInputs(FileOps& ops, const std::vector<std::filesystem::path>& inputs)
+Listing findInputs(FileOps& ops, const std::vector<std::filesystem::path>& inputs, unsigned threads)
 {
     Listing out;
     Finder finder(ops, out);
     std::vector<std::size_t> firstOfInput;
     for (const std::filesystem::path& input : inputs) {
-        firstOfInput.push_back(out.files.size());
+        firstOfInput.push_back(finder.found());
         finder.input(input);
     }
-    firstOfInput.push_back(out.files.size());
+    firstOfInput.push_back(finder.found());
+    finder.name(threads);
     nameInputs(out, firstOfInput, inputs);
     // Within each input by name.
     for (std::size_t k = 0; k + 1 < firstOfInput.size(); ++k)

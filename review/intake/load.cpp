@@ -145,7 +145,7 @@ void loadModel(Model& model, const Options& options)
 {
     FileOps& ops = options.fileOps ? *options.fileOps : systemFileOps();
     model.inputs = options.inputs;
-    Listing listing = findInputs(ops, options.inputs);
+    Listing listing = findInputs(ops, options.inputs, threadsFor(options.threads));
     model.files = std::move(listing.files);
     model.problems = std::move(listing.problems);
     model.skipped = std::move(listing.skipped);

@@ -27,7 +27,9 @@ struct Listing {
     std::vector<Problem> problems;
     std::vector<Skipped> skipped; // links out of the inputs
 };
-Listing findInputs(FileOps& ops, const std::vector<std::filesystem::path>& inputs);
+// The names are understood on `threads` threads; every file call is made
+// from the caller's.
+Listing findInputs(FileOps& ops, const std::vector<std::filesystem::path>& inputs, unsigned threads = 1);
 
 // The original name and the submitter of a file from its path under its
 // input ("/" between folders), as a platform or a download named it.

@@ -78,19 +78,23 @@ void fileNameCheck(Model& m)
 void codeLineCheck(Model& m)
 {
     const auto& sittings = m.sittings;
-    std::map<std::string, std::vector<SittingId>> byCode;
+    std::unordered_map<std::string_view, std::vector<SittingId>> byCode;
     for (SittingId s : sittings.ids())
         if (!sittings[s].codeLine.empty())
             byCode[sittings[s].codeLine].push_back(s);
+    std::vector<std::pair<std::string_view, std::vector<SittingId>*>> shared;
     for (auto& [code, list] : byCode) {
         const StudentId first = sittings[list.front()].student;
-        if (std::any_of(list.begin(), list.end(), [&](SittingId s) { return sittings[s].student != first; })) {
-            std::sort(list.begin(), list.end(), [&](auto a, auto b) {
-                return std::tie(sittings[a].student, sittings[a].start) <
-                       std::tie(sittings[b].student, sittings[b].start);
-            });
-            m.codeLines.push_back({code, list});
-        }
+        if (std::any_of(list.begin(), list.end(), [&](SittingId s) { return sittings[s].student != first; }))
+            shared.emplace_back(code, &list);
+    }
+    std::sort(shared.begin(), shared.end());
+    for (auto& [code, list] : shared) {
+        std::sort(list->begin(), list->end(), [&](auto a, auto b) {
+            return std::tie(sittings[a].student, sittings[a].start) <
+                   std::tie(sittings[b].student, sittings[b].start);
+        });
+        m.codeLines.push_back({std::string(code), std::move(*list)});
     }
 }
 

@@ -3,8 +3,8 @@
 // indexed.
 #include <algorithm>
 #include <cerrno>
-#include <set>
 #include <tuple>
+#include <unordered_set>
 
 #include "review/intake/archives.h"
 #include "review/intake/prefetch.h"
@@ -104,14 +104,22 @@ private:
     ArchiveBudget budget_;
 };
 
+// A file's device and number as one hash.
+struct DeviceAndId {
+    std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& f) const
+    {
+        return std::hash<std::uint64_t>{}(f.first * 0x9E3779B97F4A7C15ull ^ f.second);
+    }
+};
+
 // Reads every listed file and hands its blocks to the assembler, in the
 // order listed; the reading and parsing run ahead on other threads.
 void readAll(Model& m, Assembler& assembler, FileOps& ops, const Options& options)
 {
     Reader reader(m, assembler, options.archiveLimits);
     // A file that two inputs lead to is read once.
-    std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
     const std::size_t listed = m.files.size();
+    std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, DeviceAndId> seen(listed);
     std::vector<std::string> hosts; // archives add members to the table as it is read
     hosts.reserve(listed);
     for (const InputFile& f : m.files)

@@ -3,6 +3,7 @@
 // file calls that fail.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -242,6 +243,13 @@ TEST(ReviewChecks, ClocksCodeLinesAndFileNames)
     ASSERT_EQ(m.codeLines.size(), 1u);
     EXPECT_EQ(m.codeLines[0].sittings.size(), 3u);
     EXPECT_EQ(m.fileNames.back().what, "the file name carries the name \"Bo_Chen\", the header \"Ann Lee\"");
+    // Two more shared: the code lines in the order of their bytes.
+    files[bo] +=
+        header("Bo Chen", "03-07-2026", "\xC3", "13:00:00") + header("Bo Chen", "03-07-2026", "\xC2", "14:00:00");
+    m = modelOf(files);
+    ASSERT_EQ(m.codeLines.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(m.codeLines.begin(), m.codeLines.end(),
+                               [](const auto& a, const auto& b) { return a.codeLine < b.codeLine; }));
 }
 
 TEST(ReviewSimilar, AtTheThresholds)

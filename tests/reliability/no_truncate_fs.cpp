@@ -1,7 +1,13 @@
 // A pass-through file system over a folder that refuses to cut a file back
 // (truncate and ftruncate say "operation not supported"), as an SMB share
 // reached through gvfs does. The rest goes straight to the folder.
-//     qa_no_truncate_fs BACKING MOUNTPOINT [fuse options]
+//     qa_no_truncate_fs [--keep-folders-closed] BACKING MOUNTPOINT [fuse options]
+// With --keep-folders-closed a folder whose write permission is taken away
+// lets no name be made in it, renamed into or out of it, or removed from it
+// (EACCES), for root too, whom the kernel's own check lets through: the files
+// already there are written as before. So is a share where the student may
+// write to the files a teacher made but make no new ones beside them. Links
+// and special files it makes nowhere.
 #define FUSE_USE_VERSION 35
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,10 +17,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 namespace {
 
 int backing = -1; // the folder under the mount, as a descriptor
+bool keepFoldersClosed = false;
 
 // A path of the mount as a path under the backing folder.
 const char* rel(const char* path)
@@ -25,6 +34,20 @@ const char* rel(const char* path)
 int fail(int result)
 {
     return result < 0 ? -errno : result;
+}
+
+// -EACCES where the folder holding `path` is closed to new and removed names.
+int closedFolderOf(const char* path)
+{
+    if (!keepFoldersClosed)
+        return 0;
+    std::string folder = rel(path);
+    const std::size_t slash = folder.rfind('/');
+    folder = slash == std::string::npos ? "." : folder.substr(0, slash);
+    struct stat st;
+    if (fstatat(backing, folder.c_str(), &st, 0) != 0)
+        return -errno;
+    return (st.st_mode & 0222) == 0 ? -EACCES : 0;
 }
 
 int fs_getattr(const char* path, struct stat* st, struct fuse_file_info* fi)
@@ -64,6 +87,8 @@ int fs_open(const char* path, struct fuse_file_info* fi)
 
 int fs_create(const char* path, mode_t mode, struct fuse_file_info* fi)
 {
+    if (const int closed = closedFolderOf(path))
+        return closed;
     const int fd = openat(backing, rel(path), fi->flags | O_CREAT, mode);
     if (fd < 0)
         return -errno;
@@ -106,16 +131,22 @@ int fs_truncate(const char* path, off_t size, struct fuse_file_info* fi)
 
 int fs_unlink(const char* path)
 {
+    if (const int closed = closedFolderOf(path))
+        return closed;
     return fail(unlinkat(backing, rel(path), 0));
 }
 
 int fs_mkdir(const char* path, mode_t mode)
 {
+    if (const int closed = closedFolderOf(path))
+        return closed;
     return fail(mkdirat(backing, rel(path), mode));
 }
 
 int fs_rmdir(const char* path)
 {
+    if (const int closed = closedFolderOf(path))
+        return closed;
     return fail(unlinkat(backing, rel(path), AT_REMOVEDIR));
 }
 
@@ -123,6 +154,9 @@ int fs_rename(const char* from, const char* to, unsigned int flags)
 {
     if (flags)
         return -EINVAL;
+    for (const char* end : {from, to})
+        if (const int closed = closedFolderOf(end))
+            return closed;
     return fail(renameat(backing, rel(from), backing, rel(to)));
 }
 
@@ -142,8 +176,13 @@ int fs_utimens(const char* path, const struct timespec tv[2], struct fuse_file_i
 
 int main(int argc, char* argv[])
 {
+    if (argc > 1 && std::strcmp(argv[1], "--keep-folders-closed") == 0) {
+        keepFoldersClosed = true;
+        argv[1] = argv[0];
+        --argc, ++argv;
+    }
     if (argc < 3) {
-        fprintf(stderr, "usage: %s BACKING MOUNTPOINT [fuse options]\n", argv[0]);
+        fprintf(stderr, "usage: %s [--keep-folders-closed] BACKING MOUNTPOINT [fuse options]\n", argv[0]);
         return 2;
     }
     backing = open(argv[1], O_RDONLY | O_DIRECTORY);

@@ -14,10 +14,15 @@
 
 namespace qa::testing {
 
+// How the pass-through treats a folder whose write permission is taken away:
+// as the kernel does for root (names made in it all the same), or closed to
+// every new name.
+enum class Folders { AsForRoot, KeptClosed };
+
 // The pass-through mounted over a fresh folder, unmounted again at the end.
 class Mounted {
 public:
-    Mounted()
+    explicit Mounted(Folders folders = Folders::AsForRoot)
     {
         const std::string program = QA_NO_TRUNCATE_FS;
         if (program.empty()) {
@@ -30,7 +35,8 @@ public:
         }
         path = backing_.path + "-mounted";
         std::filesystem::create_directories(path);
-        const std::string mount = program + " " + backing_.path + " " + path + " >/dev/null 2>&1";
+        const std::string mount = program + (folders == Folders::KeptClosed ? " --keep-folders-closed " : " ") +
+                                  backing_.path + " " + path + " >/dev/null 2>&1";
         if (std::system(mount.c_str()) != 0 ||
             std::filesystem::status(path).type() != std::filesystem::file_type::directory || !mountedOver()) {
             problem_ = "the FUSE file system could not be mounted here (no permission to mount)";

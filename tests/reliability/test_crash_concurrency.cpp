@@ -450,11 +450,14 @@ constexpr int kTrialsOnAFolderAway = 80;
 
 // Where a trial's drive lies. On a stick, the drive's "c" is a link to a
 // folder that is taken away after the kill: the next start finds no data
-// folder, and it is back for the clean start.
-enum class Drive { Fixed, Stick };
+// folder, and it is back for the clean start. In a closed folder the record
+// files stand empty from the outset, and no other file may be made beside
+// them (on the pass-through that keeps such folders closed).
+enum class Drive { Fixed, Stick, ClosedFolder };
 
 struct Tally {
-    std::map<std::string, int> calls; // by phase; and the most a start made after a kill in each phase
+    std::map<std::string, int> calls;     // by phase; and the most a start made after a kill in each phase
+    std::vector<std::string> recordFiles; // the names a whole session gives its files in the data folder
     std::map<std::string, int> kills, byCall;
     int secondMissed = 0, cameBack = 0;
 };
@@ -498,15 +501,35 @@ std::string secondStart(const Scratch& scratch, const std::string& phase, bool k
     return second;
 }
 
+constexpr auto kWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+
+// The data folder made with the given files in it, empty, and closed to new
+// names; opened again below for the scratch to be removed.
+void closeDataFolder(const fs::path& data, const std::vector<std::string>& files)
+{
+    fs::create_directories(data);
+    for (const std::string& name : files)
+        std::ofstream(data / name).flush();
+    fs::permissions(data, kWrite, fs::perm_options::remove);
+}
+
+void openDataFolder(const fs::path& data)
+{
+    fs::permissions(data, kWrite, fs::perm_options::add);
+}
+
 // One trial: killed at a random call, perhaps killed again in the next
 // start's repair, then a clean start. Empty when every check holds.
 std::string trial(const std::string& base, Drive drive, std::mt19937& rng, Tally& tally)
 {
     Scratch scratch(base);
     const fs::path stick = fs::path(scratch.path) / "stick", away = fs::path(scratch.path) / "stick.away";
+    const fs::path data = fs::path(scratch.path) / "c" / "kelvarno";
     if (drive == Drive::Stick) {
         fs::create_directories(stick);
         fs::create_directory_symlink(stick, fs::path(scratch.path) / "c");
+    } else if (drive == Drive::ClosedFolder) {
+        closeDataFolder(data, tally.recordFiles);
     }
     const char* kPhases[] = {"start", "draft", "record"};
     const std::string phase = kPhases[rng() % 3];
@@ -528,19 +551,38 @@ std::string trial(const std::string& base, Drive drive, std::mt19937& rng, Tally
     for (const std::string& l : clean.lines)
         tally.cameBack += l.rfind("back none", 0) != 0 && l.rfind("back ", 0) == 0;
     const std::string failed = check(s, clean, scratch);
+    if (drive == Drive::ClosedFolder)
+        openDataFolder(data);
     if (failed.empty())
         return failed;
     return "killed at " + s.killed + " (step " + s.step + ")" + (second.empty() ? "" : ", then at " + second) +
            ": " + failed;
 }
 
-// The phases' calls in a session run through, on the drive the trials use.
-std::map<std::string, int> callsOfAWholeSession(const std::string& base)
+// A tally that starts from a session run through on the drive the trials
+// use: its phases' calls, and the files it made in the data folder.
+Tally tallyOfAWholeSession(const std::string& base, Drive drive = Drive::Fixed)
 {
-    Scratch scratch(base);
-    const DriverRun whole = runSession(scratch.path, "student", "-");
-    EXPECT_EQ(whole.status, 0) << (whole.lines.empty() ? "" : whole.lines.back());
-    return whole.calls;
+    Tally tally;
+    {
+        Scratch scratch(base);
+        const DriverRun whole = runSession(scratch.path, "student", "-");
+        EXPECT_EQ(whole.status, 0) << (whole.lines.empty() ? "" : whole.lines.back());
+        tally.calls = whole.calls;
+        std::error_code none;
+        for (const auto& e : fs::directory_iterator(fs::path(scratch.path) / "c" / "kelvarno", none))
+            tally.recordFiles.push_back(e.path().filename().string());
+    }
+    if (drive == Drive::ClosedFolder) { // its files there from the outset, it makes fewer calls
+        Scratch scratch(base);
+        const fs::path data = fs::path(scratch.path) / "c" / "kelvarno";
+        closeDataFolder(data, tally.recordFiles);
+        const DriverRun whole = runSession(scratch.path, "student", "-");
+        EXPECT_EQ(whole.status, 0) << (whole.lines.empty() ? "" : whole.lines.back());
+        tally.calls = whole.calls;
+        openDataFolder(data);
+    }
+    return tally;
 }
 
 void printTally(const char* what, int trials, double seconds, Tally& tally)
@@ -564,8 +606,7 @@ TEST(CrashCampaign, KilledAnywhereEveryTextIsWholeOnceOrBackOnce)
 {
     const auto began = std::chrono::steady_clock::now();
     std::mt19937 rng(2323);
-    Tally tally;
-    tally.calls = callsOfAWholeSession("");
+    Tally tally = tallyOfAWholeSession("");
     const std::string tmpfs = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "";
     for (int n = 0; n < kTrials; ++n) {
         const std::string failed =
@@ -582,8 +623,7 @@ TEST(CrashCampaign, WithTheDataFolderAwayAfterTheKillEveryTextIsWholeOnceOrBackO
 {
     const auto began = std::chrono::steady_clock::now();
     std::mt19937 rng(3535);
-    Tally tally;
-    tally.calls = callsOfAWholeSession("");
+    Tally tally = tallyOfAWholeSession("");
     const std::string tmpfs = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "";
     for (int n = 0; n < kTrialsOnAFolderAway; ++n)
         ASSERT_EQ(trial(tmpfs, Drive::Stick, rng, tally), "") << "trial " << n;
@@ -599,11 +639,26 @@ TEST(CrashCampaign, WhereNothingCanBeCutBackEveryTextIsWholeOnceOrBackOnce)
         GTEST_SKIP() << m.problem();
     const auto began = std::chrono::steady_clock::now();
     std::mt19937 rng(4747);
-    Tally tally;
-    tally.calls = callsOfAWholeSession(m.path);
+    Tally tally = tallyOfAWholeSession(m.path);
     for (int n = 0; n < kTrialsOnAFolderAway; ++n)
         ASSERT_EQ(trial(m.path, Drive::Fixed, rng, tally), "") << "trial " << n;
     printTally("crash campaign, nothing cut back", kTrialsOnAFolderAway, secondsSince(began), tally);
+}
+
+// On that file system, in a folder where no file may be made beside the
+// record files: no repair can take a block out, so it is finished instead.
+TEST(CrashCampaign, WhereNothingCanBeCutBackOrMadeEveryTextIsWholeOnceOrBackOnce)
+{
+    qa::testing::Mounted m(qa::testing::Folders::KeptClosed);
+    if (!m.problem().empty())
+        GTEST_SKIP() << m.problem();
+    const auto began = std::chrono::steady_clock::now();
+    std::mt19937 rng(5959);
+    Tally tally = tallyOfAWholeSession(m.path, Drive::ClosedFolder);
+    ASSERT_FALSE(tally.recordFiles.empty());
+    for (int n = 0; n < kTrialsOnAFolderAway; ++n)
+        ASSERT_EQ(trial(m.path, Drive::ClosedFolder, rng, tally), "") << "trial " << n;
+    printTally("crash campaign, nothing cut back or made", kTrialsOnAFolderAway, secondsSince(began), tally);
 }
 
 } // namespace

@@ -656,6 +656,19 @@ TEST(CrashCampaign, WhereNothingCanBeCutBackOrMadeEveryTextIsWholeOnceOrBackOnce
     std::mt19937 rng(5959);
     Tally tally = tallyOfAWholeSession(m.path, Drive::ClosedFolder);
     ASSERT_FALSE(tally.recordFiles.empty());
+    {
+        // Else the trials below would only repeat the ones above.
+        Scratch scratch(m.path);
+        const fs::path data = fs::path(scratch.path) / "c" / "kelvarno";
+        closeDataFolder(data, tally.recordFiles);
+        const int fd = ::open((data / "made").c_str(), O_WRONLY | O_CREAT, 0600);
+        const int err = errno;
+        if (fd >= 0)
+            ::close(fd);
+        openDataFolder(data);
+        ASSERT_LT(fd, 0) << "a file was made in the closed folder";
+        ASSERT_EQ(err, EACCES);
+    }
     for (int n = 0; n < kTrialsOnAFolderAway; ++n)
         ASSERT_EQ(trial(m.path, Drive::ClosedFolder, rng, tally), "") << "trial " << n;
     printTally("crash campaign, nothing cut back or made", kTrialsOnAFolderAway, secondsSince(began), tally);

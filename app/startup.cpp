@@ -49,6 +49,7 @@ Outcome Tutor::startUp()
         if (!choice)
             throw RuntimeError(kTypeMismatch);
         session_.chooseDataDir(*choice);
+        platform_.files.prepareJournal(); // between two questions, where nobody waits for it
 
         std::string studentName = ask("Your full name:  ");
         std::string initials = ask("Your initials (use all 3 initials and always use the same three initials "

@@ -136,6 +136,10 @@ public:
     // Whether the state directory is there, or could be made, and is safe;
     // and why not, for the student (empty when nothing is known against it).
     bool stateDirectoryUsable() { return state_.usable(); }
+    // The journal made ready before the first recording needs it (see
+    // Journal::prepare): called while the student answers the start's
+    // questions, it keeps that work out of the wait for the window.
+    void prepareJournal() { journal_.prepare(); }
     const std::string& stateProblem() const { return state_.problem(); }
 
     // How many descriptors this layer holds open right now (0 between calls).

@@ -134,6 +134,23 @@ bool Journal::running(FileOps& ops, std::int64_t pid, std::uint64_t started)
     return now == 0 || now == started; // a start time not known is taken as the same
 }
 
+void Journal::prepare()
+{
+    int err = 0;
+    const int fd = dir_.open(name_, kOpenRead | kOpenWrite | kOpenCreate | kOpenExclusive | kOpenPrivate, err);
+    if (fd < 0)
+        return; // there already (it may hold a mark), or no state folder: made by the first recording
+    FileOps& ops = fds_.ops();
+    std::string idle(kHead);
+    idle += kIdle;
+    idle += '\n';
+    idle.resize(4096, ' ');
+    if (ops.pwrite(fd, idle.data(), idle.size(), 0) == static_cast<std::int64_t>(idle.size()))
+        ops.fsync(fd);
+    fds_.close(fd);
+    maybePending_ = false; // made now: no mark from before
+}
+
 // An idle journal goes with its program; a pending one stays for the repair.
 Journal::~Journal()
 {
@@ -310,6 +327,8 @@ std::vector<StepResult> Journal::repairAbandoned(const KeepCut& keep, bool alsoO
             continue; // not read now: it may hold a recording
         StepResult failed;
         const auto parts = parseJournal(*text);
+        if (!parts && name == name_)
+            continue; // the idle one this program made ready
         switch (parts ? settle(*parts, keep, failed) : Settled::Done) {
         case Settled::Unreachable: continue; // a share not there now: for a later start
         case Settled::NotKept: continue;     // its text is not safe yet: the next start repairs it again

@@ -79,6 +79,11 @@ public:
     Journal(const Journal&) = delete;
     Journal& operator=(const Journal&) = delete;
 
+    // Makes this program's journal ahead of its first recording (while the
+    // student answers the start's questions): idle, a page long and synced,
+    // so that a recording's sync of it carries its bytes alone. Nothing
+    // when it is there already or cannot be made.
+    void prepare();
     // Notes a recording. Without a usable state directory the recording goes
     // on unjournalled. A mark this process left pending (a roll-back that
     // could not cut) is settled first, its cut text going to `keep`; while it

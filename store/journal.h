@@ -37,6 +37,8 @@ using KeepCut = std::function<bool(const CutRecording&)>;
 // (the process's start time tells a reused id apart): two programs never
 // share one.
 //
+// The journal is made ready at start (prepare: idle, synced), so that the
+// first recording's sync carries its bytes alone.
 // A recording, from its first write to its repair:
 // 1. begin: before any record file is opened, the journal is written in place
 //    from offset 0: the head "qa-tutor journal A" (A: a recording is under

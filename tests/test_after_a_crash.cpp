@@ -94,6 +94,18 @@ void typedOnFirst(Harness& h, const std::string& text)
     ASSERT_FALSE(fileStartingWith(h, "draft-").empty());
 }
 
+// A later start: nothing comes back and nothing is said, and neither a cut
+// text nor a draft is left in the state folder.
+void nothingComesBack(Harness& h)
+{
+    Restart later(h);
+    ASSERT_TRUE(later.start());
+    EXPECT_EQ(later.view.answer, " ");
+    EXPECT_TRUE(later.dialogs.messages.empty());
+    EXPECT_EQ(fileStartingWith(h, "cut-"), "");
+    EXPECT_EQ(fileStartingWith(h, "draft-"), "");
+}
+
 struct Killed {};
 
 // The recording `event` makes is killed at its `nth` write of a record file:
@@ -213,12 +225,7 @@ TEST(AfterACrash, ACutNoteComesBackAsANoteOnce)
     // Given up: cleared and quit. It does not come back again.
     ASSERT_TRUE(again.tutor.handle(Event::ClearAnswerBox));
     EXPECT_FALSE(again.tutor.handle(Event::Quit));
-    Restart third(h);
-    ASSERT_TRUE(third.start());
-    EXPECT_EQ(third.view.answer, " ");
-    EXPECT_TRUE(third.dialogs.messages.empty());
-    EXPECT_EQ(fileStartingWith(h, "cut-"), "");
-    EXPECT_EQ(fileStartingWith(h, "draft-"), "");
+    nothingComesBack(h);
 }
 
 // A recording cut short whose master file cannot be opened at the next start:
@@ -615,12 +622,7 @@ TEST(AfterACrash, AClickAgainAfterABlockTheMasterFileKeepsWholeDoesNotDoubleIt)
             EXPECT_EQ(count(h.root.read(h.notes()), "my answer"), 1u);
         }
         EXPECT_FALSE(h.tutor.handle(Event::Quit));
-        Restart again(h);
-        ASSERT_TRUE(again.start());
-        EXPECT_EQ(again.view.answer, " ");
-        EXPECT_TRUE(again.dialogs.messages.empty());
-        EXPECT_EQ(fileStartingWith(h, "cut-"), "");
-        EXPECT_EQ(fileStartingWith(h, "draft-"), "");
+        nothingComesBack(h);
     }
 }
 

@@ -84,6 +84,32 @@ run_under_xvfb() {
     fi
 }
 
+# Inside the X server: each named case (the function case_NAME) in a
+# subshell of its own, so that a failed step ends it alone and its programs
+# still running are killed; the script's clean_case before and after each.
+# Exits 1 naming the cases that failed, else 0.
+#   run_cases NAME...
+run_cases() {
+    local name failed=
+    set +e
+    for name in "$@"; do
+        echo "=== $name"
+        clean_case
+        (
+            set -e
+            trap 'status=$?; [ $status -eq 0 ] || show_what_is_there >&2; kill -9 $(jobs -p) 2>/dev/null || true; exit $status' EXIT
+            "case_$name"
+        )
+        [ $? -eq 0 ] || failed="$failed $name"
+        clean_case
+    done
+    if [ -n "$failed" ]; then
+        echo "FAIL:$failed"
+        exit 1
+    fi
+    exit 0
+}
+
 # Inside the X server. $pid is the running program.
 # Sets $win to the id of a visible window with this exact title that is not
 # in $seen, and adds it there.

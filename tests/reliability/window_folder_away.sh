@@ -175,24 +175,7 @@ if [ "${1:-}" = "--inside" ]; then
     tutor=$2
     log=$3
     root=$(dirname "$QA_TUTOR_DRIVE_ROOT")
-    failed=
-    set +e
-    for name in ${QA_WINDOW_CASES:-absent_at_start taken_away share_dropped}; do
-        echo "=== $name"
-        clean_case
-        (
-            set -e
-            trap 'status=$?; [ $status -eq 0 ] || show_what_is_there >&2; kill -9 $(jobs -p) 2>/dev/null || true; exit $status' EXIT
-            "case_$name"
-        )
-        [ $? -eq 0 ] || failed="$failed $name"
-        clean_case
-    done
-    if [ -n "$failed" ]; then
-        echo "FAIL:$failed"
-        exit 1
-    fi
-    exit 0
+    run_cases ${QA_WINDOW_CASES:-absent_at_start taken_away share_dropped}
 fi
 
 tutor=${1:?usage: window_folder_away.sh PATH/TO/qa-tutor PATH/TO/clipboard_text}

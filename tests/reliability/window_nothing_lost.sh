@@ -335,26 +335,8 @@ if [ "${1:-}" = "--inside" ]; then
     state=$XDG_STATE_HOME/qa-tutor
     root=$(dirname "$QA_TUTOR_DRIVE_ROOT")
     hang_shim=${QA_HANG_SHIM:-}
-    failed=
-    set +e
-    for name in ${QA_WINDOW_CASES:-recorded_twice second_window bound_question state_folder sigterm sighup \
-        lost_display}; do
-        echo "=== $name"
-        clean_case
-        # A case runs in a subshell of its own: a failed step ends it alone,
-        # and its programs still running are killed.
-        (
-            set -e
-            trap 'status=$?; [ $status -eq 0 ] || show_what_is_there >&2; kill -9 $(jobs -p) 2>/dev/null || true; exit $status' EXIT
-            "case_$name"
-        )
-        [ $? -eq 0 ] || failed="$failed $name"
-    done
-    if [ -n "$failed" ]; then
-        echo "FAIL:$failed"
-        exit 1
-    fi
-    exit 0
+    run_cases ${QA_WINDOW_CASES:-recorded_twice second_window bound_question state_folder sigterm sighup \
+        lost_display}
 fi
 
 tutor=${1:?usage: window_nothing_lost.sh PATH/TO/qa-tutor PATH/TO/clipboard_text [PATH/TO/hang_io_shim.so]}
